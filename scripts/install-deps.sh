@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages that building, testing and running
+# Tallyvane need. Only what is missing is installed, so a warm machine pays
+# nothing; run as root or with sudo available.
+set -euo pipefail
+
+PACKAGES=(
+  # build
+  cmake ninja-build g++ pkg-config
+  # tests
+  libgtest-dev libgmock-dev python3 python3-openpyxl
+  # workbook engine
+  libzip-dev libpugixml-dev
+  # database layer
+  unixodbc unixodbc-dev libsqliteodbc sqlite3 libsqlite3-dev
+  odbc-postgresql postgresql
+  # user interface
+  qt6-base-dev
+  # conformance checks (formula recalculation)
+  libreoffice-calc-nogui
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+echo "Installing: ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

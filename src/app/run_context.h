@@ -1,0 +1,67 @@
+#pragma once
+// The one record of the process that every part of a run reads and writes.
+// It is created once by the program's entry and passed by reference.
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "platform/database.h"
+#include "platform/file_system.h"
+#include "platform/spreadsheet.h"
+
+namespace tallyvane {
+
+class PlatformFactory;
+class RunView;
+class ErrorBox;
+class Clock;
+
+struct RunParameter {
+  std::string Name;
+  std::string Desc;
+  std::string Value;
+  std::int16_t Number = 0;
+};
+
+inline constexpr int kMaxParameters = 10;
+inline constexpr int kMaxCmdValues = 10;
+
+struct RunContext {
+  std::string DataSourceName;
+  std::string DbUserName;
+  std::string DbPassword;
+  std::string CfgFileName;
+  std::string TemplateFileName;
+  std::string ReportFileName;
+  std::string LogFileName;
+  std::unique_ptr<tallyvane::FileSystem> FileSystem;
+  std::unique_ptr<TextStream> LogStream;
+  // The run counters count past 32,767 so that a long run never overflows
+  // them; row, column and record numbers keep their 16-bit rules elsewhere.
+  long SqlFileCount = 0;
+  long SqlStatementCount = 0;
+  long ErrorCount = 0;
+  int LogViewLineCount = 0;
+  bool Interactive = true;
+  std::int16_t ParameterCount = 0;
+  bool RunConfirmed = false;
+  // Positions 1 to 10 are indexes 0 to 9.
+  std::array<RunParameter, kMaxParameters> Parameters;
+  std::array<std::string, kMaxCmdValues> CmdValues;
+  std::int16_t CmdValueCount = 0;
+  std::shared_ptr<DatabaseConnection> DbConnection;
+  std::unique_ptr<Recordset> DbRecordset;
+  std::unique_ptr<SpreadsheetApp> ExcelApp;
+  std::unique_ptr<Workbook> ReportWorkbook;
+  std::unique_ptr<Worksheet> ReportSheet;
+
+  // Wiring: where the run finds its platform, its window and its clock.
+  // Not owned; set by the program's entry (or a test) before a run.
+  PlatformFactory* Platform = nullptr;
+  RunView* View = nullptr;     // set only while a main window exists
+  ErrorBox* Errors = nullptr;  // the error message box
+  Clock* Time = nullptr;       // local date and time
+};
+
+}  // namespace tallyvane

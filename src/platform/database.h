@@ -1,0 +1,45 @@
+#pragma once
+// What a report run needs of a database access layer: one connection and
+// one record set bound to it. Every failing operation throws
+// PlatformError whose description comes from the driver.
+#include <memory>
+#include <string>
+
+#include "platform/value.h"
+
+namespace tallyvane {
+
+class DatabaseConnection {
+ public:
+  virtual ~DatabaseConnection() = default;
+  // Seconds; 0 means no time limit. Set before Open.
+  virtual void SetConnectionTimeout(int seconds) = 0;
+  virtual void SetCommandTimeout(int seconds) = 0;
+  // Connects to an ODBC data source name with a user and a password.
+  virtual void Open(const std::string& data_source, const std::string& user,
+                    const std::string& password) = 0;
+  // Runs a statement; any result it returns is dropped unread.
+  virtual void Execute(const std::string& sql) = 0;
+  virtual void Close() = 0;
+  virtual bool IsOpen() const = 0;
+};
+
+class Recordset {
+ public:
+  virtual ~Recordset() = default;
+  virtual void SetActiveConnection(std::shared_ptr<DatabaseConnection> connection) = 0;
+  // Runs the statement on the active connection; positioned on the first record.
+  virtual void Open(const std::string& sql) = 0;
+  virtual bool Eof() = 0;
+  virtual void MoveNext() = 0;
+  // Back to the first record, also after a pass to the end.
+  virtual void MoveFirst() = 0;
+  virtual int FieldCount() = 0;
+  // The value of field index (from 0) of the current record.
+  virtual Value FieldValue(int index) = 0;
+  // True while open.
+  virtual bool State() const = 0;
+  virtual void Close() = 0;
+};
+
+}  // namespace tallyvane

@@ -1,0 +1,51 @@
+#pragma once
+// The file operations that the run uses, over std::filesystem. Every
+// failing operation throws PlatformError naming the file and the reason.
+#include <cstdio>
+#include <memory>
+#include <string>
+
+namespace tallyvane {
+
+// A text file opened for writing or for reading, one line at a time.
+class TextStream {
+ public:
+  ~TextStream();
+  TextStream(const TextStream&) = delete;
+  TextStream& operator=(const TextStream&) = delete;
+
+  // Writes the text and a carriage return and line feed, then flushes, so
+  // that a crash never loses a line already written.
+  void WriteLine(const std::string& text);
+  // Reads up to the next line feed; the line break (LF, or CR LF) is not
+  // part of the line. A line longer than max_length throws.
+  std::string ReadLine(std::size_t max_length = kUnlimited);
+  bool AtEndOfStream();
+  void Close();
+  bool IsOpen() const { return file_ != nullptr; }
+
+  static constexpr std::size_t kUnlimited = static_cast<std::size_t>(-1);
+
+ private:
+  friend class FileSystem;
+  TextStream(std::FILE* file, std::string path);
+  std::FILE* file_;
+  std::string path_;
+};
+
+class FileSystem {
+ public:
+  bool FileExists(const std::string& path) const;
+  // Overwrites an existing destination.
+  void CopyFile(const std::string& source, const std::string& destination) const;
+  // Deletes also a read-only file.
+  void DeleteFile(const std::string& path) const;
+  // Makes the file writable by its owner again (the attributes' "normal").
+  void SetNormalAttributes(const std::string& path) const;
+  std::string GetParentFolderName(const std::string& path) const;
+  // Creates or truncates the file.
+  std::unique_ptr<TextStream> CreateTextFile(const std::string& path) const;
+  std::unique_ptr<TextStream> OpenTextFile(const std::string& path) const;
+};
+
+}  // namespace tallyvane

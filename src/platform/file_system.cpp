@@ -52,16 +52,13 @@ void TextStream::WriteLine(const std::string& text) {
   }
 }
 
-std::string TextStream::ReadLine(std::size_t max_length) {
+std::string TextStream::ReadLine(std::size_t keep_at_most) {
   if (file_ == nullptr) throw PlatformError("The file " + Quoted(path_) + " is not open.");
   std::string line;
   int c;
   while ((c = std::getc(file_)) != EOF) {
     if (c == '\n') break;
-    if (line.size() >= max_length) {
-      throw PlatformError("A line of " + Quoted(path_) + " is too long.");
-    }
-    line.push_back(static_cast<char>(c));
+    if (line.size() < keep_at_most) line.push_back(static_cast<char>(c));
   }
   if (std::ferror(file_)) ThrowErrno("read", path_, errno);
   if (!line.empty() && line.back() == '\r') line.pop_back();

@@ -18,8 +18,9 @@ class TextStream {
   // that a crash never loses a line already written.
   void WriteLine(const std::string& text);
   // Reads up to the next line feed; the line break (LF, or CR LF) is not
-  // part of the line. A line longer than max_length throws.
-  std::string ReadLine(std::size_t max_length = kUnlimited);
+  // part of the line. Only the first keep_at_most bytes of a longer line
+  // are kept, so that one enormous line cannot exhaust memory.
+  std::string ReadLine(std::size_t keep_at_most = kUnlimited);
   bool AtEndOfStream();
   void Close();
   bool IsOpen() const { return file_ != nullptr; }

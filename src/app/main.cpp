@@ -1,0 +1,43 @@
+// The program's entry: wires the real platform to the run context.
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/command_line.h"
+#include "app/main_flow.h"
+#include "app/program_folder.h"
+#include "app/run_context.h"
+#include "log/error_box.h"
+#include "log/run_log.h"
+#include "platform/clock.h"
+#include "platform/platform_factory.h"
+#include "ui/message_box_error_box.h"
+
+namespace {
+
+int ShowInteractiveUnavailable(tallyvane::RunContext& context) {
+  tallyvane::ShowError(context, "Interactive mode is not available in this build.");
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  using namespace tallyvane;
+  RunContext context;
+  SystemClock clock;
+  std::unique_ptr<PlatformFactory> platform = CreateRealPlatformFactory();
+  StderrErrorBox stderr_box;
+  MessageBoxErrorBox window_box;
+  context.Time = &clock;
+  context.Platform = platform.get();
+  context.Errors = HasDisplay() ? static_cast<ErrorBox*>(&window_box) : &stderr_box;
+
+  StartupEnvironment environment;
+  environment.command_text = JoinArguments(std::vector<std::string>(argv + 1, argv + argc));
+  environment.program_path = ProgramPath();
+  const char* windir = std::getenv("windir");
+  environment.windir = windir != nullptr ? windir : "";
+  return Main(context, environment, ShowInteractiveUnavailable);
+}

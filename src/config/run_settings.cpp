@@ -1,0 +1,79 @@
+#include "config/run_settings.h"
+
+#include <exception>
+#include <string>
+
+#include "app/program_info.h"
+#include "app/run_context.h"
+#include "config/file_name_macros.h"
+#include "config/read_ini_value.h"
+#include "log/run_log.h"
+
+namespace tallyvane {
+namespace {
+
+const char* const kIncorrectConfiguration = "The information in the configuration file is incorrect.";
+
+std::string ReadSetting(const RunContext& context, const char* section, const char* key) {
+  return TrimSpaces(ReadIniValue(section, key, context.CfgFileName));
+}
+
+// A failing log line does not stop the settings from being read.
+void TryWriteLog(RunContext& context, const std::string& text) {
+  try {
+    WriteLog(context, text);
+  } catch (const std::exception&) {
+  }
+}
+
+void TryLogError(RunContext& context, const std::string& info) {
+  try {
+    LogError(context, kIncorrectConfiguration, info);
+  } catch (const std::exception&) {
+  }
+}
+
+bool CreateRunLog(RunContext& context) {
+  context.LogStream.reset();
+  try {
+    context.LogStream = context.FileSystem->CreateTextFile(context.LogFileName);
+  } catch (const std::exception& error) {
+    ShowError(context, error.what());
+    return false;
+  }
+  TryWriteLog(context, std::string(kProductName) + " " + kVersionText);
+  TryWriteLog(context, kLegalNotice);
+  TryWriteLog(context, "Open log file successfully.");
+  return true;
+}
+
+}  // namespace
+
+bool LoadRunSettings(RunContext& context) {
+  context.LogFileName = ExpandFileNameMacros(context, ReadSetting(context, "FILE", "LogFileName"));
+  if (!CreateRunLog(context)) return false;
+
+  context.TemplateFileName = ReadSetting(context, "FILE", "ReportTemplateFileName");
+  if (!context.FileSystem->FileExists(context.TemplateFileName)) {
+    TryLogError(context, "The template file \"" + context.TemplateFileName + "\" does not exist.");
+    return false;
+  }
+
+  context.ReportFileName = ExpandFileNameMacros(context, ReadSetting(context, "FILE", "ReportFileName"));
+  if (context.ReportFileName.empty()) {
+    TryLogError(context, "The name of report file is invalid.");
+    return false;
+  }
+
+  context.DataSourceName = ReadSetting(context, "ODBC", "DSN");
+  if (context.DataSourceName.empty()) {
+    TryLogError(context, "Data source name does not be set.");
+    return false;
+  }
+
+  context.DbUserName = ReadSetting(context, "ODBC", "DBUSER");
+  context.DbPassword = ReadSetting(context, "ODBC", "DBPWD");
+  return true;
+}
+
+}  // namespace tallyvane

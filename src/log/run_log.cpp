@@ -1,0 +1,65 @@
+#include "log/run_log.h"
+
+#include <cstdio>
+
+#include "app/run_context.h"
+#include "log/count_format.h"
+#include "log/error_box.h"
+#include "log/run_view.h"
+#include "platform/clock.h"
+#include "platform/platform_error.h"
+
+namespace tallyvane {
+namespace {
+
+constexpr int kLogViewCapacity = 8;
+
+DateTime Now(const RunContext& context) {
+  if (context.Time != nullptr) return context.Time->Now();
+  return SystemClock().Now();
+}
+
+void ShowInLogView(RunContext& context, const std::string& text) {
+  if (!context.Interactive || context.View == nullptr) return;
+  if (context.LogViewLineCount == 0 || context.LogViewLineCount >= kLogViewCapacity) {
+    context.LogViewLineCount = 0;
+    context.View->ClearLogInfo();
+  }
+  ++context.LogViewLineCount;
+  context.View->AppendLogInfo(text + "\r\n");
+}
+
+}  // namespace
+
+std::string FormatLogLine(const DateTime& moment, const std::string& text) {
+  char stamp[32];
+  std::snprintf(stamp, sizeof stamp, "[%04d%02d%02d %02d:%02d:%02d]    ", moment.year,
+                moment.month, moment.day, moment.hour, moment.minute, moment.second);
+  return stamp + text;
+}
+
+void WriteLog(RunContext& context, const std::string& text) {
+  if (!context.LogStream) throw PlatformError("The run log is not open.");
+  context.LogStream->WriteLine(FormatLogLine(Now(context), text));
+  ShowInLogView(context, text);
+}
+
+void LogError(RunContext& context, const std::string& where, const std::string& info) {
+  WriteLog(context, "Error: " + where);
+  WriteLog(context, "Error Info: " + info);
+  ++context.ErrorCount;
+  if (context.Interactive && context.View != nullptr) {
+    context.View->SetBoxText(RunViewBox::ErrorCount, FormatCount(context.ErrorCount));
+  }
+}
+
+void ShowError(RunContext& context, const std::string& message) {
+  const std::string prompt = "Error!\r\nError Info: " + message;
+  if (context.Errors != nullptr) {
+    context.Errors->Show(prompt);
+  } else {
+    StderrErrorBox().Show(prompt);
+  }
+}
+
+}  // namespace tallyvane

@@ -1,0 +1,25 @@
+#pragma once
+// The boxes of the main window that a run writes into while it lasts. The
+// main window implements it; the run itself never sees a widget.
+#include <string>
+
+namespace tallyvane {
+
+enum class RunViewBox {
+  TemplateFileName,
+  ReportFileName,
+  LogFileName,
+  SqlFileCount,
+  SqlStatementCount,
+  ErrorCount,
+};
+
+class RunView {
+ public:
+  virtual ~RunView() = default;
+  virtual void SetBoxText(RunViewBox box, const std::string& text) = 0;
+  virtual void ClearLogInfo() = 0;
+  virtual void AppendLogInfo(const std::string& text) = 0;
+};
+
+}  // namespace tallyvane

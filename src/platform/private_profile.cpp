@@ -1,0 +1,212 @@
+#include "platform/private_profile.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <vector>
+
+namespace tallyvane {
+namespace {
+
+struct ProfileLine {
+  std::string text;  // without its line break
+  enum class Kind { Other, Section, Entry } kind = Kind::Other;
+  std::string name;   // section name, or key of an entry
+  std::string value;  // value of an entry, as read back
+};
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+std::string TrimBlanks(const std::string& text) {
+  std::size_t begin = 0;
+  std::size_t end = text.size();
+  while (begin < end && IsBlank(text[begin])) ++begin;
+  while (end > begin && IsBlank(text[end - 1])) --end;
+  return text.substr(begin, end - begin);
+}
+
+char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool SameName(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (Lower(a[i]) != Lower(b[i])) return false;
+  }
+  return true;
+}
+
+bool IsQuote(char c) { return c == '"' || c == '\''; }
+
+// A value wrapped in a matching pair of quotes reads without them, which is
+// also how a value with surrounding blanks survives a write and a read.
+std::string UnquoteValue(const std::string& raw) {
+  std::string value = TrimBlanks(raw);
+  if (value.size() >= 2 && IsQuote(value.front()) && value.back() == value.front()) {
+    return value.substr(1, value.size() - 2);
+  }
+  return value;
+}
+
+std::string QuoteValueIfNeeded(const std::string& value) {
+  bool needs_quotes = !value.empty() && (IsBlank(value.front()) || IsBlank(value.back()));
+  if (value.size() >= 2 && IsQuote(value.front()) && value.back() == value.front()) {
+    needs_quotes = true;
+  }
+  return needs_quotes ? "\"" + value + "\"" : value;
+}
+
+ProfileLine ParseLine(std::string text) {
+  ProfileLine line;
+  line.text = std::move(text);
+  std::string trimmed = TrimBlanks(line.text);
+  if (trimmed.empty() || trimmed[0] == ';' || trimmed[0] == '#') return line;
+  if (trimmed[0] == '[') {
+    std::size_t close = trimmed.find(']');
+    line.kind = ProfileLine::Kind::Section;
+    line.name = TrimBlanks(trimmed.substr(1, close == std::string::npos ? std::string::npos : close - 1));
+    return line;
+  }
+  std::size_t equals = trimmed.find('=');
+  if (equals == std::string::npos) return line;
+  line.kind = ProfileLine::Kind::Entry;
+  line.name = TrimBlanks(trimmed.substr(0, equals));
+  line.value = UnquoteValue(trimmed.substr(equals + 1));
+  return line;
+}
+
+struct ProfileFile {
+  std::vector<ProfileLine> lines;
+  std::string line_break = "\n";
+  bool ends_with_break = true;
+};
+
+bool LoadProfile(const std::string& file_name, ProfileFile& profile) {
+  std::ifstream in(file_name, std::ios::binary);
+  if (!in) return false;
+  std::ostringstream buffer;
+  buffer << in.rdbuf();
+  const std::string content = buffer.str();
+  if (content.find("\r\n") != std::string::npos) profile.line_break = "\r\n";
+  profile.ends_with_break = content.empty() || content.back() == '\n';
+  std::size_t start = 0;
+  while (start < content.size()) {
+    std::size_t end = content.find('\n', start);
+    if (end == std::string::npos) end = content.size();
+    std::string text = content.substr(start, end - start);
+    if (!text.empty() && text.back() == '\r') text.pop_back();
+    profile.lines.push_back(ParseLine(std::move(text)));
+    start = end + 1;
+  }
+  return true;
+}
+
+// Where a key of a section stands: the entry that a read finds (the first
+// one in any section of that name), and the first such section with its last
+// non-blank line, after which a new entry goes.
+struct EntryLocation {
+  long entry = -1;
+  long section = -1;
+  long section_last_line = -1;
+};
+
+EntryLocation FindEntry(const ProfileFile& profile, const std::string& section,
+                        const std::string& key) {
+  EntryLocation where;
+  bool inside = false;
+  bool inside_first = false;
+  for (std::size_t i = 0; i < profile.lines.size(); ++i) {
+    const ProfileLine& line = profile.lines[i];
+    const long index = static_cast<long>(i);
+    if (line.kind == ProfileLine::Kind::Section) {
+      inside = SameName(line.name, section);
+      inside_first = inside && where.section < 0;
+      if (inside_first) where.section = where.section_last_line = index;
+      continue;
+    }
+    if (inside_first && !TrimBlanks(line.text).empty()) where.section_last_line = index;
+    if (inside && where.entry < 0 && line.kind == ProfileLine::Kind::Entry &&
+        SameName(line.name, key)) {
+      where.entry = index;
+    }
+  }
+  return where;
+}
+
+std::string CutToCharacters(const std::string& text, std::size_t max_characters) {
+  std::size_t characters = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    bool starts_character = (static_cast<unsigned char>(text[i]) & 0xC0) != 0x80;
+    if (starts_character) {
+      if (characters == max_characters) return text.substr(0, i);
+      ++characters;
+    }
+  }
+  return text;
+}
+
+std::string SanitiseValue(const std::string& value) {
+  std::string clean = value.substr(0, value.find('\0'));
+  for (char& c : clean) {
+    if (c == '\r' || c == '\n') c = ' ';
+  }
+  return clean;
+}
+
+bool SaveProfile(const std::string& file_name, const ProfileFile& profile) {
+  // Write beside the file and rename, so that a failed write never leaves
+  // a half-written configuration behind.
+  const std::string temporary = file_name + ".tmp-" + std::to_string(::getpid());
+  {
+    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+    if (!out) return false;
+    for (std::size_t i = 0; i < profile.lines.size(); ++i) {
+      out << profile.lines[i].text;
+      if (i + 1 < profile.lines.size() || profile.ends_with_break) out << profile.line_break;
+    }
+    out.flush();
+    if (!out) {
+      std::remove(temporary.c_str());
+      return false;
+    }
+  }
+  if (std::rename(temporary.c_str(), file_name.c_str()) != 0) {
+    std::remove(temporary.c_str());
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string ReadProfileString(const std::string& section, const std::string& key,
+                              const std::string& file_name) {
+  ProfileFile profile;
+  if (file_name.empty() || !LoadProfile(file_name, profile)) return std::string();
+  EntryLocation where = FindEntry(profile, section, key);
+  if (where.entry < 0) return std::string();
+  return CutToCharacters(profile.lines[where.entry].value, kMaxProfileValueLength);
+}
+
+bool WriteProfileString(const std::string& section, const std::string& key,
+                        const std::string& value, const std::string& file_name) {
+  if (file_name.empty() || TrimBlanks(section).empty() || TrimBlanks(key).empty()) return false;
+  ProfileFile profile;
+  LoadProfile(file_name, profile);
+  const std::string entry_text = TrimBlanks(key) + "=" + QuoteValueIfNeeded(SanitiseValue(value));
+  EntryLocation where = FindEntry(profile, section, key);
+  if (where.entry >= 0) {
+    ProfileLine& line = profile.lines[where.entry];
+    line = ParseLine(line.name + "=" + QuoteValueIfNeeded(SanitiseValue(value)));
+  } else if (where.section >= 0) {
+    profile.lines.insert(profile.lines.begin() + where.section_last_line + 1, ParseLine(entry_text));
+  } else {
+    profile.ends_with_break = true;
+    profile.lines.push_back(ParseLine("[" + TrimBlanks(section) + "]"));
+    profile.lines.push_back(ParseLine(entry_text));
+  }
+  return SaveProfile(file_name, profile);
+}
+
+}  // namespace tallyvane

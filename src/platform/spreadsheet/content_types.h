@@ -1,0 +1,23 @@
+#pragma once
+// The package's [Content_Types].xml: which content type each part has.
+#include <pugixml.hpp>
+#include <string>
+
+namespace tallyvane::ooxml {
+
+class ContentTypes {
+ public:
+  ContentTypes(const std::string& bytes, const std::string& file);
+  // The content type of a part ("xl/workbook.xml"), or "" when unknown.
+  std::string TypeOf(const std::string& part) const;
+  void RemoveOverride(const std::string& part);
+  void SetOverride(const std::string& part, const std::string& type);
+  bool Changed() const { return changed_; }
+  std::string Serialize() const;
+
+ private:
+  pugi::xml_document doc_;
+  bool changed_ = false;
+};
+
+}  // namespace tallyvane::ooxml

@@ -1,0 +1,54 @@
+#pragma once
+// The zip package of a workbook: reads parts with limits against hostile
+// archives, keeps unchanged parts as their original compressed bytes, and
+// writes the package atomically.
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tallyvane::ooxml {
+
+// Limits that keep a hostile package from exhausting memory.
+struct PackageLimits {
+  size_t max_parts = 10000;
+  unsigned long long max_part_size = 1ull << 30;    // one inflated part
+  unsigned long long max_total_read = 3ull << 30;   // all inflated parts read
+  unsigned long long max_file_size = 2ull << 30;    // the package file itself
+};
+
+class Package {
+ public:
+  // Throws PlatformError "cannot open "<path>": <reason>".
+  static std::unique_ptr<Package> Open(const std::string& path, const PackageLimits& limits = {});
+  ~Package();
+  Package(const Package&) = delete;
+  Package& operator=(const Package&) = delete;
+
+  const std::string& Path() const { return path_; }
+  bool Has(const std::string& part) const;
+  // The current bytes of a part: changed ones from memory, others inflated.
+  std::string Read(const std::string& part);
+  void Write(const std::string& part, std::string bytes);
+  void Remove(const std::string& part);
+  std::vector<std::string> PartNames() const;
+
+  // Writes the package to path atomically: a temporary file in the same
+  // folder, flushed to disk, then renamed over path.
+  void SaveTo(const std::string& path, int deflate_level);
+
+ private:
+  Package() = default;
+  [[noreturn]] void Fail(const std::string& reason) const;
+
+  std::string path_;
+  PackageLimits limits_;
+  std::string file_bytes_;  // the archive as opened; parts are read from it
+  void* archive_ = nullptr;  // zip_t*
+  std::vector<std::string> names_;  // in archive order, then new parts
+  std::map<std::string, long long> index_;  // part -> archive index (-1 new)
+  std::map<std::string, std::string> changed_;
+  unsigned long long total_read_ = 0;
+};
+
+}  // namespace tallyvane::ooxml

@@ -1,0 +1,44 @@
+#include "sql/function_fields.h"
+
+#include <vector>
+
+#include "config/read_ini_value.h"
+#include "platform/number_text.h"
+
+namespace tallyvane {
+namespace {
+
+constexpr std::size_t kMeaningfulFields = 5;
+
+std::vector<std::string> SplitFields(const std::string& fields) {
+  std::vector<std::string> parts;
+  std::size_t start = 0;
+  while (parts.size() < kMeaningfulFields) {
+    const std::size_t end = fields.find(';', start);
+    parts.push_back(fields.substr(start, end == std::string::npos ? std::string::npos : end - start));
+    if (end == std::string::npos) break;
+    start = end + 1;
+  }
+  parts.resize(kMeaningfulFields);
+  return parts;
+}
+
+std::int16_t NumberField(const std::string& field) {
+  if (TrimSpaces(field).empty()) return 0;
+  return ToInt16(field);
+}
+
+}  // namespace
+
+FunctionFields DecodeFunctionFields(const std::string& fields) {
+  const std::vector<std::string> parts = SplitFields(fields);
+  FunctionFields decoded;
+  decoded.function = NumberField(parts[0]);
+  decoded.target = TrimSpaces(parts[1]);
+  decoded.begin_row = NumberField(parts[2]);
+  decoded.begin_col = NumberField(parts[3]);
+  decoded.by_column = NumberField(parts[4]) != 0;
+  return decoded;
+}
+
+}  // namespace tallyvane

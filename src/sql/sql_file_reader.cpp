@@ -1,0 +1,161 @@
+#include "sql/sql_file_reader.h"
+
+#include <exception>
+#include <memory>
+
+#include "app/run_context.h"
+#include "log/run_log.h"
+#include "platform/platform_error.h"
+#include "sql/statement_dispatch.h"
+#include "sql/text_operations.h"
+
+namespace tallyvane {
+namespace {
+
+constexpr long kMaxLinePosition = 32767;
+// Enough of a line to decide everything about it: whatever lies beyond
+// the longest cleanable part is either comment or makes the line fail.
+constexpr std::size_t kLineBytesKept = 4 * 32768;
+
+std::string FilePrefix(std::int16_t file_number) {
+  return "[SQLFILE" + std::to_string(file_number) + "]";
+}
+
+std::string TrimBlanks(const std::string& text) {
+  std::size_t begin = text.find_first_not_of(' ');
+  if (begin == std::string::npos) return std::string();
+  return text.substr(begin, text.find_last_not_of(' ') - begin + 1);
+}
+
+bool IsQuote(char c) { return c == '"' || c == '\''; }
+
+bool StartsCharacter(char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }
+
+// The statement being gathered, with the label and fields of its function line.
+struct PendingStatement {
+  std::string text;
+  std::string label;
+  std::string fields;
+
+  bool HasText() const { return !TrimBlanks(text).empty(); }
+};
+
+void DispatchPending(RunContext& context, std::int16_t file_number, PendingStatement& pending) {
+  if (!pending.HasText()) return;
+  DispatchStatement(context, file_number, pending.label, pending.fields, pending.text);
+  pending.text.clear();
+  pending.label.clear();
+}
+
+void TakeFunctionLine(const std::string& line, PendingStatement& pending) {
+  const std::size_t equals = line.find('=');
+  if (equals == std::string::npos) {
+    throw PlatformError("The function line \"" + line + "\" has no \"=\".");
+  }
+  pending.label = line.substr(1, equals - 1);
+  pending.fields = line.substr(equals + 1);
+}
+
+void AddStatementLine(const RunContext& context, const std::string& line, PendingStatement& pending) {
+  const std::string substituted = SubstituteParameters(context, TrimBlanks(line));
+  if (!pending.HasText()) {
+    pending.text = substituted;
+  } else {
+    pending.text = TrimBlanks(pending.text) + " " + substituted;
+  }
+}
+
+void ReadStatements(RunContext& context, std::int16_t file_number, const std::string& file_name) {
+  std::unique_ptr<TextStream> stream = context.FileSystem->OpenTextFile(file_name);
+  PendingStatement pending;
+  while (!stream->AtEndOfStream()) {
+    const std::string line = StripComment(stream->ReadLine(kLineBytesKept));
+    if (line.empty()) continue;
+    if (line[0] == '@') {
+      DispatchPending(context, file_number, pending);
+      TakeFunctionLine(line, pending);
+    } else {
+      AddStatementLine(context, line, pending);
+    }
+  }
+  stream->Close();
+  DispatchPending(context, file_number, pending);
+}
+
+}  // namespace
+
+void RunSqlFile(RunContext& context, std::int16_t file_number, const std::string& file_name) {
+  const std::string quoted_name = "\"" + file_name + "\"";
+  if (!context.FileSystem->FileExists(file_name)) {
+    LogError(context, "The information in the configuration file is incorrect.",
+             FilePrefix(file_number) + " " + quoted_name + " does not exist.");
+    return;
+  }
+  WriteLog(context, FilePrefix(file_number) + "  Open " + quoted_name + " succesfully.");
+  try {
+    ReadStatements(context, file_number, file_name);
+  } catch (const std::exception& error) {
+    LogError(context, "Failed to read " + FilePrefix(file_number) + " " + quoted_name + ".",
+             error.what());
+  }
+}
+
+std::string StripComment(const std::string& line) {
+  std::int16_t start = 1;
+  SkipWhitespace(line, start);
+  std::string output;
+  long characters = start - 1;  // characters passed so far, for the 16-bit limit
+  std::size_t i = static_cast<std::size_t>(start - 1);
+  auto take = [&](std::size_t count) {
+    for (std::size_t k = 0; k < count; ++k, ++i) {
+      if (StartsCharacter(line[i]) && ++characters >= kMaxLinePosition) {
+        throw PlatformError("The line is too long: 32,767 or more characters before any comment.");
+      }
+      output.push_back(line[i]);
+    }
+  };
+  while (i < line.size()) {
+    const char c = line[i];
+    if (c == '#') break;
+    if (!IsQuote(c)) {
+      take(1);
+      continue;
+    }
+    take(1);
+    while (i < line.size()) {
+      if (line[i] != c) {
+        take(1);
+      } else if (i + 1 < line.size() && line[i + 1] == c) {
+        take(2);
+      } else {
+        take(1);
+        break;
+      }
+    }
+  }
+  return TrimTrailingWhitespace(output);
+}
+
+std::string SubstituteParameters(const RunContext& context, const std::string& line) {
+  std::string output;
+  std::size_t position = 0;
+  while (position < line.size()) {
+    const RunParameter* match = nullptr;
+    for (int p = 0; p < context.ParameterCount; ++p) {
+      const RunParameter& parameter = context.Parameters[p];
+      if (!parameter.Name.empty() && line.compare(position, parameter.Name.size(), parameter.Name) == 0) {
+        match = &parameter;
+        break;
+      }
+    }
+    if (match != nullptr) {
+      output += match->Value;
+      position += match->Name.size();
+    } else {
+      output.push_back(line[position++]);
+    }
+  }
+  return TrimTrailingWhitespace(output);
+}
+
+}  // namespace tallyvane

@@ -1,0 +1,37 @@
+#include "ui/message_box_error_box.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <cstdlib>
+#include <memory>
+
+namespace tallyvane {
+namespace {
+
+bool IsSet(const char* name) {
+  const char* value = std::getenv(name);
+  return value != nullptr && *value != '\0';
+}
+
+}  // namespace
+
+bool HasDisplay() { return IsSet("DISPLAY") || IsSet("WAYLAND_DISPLAY") || IsSet("QT_QPA_PLATFORM"); }
+
+void EnsureGuiApplication() {
+  if (QApplication::instance() != nullptr) return;
+  static int argc = 1;
+  static char name[] = "tallyvane";
+  static char* argv[] = {name, nullptr};
+  static std::unique_ptr<QApplication> application(new QApplication(argc, argv));
+}
+
+void MessageBoxErrorBox::Show(const std::string& prompt) {
+  EnsureGuiApplication();
+  QString text = QString::fromUtf8(prompt.data(), static_cast<int>(prompt.size()));
+  text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  QMessageBox box(QMessageBox::Warning, QStringLiteral("Tallyvane"), text, QMessageBox::Ok,
+                  QApplication::activeWindow());
+  box.exec();
+}
+
+}  // namespace tallyvane

@@ -1,0 +1,32 @@
+#include <exception>
+
+#include "app/run_context.h"
+#include "log/run_log.h"
+#include "platform/platform_error.h"
+#include "workbook/field_text.h"
+#include "workbook/output_functions.h"
+#include "workbook/sheet_fill.h"
+
+namespace tallyvane {
+
+bool ExecFunction3(RunContext& context, const std::string& name_ref, const std::string& sql_text) {
+  try {
+    if (!context.DbRecordset) throw PlatformError("The database connection is not open.");
+    if (!context.ReportWorkbook) throw PlatformError("The report workbook is not open.");
+    context.DbRecordset->Open(sql_text);
+    bool assigned = false;
+    if (!context.DbRecordset->Eof()) {
+      const std::string text = FieldValueText(context.DbRecordset->FieldValue(0));
+      context.ReportWorkbook->SetNameValue(name_ref, text);
+      assigned = true;
+    }
+    context.DbRecordset->Close();
+    return assigned;
+  } catch (const std::exception& error) {
+    CloseRecordsetQuietly(context);
+    LogError(context, "Failed to execute function 3.", error.what());
+    return false;
+  }
+}
+
+}  // namespace tallyvane

@@ -1,0 +1,17 @@
+#pragma once
+// The output functions that put a statement's result into the report
+// workbook: 1 fills a sheet, 2 inserts room first, 3 assigns a defined name.
+#include <cstdint>
+#include <string>
+
+namespace tallyvane {
+
+struct RunContext;
+
+bool ExecFunction1(RunContext& context, const std::string& sheet_ref, std::int16_t begin_row,
+                   std::int16_t begin_col, bool by_column, const std::string& sql_text);
+bool ExecFunction2(RunContext& context, const std::string& sheet_ref, std::int16_t begin_row,
+                   std::int16_t begin_col, bool by_column, const std::string& sql_text);
+bool ExecFunction3(RunContext& context, const std::string& name_ref, const std::string& sql_text);
+
+}  // namespace tallyvane

@@ -1,0 +1,67 @@
+#include "app/main_flow.h"
+
+#include <gtest/gtest.h>
+
+#include "temp_dir.h"
+#include "test_context.h"
+
+namespace tallyvane {
+namespace {
+
+using test::TempDir;
+using test::TestContext;
+
+int NoWindow(RunContext&) {
+  ADD_FAILURE() << "the window must not open";
+  return -1;
+}
+
+TEST(FindDefaultConfigFile, PrefersTheProgramFolderThenWindir) {
+  TempDir dir;
+  TestContext t;
+  StartupEnvironment environment;
+  environment.program_path = dir.File("bin/report");
+  environment.windir = dir.File("windows");
+  EXPECT_EQ(FindDefaultConfigFile(t.context, environment), "");
+  const std::string in_windir = dir.Write("windows/report.ini", "");
+  EXPECT_EQ(FindDefaultConfigFile(t.context, environment), in_windir);
+  const std::string beside_program = dir.Write("bin/report.ini", "");
+  EXPECT_EQ(FindDefaultConfigFile(t.context, environment), beside_program);
+  environment.windir.clear();
+  EXPECT_EQ(FindDefaultConfigFile(t.context, environment), beside_program);
+}
+
+TEST(Main, InteractiveWithoutArgumentsOpensTheWindowWithTheDefaultConfiguration) {
+  TempDir dir;
+  TestContext t;
+  const std::string ini = dir.Write("tallyvane.ini", "");
+  StartupEnvironment environment{"", dir.File("tallyvane"), ""};
+  RunContext* seen = nullptr;
+  EXPECT_EQ(Main(t.context, environment, [&](RunContext& c) { seen = &c; return 0; }), 0);
+  EXPECT_EQ(seen, &t.context);
+  EXPECT_TRUE(t.context.Interactive);
+  EXPECT_EQ(t.context.CfgFileName, ini);
+  EXPECT_EQ(t.context.CmdValueCount, 0);
+}
+
+TEST(Main, UnattendedWithAMissingConfigurationShowsTheBoxAndWritesNoLog) {
+  TempDir dir;
+  TestContext t;
+  StartupEnvironment environment{"-C -F " + dir.File("none.ini"), dir.File("tallyvane"), ""};
+  EXPECT_EQ(Main(t.context, environment, NoWindow), 2);
+  ASSERT_EQ(t.errors.prompts.size(), 1u);
+  EXPECT_EQ(t.errors.prompts[0],
+            "Error!\r\nError Info: Configuration file \"" + dir.File("none.ini") + "\" does not exist.");
+}
+
+TEST(Main, UnattendedWithoutAnyConfigurationNamesTheEmptyText) {
+  TempDir dir;
+  TestContext t;
+  StartupEnvironment environment{"-C", dir.File("tallyvane"), ""};
+  EXPECT_EQ(Main(t.context, environment, NoWindow), 2);
+  ASSERT_EQ(t.errors.prompts.size(), 1u);
+  EXPECT_EQ(t.errors.prompts[0], "Error!\r\nError Info: Configuration file \"\" does not exist.");
+}
+
+}  // namespace
+}  // namespace tallyvane

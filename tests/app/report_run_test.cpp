@@ -1,0 +1,162 @@
+#include "app/report_run.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "fake_platform.h"
+#include "temp_dir.h"
+#include "test_context.h"
+
+namespace tallyvane {
+namespace {
+
+using test::FakeJournal;
+using test::FakePlatform;
+using test::LogMessages;
+
+class RunReportTest : public ::testing::Test {
+ protected:
+  RunReportTest() : platform(journal) {
+    t.context.Platform = &platform;
+    t.context.View = &t.view;
+    dir.Write("template.xlsx", "x");
+    dir.Write("one.sql", "@Fill=1;Sheet1;2;1\nSELECT 1\n");
+  }
+
+  void WriteConfig(const std::string& extra = "") {
+    t.context.CfgFileName = dir.Write(
+        "run.ini", "[FILE]\nLogFileName=" + dir.File("run.log") + "\nReportTemplateFileName=" +
+                       dir.File("template.xlsx") + "\nReportFileName=" + dir.File("report.xlsx") +
+                       "\n[ODBC]\nDSN=Sales\n[SQLFILE]\nF_MAXNUM=1\nF1=" + dir.File("one.sql") +
+                       "\n" + extra);
+  }
+
+  std::vector<std::string> Log() { return LogMessages(dir.File("run.log")); }
+
+  bool Called(const std::string& call) {
+    return std::find(journal.calls.begin(), journal.calls.end(), call) != journal.calls.end();
+  }
+
+  test::TempDir dir;
+  test::TestContext t;
+  FakeJournal journal;
+  FakePlatform platform;
+};
+
+TEST_F(RunReportTest, PassesThroughEveryPhaseInOrder) {
+  WriteConfig();
+  journal.results["SELECT 1"] = {{Value::MakeInteger(1)}};
+  const RunResult result = RunReport(t.context);
+  EXPECT_EQ(result.outcome, RunOutcome::Finished);
+  EXPECT_EQ(ExitStatusOf(result, t.context.ErrorCount), 0);
+  EXPECT_EQ(journal.calls,
+            (std::vector<std::string>{"Connection.Open", "CreateSpreadsheetApp", "Workbooks.Open",
+                                      "Workbook.Activate", "Open SELECT 1", "Cell.Value",
+                                      "Recordset.Close", "Workbook.Save", "Workbook.Close",
+                                      "Application.Quit", "Connection.Close"}));
+  const std::vector<std::string> log = Log();
+  ASSERT_EQ(log.size(), 13u);
+  EXPECT_EQ(log[3], "Connect to database successfully. DSN=Sales");
+  EXPECT_EQ(log[4], "Create the blank report file \"" + dir.File("report.xlsx") + "\".");
+  EXPECT_EQ(log[5], "Open the report file \"" + dir.File("report.xlsx") + "\".");
+  EXPECT_EQ(log[9], "[SQLFILE1]  [Fill]    Success.");
+  EXPECT_EQ(log[10], "Save the report file successfully.");
+  EXPECT_EQ(log[11], "Close the report file.");
+  EXPECT_EQ(log[12], "Close the log file.");
+  EXPECT_FALSE(t.context.ExcelApp);
+  EXPECT_FALSE(t.context.ReportWorkbook);
+  EXPECT_FALSE(t.context.DbConnection);
+  EXPECT_FALSE(t.context.LogStream->IsOpen());
+  EXPECT_EQ(t.view.boxes[RunViewBox::SqlFileCount], "1");
+  EXPECT_EQ(t.view.boxes[RunViewBox::SqlStatementCount], "1");
+  EXPECT_EQ(t.view.boxes[RunViewBox::ErrorCount], "0");
+}
+
+TEST_F(RunReportTest, StopsAtAFailedSettingsConnectionOrWorkbookPhase) {
+  struct Case {
+    std::string failing;
+    std::string last_error_line;
+    std::vector<std::string> not_called;
+  } cases[] = {
+      {"Connection.Open", "Error: Failed to connect to database. DSN=Sales",
+       {"CreateSpreadsheetApp", "Connection.Close"}},
+      {"Workbooks.Open", "Error: Failed to open the report file \"" + dir.File("report.xlsx") + "\".",
+       {"Workbook.Save", "Application.Quit", "Connection.Close"}},
+  };
+  for (const Case& c : cases) {
+    journal = FakeJournal();
+    journal.failing.insert(c.failing);
+    WriteConfig();
+    const RunResult result = RunReport(t.context);
+    EXPECT_EQ(result.outcome, RunOutcome::Stopped) << c.failing;
+    EXPECT_EQ(ExitStatusOf(result, t.context.ErrorCount), 2);
+    const std::vector<std::string> log = Log();
+    ASSERT_GE(log.size(), 2u);
+    EXPECT_EQ(log[log.size() - 2], c.last_error_line);
+    EXPECT_EQ(log.back(), "Error Info: " + c.failing + " failed");
+    for (const std::string& call : c.not_called) EXPECT_FALSE(Called(call)) << call;
+    EXPECT_EQ(t.context.ErrorCount, 1);
+  }
+}
+
+TEST_F(RunReportTest, AMissingTemplateStopsBeforeTheWindowShowsTheRunsFiles) {
+  t.view.boxes[RunViewBox::SqlFileCount] = "7";
+  t.context.CfgFileName = dir.Write("run.ini", "[FILE]\nLogFileName=" + dir.File("run.log") +
+                                                   "\nReportTemplateFileName=" + dir.File("none.xlsx") + "\n");
+  EXPECT_EQ(RunReport(t.context).outcome, RunOutcome::Stopped);
+  EXPECT_EQ(Log().size(), 5u);
+  EXPECT_EQ(t.view.boxes[RunViewBox::SqlFileCount], "7");
+  EXPECT_EQ(t.view.boxes[RunViewBox::ErrorCount], "1");
+  EXPECT_TRUE(journal.calls.empty());
+}
+
+TEST_F(RunReportTest, FailedStatementsAndADisconnectFailureStillEndTheRun) {
+  WriteConfig();
+  journal.failing.insert("Connection.Close");
+  const RunResult result = RunReport(t.context);  // "SELECT 1" has no result: it fails
+  EXPECT_EQ(result.outcome, RunOutcome::Finished);
+  EXPECT_EQ(t.context.ErrorCount, 2);
+  EXPECT_EQ(ExitStatusOf(result, t.context.ErrorCount), 1);
+  const std::vector<std::string> log = Log();
+  EXPECT_EQ(log[log.size() - 3], "Error: Failed to disconnect from database.");
+  EXPECT_EQ(log.back(), "Close the log file.");
+  EXPECT_TRUE(Called("Workbook.Save"));
+}
+
+TEST_F(RunReportTest, AnUntrappedErrorEndsTheRunWithoutALogLine) {
+  struct Case {
+    std::string extra_or_failing;
+    bool is_failing_call;
+  } cases[] = {{"CreateSpreadsheetApp", true}, {"F_MAXNUM=x", false}};
+  for (const Case& c : cases) {
+    journal = FakeJournal();
+    if (c.is_failing_call) journal.failing.insert(c.extra_or_failing);
+    t.context.CfgFileName = dir.Write(
+        "run.ini", "[FILE]\nLogFileName=" + dir.File("run.log") + "\nReportTemplateFileName=" +
+                       dir.File("template.xlsx") + "\nReportFileName=" + dir.File("report.xlsx") +
+                       "\n[ODBC]\nDSN=Sales\n[SQLFILE]\n" + (c.is_failing_call ? "" : c.extra_or_failing) + "\n");
+    const RunResult result = RunReport(t.context);
+    EXPECT_EQ(result.outcome, RunOutcome::Aborted) << c.extra_or_failing;
+    EXPECT_FALSE(result.error.empty());
+    EXPECT_EQ(ExitStatusOf(result, 0), 2);
+    EXPECT_FALSE(Called("Workbook.Save"));
+    EXPECT_NE(Log().back(), "Close the log file.");
+  }
+}
+
+TEST_F(RunReportTest, ASecondRunStartsWithCountersAtZero) {
+  WriteConfig();
+  RunReport(t.context);
+  EXPECT_EQ(t.context.ErrorCount, 1);
+  journal.results["SELECT 1"] = {{Value::MakeInteger(1)}};
+  RunReport(t.context);
+  EXPECT_EQ(t.context.ErrorCount, 0);
+  EXPECT_EQ(t.context.SqlFileCount, 1);
+  EXPECT_EQ(t.context.SqlStatementCount, 1);
+}
+
+}  // namespace
+}  // namespace tallyvane

@@ -1,0 +1,112 @@
+#include "platform/private_profile.h"
+
+#include <gtest/gtest.h>
+
+#include "temp_dir.h"
+
+namespace tallyvane {
+namespace {
+
+using test::ReadFileBytes;
+using test::TempDir;
+
+TEST(ReadProfileString, FindsValuesAsThePrivateProfileFunctionsDo) {
+  TempDir dir;
+  const std::string ini = dir.Write("a.ini",
+                                    "; comment\r\n"
+                                    "[File]\r\n"
+                                    "  LogFileName = run.log  \r\n"
+                                    "Empty=\r\n"
+                                    "Quoted=\"  padded  \"\r\n"
+                                    "Dup=first\r\n"
+                                    "dup=second\r\n"
+                                    "[ODBC]\r\n"
+                                    "DSN=Sales\r\n"
+                                    "[FILE]\r\n"
+                                    "Later=yes\r\n");
+  struct Case {
+    const char* section;
+    const char* key;
+    const char* expected;
+  } cases[] = {
+      {"FILE", "logfilename", "run.log"},
+      {"file", "Empty", ""},
+      {"FILE", "Quoted", "  padded  "},
+      {"FILE", "DUP", "first"},
+      {"FILE", "Later", "yes"},
+      {"odbc", "dsn", "Sales"},
+      {"ODBC", "Missing", ""},
+      {"NoSection", "DSN", ""},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(ReadProfileString(c.section, c.key, ini), c.expected) << c.section << "/" << c.key;
+  }
+  EXPECT_EQ(ReadProfileString("FILE", "LogFileName", dir.File("absent.ini")), "");
+  EXPECT_EQ(ReadProfileString("FILE", "LogFileName", ""), "");
+}
+
+TEST(ReadProfileString, CutsValuesAt2047Characters) {
+  TempDir dir;
+  const std::string exact(2047, 'x');
+  const std::string longer(2048, 'y');
+  const std::string ini = dir.Write("a.ini", "[S]\nA=" + exact + "\nB=" + longer + "\n");
+  EXPECT_EQ(ReadProfileString("S", "A", ini), exact);
+  EXPECT_EQ(ReadProfileString("S", "B", ini), std::string(2047, 'y'));
+}
+
+TEST(WriteProfileString, UpdatesInPlaceAndKeepsEverythingElse) {
+  TempDir dir;
+  const std::string ini = dir.Write("a.ini",
+                                    "; keep me\r\n"
+                                    "[PARAMETER]\r\n"
+                                    "Name1=Month\r\n"
+                                    "# and me\r\n"
+                                    "Default1=10\r\n"
+                                    "\r\n"
+                                    "[ODBC]\r\n"
+                                    "DSN=Sales\r\n");
+  ASSERT_TRUE(WriteProfileString("parameter", "DEFAULT1", "11", ini));
+  ASSERT_TRUE(WriteProfileString("PARAMETER", "Desc1", "The month", ini));
+  ASSERT_TRUE(WriteProfileString("NEW", "Key", "v", ini));
+  EXPECT_EQ(ReadFileBytes(ini),
+            "; keep me\r\n"
+            "[PARAMETER]\r\n"
+            "Name1=Month\r\n"
+            "# and me\r\n"
+            "Default1=11\r\n"
+            "Desc1=The month\r\n"
+            "\r\n"
+            "[ODBC]\r\n"
+            "DSN=Sales\r\n"
+            "[NEW]\r\n"
+            "Key=v\r\n");
+}
+
+TEST(WriteProfileString, CreatesTheFileAndReadsEveryValueBack) {
+  TempDir dir;
+  const std::string ini = dir.File("new.ini");
+  const std::string values[] = {"plain", "", "  padded  ", "\"quoted\"", "'single'",
+                                "a=b;c", "\"open", "ünïcode"};
+  int n = 0;
+  for (const std::string& value : values) {
+    const std::string key = "K" + std::to_string(++n);
+    ASSERT_TRUE(WriteProfileString("S", key, value, ini));
+    EXPECT_EQ(ReadProfileString("S", key, ini), value);
+  }
+}
+
+TEST(WriteProfileString, TurnsLineBreaksIntoBlanksSoNoLineIsInjected) {
+  TempDir dir;
+  const std::string ini = dir.File("a.ini");
+  ASSERT_TRUE(WriteProfileString("S", "K", "a\r\n[ODBC]\nDSN=evil", ini));
+  EXPECT_EQ(ReadProfileString("S", "K", ini), "a  [ODBC] DSN=evil");
+  EXPECT_EQ(ReadProfileString("ODBC", "DSN", ini), "");
+}
+
+TEST(WriteProfileString, ReportsAFileThatCannotBeWritten) {
+  TempDir dir;
+  EXPECT_FALSE(WriteProfileString("S", "K", "v", dir.File("missing/folder/a.ini")));
+}
+
+}  // namespace
+}  // namespace tallyvane

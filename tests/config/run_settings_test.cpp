@@ -1,0 +1,101 @@
+#include "config/run_settings.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "temp_dir.h"
+#include "test_context.h"
+
+namespace tallyvane {
+namespace {
+
+using test::LogMessages;
+using test::TempDir;
+using test::TestContext;
+
+const std::vector<std::string> kOpeningLines = {
+    "Tallyvane 1.4.0",
+    "Copyright (C) 2026 The Tallyvane developers. All rights reserved.",
+    "Open log file successfully.",
+};
+
+class LoadRunSettingsTest : public ::testing::Test {
+ protected:
+  std::string WriteConfig(const std::string& file_section, const std::string& odbc_section) {
+    t.context.CfgFileName = dir.Write("run.ini", "[FILE]\n" + file_section + "[ODBC]\n" + odbc_section);
+    return t.context.CfgFileName;
+  }
+
+  TempDir dir;
+  TestContext t;
+};
+
+TEST_F(LoadRunSettingsTest, ReadsTrimsAndExpandsTheSettings) {
+  const std::string template_path = dir.Write("template.xlsx", "x");
+  WriteConfig("LogFileName=  " + dir.File("run_&Y&M&D.log") + "  \n"
+              "ReportTemplateFileName=" + template_path + "\n"
+              "ReportFileName=" + dir.File("report_&H&N.xlsx") + "\n",
+              "DSN= Sales \nDBUSER=  sa\nDBPWD=  se;cret  \n");
+  ASSERT_TRUE(LoadRunSettings(t.context));
+  EXPECT_EQ(t.context.LogFileName, dir.File("run_20040307.log"));
+  EXPECT_EQ(t.context.ReportFileName, dir.File("report_1405.xlsx"));
+  EXPECT_EQ(t.context.TemplateFileName, template_path);
+  EXPECT_EQ(t.context.DataSourceName, "Sales");
+  EXPECT_EQ(t.context.DbUserName, "sa");
+  EXPECT_EQ(t.context.DbPassword, "se;cret");
+  EXPECT_EQ(LogMessages(t.context.LogFileName), kOpeningLines);
+  EXPECT_EQ(t.context.ErrorCount, 0);
+}
+
+TEST_F(LoadRunSettingsTest, ChecksInOrderAndReportsOnlyTheFirstFailure) {
+  const std::string template_path = dir.Write("template.xlsx", "x");
+  const std::string log = dir.File("run.log");
+  struct Case {
+    std::string file_section;
+    std::string odbc_section;
+    std::string info;
+  } cases[] = {
+      {"ReportTemplateFileName=" + dir.File("&Y.xlsx") + "\n", "",
+       "The template file \"" + dir.File("&Y.xlsx") + "\" does not exist."},
+      {"ReportTemplateFileName=" + template_path + "\n", "",
+       "The name of report file is invalid."},
+      {"ReportTemplateFileName=" + template_path + "\nReportFileName=r.xlsx\n", "DBUSER=sa\n",
+       "Data source name does not be set."},
+  };
+  for (const Case& c : cases) {
+    TestContext fresh;
+    fresh.context.CfgFileName =
+        dir.Write("run.ini", "[FILE]\nLogFileName=" + log + "\n" + c.file_section + "[ODBC]\n" + c.odbc_section);
+    EXPECT_FALSE(LoadRunSettings(fresh.context));
+    std::vector<std::string> expected = kOpeningLines;
+    expected.push_back("Error: The information in the configuration file is incorrect.");
+    expected.push_back("Error Info: " + c.info);
+    EXPECT_EQ(LogMessages(log), expected) << c.info;
+    EXPECT_EQ(fresh.context.ErrorCount, 1);
+  }
+}
+
+TEST_F(LoadRunSettingsTest, OverwritesAnEarlierLog) {
+  const std::string log = dir.Write("run.log", "old line that must go\r\n");
+  WriteConfig("LogFileName=" + log + "\n", "");
+  EXPECT_FALSE(LoadRunSettings(t.context));
+  EXPECT_EQ(LogMessages(log).front(), "Tallyvane 1.4.0");
+  EXPECT_EQ(LogMessages(log).size(), 5u);
+}
+
+TEST_F(LoadRunSettingsTest, ShowsTheErrorBoxWhenTheLogCannotBeCreated) {
+  for (const std::string& log_name : {std::string(), dir.File("no/such/folder/run.log")}) {
+    TestContext fresh;
+    fresh.context.CfgFileName = dir.Write("run.ini", "[FILE]\nLogFileName=" + log_name + "\n");
+    EXPECT_FALSE(LoadRunSettings(fresh.context));
+    ASSERT_EQ(fresh.errors.prompts.size(), 1u);
+    EXPECT_EQ(fresh.errors.prompts[0].rfind("Error!\r\nError Info: ", 0), 0u);
+    EXPECT_FALSE(fresh.context.LogStream);
+    EXPECT_EQ(fresh.context.ErrorCount, 0);
+  }
+}
+
+}  // namespace
+}  // namespace tallyvane

@@ -1,0 +1,114 @@
+#include "sql/text_operations.h"
+
+#include <gtest/gtest.h>
+
+#include "app/run_context.h"
+#include "sql/function_fields.h"
+#include "sql/sql_file_reader.h"
+
+namespace tallyvane {
+namespace {
+
+using namespace std::string_literals;
+
+TEST(SkipWhitespace, StopsOnTheFirstNonBlankOrTheLastCharacter) {
+  struct Case {
+    std::string text;
+    std::int16_t from;
+    std::int16_t to;
+  } cases[] = {
+      {"  ab", 1, 3}, {"ab", 1, 1}, {"   ", 1, 3}, {"", 1, 1}, {"ab", 5, 5}, {"\t\r\n x", 1, 5},
+  };
+  for (const Case& c : cases) {
+    std::int16_t position = c.from;
+    SkipWhitespace(c.text, position);
+    EXPECT_EQ(position, c.to) << "[" << c.text << "]";
+  }
+}
+
+TEST(TrimTrailingWhitespace, CutsAtNulAndDropsTrailingWhitespace) {
+  EXPECT_EQ(TrimTrailingWhitespace("ab \t\r\n"), "ab");
+  EXPECT_EQ(TrimTrailingWhitespace("ab\0cd"s), "ab");
+  EXPECT_EQ(TrimTrailingWhitespace(" \t"), "");
+  EXPECT_EQ(TrimTrailingWhitespace(" a"), " a");
+}
+
+TEST(StripComment, DropsCommentsOutsideQuotes) {
+  struct Case {
+    std::string line;
+    std::string cleaned;
+  } cases[] = {
+      {"# Monthly sales", ""},
+      {"    WHERE month = '[MONTH]' # this month", "WHERE month = '[MONTH]'"},
+      {"SELECT SUM(amount) FROM sales WHERE note <> '#1'", "SELECT SUM(amount) FROM sales WHERE note <> '#1'"},
+      {"a 'x''#y' #z", "a 'x''#y'"},
+      {"a \"it's #1\" b", "a \"it's #1\" b"},
+      {"a 'never closed # still text", "a 'never closed # still text"},
+      {"SELECT * FROM #temp", "SELECT * FROM"},
+      {"\t@Sales=1;Sheet1;3;2 # note", "@Sales=1;Sheet1;3;2"},
+      {"ab\0cd # x"s, "ab"},
+      {"#", ""},
+      {"@", "@"},
+      {"", ""},
+      {"   ", ""},
+      {"\xEF\xBB\xBF@x=1", "\xEF\xBB\xBF@x=1"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(StripComment(c.line), c.cleaned) << c.line;
+  }
+}
+
+TEST(StripComment, RefusesLinesOf32767CharactersBeforeTheComment) {
+  EXPECT_EQ(StripComment(std::string(32766, 'x')).size(), 32766u);
+  EXPECT_EQ(StripComment(std::string(40000, 'x').replace(100, 1, "#")).size(), 100u);
+  EXPECT_THROW(StripComment(std::string(32767, 'x')), std::exception);
+  EXPECT_THROW(StripComment(std::string(40000, ' ') + "x"), std::exception);
+}
+
+TEST(SubstituteParameters, ReplacesLiterallyFirstDeclaredFirst) {
+  RunContext context;
+  context.Parameters[0] = {"AB", "", "1", 1};
+  context.Parameters[1] = {"ABC", "", "2", 2};
+  context.Parameters[2] = {"", "", "never", 3};
+  context.Parameters[3] = {"[MONTH]", "", "[MONTH] 10  ", 4};
+  context.ParameterCount = 4;
+  EXPECT_EQ(SubstituteParameters(context, "ABC"), "1C");
+  EXPECT_EQ(SubstituteParameters(context, "abc"), "abc");
+  EXPECT_EQ(SubstituteParameters(context, "x='[MONTH]'"), "x='[MONTH] 10  '");
+  EXPECT_EQ(SubstituteParameters(context, "x=[MONTH]"), "x=[MONTH] 10");
+  context.ParameterCount = 0;
+  EXPECT_EQ(SubstituteParameters(context, "ABC"), "ABC");
+}
+
+TEST(DecodeFunctionFields, DecodesFiveFieldsWithDefaults) {
+  struct Case {
+    std::string fields;
+    int function;
+    std::string target;
+    int row;
+    int col;
+    bool by_column;
+  } cases[] = {
+      {"", 0, "", 0, 0, false},
+      {"1;Sheet1", 1, "Sheet1", 0, 0, false},
+      {" 2 ;  My Sheet  ; 3;4;1;extra", 2, "My Sheet", 3, 4, true},
+      {"1;S;1;1;0", 1, "S", 1, 1, false},
+      {"1;S;1;1;-7", 1, "S", 1, 1, true},
+      {"3;Total=Name", 3, "Total=Name", 0, 0, false},
+      {"1;S;2.5;3.5", 1, "S", 2, 4, false},
+  };
+  for (const Case& c : cases) {
+    const FunctionFields decoded = DecodeFunctionFields(c.fields);
+    EXPECT_EQ(decoded.function, c.function) << c.fields;
+    EXPECT_EQ(decoded.target, c.target) << c.fields;
+    EXPECT_EQ(decoded.begin_row, c.row) << c.fields;
+    EXPECT_EQ(decoded.begin_col, c.col) << c.fields;
+    EXPECT_EQ(decoded.by_column, c.by_column) << c.fields;
+  }
+  for (const char* bad : {"x", "1;S;32768", "1;S;1;a", "1e3"}) {
+    EXPECT_THROW(DecodeFunctionFields(bad), std::exception) << bad;
+  }
+}
+
+}  // namespace
+}  // namespace tallyvane

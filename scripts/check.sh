@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds Tallyvane, and runs every test twice:
+# in the ordinary build and under AddressSanitizer and UndefinedBehaviorSanitizer.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/install-deps.sh
+JOBS="${JOBS:-$(nproc)}"
+
+cmake -S . -B build -G Ninja
+cmake --build build -j"$JOBS"
+(cd build && ctest --output-on-failure -j"$JOBS")
+
+cmake -S . -B build-sanitize -G Ninja -DTALLYVANE_SANITIZE=ON
+cmake --build build-sanitize -j"$JOBS"
+(cd build-sanitize && ctest --output-on-failure -j"$JOBS")

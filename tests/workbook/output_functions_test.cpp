@@ -1,0 +1,223 @@
+#include "workbook/output_functions.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "report_fixture.h"
+
+namespace tallyvane {
+namespace {
+
+using test::ReportFixture;
+using test::WorkbookDump;
+
+const char* const kTwoSheets = R"({"sheets": [{"name": "Sheet1"}, {"name": "Data"}, {"name": "2"}]})";
+
+const char* const kPeople =
+    "CREATE TABLE people (name TEXT, age INTEGER, score REAL, born DATE, seen TIMESTAMP, note TEXT);"
+    "INSERT INTO people VALUES ('Ann', 31, 2.5, '1993-04-01', '2004-10-05 13:45:10', '=1+1');"
+    "INSERT INTO people VALUES ('Bob', NULL, 0.1, '1980-02-29', '2004-10-06 00:00:00', '007');"
+    "INSERT INTO people VALUES ('Cy', 7, -3.0, '2000-01-01', '2004-10-07 23:59:59', 'x');"
+    "CREATE TABLE empty_table (a INTEGER);";
+
+class OutputFunctionsTest : public ReportFixture {};
+
+TEST_F(OutputFunctionsTest, Function1FillsByRowsAndByColumns) {
+  OpenReport(kTwoSheets, kPeople);
+  ASSERT_TRUE(ExecFunction1(t.context, "Sheet1", 5, 2, false, "SELECT name, age FROM people ORDER BY name"));
+  ASSERT_TRUE(ExecFunction1(t.context, "data", 5, 2, true, "SELECT name, age FROM people ORDER BY name"));
+  const WorkbookDump dump = SaveAndDump();
+  const std::vector<std::pair<std::string, std::string>> expected = {
+      {"Sheet1!B5", "Ann"}, {"Sheet1!C5", "31"}, {"Sheet1!B6", "Bob"}, {"Sheet1!C6", ""},
+      {"Sheet1!B7", "Cy"},  {"Sheet1!C7", "7"},  {"Sheet1!B8", ""},    {"Sheet1!D5", ""},
+      {"Data!B5", "Ann"},   {"Data!B6", "31"},   {"Data!C5", "Bob"},   {"Data!C6", ""},
+      {"Data!D5", "Cy"},    {"Data!D6", "7"},    {"Data!E5", ""},      {"Data!B7", ""},
+  };
+  for (const auto& [cell, value] : expected) EXPECT_EQ(dump.Value(cell), value) << cell;
+  EXPECT_EQ(t.context.ErrorCount, 0);
+}
+
+TEST_F(OutputFunctionsTest, Function1WritesValuesWithTheirTypes) {
+  OpenReport(kTwoSheets, kPeople);
+  ASSERT_TRUE(ExecFunction1(t.context, "Sheet1", 1, 1, false,
+                            "SELECT name, age, score, born, seen, note FROM people WHERE name = 'Ann'"));
+  ASSERT_TRUE(ExecFunction1(t.context, "Sheet1", 2, 1, false, "SELECT note FROM people WHERE name = 'Bob'"));
+  const WorkbookDump dump = SaveAndDump();
+  struct Case {
+    const char* cell;
+    const char* type;
+    const char* value;
+  } cases[] = {
+      {"Sheet1!A1", "s", "Ann"},        {"Sheet1!B1", "n", "31"},
+      {"Sheet1!C1", "n", "2.5"},        {"Sheet1!D1", "d", "1993-04-01 00:00:00"},
+      {"Sheet1!E1", "d", "2004-10-05 13:45:10"},
+      {"Sheet1!F1", "s", "=1+1"},       {"Sheet1!A2", "s", "007"},
+  };
+  for (const Case& c : cases) {
+    auto found = dump.cells.find(c.cell);
+    ASSERT_NE(found, dump.cells.end()) << c.cell;
+    EXPECT_EQ(found->second.type, c.type) << c.cell;
+    EXPECT_EQ(found->second.value, c.value) << c.cell;
+  }
+}
+
+TEST_F(OutputFunctionsTest, SheetNamesWinOverPositions) {
+  OpenReport(kTwoSheets, kPeople);
+  ASSERT_TRUE(ExecFunction1(t.context, "2", 1, 1, false, "SELECT 'named two'"));
+  ASSERT_TRUE(ExecFunction1(t.context, "1", 1, 1, false, "SELECT 'first'"));
+  ASSERT_TRUE(ExecFunction1(t.context, "1.5", 2, 1, false, "SELECT 'halves to even'"));
+  const WorkbookDump dump = SaveAndDump();
+  EXPECT_EQ(dump.Value("2!A1"), "named two");
+  EXPECT_EQ(dump.Value("Data!A1"), "");
+  EXPECT_EQ(dump.Value("Sheet1!A1"), "first");
+  EXPECT_EQ(dump.Value("Data!A2"), "halves to even");
+}
+
+TEST_F(OutputFunctionsTest, AMissingSheetFailsBeforeTheStatementRuns) {
+  OpenReport(kTwoSheets, kPeople);
+  for (const char* sheet : {"Nowhere", "9", "40000"}) {
+    EXPECT_FALSE(ExecFunction1(t.context, sheet, 1, 1, false, "SELECT * FROM empty_table"));
+    EXPECT_FALSE(ExecFunction2(t.context, sheet, 1, 1, false, "SELECT * FROM empty_table"));
+  }
+  // Had the statement run, its syntax error would be the description.
+  EXPECT_FALSE(ExecFunction1(t.context, "Nowhere", 1, 1, false, "SELEC broken"));
+  // Three lines of connecting and opening, then two per failure.
+  const std::vector<std::string> log = Log();
+  ASSERT_EQ(log.size(), 3u + 14u);
+  EXPECT_EQ(log[3], "Error: Failed to execute function 1.");
+  EXPECT_EQ(log[4], "Error Info: Subscript out of range");
+  EXPECT_EQ(log[5], "Error: Failed to execute function 2.");
+  EXPECT_EQ(log[6], "Error Info: Subscript out of range");
+  EXPECT_EQ(log[11], "Error: Failed to execute function 1.");
+  EXPECT_EQ(log[12], "Error Info: Overflow");
+  EXPECT_EQ(log[16], "Error Info: Subscript out of range");
+  EXPECT_EQ(t.context.ErrorCount, 7);
+}
+
+TEST_F(OutputFunctionsTest, AnEmptyResultWritesNothingAndSucceeds) {
+  OpenReport(kTwoSheets, kPeople);
+  EXPECT_TRUE(ExecFunction1(t.context, "Sheet1", 1, 1, false, "SELECT * FROM empty_table"));
+  EXPECT_TRUE(ExecFunction2(t.context, "Sheet1", 1, 1, false, "SELECT * FROM empty_table"));
+  EXPECT_TRUE(SaveAndDump().cells.empty());
+}
+
+TEST_F(OutputFunctionsTest, TheSharedRecordsetIsUsableAfterEveryKindOfFailure) {
+  OpenReport(R"({"sheets": [{"name": "Sheet1"}], "names": {"Total": "\"0\""}})", kPeople);
+  EXPECT_FALSE(ExecFunction1(t.context, "Sheet1", 1, 1, false, "SELECT * FROM no_such_table"));
+  EXPECT_FALSE(ExecFunction1(t.context, "Sheet1", 0, 1, false, "SELECT name FROM people"));
+  EXPECT_FALSE(ExecFunction2(t.context, "Sheet1", 32767, 1, false, "SELECT name FROM people"));
+  EXPECT_FALSE(ExecFunction3(t.context, "Undefined", "SELECT name FROM people"));
+  EXPECT_FALSE(ExecFunction3(t.context, "Total", "SELECT age FROM people WHERE name = 'Bob'"));
+  EXPECT_TRUE(ExecFunction1(t.context, "Sheet1", 1, 1, false, "SELECT name FROM people ORDER BY name"));
+  EXPECT_EQ(t.context.ErrorCount, 5);
+  EXPECT_FALSE(t.context.DbRecordset->State());
+  const WorkbookDump dump = SaveAndDump();
+  EXPECT_EQ(dump.Value("Sheet1!A3"), "Cy");
+}
+
+const char* const kTotals = R"({"sheets": [{"name": "Sheet1", "cells": {
+    "A4": "Name", "B4": "Amount", "A6": "end of area", "A7": "Total", "B7": "=SUM(B5:B6)",
+    "A8": "below"}, "chart": {"anchor": "D4", "data": "B4:B6", "categories": "A5:A6"}}]})";
+
+std::string Rows(int count) {
+  std::string script = "CREATE TABLE r (name TEXT, amount INTEGER);";
+  for (int i = 1; i <= count; ++i) {
+    script += "INSERT INTO r VALUES ('n" + std::to_string(i) + "', " + std::to_string(i * 10) + ");";
+  }
+  return script;
+}
+
+TEST_F(OutputFunctionsTest, Function2GrowsTheAreaSoTotalsCoverEveryRecord) {
+  struct Case {
+    int records;
+    const char* total_cell;
+    const char* total_formula;
+    const char* moved_label_cell;  // where "end of area"'s row ended
+  } cases[] = {
+      {0, "Sheet1!B7", "=SUM(B5:B6)", "Sheet1!A6"},
+      {1, "Sheet1!B7", "=SUM(B5:B6)", "Sheet1!A6"},
+      {2, "Sheet1!B7", "=SUM(B5:B6)", "Sheet1!A6"},
+      {5, "Sheet1!B10", "=SUM(B5:B9)", "Sheet1!A9"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.records);
+    OpenReport(kTotals, Rows(c.records));
+    ASSERT_TRUE(ExecFunction2(t.context, "Sheet1", 5, 1, false, "SELECT name, amount FROM r ORDER BY amount"));
+    const WorkbookDump dump = SaveAndDump();
+    EXPECT_EQ(dump.Value(c.total_cell), c.total_formula);
+    if (c.records == 1) {
+      EXPECT_EQ(dump.Value("Sheet1!A6"), "end of area");
+    } else if (c.records >= 2) {
+      EXPECT_EQ(dump.Value(c.moved_label_cell), "n" + std::to_string(c.records));
+      EXPECT_EQ(dump.Value("Sheet1!B5"), "10");
+    }
+    if (c.records == 5) {
+      EXPECT_EQ(dump.Value("Sheet1!A11"), "below");
+      EXPECT_EQ(dump.charts, std::vector<std::string>{"Sheet1!4,4"});
+      const std::string csv = test::RecalculatedCsv(report_path, "Sheet1");
+      if (!csv.empty()) EXPECT_NE(csv.find("Total,150"), std::string::npos) << csv;
+    }
+  }
+}
+
+TEST_F(OutputFunctionsTest, Function2InsertsColumnsWhenRecordsRunAcross) {
+  OpenReport(R"({"sheets": [{"name": "Sheet1", "cells": {"B2": "first", "C2": "second", "D2": "=COUNTA(B3:C3)"}}]})",
+             Rows(5));
+  ASSERT_TRUE(ExecFunction2(t.context, "Sheet1", 3, 2, true, "SELECT name, amount FROM r ORDER BY amount"));
+  const WorkbookDump dump = SaveAndDump();
+  EXPECT_EQ(dump.Value("Sheet1!B3"), "n1");
+  EXPECT_EQ(dump.Value("Sheet1!F3"), "n5");
+  EXPECT_EQ(dump.Value("Sheet1!F4"), "50");
+  EXPECT_EQ(dump.Value("Sheet1!F2"), "second");
+  EXPECT_EQ(dump.Value("Sheet1!G2"), "=COUNTA(B3:F3)");
+}
+
+TEST_F(OutputFunctionsTest, Function3AssignsTheFirstValueAsText) {
+  OpenReport(R"({"sheets": [{"name": "Sheet1", "cells": {"A1": "=Label"}}], "names": {"Label": "\"none\"",
+      "Num": "\"none\"", "Day": "\"none\"", "Stamp": "\"none\"", "Kept": "\"kept\"", "Quote": "\"none\""}})",
+             kPeople);
+  EXPECT_TRUE(ExecFunction3(t.context, "Label", "SELECT name, age FROM people ORDER BY name"));
+  EXPECT_TRUE(ExecFunction3(t.context, "num", "SELECT score FROM people WHERE name = 'Bob'"));
+  EXPECT_TRUE(ExecFunction3(t.context, "Day", "SELECT born FROM people WHERE name = 'Ann'"));
+  EXPECT_TRUE(ExecFunction3(t.context, "Stamp", "SELECT seen FROM people WHERE name = 'Ann'"));
+  EXPECT_TRUE(ExecFunction3(t.context, "Quote", "SELECT 'say \"hi\"'"));
+  EXPECT_FALSE(ExecFunction3(t.context, "Kept", "SELECT * FROM empty_table"));
+  EXPECT_EQ(t.context.ErrorCount, 0);
+  EXPECT_FALSE(ExecFunction3(t.context, "Kept", "SELECT age FROM people WHERE name = 'Bob'"));
+  EXPECT_FALSE(ExecFunction3(t.context, "Missing", "SELECT 1"));
+  EXPECT_EQ(t.context.ErrorCount, 2);
+  const std::vector<std::string> log = Log();
+  EXPECT_EQ(log[log.size() - 4], "Error: Failed to execute function 3.");
+  const WorkbookDump dump = SaveAndDump();
+  EXPECT_EQ(dump.names.at("Label"), "\"Ann\"");
+  EXPECT_EQ(dump.names.at("Num"), "\"0.1\"");
+  EXPECT_EQ(dump.names.at("Day"), "\"1993-04-01\"");
+  EXPECT_EQ(dump.names.at("Stamp"), "\"2004-10-05 13:45:10\"");
+  EXPECT_EQ(dump.names.at("Quote"), "\"say \"\"hi\"\"\"");
+  EXPECT_EQ(dump.names.at("Kept"), "\"kept\"");
+}
+
+class RowBoundsTest : public ReportFixture {};
+
+TEST_F(RowBoundsTest, SixteenBitRowRulesHoldFromRowOne) {
+  OpenReport(R"({"sheets": [{"name": "Sheet1"}]})",
+             "CREATE TABLE n (i INTEGER);"
+             "WITH RECURSIVE c(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM c WHERE i < 32768)"
+             " INSERT INTO n SELECT i FROM c;");
+  EXPECT_TRUE(ExecFunction1(t.context, "Sheet1", 1, 1, false, "SELECT i FROM n WHERE i <= 32766"));
+  EXPECT_FALSE(ExecFunction1(t.context, "Sheet1", 1, 2, false, "SELECT i FROM n WHERE i <= 32767"));
+  EXPECT_FALSE(ExecFunction1(t.context, "Sheet1", 1, 3, false, "SELECT i FROM n"));
+  EXPECT_FALSE(ExecFunction2(t.context, "Sheet1", 1, 4, false, "SELECT i FROM n"));
+  const std::vector<std::string> log = Log();
+  ASSERT_EQ(log.size(), 3u + 6u);
+  for (std::size_t line = 4; line < log.size(); line += 2) EXPECT_EQ(log[line], "Error Info: Overflow");
+  const WorkbookDump dump = SaveAndDump();
+  EXPECT_EQ(dump.Value("Sheet1!A32766"), "32766");
+  EXPECT_EQ(dump.Value("Sheet1!B1"), "");
+  EXPECT_EQ(dump.Value("Sheet1!D1"), "");
+}
+
+}  // namespace
+}  // namespace tallyvane

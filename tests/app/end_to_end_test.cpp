@@ -75,7 +75,7 @@ TEST_F(EndToEndTest, TheWorkedExampleGivesExactlyItsLogAndReport) {
       "INSERT INTO sales VALUES ('North', 10, '2004-10', '#1'), ('North', 5, '2004-10', 'a'),"
       " ('South', 7, '2004-10', 'b'), ('South', 100, '2004-09', 'c');");
   test::MakeWorkbook(dir.File("template.xlsx"),
-                     R"({"sheets": [{"name": "Sheet1", "cells": {"A1": "=TotalCell"}}], "names": {"TotalCell": "\"0\""}})");
+                     R"j({"sheets": [{"name": "Sheet1", "cells": {"A1": "=TotalCell"}}], "names": {"TotalCell": "\"0\""}})j");
   dir.Write("month.sql",
             "# Monthly sales\r\n"
             "DELETE FROM tmp_sales\r\n"
@@ -112,7 +112,7 @@ TEST_F(EndToEndTest, TheWorkedExampleGivesExactlyItsLogAndReport) {
 
 TEST_F(EndToEndTest, FilesWithGapsMissingUnreadableAndBrokenAreReportedAndTheRunGoesOn) {
   CreateDatabase("CREATE TABLE t (a INTEGER); INSERT INTO t VALUES (1), (2);");
-  test::MakeWorkbook(dir.File("template.xlsx"), R"({"sheets": [{"name": "Sheet1"}]})");
+  test::MakeWorkbook(dir.File("template.xlsx"), R"j({"sheets": [{"name": "Sheet1"}]})j");
   dir.Write("good.sql", "@G=1;Sheet1;1;1\nSELECT a FROM t ORDER BY a\n");
   dir.Write("halfway.sql", "@H=0\nUPDATE t SET a = a + 10\n@declare x\nSELECT 1\n");
   dir.Write("bad.sql",
@@ -154,20 +154,20 @@ TEST_F(EndToEndTest, FilesWithGapsMissingUnreadableAndBrokenAreReportedAndTheRun
 
 TEST_F(EndToEndTest, CommandLineValuesFillTheParametersInOrder) {
   CreateDatabase("CREATE TABLE t (a INTEGER);");
-  test::MakeWorkbook(dir.File("template.xlsx"), R"({"sheets": [{"name": "Sheet1"}]})");
+  test::MakeWorkbook(dir.File("template.xlsx"), R"j({"sheets": [{"name": "Sheet1"}]})j");
   dir.Write("p.sql", "@P=1;Sheet1;1;1\nSELECT '[A]', '[B]', '[C]'\n");
   WriteConfig("F_MAXNUM=1\nF1=p.sql",
               "Name1=[A]\nDefault1=a1\nName2=[B]\nDefault2=b1\nName4=[C]\nDefault4=c1\n");
-  EXPECT_EQ(Run("'first value' \"it's\""), 0);
+  EXPECT_EQ(Run("'first value' \"x y\""), 0);
   const WorkbookDump dump = test::DumpWorkbook(dir.File("report.xlsx"));
   EXPECT_EQ(dump.Value("Sheet1!A1"), "first value");
-  EXPECT_EQ(dump.Value("Sheet1!B1"), "it's");
+  EXPECT_EQ(dump.Value("Sheet1!B1"), "x y");
   EXPECT_EQ(dump.Value("Sheet1!C1"), "c1");
 }
 
 TEST_F(EndToEndTest, AnUnconvertibleHighestFileNumberEndsTheRunUnsaved) {
   CreateDatabase("CREATE TABLE t (a INTEGER);");
-  test::MakeWorkbook(dir.File("template.xlsx"), R"({"sheets": [{"name": "Sheet1"}]})");
+  test::MakeWorkbook(dir.File("template.xlsx"), R"j({"sheets": [{"name": "Sheet1"}]})j");
   WriteConfig("F_MAXNUM=lots");
   EXPECT_EQ(Run(""), 2);
   EXPECT_EQ(Log().back(), "Open the report file \"report.xlsx\".");
@@ -175,7 +175,7 @@ TEST_F(EndToEndTest, AnUnconvertibleHighestFileNumberEndsTheRunUnsaved) {
 }
 
 TEST_F(EndToEndTest, AMissingDataSourceStopsTheRunAfterTwoErrorLines) {
-  test::MakeWorkbook(dir.File("template.xlsx"), R"({"sheets": [{"name": "Sheet1"}]})");
+  test::MakeWorkbook(dir.File("template.xlsx"), R"j({"sheets": [{"name": "Sheet1"}]})j");
   dir.Write("run.ini", "[FILE]\nLogFileName=run.log\nReportTemplateFileName=template.xlsx\n"
                        "ReportFileName=report.xlsx\n[ODBC]\nDSN=NoSuchSource\nDBUSER=sa\nDBPWD=pa;ss\n");
   EXPECT_EQ(Run(""), 2);

@@ -13,7 +13,7 @@ namespace {
 using test::ReportFixture;
 using test::WorkbookDump;
 
-const char* const kTwoSheets = R"({"sheets": [{"name": "Sheet1"}, {"name": "Data"}, {"name": "2"}]})";
+const char* const kTwoSheets = R"j({"sheets": [{"name": "Sheet1"}, {"name": "Data"}, {"name": "2"}]})j";
 
 const char* const kPeople =
     "CREATE TABLE people (name TEXT, age INTEGER, score REAL, born DATE, seen TIMESTAMP, note TEXT);"
@@ -104,7 +104,7 @@ TEST_F(OutputFunctionsTest, AnEmptyResultWritesNothingAndSucceeds) {
 }
 
 TEST_F(OutputFunctionsTest, TheSharedRecordsetIsUsableAfterEveryKindOfFailure) {
-  OpenReport(R"({"sheets": [{"name": "Sheet1"}], "names": {"Total": "\"0\""}})", kPeople);
+  OpenReport(R"j({"sheets": [{"name": "Sheet1"}], "names": {"Total": "\"0\""}})j", kPeople);
   EXPECT_FALSE(ExecFunction1(t.context, "Sheet1", 1, 1, false, "SELECT * FROM no_such_table"));
   EXPECT_FALSE(ExecFunction1(t.context, "Sheet1", 0, 1, false, "SELECT name FROM people"));
   EXPECT_FALSE(ExecFunction2(t.context, "Sheet1", 32767, 1, false, "SELECT name FROM people"));
@@ -117,9 +117,9 @@ TEST_F(OutputFunctionsTest, TheSharedRecordsetIsUsableAfterEveryKindOfFailure) {
   EXPECT_EQ(dump.Value("Sheet1!A3"), "Cy");
 }
 
-const char* const kTotals = R"({"sheets": [{"name": "Sheet1", "cells": {
+const char* const kTotals = R"j({"sheets": [{"name": "Sheet1", "cells": {
     "A4": "Name", "B4": "Amount", "A6": "end of area", "A7": "Total", "B7": "=SUM(B5:B6)",
-    "A8": "below"}, "chart": {"anchor": "D4", "data": "B4:B6", "categories": "A5:A6"}}]})";
+    "A8": "below"}, "chart": {"anchor": "D4", "data": "B4:B6", "categories": "A5:A6"}}]})j";
 
 std::string Rows(int count) {
   std::string script = "CREATE TABLE r (name TEXT, amount INTEGER);";
@@ -163,7 +163,7 @@ TEST_F(OutputFunctionsTest, Function2GrowsTheAreaSoTotalsCoverEveryRecord) {
 }
 
 TEST_F(OutputFunctionsTest, Function2InsertsColumnsWhenRecordsRunAcross) {
-  OpenReport(R"({"sheets": [{"name": "Sheet1", "cells": {"B2": "first", "C2": "second", "D2": "=COUNTA(B3:C3)"}}]})",
+  OpenReport(R"j({"sheets": [{"name": "Sheet1", "cells": {"B2": "first", "C2": "second", "D2": "=COUNTA(B3:C3)"}}]})j",
              Rows(5));
   ASSERT_TRUE(ExecFunction2(t.context, "Sheet1", 3, 2, true, "SELECT name, amount FROM r ORDER BY amount"));
   const WorkbookDump dump = SaveAndDump();
@@ -175,8 +175,8 @@ TEST_F(OutputFunctionsTest, Function2InsertsColumnsWhenRecordsRunAcross) {
 }
 
 TEST_F(OutputFunctionsTest, Function3AssignsTheFirstValueAsText) {
-  OpenReport(R"({"sheets": [{"name": "Sheet1", "cells": {"A1": "=Label"}}], "names": {"Label": "\"none\"",
-      "Num": "\"none\"", "Day": "\"none\"", "Stamp": "\"none\"", "Kept": "\"kept\"", "Quote": "\"none\""}})",
+  OpenReport(R"j({"sheets": [{"name": "Sheet1", "cells": {"A1": "=Label"}}], "names": {"Label": "\"none\"",
+      "Num": "\"none\"", "Day": "\"none\"", "Stamp": "\"none\"", "Kept": "\"kept\"", "Quote": "\"none\""}})j",
              kPeople);
   EXPECT_TRUE(ExecFunction3(t.context, "Label", "SELECT name, age FROM people ORDER BY name"));
   EXPECT_TRUE(ExecFunction3(t.context, "num", "SELECT score FROM people WHERE name = 'Bob'"));
@@ -202,7 +202,7 @@ TEST_F(OutputFunctionsTest, Function3AssignsTheFirstValueAsText) {
 class RowBoundsTest : public ReportFixture {};
 
 TEST_F(RowBoundsTest, SixteenBitRowRulesHoldFromRowOne) {
-  OpenReport(R"({"sheets": [{"name": "Sheet1"}]})",
+  OpenReport(R"j({"sheets": [{"name": "Sheet1"}]})j",
              "CREATE TABLE n (i INTEGER);"
              "WITH RECURSIVE c(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM c WHERE i < 32768)"
              " INSERT INTO n SELECT i FROM c;");

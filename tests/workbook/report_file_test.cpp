@@ -16,7 +16,7 @@ using test::ReadFileBytes;
 class ReportFileTest : public test::ReportFixture {
  protected:
   void SetUp() override {
-    test::MakeWorkbook(template_path, R"({"sheets": [{"name": "Sheet1", "cells": {"A1": "template"}}]})");
+    test::MakeWorkbook(template_path, R"j({"sheets": [{"name": "Sheet1", "cells": {"A1": "template"}}]})j");
     t.context.ExcelApp = platform->CreateSpreadsheetApp();
   }
 };

@@ -1,0 +1,47 @@
+#pragma once
+// The data sources the ODBC tests run against: a temporary odbc.ini that
+// names a fresh SQLite database per test and a throwaway PostgreSQL server.
+#include <memory>
+#include <string>
+
+#include "platform/database.h"
+
+namespace tallyvane::testing {
+
+// A data source a test connects to, with the dialect bits that differ.
+struct Backend {
+  std::string name;  // "SQLite" or "PostgreSQL"
+  std::string data_source;
+  std::string user;
+  std::string password;
+};
+
+// The DSN that no odbc.ini names.
+inline const char* kMissingDataSource = "tallyvane_missing_dsn";
+
+// Called before the first ODBC call of the process: unixODBC reads
+// ODBCINI once.
+void InstallOdbcIni();
+
+// A fresh, empty SQLite database behind the SQLite DSN.
+Backend FreshSqliteDatabase();
+// The SQLite DSN whose database file does not exist (NoCreat=1).
+std::string SqliteDataSourceWithoutFile();
+std::string SqliteFileWithoutDataSource();
+
+// Empty when the server is available; otherwise why not (a skip when its
+// binaries are absent, a failure otherwise, as `skip` says).
+struct PostgresStatus {
+  bool available = false;
+  bool skip = false;
+  std::string reason;
+};
+// Starts the server on first use; then a fresh database owned by a user
+// whose password holds a semicolon, braces and blanks.
+PostgresStatus PreparePostgres(Backend* backend);
+void StopPostgres();
+
+// A connected connection; throws PlatformError when that fails.
+std::shared_ptr<DatabaseConnection> Connect(const Backend& backend);
+
+}  // namespace tallyvane::testing

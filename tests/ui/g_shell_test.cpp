@@ -1,0 +1,116 @@
+// GShell's failure table, its show-command rule and the real opener's
+// exit statuses.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "main_window_fixture.h"
+#include "test_folder.h"
+#include "ui/g_shell.h"
+#include "ui/shell_failure.h"
+
+namespace tallyvane::test {
+namespace {
+
+TEST(ShellFailureTable, EveryRowHasItsNumberAndText) {
+  const char* const kGeneral = "An error occurred occurred whilst trying to open or print the selected file.";
+  struct Row {
+    long result;
+    long number;
+    const char* text;
+  };
+  const Row rows[] = {
+      {0, 7, "Out of memory"},
+      {2, 53, "File not found"},
+      {3, 76, "Path not found"},
+      {5, 75, "Path/file access error"},
+      {8, 7, "Out of memory"},
+      {11, -2147220445L, "The executable file is invalid or corrupt"},
+      {26, 75, "A sharing violation occurred."},
+      {27, -2147220429L, "This file type does not have a valid file association."},
+      {28, 286, "The file could not be opened due to time out.  Please try again in a moment."},
+      {29, 285, "The file could not be opened because the DDE transaction failed.  Please try again in a moment."},
+      {30, 285,
+       "The file could not be opened because the target application is busy.  Please try again in a moment."},
+      {31, -2147220425L, "No application is associated with this file type."},
+      {32, 48, "The specified dynamic-link library was not found."},
+      {12, -2147220444L, kGeneral},
+  };
+  for (const Row& row : rows) {
+    const auto failure = ShellFailureOf(row.result);
+    ASSERT_TRUE(failure.has_value()) << row.result;
+    EXPECT_EQ(failure->number, row.number) << row.result;
+    EXPECT_EQ(failure->description, row.text) << row.result;
+  }
+  for (long r : {1L, 4L, 6L, 7L, 9L, 10L, 12L, 13L, 20L, 25L}) {
+    const auto failure = ShellFailureOf(r);
+    ASSERT_TRUE(failure.has_value());
+    EXPECT_EQ(failure->number, kShellErrorBase + r);
+    EXPECT_EQ(failure->description, kGeneral) << r;
+  }
+}
+
+TEST(ShellFailureTable, AboveThirtyTwoAndNegativeResultsSucceed) {
+  EXPECT_TRUE(ShellFailureOf(32).has_value());
+  for (long r : {33L, 42L, 2147483647L, -1L, -2147483647L - 1}) EXPECT_FALSE(ShellFailureOf(r).has_value()) << r;
+}
+
+TEST(GShellShowCommand, ProgramsStartHiddenOnlyWithParametersOrAFolder) {
+  struct Case {
+    const char* target;
+    const char* parameters;
+    const char* folder;
+    int show;
+  };
+  const Case cases[] = {
+      {"/opt/tools/report.exe", "", "", kShowNormal},
+      {"/opt/tools/report.exe", "-x", "", kShowHide},
+      {"/opt/tools/Report.ExE", "", "/tmp", kShowHide},
+      {"/opt/tools.exe.d/notes.htm", "", "/tmp", kShowHide},
+      {"/opt/tools/notes.htm", "-x", "/tmp", kShowDefault},
+      {"/opt/tools/notes.ex", "-x", "", kShowDefault},
+  };
+  for (const Case& c : cases) EXPECT_EQ(ShowCommandFor(c.target, c.parameters, c.folder), c.show) << c.target;
+}
+
+TEST(GShell, LeavesAnErrorRecordOnlyForFailures) {
+  RecordingOpener opener;
+  for (long result : {0L, 31L, 32L}) {
+    opener.result = result;
+    ShellError error;
+    EXPECT_FALSE(GShell("/tmp/help.htm", 5, "", "", "open", nullptr, opener, error));
+    EXPECT_EQ(error.number, ShellFailureOf(result)->number);
+    EXPECT_EQ(error.description, ShellFailureOf(result)->description);
+    EXPECT_EQ(error.source, "tallyvane_ui_tests.GShell");
+  }
+  opener.result = 33;
+  ShellError error;
+  EXPECT_TRUE(GShell("/tmp/help.htm", 5, "", "", "open", nullptr, opener, error));
+  EXPECT_EQ(error.number, 0);
+  EXPECT_EQ(opener.requests.back().show_command, kShowNormal) << "the caller's show command is not used";
+}
+
+TEST(XdgOpenStatus, MapsOntoTheFailureTable) {
+  EXPECT_TRUE(IsShellSuccess(ShellResultOfXdgOpenStatus(0)));
+  EXPECT_EQ(ShellFailureOf(ShellResultOfXdgOpenStatus(2))->description, "File not found");
+  EXPECT_EQ(ShellFailureOf(ShellResultOfXdgOpenStatus(3))->description,
+            "No application is associated with this file type.");
+  for (int status : {1, 4, -1, 127}) {
+    EXPECT_EQ(ShellFailureOf(ShellResultOfXdgOpenStatus(status))->description,
+              "An error occurred occurred whilst trying to open or print the selected file.")
+        << status;
+  }
+}
+
+TEST(XdgOpenOpener, ReportsAMissingDocument) {
+  if (!std::filesystem::exists("/usr/bin/xdg-open")) GTEST_SKIP() << "xdg-utils is not installed";
+  TestFolder folder;
+  XdgOpenOpener opener;
+  ShellRequest request;
+  request.verb = "open";
+  request.target = folder.File("missing.htm");
+  EXPECT_EQ(opener.Open(request), 2);
+}
+
+}  // namespace
+}  // namespace tallyvane::test

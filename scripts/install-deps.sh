@@ -11,11 +11,19 @@ PACKAGES=(
   libgtest-dev libgmock-dev python3 python3-openpyxl
   # workbook engine
   libzip-dev libpugixml-dev
+  # workbook engine benchmark (peer writer)
+  libxlsxwriter-dev
   # database layer
   unixodbc unixodbc-dev libsqliteodbc sqlite3 libsqlite3-dev
   odbc-postgresql postgresql
   # user interface
   qt6-base-dev
+  # screenshots of the main window on machines without a display
+  xvfb x11-apps
+  # the desktop opener of the help document (xdg-open)
+  xdg-utils
+  # checks of the desktop entry of the package
+  desktop-file-utils
   # conformance checks (formula recalculation)
   libreoffice-calc-nogui
 )

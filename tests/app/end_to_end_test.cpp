@@ -44,7 +44,7 @@ class EndToEndTest : public ::testing::Test {
   int Run(const std::string& values) {
     const std::string command = "cd '" + dir.path() + "' && env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM ODBCINI='" +
                                 dir.File("odbc.ini") + "' '" + TALLYVANE_PROGRAM + "' -F run.ini -C " + values +
-                                " >output.txt 2>&1";
+                                " >>output.txt 2>&1";
     const int status = std::system(command.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
@@ -185,6 +185,29 @@ TEST_F(EndToEndTest, AMissingDataSourceStopsTheRunAfterTwoErrorLines) {
   EXPECT_NE(log[4].find("Data source name not found"), std::string::npos) << log[4];
   EXPECT_EQ(test::ReadFileBytes(dir.File("run.log")).find("pa;ss"), std::string::npos);
   EXPECT_FALSE(std::filesystem::exists(dir.File("report.xlsx")));
+}
+
+TEST_F(EndToEndTest, ThePasswordNeverReachesAnyFileOrOutput) {
+  const std::string password = "Pa55;w{o}rd secret";
+  CreateDatabase("CREATE TABLE t (a TEXT); INSERT INTO t VALUES ('row');");
+  test::MakeWorkbook(dir.File("template.xlsx"), R"j({"sheets": [{"name": "Sheet1"}]})j");
+  dir.Write("q.sql", "@Q=1;Sheet1;1;1\nSELECT a FROM t\n@Bad=0\nSELEC broken\n");
+  for (const std::string& dsn : {std::string("TallyvaneE2E"), std::string("NoSuchSource")}) {
+    dir.Write("run.ini", "[FILE]\nLogFileName=run_" + dsn + ".log\nReportTemplateFileName=template.xlsx\n"
+                         "ReportFileName=report_" + dsn + ".xlsx\n[ODBC]\nDSN=" + dsn +
+                         "\nDBUSER=reporter\nDBPWD=" + password + "\n[SQLFILE]\nF_MAXNUM=1\nF1=q.sql\n");
+    Run("");
+  }
+  ASSERT_TRUE(std::filesystem::exists(dir.File("report_TallyvaneE2E.xlsx")));
+  int files_checked = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+    if (!entry.is_regular_file() || entry.path().filename() == "run.ini") continue;
+    const std::string bytes = test::ReadFileBytes(entry.path().string());
+    EXPECT_EQ(bytes.find("Pa55"), std::string::npos) << entry.path();
+    EXPECT_EQ(bytes.find("secret"), std::string::npos) << entry.path();
+    ++files_checked;
+  }
+  EXPECT_GE(files_checked, 4);  // two logs, a report, the program's output
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
 // The program's entry: wires the real platform to the run context.
+#include <csignal>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -12,19 +13,14 @@
 #include "log/run_log.h"
 #include "platform/clock.h"
 #include "platform/platform_factory.h"
+#include "ui/interactive_mode.h"
 #include "ui/message_box_error_box.h"
-
-namespace {
-
-int ShowInteractiveUnavailable(tallyvane::RunContext& context) {
-  tallyvane::ShowError(context, "Interactive mode is not available in this build.");
-  return 2;
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
   using namespace tallyvane;
+  // A file-size limit (or a full disk) must fail the write that meets it,
+  // which the run reports, instead of killing the program.
+  std::signal(SIGXFSZ, SIG_IGN);
   RunContext context;
   SystemClock clock;
   std::unique_ptr<PlatformFactory> platform = CreateRealPlatformFactory();
@@ -39,5 +35,5 @@ int main(int argc, char** argv) {
   environment.program_path = ProgramPath();
   const char* windir = std::getenv("windir");
   environment.windir = windir != nullptr ? windir : "";
-  return Main(context, environment, ShowInteractiveUnavailable);
+  return Main(context, environment, RunInteractiveMode);
 }

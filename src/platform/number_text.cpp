@@ -1,7 +1,7 @@
 #include "platform/number_text.h"
 
 #include <cmath>
-#include <cstdlib>
+#include <charconv>
 
 #include "platform/platform_error.h"
 
@@ -27,7 +27,11 @@ std::optional<double> ParseNumberText(const std::string& text) {
     while (i < end && IsDigit(text[i])) ++i, ++digits;
   }
   if (digits == 0 || i != end) return std::nullopt;
-  return std::strtod(text.substr(begin, end - begin).c_str(), nullptr);
+  // from_chars reads the same in every locale and takes no "+".
+  if (text[begin] == '+') ++begin;
+  double value = 0.0;
+  std::from_chars(text.data() + begin, text.data() + end, value);
+  return value;
 }
 
 bool IsNumericText(const std::string& text) { return ParseNumberText(text).has_value(); }

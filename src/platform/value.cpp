@@ -1,6 +1,6 @@
 #include "platform/value.h"
 
-#include <cstdlib>
+#include <charconv>
 #include <utility>
 
 namespace tallyvane {
@@ -23,7 +23,10 @@ Value Value::MakeNumber(double v) {
 Value Value::MakeDecimal(std::string digits) {
   Value r;
   r.kind = Kind::Decimal;
-  r.number = std::strtod(digits.c_str(), nullptr);
+  // Not strtod: the toolkit sets the user's locale, whose decimal mark may be a comma.
+  const char* begin = digits.data();
+  if (!digits.empty() && digits[0] == '+') ++begin;
+  std::from_chars(begin, digits.data() + digits.size(), r.number);
   r.text = std::move(digits);
   return r;
 }

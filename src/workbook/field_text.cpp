@@ -2,7 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
+#include <charconv>
 
 #include "platform/platform_error.h"
 
@@ -12,12 +12,10 @@ namespace {
 std::string ShortestDecimal(double number) {
   if (std::isnan(number)) return "NaN";
   if (std::isinf(number)) return number < 0 ? "-Infinity" : "Infinity";
-  char text[40];
-  for (int precision = 1; precision <= 17; ++precision) {
-    std::snprintf(text, sizeof text, "%.*g", precision, number);
-    if (std::strtod(text, nullptr) == number) break;
-  }
-  return text;
+  // The shortest text that reads back as the same number, in every locale.
+  char text[64];
+  const std::to_chars_result result = std::to_chars(text, text + sizeof text, number);
+  return std::string(text, result.ptr);
 }
 
 std::string DateText(const DateTime& dt) {

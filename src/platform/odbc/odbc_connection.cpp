@@ -3,6 +3,7 @@
 #include <sqlext.h>
 
 #include <algorithm>
+#include <cctype>
 #include <new>
 
 #include "platform/odbc/connection_string.h"
@@ -29,6 +30,21 @@ std::string WithoutPassword(std::string text, const std::string& password) {
     text.replace(at, password.size(), "***");
   }
   return text;
+}
+
+// The SQLite driver turns a UTF-16 surrogate pair in statement text into
+// garbage (an emoji in a literal breaks the statement), while its narrow
+// entry point takes UTF-8 unchanged.
+bool DriverManglesSurrogates(SQLHDBC connection) {
+  SQLWCHAR name[128] = {};
+  SQLSMALLINT length = 0;
+  if (!SQL_SUCCEEDED(SQLGetInfoW(connection, SQL_DRIVER_NAME, name, sizeof name, &length))) {
+    return false;
+  }
+  std::string driver = Utf16ToUtf8(name, std::min<std::size_t>(length / sizeof(SQLWCHAR), 127));
+  std::transform(driver.begin(), driver.end(), driver.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return driver.find("sqlite") != std::string::npos;
 }
 
 }  // namespace
@@ -85,6 +101,7 @@ void OdbcConnection::Open(const std::string& data_source, const std::string& use
     getdata_extensions_ = 0;
     SQLGetInfoW(connection_.get(), SQL_GETDATA_EXTENSIONS, &getdata_extensions_,
                 sizeof getdata_extensions_, nullptr);
+    statements_as_utf8_ = DriverManglesSurrogates(connection_.get());
   } catch (const PlatformError& error) {
     throw PlatformError(WithoutPassword(error.what(), password), error.Number());
   } catch (const std::bad_alloc&) {
@@ -96,9 +113,7 @@ void OdbcConnection::Execute(const std::string& sql) {
   try {
     RequireOpen("run a statement");
     std::shared_ptr<OdbcHandle> statement = NewStatement();
-    OdbcWideString wide = Utf8ToUtf16(sql);
-    SQLRETURN rc = SQLExecDirectW(statement->get(), wide.data(),
-                                  static_cast<SQLINTEGER>(wide.size()));
+    SQLRETURN rc = ExecDirect(statement->get(), sql);
     // A searched UPDATE or DELETE that touches no row answers SQL_NO_DATA.
     if (rc != SQL_NO_DATA) CheckOdbc(rc, SQL_HANDLE_STMT, statement->get(), "SQLExecDirect");
     // Any result is dropped unread: freeing the statement closes its cursor.
@@ -126,9 +141,24 @@ void OdbcConnection::Close() {
 
 bool OdbcConnection::IsOpen() const { return connected_; }
 
+SQLRETURN OdbcConnection::ExecDirect(SQLHSTMT statement, const std::string& sql) const {
+  if (statements_as_utf8_) {
+    std::string text = sql;
+    return SQLExecDirect(statement, reinterpret_cast<SQLCHAR*>(text.data()),
+                         static_cast<SQLINTEGER>(text.size()));
+  }
+  OdbcWideString wide = Utf8ToUtf16(sql);
+  return SQLExecDirectW(statement, wide.data(), static_cast<SQLINTEGER>(wide.size()));
+}
+
 std::shared_ptr<OdbcHandle> OdbcConnection::NewStatement() {
   RequireOpen("run a statement");
   auto statement = std::make_shared<OdbcHandle>(SQL_HANDLE_STMT, connection_.get());
+  // One pass forward is all any caller needs; it spares the SQLite driver
+  // building a scrollable copy of the result. Set before execution: some
+  // drivers refuse to change the cursor type later.
+  SQLSetStmtAttr(statement->get(), SQL_ATTR_CURSOR_TYPE,
+                 reinterpret_cast<SQLPOINTER>(SQL_CURSOR_FORWARD_ONLY), 0);
   SQLRETURN rc = SQLSetStmtAttr(statement->get(), SQL_ATTR_QUERY_TIMEOUT,
                                 reinterpret_cast<SQLPOINTER>(
                                     static_cast<SQLULEN>(command_timeout_)),

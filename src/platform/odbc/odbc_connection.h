@@ -28,6 +28,8 @@ class OdbcConnection : public DatabaseConnection {
   // connection frees it when it closes, so a record set that outlives the
   // connection's Close never holds a handle the driver manager has freed.
   std::shared_ptr<OdbcHandle> NewStatement();
+  // Runs sql on a statement of this connection; returns the driver's code.
+  SQLRETURN ExecDirect(SQLHSTMT statement, const std::string& sql) const;
   // What the driver allows of SQLGetData (SQL_GETDATA_EXTENSIONS bits).
   SQLUINTEGER GetDataExtensions() const { return getdata_extensions_; }
 
@@ -41,6 +43,7 @@ class OdbcConnection : public DatabaseConnection {
   int connection_timeout_ = 0;
   int command_timeout_ = 0;
   SQLUINTEGER getdata_extensions_ = 0;
+  bool statements_as_utf8_ = false;
   std::vector<std::weak_ptr<OdbcHandle>> statements_;
 };
 

@@ -1,16 +1,27 @@
 #include "platform/odbc/odbc_factory.h"
 
+#include <new>
+
+#include "platform/odbc/odbc_connection.h"
+#include "platform/odbc/odbc_recordset.h"
 #include "platform/platform_error.h"
 
 namespace tallyvane {
 
-// Placeholders until the ODBC layer lands.
 std::shared_ptr<DatabaseConnection> CreateOdbcConnection() {
-  throw PlatformError("The database layer is not available in this build.");
+  try {
+    return std::make_shared<OdbcConnection>();
+  } catch (const std::bad_alloc&) {
+    throw PlatformError("out of memory while creating a database connection");
+  }
 }
 
 std::unique_ptr<Recordset> CreateOdbcRecordset() {
-  throw PlatformError("The database layer is not available in this build.");
+  try {
+    return std::make_unique<OdbcRecordset>();
+  } catch (const std::bad_alloc&) {
+    throw PlatformError("out of memory while creating a record set");
+  }
 }
 
 }  // namespace tallyvane

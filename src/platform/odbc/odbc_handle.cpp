@@ -22,13 +22,13 @@ OdbcHandle::OdbcHandle(SQLSMALLINT type, SQLHANDLE parent) : type_(type) {
 OdbcHandle::~OdbcHandle() { Reset(); }
 
 OdbcHandle::OdbcHandle(OdbcHandle&& other) noexcept
-    : type_(other.type_), handle_(std::exchange(other.handle_, SQL_NULL_HANDLE)) {}
+    : type_(other.type_), handle_(std::exchange(other.handle_, nullptr)) {}
 
 OdbcHandle& OdbcHandle::operator=(OdbcHandle&& other) noexcept {
   if (this != &other) {
     Reset();
     type_ = other.type_;
-    handle_ = std::exchange(other.handle_, SQL_NULL_HANDLE);
+    handle_ = std::exchange(other.handle_, nullptr);
   }
   return *this;
 }

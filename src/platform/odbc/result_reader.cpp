@@ -153,12 +153,10 @@ Value VariableValue(Value::Kind kind, const char* data, std::size_t bytes) {
       return Value::MakeDecimal(TrimDecimal(data, bytes));
     case Value::Kind::Binary:
       return Value::MakeBinary(std::string(data, bytes));
-    default: {
-      std::size_t chars = bytes / sizeof(SQLWCHAR);
-      std::vector<SQLWCHAR> units(chars);
-      if (chars != 0) std::memcpy(units.data(), data, chars * sizeof(SQLWCHAR));
-      return Value::MakeText(Utf16ToUtf8(units.data(), chars));
-    }
+    default:
+      // Buffers are allocated aligned and hold whole SQLWCHARs.
+      return Value::MakeText(
+          Utf16ToUtf8(reinterpret_cast<const SQLWCHAR*>(data), bytes / sizeof(SQLWCHAR)));
   }
 }
 
@@ -263,6 +261,16 @@ void ResultReader::BindColumns() {
 }
 
 bool ResultReader::FetchBlock(std::vector<Row>* rows) {
+  if (!failure_.empty()) throw PlatformError(failure_);
+  try {
+    return FetchNextBlock(rows);
+  } catch (const PlatformError& error) {
+    failure_ = error.what();
+    throw;
+  }
+}
+
+bool ResultReader::FetchNextBlock(std::vector<Row>* rows) {
   if (exhausted_) return false;
   SQLHSTMT handle = Handle();
   rows_fetched_ = 0;

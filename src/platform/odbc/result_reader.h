@@ -5,6 +5,7 @@
 #include <sql.h>
 
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "platform/odbc/odbc_handle.h"
@@ -25,6 +26,8 @@ class ResultReader {
 
   int ColumnCount() const { return static_cast<int>(columns_.size()); }
   // Appends the next block of rows; false when the result is exhausted.
+  // After a failure every later call fails the same way: going on would
+  // silently skip the rest of the failed block.
   bool FetchBlock(std::vector<Row>* rows);
 
  private:
@@ -37,6 +40,7 @@ class ResultReader {
     std::vector<SQLLEN> indicators;
   };
 
+  bool FetchNextBlock(std::vector<Row>* rows);
   SQLHSTMT Handle() const;
   void DescribeColumns();
   void PlanBinding(SQLUINTEGER getdata_extensions);
@@ -56,6 +60,7 @@ class ResultReader {
   SQLULEN rows_fetched_ = 0;
   std::vector<SQLUSMALLINT> row_status_;
   bool exhausted_ = false;
+  std::string failure_;
 };
 
 }  // namespace tallyvane

@@ -35,7 +35,7 @@ TEST(ConnectionTest, MissingDataSourceGivesTheDriverManagersText) {
 TEST(ConnectionTest, MissingSqliteFileIsRefusedNotCreated) {
   EXPECT_EQ(OpenError(testing::SqliteDataSourceWithoutFile(), "", ""),
             "[SQLite]connect failed (SQLSTATE HY000)");
-  EXPECT_FALSE(std::filesystem::exists(testing::SqliteFileWithoutDataSource()));
+  EXPECT_FALSE(std::filesystem::exists(testing::MissingSqliteFile()));
 }
 
 TEST(ConnectionTest, ClosedConnectionRefusesStatements) {
@@ -124,6 +124,8 @@ TEST_F(PostgreSQLConnectionTest, RecordsAreFetchedOnlyAsFarAsTheCallerMoves) {
     EXPECT_NE(std::string(error.Description()).find("division by zero"), std::string::npos)
         << error.Description();
   }
+  // Going on after the failure fails again rather than skip records.
+  EXPECT_THROW(recordset->Eof(), PlatformError);
 }
 
 TEST_F(PostgreSQLConnectionTest, CommandTimeLimitStopsALongStatement) {

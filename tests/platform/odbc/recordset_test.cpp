@@ -238,6 +238,7 @@ TEST_P(RecordsetTest, LongTextAndBinaryValuesArriveWhole) {
 TEST_P(RecordsetTest, ExecuteDropsTheRowsOfAQuery) {
   MakeRows(2000);
   connection_->Execute("SELECT * FROM t");
+  connection_->Execute("DELETE FROM t WHERE i < 0");  // no row touched is no error
   // An open cursor on t would keep it locked.
   connection_->Execute("DROP TABLE t");
   connection_->Execute("CREATE TABLE t (i integer)");
@@ -314,6 +315,11 @@ TEST_P(RecordsetTest, OpeningAgainReplacesTheResult) {
   recordset->Open("SELECT 2, 3");
   EXPECT_EQ(recordset->FieldCount(), 2);
   EXPECT_TRUE(SameValue(recordset->FieldValue(0), Value::MakeInteger(2)));
+  // A statement without a result opens empty.
+  recordset->Open("CREATE TABLE e (i integer)");
+  EXPECT_TRUE(recordset->State());
+  EXPECT_EQ(recordset->FieldCount(), 0);
+  EXPECT_TRUE(recordset->Eof());
 }
 
 TEST_P(RecordsetTest, ClosingOrDroppingTheConnectionFirstIsSafe) {

@@ -8,7 +8,7 @@
 
 namespace tallyvane::testing {
 
-// A data source a test connects to, with the dialect bits that differ.
+// A data source a test connects to and the credentials it takes.
 struct Backend {
   std::string name;  // "SQLite" or "PostgreSQL"
   std::string data_source;
@@ -17,7 +17,7 @@ struct Backend {
 };
 
 // The DSN that no odbc.ini names.
-inline const char* kMissingDataSource = "tallyvane_missing_dsn";
+inline constexpr const char* kMissingDataSource = "tallyvane_missing_dsn";
 
 // Called before the first ODBC call of the process: unixODBC reads
 // ODBCINI once.
@@ -25,12 +25,13 @@ void InstallOdbcIni();
 
 // A fresh, empty SQLite database behind the SQLite DSN.
 Backend FreshSqliteDatabase();
-// The SQLite DSN whose database file does not exist (NoCreat=1).
+// The SQLite DSN whose database file does not exist (NoCreat=1), and
+// that file.
 std::string SqliteDataSourceWithoutFile();
-std::string SqliteFileWithoutDataSource();
+std::string MissingSqliteFile();
 
-// Empty when the server is available; otherwise why not (a skip when its
-// binaries are absent, a failure otherwise, as `skip` says).
+// Whether the server is available; if not, why, and whether that is a
+// reason to skip (its binaries are absent) rather than to fail.
 struct PostgresStatus {
   bool available = false;
   bool skip = false;

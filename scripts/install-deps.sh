@@ -13,6 +13,8 @@ PACKAGES=(
   libzip-dev libpugixml-dev
   # workbook engine benchmark (peer writer)
   libxlsxwriter-dev
+  # the end-to-end benchmark's Python peer
+  python3-pyodbc
   # database layer
   unixodbc unixodbc-dev libsqliteodbc sqlite3 libsqlite3-dev
   odbc-postgresql postgresql

@@ -1,0 +1,18 @@
+#!/usr/bin/python3
+"""The benchmark's template: a header row, a two-row data area from row 2,
+a total below it and 1,000 rows of formulas under the total."""
+import sys
+
+from openpyxl import Workbook
+
+book = Workbook()
+sheet = book.active
+sheet.title = "Sheet1"
+for c in range(1, 21):
+    sheet.cell(row=1, column=c, value="column %d" % c)
+sheet["A4"] = "Total"
+sheet["C4"] = "=SUM(C2:C3)"
+for r in range(5, 1005):
+    sheet.cell(row=r, column=1, value="=C4*%d" % r)
+    sheet.cell(row=r, column=2, value="=SUM($C$2:C3)+%d" % r)
+book.save(sys.argv[1])

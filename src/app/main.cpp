@@ -10,7 +10,6 @@
 #include "app/program_folder.h"
 #include "app/run_context.h"
 #include "log/error_box.h"
-#include "log/run_log.h"
 #include "platform/clock.h"
 #include "platform/platform_factory.h"
 #include "ui/interactive_mode.h"

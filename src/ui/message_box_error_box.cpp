@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <cstdlib>
-#include <memory>
 
 namespace tallyvane {
 namespace {
@@ -22,7 +21,10 @@ void EnsureGuiApplication() {
   static int argc = 1;
   static char name[] = "tallyvane";
   static char* argv[] = {name, nullptr};
-  static std::unique_ptr<QApplication> application(new QApplication(argc, argv));
+  // Never destroyed: at exit Qt's own globals may already be gone, and
+  // destroying the application after them crashes the ending process.
+  static QApplication* application = new QApplication(argc, argv);
+  (void)application;
 }
 
 void MessageBoxErrorBox::Show(const std::string& prompt) {

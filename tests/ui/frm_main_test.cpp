@@ -261,6 +261,54 @@ TEST_F(MainWindowTest, YesRunsWithTheWindowDisabledAndLeavesItUsable) {
   EXPECT_TRUE(std::filesystem::exists(LogPath()));
 }
 
+// Records the text a box showed each time it was painted.
+class PaintedTexts : public QObject {
+ public:
+  PaintedTexts(QWidget* painted, std::function<QString()> text) : text_(std::move(text)) {
+    painted->installEventFilter(this);
+  }
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Paint) texts << text_();
+    return QObject::eventFilter(watched, event);
+  }
+  QStringList texts;
+
+ private:
+  std::function<QString()> text_;
+};
+
+// The run gives the event loop no turn: what the operator sees change was
+// painted while the run was still going, before the connection was made.
+TEST_F(MainWindowTest, BoxesArePaintedWhileTheRunLasts) {
+  auto* template_box = Find<QLineEdit>("txtTemplateFileName");
+  auto* log_view = Find<QPlainTextEdit>("txtLogInfo");
+  PaintedTexts template_paints(template_box, [template_box] { return template_box->text(); });
+  PaintedTexts log_paints(log_view->viewport(), [log_view] { return log_view->toPlainText(); });
+  struct PaintsAtConnection : public ProbingPlatform {
+    using ProbingPlatform::ProbingPlatform;
+    std::shared_ptr<DatabaseConnection> CreateDbConnection() override {
+      template_texts = template_paints->texts;
+      log_texts = log_paints->texts;
+      return ProbingPlatform::CreateDbConnection();
+    }
+    PaintedTexts* template_paints = nullptr;
+    PaintedTexts* log_paints = nullptr;
+    QStringList template_texts;
+    QStringList log_texts;
+  } probe(*platform_, *window_);
+  probe.template_paints = &template_paints;
+  probe.log_paints = &log_paints;
+  context_.Platform = &probe;
+  SetConfigBox(WriteConfigFailingAtConnection());
+  ModalScript script;
+  script.AnswerMessageBox(QMessageBox::Yes);
+  window_->Start();
+  EXPECT_TRUE(probe.template_texts.contains(QString::fromStdString(folder_.File("template.xlsx"))))
+      << probe.template_texts.join('|').toStdString();
+  ASSERT_FALSE(probe.log_texts.isEmpty());
+  EXPECT_TRUE(probe.log_texts.last().contains("Open log file successfully."));
+}
+
 TEST_F(MainWindowTest, TwoRunsInARowStartFromZeroCounters) {
   SetConfigBox(WriteConfigFailingAtConnection());
   for (int run = 0; run < 2; ++run) {

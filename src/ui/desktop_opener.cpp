@@ -1,0 +1,58 @@
+#include "ui/desktop_opener.h"
+
+#include <QCoreApplication>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+
+namespace tallyvane {
+namespace {
+
+constexpr long kAccepted = 33;
+constexpr long kFileNotFound = 2;
+constexpr long kNoAssociation = 31;
+constexpr long kGeneralFailure = 1;
+// xdg-open fails at once when the document or a viewer is missing; one
+// still running after this long has started a viewer in the foreground.
+constexpr int kLauncherWaitMs = 3000;
+
+QString FromUtf8(const std::string& text) {
+  return QString::fromUtf8(text.data(), static_cast<int>(text.size()));
+}
+
+}  // namespace
+
+long ShellResultOfXdgOpenStatus(int exit_status) {
+  switch (exit_status) {
+    case 0:
+      return kAccepted;
+    case 2:
+      return kFileNotFound;
+    case 3:
+      return kNoAssociation;
+    default:
+      return kGeneralFailure;
+  }
+}
+
+long XdgOpenOpener::Open(const ShellRequest& request) {
+  auto* process = new QProcess(QCoreApplication::instance());
+  if (!request.folder.empty()) process->setWorkingDirectory(FromUtf8(request.folder));
+  process->start(QStringLiteral("xdg-open"), QStringList{FromUtf8(request.target)});
+  if (!process->waitForStarted()) {
+    delete process;
+    return kNoAssociation;
+  }
+  if (!process->waitForFinished(kLauncherWaitMs)) {
+    // Leave the launcher running with the viewer it started; it removes
+    // itself when it ends.
+    QObject::connect(process, qOverload<int, QProcess::ExitStatus>(&QProcess::finished), process,
+                     &QObject::deleteLater);
+    return kAccepted;
+  }
+  const int status = process->exitStatus() == QProcess::NormalExit ? process->exitCode() : -1;
+  delete process;
+  return ShellResultOfXdgOpenStatus(status);
+}
+
+}  // namespace tallyvane

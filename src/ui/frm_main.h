@@ -1,0 +1,74 @@
+#pragma once
+// frmMain: the main window of the interactive mode. It holds the commands
+// (configuration file, Start, help, about, exit) and shows a run's
+// progress as the run's view.
+#include <QMainWindow>
+#include <QString>
+#include <string>
+
+#include "log/run_view.h"
+
+class QLineEdit;
+class QPlainTextEdit;
+class QToolBar;
+
+namespace tallyvane {
+
+struct RunContext;
+class ConfigFileDialog;
+class DesktopOpener;
+
+class FrmMain : public QMainWindow, public RunView {
+ public:
+  // opener is the desktop's document opener; null means xdg-open.
+  explicit FrmMain(RunContext& context, DesktopOpener* opener = nullptr);
+  ~FrmMain() override;
+
+  // The commands of the menus and the toolbar.
+  void OpenConfigurationFile();
+  void Start();
+  void ShowHelpContent();
+  void ShowAbout();
+  // Opens the document with its associated program; failures go to the
+  // error box.
+  void OpenDocument(const std::string& path);
+  // Runs the command of the toolbar button with that key; other keys do
+  // nothing.
+  void OnToolbarButton(const QString& key);
+
+  // RunView
+  void SetBoxText(RunViewBox box, const std::string& text) override;
+  void ClearLogInfo() override;
+  void AppendLogInfo(const std::string& text) override;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void BuildMenus();
+  void BuildToolbar();
+  void BuildBoxes();
+  void SetTabOrder();
+  bool ConfigurationFileExists() const;
+  bool ConfirmRun();
+  void RunConfirmedReport();
+  QLineEdit* BoxOf(RunViewBox box) const;
+  void ReleaseRunResources();
+
+  RunContext& context_;
+  DesktopOpener* opener_;
+  ConfigFileDialog* file_dialog_ = nullptr;
+  QToolBar* toolbar_ = nullptr;
+  QLineEdit* ini_file_ = nullptr;
+  QLineEdit* template_file_ = nullptr;
+  QLineEdit* report_file_ = nullptr;
+  QLineEdit* log_file_ = nullptr;
+  QLineEdit* sql_file_count_ = nullptr;
+  QLineEdit* sql_statement_count_ = nullptr;
+  QLineEdit* error_count_ = nullptr;
+  QPlainTextEdit* log_info_ = nullptr;
+  QString log_text_;
+  bool running_ = false;
+};
+
+}  // namespace tallyvane

@@ -1,0 +1,9 @@
+#include "ui/help_document.h"
+
+#include "app/program_folder.h"
+
+namespace tallyvane {
+
+std::string HelpDocumentPath() { return ProgramFolder() + "/" + kHelpDocumentRelativePath; }
+
+}  // namespace tallyvane

@@ -1,0 +1,33 @@
+#include "ui/interactive_mode.h"
+
+#include <QApplication>
+
+#include "app/run_context.h"
+#include "log/run_log.h"
+#include "ui/frm_main.h"
+#include "ui/message_box_error_box.h"
+
+namespace tallyvane {
+
+int RunInteractiveMode(RunContext& context) {
+  // Without a display the toolkit would abort the process; say what to do
+  // instead.
+  if (!HasDisplay()) {
+    ShowError(context,
+              "Cannot show the main window: no display is available. Set DISPLAY, or run unattended with "
+              "-C -F <configuration file>.");
+    return 2;
+  }
+  EnsureGuiApplication();
+  {
+    FrmMain window(context);
+    window.show();
+    QApplication::exec();
+  }
+  context.LogStream.reset();
+  context.FileSystem.reset();
+  context.View = nullptr;
+  return 0;
+}
+
+}  // namespace tallyvane

@@ -1,0 +1,83 @@
+// The interactive mode's entry: the window's life and what it releases.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QTimer>
+#include <QWidget>
+#include <cstdlib>
+#include <optional>
+#include <string>
+
+#include "app/run_context.h"
+#include "log/error_box.h"
+#include "platform/clock.h"
+#include "test_folder.h"
+#include "ui/interactive_mode.h"
+
+namespace tallyvane::test {
+namespace {
+
+// Keeps the prompt instead of showing it: nobody could close a box here.
+class KeptPrompt : public ErrorBox {
+ public:
+  void Show(const std::string& prompt) override { text = prompt; }
+  std::string text;
+};
+
+// Removes a variable for one scope and puts it back afterwards.
+class WithoutVariable {
+ public:
+  explicit WithoutVariable(const char* name) : name_(name) {
+    if (const char* value = std::getenv(name)) saved_ = value;
+    unsetenv(name);
+  }
+  ~WithoutVariable() {
+    if (saved_) setenv(name_, saved_->c_str(), 1);
+  }
+
+ private:
+  const char* name_;
+  std::optional<std::string> saved_;
+};
+
+TEST(InteractiveMode, ExitClosesTheWindowAndReleasesTheRunObjects) {
+  TestFolder folder;
+  SystemClock clock;
+  RunContext context;
+  context.Time = &clock;
+  context.FileSystem = std::make_unique<FileSystem>();
+  context.LogStream = context.FileSystem->CreateTextFile(folder.File("run.log"));
+  context.CfgFileName = "/srv/reports/month.ini";
+  QString shown_name;
+  QTimer::singleShot(0, [&] {
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+      if (window->objectName() != "frmMain" || !window->isVisible()) continue;
+      shown_name = window->findChild<QWidget*>("txtIniFileName")->property("text").toString();
+      window->findChild<QAction*>("mnuFExit")->trigger();
+    }
+  });
+  EXPECT_EQ(RunInteractiveMode(context), 0);
+  EXPECT_EQ(shown_name, "/srv/reports/month.ini");
+  EXPECT_EQ(context.FileSystem, nullptr);
+  EXPECT_EQ(context.LogStream, nullptr);
+  EXPECT_EQ(context.View, nullptr);
+}
+
+TEST(InteractiveMode, WithoutADisplayTellsHowToRunInstead) {
+  KeptPrompt prompt;
+  RunContext context;
+  context.Errors = &prompt;
+  {
+    WithoutVariable platform("QT_QPA_PLATFORM");
+    WithoutVariable display("DISPLAY");
+    WithoutVariable wayland("WAYLAND_DISPLAY");
+    EXPECT_EQ(RunInteractiveMode(context), 2);
+  }
+  EXPECT_EQ(prompt.text,
+            "Error!\r\nError Info: Cannot show the main window: no display is available. Set DISPLAY, or run "
+            "unattended with -C -F <configuration file>.");
+}
+
+}  // namespace
+}  // namespace tallyvane::test

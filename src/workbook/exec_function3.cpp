@@ -5,7 +5,6 @@
 #include "platform/platform_error.h"
 #include "workbook/field_text.h"
 #include "workbook/output_functions.h"
-#include "workbook/sheet_fill.h"
 
 namespace tallyvane {
 

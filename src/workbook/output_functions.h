@@ -14,4 +14,8 @@ bool ExecFunction2(RunContext& context, const std::string& sheet_ref, std::int16
                    std::int16_t begin_col, bool by_column, const std::string& sql_text);
 bool ExecFunction3(RunContext& context, const std::string& name_ref, const std::string& sql_text);
 
+// Closes the shared record set if it is open, whatever state it is in, so
+// that the next statement finds it closed after any failure.
+void CloseRecordsetQuietly(RunContext& context);
+
 }  // namespace tallyvane

@@ -1,13 +1,18 @@
-#include "workbook/sheet_fill.h"
+// Output functions 1 and 2: a statement's records into a worksheet.
+#include "workbook/output_functions.h"
 
 #include <exception>
 
 #include "app/run_context.h"
+#include "log/run_log.h"
 #include "platform/number_text.h"
 #include "platform/platform_error.h"
 
 namespace tallyvane {
+namespace {
 
+// By name first; then, for numeric text, by position. Throws the last
+// lookup's error when neither finds a worksheet.
 void LocateReportSheet(RunContext& context, const std::string& sheet_ref) {
   if (!context.ReportWorkbook) throw PlatformError("The report workbook is not open.");
   try {
@@ -19,6 +24,8 @@ void LocateReportSheet(RunContext& context, const std::string& sheet_ref) {
   context.ReportSheet = context.ReportWorkbook->WorksheetByIndex(ToInt16(sheet_ref));
 }
 
+// Counts the records and moves back to the first; the 32,768th record
+// fails with "Overflow" before anything is written.
 std::int16_t CountRecords(RunContext& context) {
   Recordset& records = *context.DbRecordset;
   std::int16_t count = 0;
@@ -30,6 +37,7 @@ std::int16_t CountRecords(RunContext& context) {
   return count;
 }
 
+// One record per row, or per column when by_column is set.
 void WriteRecords(RunContext& context, std::int16_t count, std::int16_t begin_row,
                   std::int16_t begin_col, bool by_column) {
   Recordset& records = *context.DbRecordset;
@@ -51,6 +59,52 @@ void WriteRecords(RunContext& context, std::int16_t count, std::int16_t begin_ro
     }
     records.MoveNext();
   }
+}
+
+
+// Room for the records: the two rows (columns) from the begin row (column)
+// grow to as many as there are records, so totals and charts below grow.
+void InsertRoom(RunContext& context, std::int16_t count, std::int16_t begin_row,
+                std::int16_t begin_col, bool by_column) {
+  if (count <= 2) return;
+  Worksheet& sheet = *context.ReportSheet;
+  if (by_column) {
+    sheet.InsertColumns(CheckedAdd16(begin_col, 1), count - 2);
+  } else {
+    sheet.InsertRows(CheckedAdd16(begin_row, 1), count - 2);
+  }
+}
+
+bool ExecSheetFunction(RunContext& context, int function, const std::string& sheet_ref,
+                       std::int16_t begin_row, std::int16_t begin_col, bool by_column,
+                       const std::string& sql_text) {
+  try {
+    // The statement runs only once its worksheet is found.
+    LocateReportSheet(context, sheet_ref);
+    if (!context.DbRecordset) throw PlatformError("The database connection is not open.");
+    context.DbRecordset->Open(sql_text);
+    const std::int16_t count = CountRecords(context);
+    if (function == 2) InsertRoom(context, count, begin_row, begin_col, by_column);
+    if (count > 0) WriteRecords(context, count, begin_row, begin_col, by_column);
+    context.DbRecordset->Close();
+    return true;
+  } catch (const std::exception& error) {
+    CloseRecordsetQuietly(context);
+    LogError(context, "Failed to execute function " + std::to_string(function) + ".", error.what());
+    return false;
+  }
+}
+
+}  // namespace
+
+bool ExecFunction1(RunContext& context, const std::string& sheet_ref, std::int16_t begin_row,
+                   std::int16_t begin_col, bool by_column, const std::string& sql_text) {
+  return ExecSheetFunction(context, 1, sheet_ref, begin_row, begin_col, by_column, sql_text);
+}
+
+bool ExecFunction2(RunContext& context, const std::string& sheet_ref, std::int16_t begin_row,
+                   std::int16_t begin_col, bool by_column, const std::string& sql_text) {
+  return ExecSheetFunction(context, 2, sheet_ref, begin_row, begin_col, by_column, sql_text);
 }
 
 void CloseRecordsetQuietly(RunContext& context) {

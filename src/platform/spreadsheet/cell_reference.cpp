@@ -119,9 +119,6 @@ bool ParseCellName(std::string_view text, int* row, int* column) {
   RefEnd e;
   size_t used = 0;
   if (ReadEnd(text, 0, &e, &used) != EndKind::Cell || used != text.size()) return false;
-  if (e.row_absolute || e.column_absolute) {
-    // Cell names in cell and comment parts carry no $; accept them anyway.
-  }
   *row = e.row;
   *column = e.column;
   return true;

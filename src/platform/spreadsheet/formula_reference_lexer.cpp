@@ -1,5 +1,10 @@
 #include "platform/spreadsheet/formula_reference_lexer.h"
 
+#include <algorithm>
+#include <cctype>
+
+#include "platform/spreadsheet/xml_text.h"
+
 namespace tallyvane::ooxml {
 namespace {
 
@@ -67,6 +72,27 @@ bool SameSheetName(std::string_view a, std::string_view b) {
     if (x != y) return false;
   }
   return true;
+}
+
+bool MayMentionSheet(const std::string& bytes, const std::string& sheet) {
+  std::string escaped;
+  AppendEscaped(escaped, sheet, true);
+  std::vector<std::string> needles = {escaped};
+  if (sheet.find('\'') != std::string::npos) {
+    std::string doubled;
+    for (char c : escaped) {
+      doubled += c;
+      if (c == '\'') doubled += '\'';
+    }
+    needles.push_back(doubled);
+  }
+  for (const std::string& needle : needles) {
+    auto it = std::search(bytes.begin(), bytes.end(), needle.begin(), needle.end(), [](char a, char b) {
+      return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+    });
+    if (it != bytes.end()) return true;
+  }
+  return false;
 }
 
 std::vector<FormulaReference> FindFormulaReferences(std::string_view f) {

@@ -24,4 +24,8 @@ std::vector<FormulaReference> FindFormulaReferences(std::string_view formula);
 // Case-insensitive comparison of sheet names, as the desktop spreadsheet does.
 bool SameSheetName(std::string_view a, std::string_view b);
 
+// True when the bytes may mention the sheet name (cheap pre-check before
+// parsing a part that is not otherwise touched).
+bool MayMentionSheet(const std::string& bytes, const std::string& sheet);
+
 }  // namespace tallyvane::ooxml

@@ -1,4 +1,5 @@
 #pragma once
+// Creates the spreadsheet application backed by the OOXML workbook engine.
 #include <memory>
 
 #include "platform/spreadsheet.h"

@@ -5,7 +5,9 @@
 #include <unistd.h>
 #include <zip.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <ctime>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -47,6 +49,121 @@ void FsyncPath(const std::string& path, bool directory) {
   if (fd < 0) return;
   ::fsync(fd);
   ::close(fd);
+}
+
+// Feeds a PartStream to libzip piece by piece. No exception may cross the
+// C library: a failing piece becomes a libzip error.
+struct StreamState {
+  PartStream* stream = nullptr;
+  std::string buffer;
+  size_t offset = 0;
+  bool done = false;
+  long long size = -1;  // a size below 4 GiB keeps the entry out of ZIP64
+  zip_error_t error;
+};
+
+// The size of a streamed part, by producing it once into a reused buffer.
+long long MeasureStream(PartStream* stream) {
+  long long size = 0;
+  std::string piece;
+  stream->Restart();
+  for (;;) {
+    piece.clear();
+    bool more = stream->Next(piece);
+    size += static_cast<long long>(piece.size());
+    if (!more) break;
+  }
+  return size;
+}
+
+zip_int64_t StreamCallback(void* user, void* data, zip_uint64_t len, zip_source_cmd_t cmd) {
+  auto* s = static_cast<StreamState*>(user);
+  switch (cmd) {
+    case ZIP_SOURCE_OPEN:
+      try {
+        s->stream->Restart();
+      } catch (...) {
+        zip_error_set(&s->error, ZIP_ER_INTERNAL, 0);
+        return -1;
+      }
+      s->buffer.clear();
+      s->offset = 0;
+      s->done = false;
+      return 0;
+    case ZIP_SOURCE_READ: {
+      char* out = static_cast<char*>(data);
+      zip_uint64_t n = 0;
+      try {
+        while (n < len) {
+          if (s->offset == s->buffer.size()) {
+            if (s->done) break;
+            s->buffer.clear();
+            s->offset = 0;
+            s->done = !s->stream->Next(s->buffer);
+            continue;
+          }
+          size_t take = std::min<size_t>(static_cast<size_t>(len - n), s->buffer.size() - s->offset);
+          std::memcpy(out + n, s->buffer.data() + s->offset, take);
+          s->offset += take;
+          n += take;
+        }
+      } catch (...) {
+        zip_error_set(&s->error, ZIP_ER_MEMORY, 0);
+        return -1;
+      }
+      return static_cast<zip_int64_t>(n);
+    }
+    case ZIP_SOURCE_CLOSE:
+      s->stream->Stop();
+      std::string().swap(s->buffer);
+      return 0;
+    case ZIP_SOURCE_STAT: {
+      auto* st = static_cast<zip_stat_t*>(data);
+      // libzip uses the size only to choose plain or ZIP64 headers and
+      // records the sizes it actually wrote, so a bound will do; without a
+      // size it would write ZIP64 headers, which the desktop spreadsheet
+      // may refuse.
+      try {
+        if (s->size < 0) s->size = s->stream->SizeBound();
+        if (s->size < 0) s->size = MeasureStream(s->stream);
+      } catch (...) {
+        zip_error_set(&s->error, ZIP_ER_MEMORY, 0);
+        return -1;
+      }
+      zip_stat_init(st);
+      st->mtime = std::time(nullptr);
+      st->valid |= ZIP_STAT_MTIME;
+      if (s->size < 0xFFFFFFFFll) {
+        st->size = static_cast<zip_uint64_t>(s->size);
+        st->valid |= ZIP_STAT_SIZE;
+      }
+      return sizeof(*st);
+    }
+    case ZIP_SOURCE_ERROR:
+      return zip_error_to_data(&s->error, data, len);
+    case ZIP_SOURCE_FREE:
+      zip_error_fini(&s->error);
+      delete s;
+      return 0;
+    case ZIP_SOURCE_SUPPORTS:
+      return zip_source_make_command_bitmap(ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE, ZIP_SOURCE_STAT,
+                                            ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE, -1);
+    default:
+      zip_error_set(&s->error, ZIP_ER_OPNOTSUPP, 0);
+      return -1;
+  }
+}
+
+zip_source_t* StreamSource(zip_t* archive, PartStream* stream) {
+  auto* state = new StreamState();
+  state->stream = stream;
+  zip_error_init(&state->error);
+  zip_source_t* src = zip_source_function(archive, StreamCallback, state);
+  if (!src) {
+    zip_error_fini(&state->error);
+    delete state;
+  }
+  return src;
 }
 
 }  // namespace
@@ -113,7 +230,14 @@ std::vector<std::string> Package::PartNames() const { return names_; }
 
 std::string Package::Read(const std::string& part) {
   auto ch = changed_.find(part);
-  if (ch != changed_.end()) return ch->second;
+  if (ch != changed_.end()) {
+    if (!ch->second.stream) return ch->second.bytes;
+    std::string out;
+    ch->second.stream->Restart();
+    while (ch->second.stream->Next(out)) {
+    }
+    return out;
+  }
   auto it = index_.find(part);
   if (it == index_.end() || it->second < 0) Fail("the part \"" + part + "\" is missing");
   zip_t* za = Zip(archive_);
@@ -151,12 +275,21 @@ std::string Package::Read(const std::string& part) {
   return out;
 }
 
-void Package::Write(const std::string& part, std::string bytes) {
+void Package::Register(const std::string& part) {
   if (!index_.count(part)) {
     index_[part] = -1;
     names_.push_back(part);
   }
-  changed_[part] = std::move(bytes);
+}
+
+void Package::Write(const std::string& part, std::string bytes) {
+  Register(part);
+  changed_[part] = Change{std::move(bytes), nullptr};
+}
+
+void Package::WriteStream(const std::string& part, std::shared_ptr<PartStream> stream) {
+  Register(part);
+  changed_[part] = Change{std::string(), std::move(stream)};
 }
 
 void Package::Remove(const std::string& part) {
@@ -196,8 +329,10 @@ void Package::SaveTo(const std::string& path, int deflate_level) {
     zip_source_t* src = nullptr;
     auto ch = changed_.find(name);
     bool changed = ch != changed_.end();
-    if (changed) {
-      src = zip_source_buffer(out, ch->second.data(), ch->second.size(), 0);
+    if (changed && ch->second.stream) {
+      src = StreamSource(out, ch->second.stream.get());
+    } else if (changed) {
+      src = zip_source_buffer(out, ch->second.bytes.data(), ch->second.bytes.size(), 0);
     } else {
       // Unchanged parts keep their compressed bytes: no inflate, no deflate.
       src = zip_source_zip(out, Zip(archive_), static_cast<zip_uint64_t>(index_.at(name)),
@@ -218,17 +353,25 @@ void Package::SaveTo(const std::string& path, int deflate_level) {
                                static_cast<zip_uint32_t>(deflate_level));
     }
   }
+  auto stop_streams = [&] {
+    for (auto& [name, change] : changed_) {
+      if (change.stream) change.stream->Stop();
+    }
+  };
   if (!error.empty()) {
     zip_discard(out);
+    stop_streams();
     remove_temp();
     fail(error);
   }
   if (zip_close(out) != 0) {
     error = zip_strerror(out);
     zip_discard(out);
+    stop_streams();
     remove_temp();
     fail(error);
   }
+  stop_streams();
   struct stat original;
   if (::stat(path.c_str(), &original) == 0) ::chmod(temp.c_str(), original.st_mode & 07777);
   FsyncPath(temp, false);

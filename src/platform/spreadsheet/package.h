@@ -17,6 +17,21 @@ struct PackageLimits {
   unsigned long long max_file_size = 2ull << 30;    // the package file itself
 };
 
+// Produces a large part piece by piece while the package is written, so
+// that it never sits in memory whole.
+class PartStream {
+ public:
+  virtual ~PartStream() = default;
+  // Starts over from the first piece.
+  virtual void Restart() = 0;
+  // Appends the next piece to out; false once the part is complete.
+  virtual bool Next(std::string& out) = 0;
+  // An upper bound of the part's size without producing it, or -1.
+  virtual long long SizeBound() { return -1; }
+  // Ends any work still under way; called once the package is written.
+  virtual void Stop() {}
+};
+
 class Package {
  public:
   // Throws PlatformError "cannot open "<path>": <reason>".
@@ -30,6 +45,7 @@ class Package {
   // The current bytes of a part: changed ones from memory, others inflated.
   std::string Read(const std::string& part);
   void Write(const std::string& part, std::string bytes);
+  void WriteStream(const std::string& part, std::shared_ptr<PartStream> stream);
   void Remove(const std::string& part);
   std::vector<std::string> PartNames() const;
 
@@ -47,7 +63,12 @@ class Package {
   void* archive_ = nullptr;  // zip_t*
   std::vector<std::string> names_;  // in archive order, then new parts
   std::map<std::string, long long> index_;  // part -> archive index (-1 new)
-  std::map<std::string, std::string> changed_;
+  struct Change {
+    std::string bytes;
+    std::shared_ptr<PartStream> stream;  // when set, the bytes come from here
+  };
+  void Register(const std::string& part);
+  std::map<std::string, Change> changed_;
   unsigned long long total_read_ = 0;
 };
 

@@ -63,6 +63,21 @@ pugi::xml_node ChildByLocalName(const pugi::xml_node& parent, std::string_view l
   return {};
 }
 
+void ForEachElement(pugi::xml_node root, const std::function<bool(pugi::xml_node)>& visit) {
+  pugi::xml_node n = root;
+  while (n) {
+    bool descend = n.type() == pugi::node_element && visit(n);
+    if (descend && n.first_child()) {
+      n = n.first_child();
+      continue;
+    }
+    if (n == root) break;
+    while (n != root && !n.next_sibling()) n = n.parent();
+    if (n == root) break;
+    n = n.next_sibling();
+  }
+}
+
 void AppendEscaped(std::string& out, std::string_view t, bool attribute) {
   size_t start = 0;
   for (size_t i = 0; i < t.size(); ++i) {
@@ -85,7 +100,18 @@ void AppendEscaped(std::string& out, std::string_view t, bool attribute) {
   out.append(t.data() + start, t.size() - start);
 }
 
-std::string EncodeCellText(std::string_view t) {
+std::string EncodeCellText(std::string_view text) {
+  // Most texts are plain printable ASCII without "_": nothing to encode.
+  bool plain = true;
+  for (char c : text) {
+    if (c < 0x20 || c > 0x7E || c == '_') {
+      plain = false;
+      break;
+    }
+  }
+  if (plain) return std::string(text);
+  std::string valid = ValidUtf8(text);
+  std::string_view t = valid;
   std::string out;
   out.reserve(t.size());
   for (size_t i = 0; i < t.size(); ++i) {
@@ -111,6 +137,80 @@ std::string EncodeCellText(std::string_view t) {
     out += static_cast<char>(c);
   }
   return out;
+}
+
+namespace {
+
+// Length of the valid UTF-8 sequence at t[i], or 0 when it is not valid.
+size_t Utf8SequenceLength(std::string_view t, size_t i) {
+  unsigned char c = static_cast<unsigned char>(t[i]);
+  if (c < 0x80) return 1;
+  size_t n = 0;
+  unsigned min = 0;
+  unsigned cp = 0;
+  if ((c & 0xE0) == 0xC0) {
+    n = 2;
+    cp = c & 0x1F;
+    min = 0x80;
+  } else if ((c & 0xF0) == 0xE0) {
+    n = 3;
+    cp = c & 0x0F;
+    min = 0x800;
+  } else if ((c & 0xF8) == 0xF0) {
+    n = 4;
+    cp = c & 0x07;
+    min = 0x10000;
+  } else {
+    return 0;
+  }
+  if (i + n > t.size()) return 0;
+  for (size_t k = 1; k < n; ++k) {
+    unsigned char d = static_cast<unsigned char>(t[i + k]);
+    if ((d & 0xC0) != 0x80) return 0;
+    cp = (cp << 6) | (d & 0x3F);
+  }
+  if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
+  return n;
+}
+
+}  // namespace
+
+bool IsValidUtf8(std::string_view t) {
+  for (size_t i = 0; i < t.size();) {
+    if (static_cast<unsigned char>(t[i]) < 0x80) {
+      ++i;
+      continue;
+    }
+    size_t n = Utf8SequenceLength(t, i);
+    if (n == 0) return false;
+    i += n;
+  }
+  return true;
+}
+
+std::string ValidUtf8(std::string_view t) {
+  if (IsValidUtf8(t)) return std::string(t);
+  std::string out;
+  out.reserve(t.size() + 8);
+  for (size_t i = 0; i < t.size();) {
+    size_t n = Utf8SequenceLength(t, i);
+    if (n == 0) {
+      out += "\xEF\xBF\xBD";
+      ++i;
+    } else {
+      out.append(t.substr(i, n));
+      i += n;
+    }
+  }
+  return out;
+}
+
+size_t Utf16Length(std::string_view t) {
+  size_t n = 0;
+  for (unsigned char c : t) {
+    if ((c & 0xC0) != 0x80) n += (c >= 0xF0) ? 2 : 1;
+  }
+  return n;
 }
 
 bool NeedsSpacePreserve(std::string_view t) {

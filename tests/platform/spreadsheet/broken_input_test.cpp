@@ -59,6 +59,18 @@ TEST(BrokenInput, AZipBombIsRefusedWhenItsPartIsRead) {
   }
 }
 
+TEST(BrokenInput, DeeplyNestedXmlNeitherCrashesNorHangs) {
+  testing::ScratchFolder folder;
+  std::string file = folder.CopyTemplate("deep.xlsx");
+  auto app = CreateOoxmlSpreadsheetApp();
+  auto wb = app->OpenWorkbook(file);
+  auto ws = wb->WorksheetByName("Summary");
+  ws->SetCellValue(2, 1, Value::MakeInteger(1));
+  wb->WorksheetByName("Other Sheet")->InsertRows(1, 1);  // walks the nested sheet too
+  wb->Save();
+  EXPECT_NE(testing::ReadPart(file, "xl/worksheets/sheet3.xml").find("<a><a><a>"), std::string::npos);
+}
+
 TEST(BrokenInput, EntityDefinitionsAreNeverExpanded) {
   testing::ScratchFolder folder;
   std::string file = folder.CopyTemplate("entities.xlsx");

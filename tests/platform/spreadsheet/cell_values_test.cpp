@@ -4,6 +4,8 @@
 
 #include "platform/platform_error.h"
 #include "platform/spreadsheet/ooxml_application.h"
+#include "platform/spreadsheet/package.h"
+#include "platform/spreadsheet/worksheet_part.h"
 #include "spreadsheet_test_support.h"
 
 namespace tallyvane {
@@ -95,6 +97,43 @@ print(re.findall(r"<si>(.*?)</si>", sst))
             "_x005F_x0041_ </t>']\n");
 }
 
+TEST(CellValues, TheEngineReadsBackWhatItWrote) {
+  ScratchFolder folder;
+  std::string file = folder.CopyTemplate("basic.xlsx");
+  {
+    auto app = CreateOoxmlSpreadsheetApp();
+    auto wb = app->OpenWorkbook(file);
+    auto ws = wb->WorksheetByName("Summary");
+    ws->SetCellValue(2, 1, Value::MakeNumber(0.1));
+    ws->SetCellValue(2, 2, Value::MakeInteger(-7));
+    ws->SetCellValue(2, 3, Value::MakeBoolean(false));
+    ws->SetCellValue(2, 4, Value::MakeText("x"));
+    ws->SetCellValue(2, 5, Value::MakeDateTime(Dt(1900, 3, 1, 12)));
+    ws->SetCellValue(1, 1, Value::MakeText(""));
+    wb->Save();
+  }
+  auto package = ooxml::Package::Open(file);
+  ooxml::WorksheetPart sheet("xl/worksheets/sheet3.xml", package->Read("xl/worksheets/sheet3.xml"), file);
+  struct Expected {
+    int column;
+    ooxml::CellType type;
+    double number;
+  };
+  for (const Expected& e : std::initializer_list<Expected>{{1, ooxml::CellType::Number, 0.1},
+                                                           {2, ooxml::CellType::Number, -7},
+                                                           {3, ooxml::CellType::Boolean, 0},
+                                                           {4, ooxml::CellType::SharedString, 0},
+                                                           {5, ooxml::CellType::Number, 61.5}}) {
+    const ooxml::Cell* c = sheet.FindCell(2, e.column);
+    ASSERT_NE(c, nullptr) << e.column;
+    EXPECT_TRUE(c->has_value) << e.column;
+    EXPECT_EQ(c->type, e.type) << e.column;
+    EXPECT_EQ(c->number, e.number) << e.column;
+  }
+  const ooxml::Cell* cleared = sheet.FindCell(1, 1);
+  EXPECT_TRUE(cleared == nullptr || (!cleared->HasContent()));
+}
+
 TEST(CellValues, DatesFollowThe1904DateSystem) {
   ScratchFolder folder;
   std::string file = folder.CopyTemplate("date1904.xlsx");
@@ -128,9 +167,27 @@ TEST(CellValues, RefusesCellsOutsideTheSheetAndBinaryValues) {
             "cannot write the cell at row 1, column 16385 of the worksheet \"Data\": it lies outside the sheet "
             "(rows 1 to 1048576, columns 1 to 16384)");
   EXPECT_EQ(ErrorOf([&] { ws->SetCellValue(1, 1, Value::MakeBinary("\x01\x02")); }), "Type mismatch");
-  EXPECT_EQ(ErrorOf([&] { ws->SetCellValue(1, 1, Value::MakeDate(1899, 12, 31)); }),
-            "cannot write the cell A1 of the worksheet \"Data\": the date 1899-12-31 is not a valid date of "
+  EXPECT_EQ(ErrorOf([&] { ws->SetCellValue(2, 2, Value::MakeDate(1899, 12, 31)); }),
+            "cannot write the cell B2 of the worksheet \"Data\": the date 1899-12-31 is not a valid date of "
             "the workbook's date system (from 1900-01-01)");
+  EXPECT_EQ(ErrorOf([&] { ws->SetCellValue(2, 2, Value::MakeDate(2023, 2, 29)); }),
+            "cannot write the cell B2 of the worksheet \"Data\": the date 2023-02-29 is not a valid date of "
+            "the workbook's date system (from 1900-01-01)");
+  EXPECT_EQ(ErrorOf([&] { ws->SetCellValue(2, 2, Value::MakeText(std::string(32768, 'x'))); }),
+            "cannot write the cell B2 of the worksheet \"Data\": the text is longer than the 32767 characters "
+            "a cell can hold");
+  // A refused value leaves the cell as it was; the longest text fits, and
+  // bytes that are not UTF-8 become U+FFFD instead of breaking the file.
+  ws->SetCellValue(2, 3, Value::MakeText(std::string(32767, 'y')));
+  ws->SetCellValue(2, 4, Value::MakeText("caf\xE9 ok"));
+  ws->SetCellValue(2, 5, Value::MakeNumber(1.0 / 0.0));
+  wb->Save();
+  std::string out = RunPython(R"py(
+ws = openpyxl.load_workbook(sys.argv[1])["Data"]
+print(ws["B2"].value, len(ws["C2"].value), repr(ws["D2"].value), ws["E2"].value)
+)py",
+                              file);
+  EXPECT_EQ(out, "1 32767 'caf\xEF\xBF\xBD ok' #NUM!\n");
 }
 
 TEST(Worksheets, FoundByNameIgnoringCaseOrByPosition) {

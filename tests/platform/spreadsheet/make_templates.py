@@ -177,12 +177,26 @@ def shared(path):
     rewrite_part(path, "xl/worksheets/sheet1.xml", edit, extra)
 
 
+def prefixed(path):
+    """Elements with a namespace prefix, as some generators write them."""
+    wb = Workbook()
+    wb.active.title = "Prefixed"
+    wb.active["A1"] = 1
+    wb.save(path)
+    sheet = ('<?xml version="1.0" encoding="UTF-8"?>\n<x:worksheet xmlns:x="http://schemas.openxmlformats.org/spreadsheetml/2006/main">'
+             '<x:dimension ref="A1:B2"/><x:sheetData><x:row r="1"><x:c r="A1"><x:v>1</x:v></x:c></x:row>'
+             '<x:row r="2"><x:c r="B2"><x:f>A1*2</x:f><x:v>2</x:v></x:c></x:row></x:sheetData>'
+             '<x:mergeCells count="1"><x:mergeCell ref="A3:B3"/></x:mergeCells></x:worksheet>')
+    rewrite_part(path, "xl/worksheets/sheet1.xml", lambda x: sheet)
+
+
 def main():
     out = sys.argv[1]
     os.makedirs(os.path.dirname(os.path.abspath(out)) or ".", exist_ok=True)
     work = tempfile.mkdtemp(prefix="templates-", dir=os.path.dirname(os.path.abspath(out)))
     for name, make in [("basic.xlsx", basic), ("date1904.xlsx", date1904), ("features.xlsx", features),
-                       ("report.xlsx", report), ("bench.xlsx", bench), ("shared.xlsx", shared)]:
+                       ("report.xlsx", report), ("bench.xlsx", bench), ("shared.xlsx", shared),
+                       ("prefixed.xlsx", prefixed)]:
         make(os.path.join(work, name))
     # The text and truncated fixtures of the broken-input tests.
     with open(os.path.join(work, "text.xlsx"), "w") as f:
@@ -207,6 +221,10 @@ def main():
     shutil.copy(os.path.join(work, "basic.xlsx"), os.path.join(work, "entities.xlsx"))
     lol = '<?xml version="1.0"?><!DOCTYPE lolz [<!ENTITY lol "lol"><!ENTITY lol2 "&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;"><!ENTITY lol3 "&lol2;&lol2;&lol2;&lol2;&lol2;&lol2;&lol2;&lol2;&lol2;&lol2;">]>'
     rewrite_part(os.path.join(work, "entities.xlsx"), "xl/workbook.xml", lambda x: lol + x[x.index("<workbook"):].replace('"template"', "&lol3;", 1))
+    shutil.copy(os.path.join(work, "basic.xlsx"), os.path.join(work, "deep.xlsx"))
+    depth = 300000
+    rewrite_part(os.path.join(work, "deep.xlsx"), "xl/worksheets/sheet3.xml",
+                 lambda x: x.replace("<sheetData>", "<extLst>" + "<a>" * depth + "</a>" * depth + "</extLst><sheetData>", 1))
     with zipfile.ZipFile(os.path.join(work, "noworkbook.xlsx"), "w") as z:
         with zipfile.ZipFile(os.path.join(work, "basic.xlsx")) as src:
             for item in src.infolist():

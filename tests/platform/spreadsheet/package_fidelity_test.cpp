@@ -37,6 +37,30 @@ TEST(Save, KeepsUnchangedPartsByteIdentical) {
   EXPECT_NE(ReadPart(file, "xl/_rels/workbook.xml.rels").find("sharedStrings.xml"), std::string::npos);
 }
 
+TEST(Save, WritesPlainZipHeadersForChangedParts) {
+  // ZIP64 headers on small parts make some readers refuse the package.
+  ScratchFolder folder;
+  std::string file = folder.CopyTemplate("basic.xlsx");
+  auto app = CreateOoxmlSpreadsheetApp();
+  auto wb = app->OpenWorkbook(file);
+  auto ws = wb->WorksheetByIndex(1);
+  for (int r = 1; r <= 2000; ++r) ws->SetCellValue(r, 10, Value::MakeNumber(r / 3.0));
+  wb->Save();
+  std::string out = RunPython(R"py(
+import struct, zipfile
+z = zipfile.ZipFile(sys.argv[1])
+f = open(sys.argv[1], "rb")
+for i in z.infolist():
+    f.seek(i.header_offset)
+    version, extra = struct.unpack("<4xH22xH", f.read(30))
+    if version > 20 or extra or i.extra:
+        print(i.filename, version, extra, len(i.extra))
+print(z.testzip())
+)py",
+                              file);
+  EXPECT_EQ(out, "None\n");
+}
+
 TEST(Save, WritesAtomicallyKeepsPermissionsAndCanRepeat) {
   ScratchFolder folder;
   std::string file = folder.CopyTemplate("basic.xlsx", "report.xlsm");
@@ -66,6 +90,26 @@ print(ws["A10"].value, ws["A11"].value)
   EXPECT_EQ(out, "1 2\n");
   auto again = app->OpenWorkbook(file);  // the engine reads its own output
   EXPECT_EQ(again->WorksheetByIndex(1)->Name(), "Data");
+}
+
+TEST(Save, KeepsTheNamespacePrefixOfTheSheet) {
+  ScratchFolder folder;
+  std::string file = folder.CopyTemplate("prefixed.xlsx");
+  auto app = CreateOoxmlSpreadsheetApp();
+  auto wb = app->OpenWorkbook(file);
+  auto ws = wb->WorksheetByIndex(1);
+  ws->InsertRows(1, 1);
+  ws->SetCellValue(1, 1, Value::MakeText("head"));
+  wb->Save();
+  std::string out = RunPython(R"py(
+ws = openpyxl.load_workbook(sys.argv[1])["Prefixed"]
+print(ws["A1"].value, ws["A2"].value, ws["B3"].value, [str(r) for r in ws.merged_cells.ranges], ws.dimensions)
+)py",
+                              file);
+  EXPECT_EQ(out, "head 1 =A2*2 ['A4:B4'] A1:B4\n");
+  std::string sheet = ReadPart(file, "xl/worksheets/sheet1.xml");
+  EXPECT_NE(sheet.find("<x:dimension ref=\"A1:B3\"/>"), std::string::npos) << sheet;
+  EXPECT_NE(sheet.find("<x:row r=\"3\"><x:c r=\"B3\"><x:f>A2*2</x:f>"), std::string::npos) << sheet;
 }
 
 TEST(Save, FailsCleanlyWhenTheFolderIsGone) {

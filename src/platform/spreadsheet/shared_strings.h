@@ -1,0 +1,43 @@
+#pragma once
+// The shared string table: finds or appends plain texts, keeping the
+// original items byte for byte and appending new ones behind them.
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tallyvane::ooxml {
+
+class SharedStrings {
+ public:
+  // bytes: the part as stored, or empty when the workbook has none yet.
+  SharedStrings(std::string bytes, const std::string& file);
+  // The index of a plain text item equal to text, appending one if needed.
+  int Index(std::string_view text);
+  bool Changed() const { return added_ > 0; }
+  std::string Serialize() const;
+
+ private:
+  std::string original_;
+  std::string root_name_ = "sst";
+  std::string prefix_;
+  std::string root_attributes_;  // serialized, without count/uniqueCount
+  size_t items_begin_ = 0;       // original items are original_[begin, end)
+  size_t items_end_ = 0;
+  long long count_ = 0;
+  int unique_ = 0;
+  int added_ = 0;
+  // Plain texts and their item numbers, found through an open-addressing
+  // table of positions in entries_ (a fill looks texts up once per cell).
+  struct Entry {
+    std::string text;
+    int index;
+  };
+  int Find(std::string_view text, std::size_t hash) const;
+  void Insert(std::string text, int index, std::size_t hash);
+  std::vector<Entry> entries_;
+  std::vector<std::int32_t> slots_;  // -1 empty, else a position in entries_
+  std::string appended_;
+};
+
+}  // namespace tallyvane::ooxml

@@ -8,10 +8,7 @@ seconds="${1:-60}"
 
 cmake -S . -B build-fuzz -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
   -DTALLYVANE_FUZZ=ON -DTALLYVANE_TESTS=ON >/dev/null
-targets=(command_line_fuzz ini_fuzz sql_reader_fuzz)
-if [ -f tests/platform/spreadsheet/fuzz/CMakeLists.txt ] || grep -q package_open_fuzz tests/platform/spreadsheet/CMakeLists.txt 2>/dev/null; then
-  targets+=(package_open_fuzz)
-fi
+targets=(command_line_fuzz ini_fuzz sql_reader_fuzz open_package_fuzz)
 cmake --build build-fuzz -j"$(nproc)" --target "${targets[@]}"
 
 for target in "${targets[@]}"; do

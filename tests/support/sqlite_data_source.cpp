@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <stdexcept>
 
+#include "odbc_driver_pinning.h"
+
 namespace tallyvane::test {
 
 SqliteDataSource& SqliteDataSource::Instance() {
@@ -18,6 +20,7 @@ SqliteDataSource::SqliteDataSource() {
   odbc_ini_ = dir_.Write("odbc.ini", std::string("[") + kName + "]\nDriver=SQLite3\nDatabase=" +
                                          database_ + "\nNoCreat=1\n");
   setenv("ODBCINI", odbc_ini_.c_str(), 1);
+  KeepOdbcDriversLoaded();
   Reset("");
 }
 

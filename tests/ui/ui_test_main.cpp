@@ -8,6 +8,7 @@
 #include <string>
 #include <unistd.h>
 
+#include "odbc_driver_pinning.h"
 #include "ui/message_box_error_box.h"
 
 namespace {
@@ -21,6 +22,7 @@ void DeclareTestDataSource() {
   const std::string ini = (folder / "odbc.ini").string();
   std::ofstream(ini) << "[TallyvaneUiTest]\nDriver=SQLite3\nDatabase=" << (folder / "ui.db").string() << "\n";
   setenv("ODBCINI", ini.c_str(), 1);
+  tallyvane::test::KeepOdbcDriversLoaded();
 }
 
 }  // namespace

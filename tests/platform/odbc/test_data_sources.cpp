@@ -1,5 +1,7 @@
 #include "test_data_sources.h"
 
+#include "odbc_driver_pinning.h"
+
 #include <dlfcn.h>
 #include <pwd.h>
 #include <sys/stat.h>
@@ -184,19 +186,6 @@ PostgresServer& Server() {
   return server;
 }
 
-// The driver manager unloads a driver when its last connection closes;
-// what the driver leaked then has no module name, and LeakSanitizer cannot
-// match it against the suppressions. Holding each driver loaded keeps the
-// names.
-void KeepDriversLoaded() {
-  for (const char* name : {"libsqlite3odbc.so", "psqlodbcw.so"}) {
-    for (const char* folder : {"", "/usr/lib/x86_64-linux-gnu/odbc/", "/usr/lib/odbc/",
-                               "/usr/local/lib/"}) {
-      if (dlopen((std::string(folder) + name).c_str(), RTLD_NOW | RTLD_GLOBAL)) break;
-    }
-  }
-}
-
 }  // namespace
 
 void InstallOdbcIni() {
@@ -221,7 +210,7 @@ void InstallOdbcIni() {
   ini += std::string("[") + kPostgresAdminDsn + "]\n" + pg + "Database=postgres\n";
   WriteFile(paths.root + "/odbc.ini", ini);
   setenv("ODBCINI", (paths.root + "/odbc.ini").c_str(), 1);
-  KeepDriversLoaded();
+  test::KeepOdbcDriversLoaded();
 }
 
 Backend FreshSqliteDatabase() {

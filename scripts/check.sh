@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds Tallyvane, and runs every test twice:
-# in the ordinary build and under AddressSanitizer and UndefinedBehaviorSanitizer.
+# Installs what is missing, builds Tallyvane, and runs every test twice: in
+# the ordinary build and under AddressSanitizer and UndefinedBehaviorSanitizer.
+# In between, each fuzz target runs for a short while, so that a regression
+# the fuzzers know is caught.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -10,6 +12,8 @@ JOBS="${JOBS:-$(nproc)}"
 cmake -S . -B build -G Ninja
 cmake --build build -j"$JOBS"
 (cd build && ctest --output-on-failure -j"$JOBS")
+
+bash scripts/fuzz.sh "${FUZZ_SECONDS:-12}"
 
 cmake -S . -B build-sanitize -G Ninja -DTALLYVANE_SANITIZE=ON
 cmake --build build-sanitize -j"$JOBS"

@@ -24,8 +24,8 @@ PACKAGES=(
   xvfb x11-apps
   # the desktop opener of the help document (xdg-open)
   xdg-utils
-  # checks of the desktop entry of the package
-  desktop-file-utils
+  # checks of the package's desktop entry and manual page
+  desktop-file-utils man-db
   # conformance checks (formula recalculation)
   libreoffice-calc-nogui
 )

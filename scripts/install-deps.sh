@@ -9,6 +9,8 @@ PACKAGES=(
   cmake ninja-build g++ pkg-config
   # tests
   libgtest-dev libgmock-dev python3 python3-openpyxl
+  # fuzzing (libFuzzer)
+  clang libclang-rt-14-dev
   # workbook engine
   libzip-dev libpugixml-dev
   # workbook engine benchmark (peer writer)

@@ -11,12 +11,14 @@
 #include "app/run_context.h"
 #include "log/error_box.h"
 #include "platform/clock.h"
+#include "platform/huge_page_heap.h"
 #include "platform/platform_factory.h"
 #include "ui/interactive_mode.h"
 #include "ui/message_box_error_box.h"
 
 int main(int argc, char** argv) {
   using namespace tallyvane;
+  PreferHugePagesForTheHeap();
   // A file-size limit (or a full disk) must fail the write that meets it,
   // which the run reports, instead of killing the program.
   std::signal(SIGXFSZ, SIG_IGN);

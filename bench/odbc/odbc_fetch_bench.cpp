@@ -4,7 +4,6 @@
 // the times and the ratios between them.
 #include <sql.h>
 #include <sqlext.h>
-#include <malloc.h>
 #include <sqlite3.h>
 #include <stdlib.h>
 #include <unistd.h>
@@ -20,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/huge_page_heap.h"
 #include "platform/odbc/odbc_factory.h"
 #include "platform/odbc/utf16.h"
 #include "platform/platform_error.h"
@@ -369,11 +369,10 @@ void Report(const std::vector<Reader>& readers, int* status) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  // Keep freed memory in the process: otherwise every run pays fresh page
-  // faults for its tens of megabytes of values, which on a virtual machine
-  // drowns what is being measured.
-  mallopt(M_MMAP_THRESHOLD, 32 << 20);
-  mallopt(M_TRIM_THRESHOLD, 1 << 30);
+  // The heap as the program sets it up: huge pages where the kernel allows
+  // them, freed memory kept, so that page faults on a virtual machine do
+  // not drown what is being measured.
+  tallyvane::PreferHugePagesForTheHeap();
   char folder_template[] = "/tmp/tallyvane-odbc-bench-XXXXXX";
   if (!mkdtemp(folder_template)) {
     std::perror("mkdtemp");

@@ -1,5 +1,6 @@
 #include "platform/private_profile.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -171,6 +172,10 @@ bool SaveProfile(const std::string& file_name, const ProfileFile& profile) {
       return false;
     }
   }
+  // The file holds the database password: the new one keeps the old one's
+  // permissions instead of the default ones.
+  struct stat original;
+  if (::stat(file_name.c_str(), &original) == 0) ::chmod(temporary.c_str(), original.st_mode & 07777);
   if (std::rename(temporary.c_str(), file_name.c_str()) != 0) {
     std::remove(temporary.c_str());
     return false;
@@ -194,17 +199,18 @@ bool WriteProfileString(const std::string& section, const std::string& key,
   if (file_name.empty() || TrimBlanks(section).empty() || TrimBlanks(key).empty()) return false;
   ProfileFile profile;
   LoadProfile(file_name, profile);
-  const std::string entry_text = TrimBlanks(key) + "=" + QuoteValueIfNeeded(SanitiseValue(value));
+  const std::string stored = "=" + QuoteValueIfNeeded(SanitiseValue(value));
   EntryLocation where = FindEntry(profile, section, key);
   if (where.entry >= 0) {
     ProfileLine& line = profile.lines[where.entry];
-    line = ParseLine(line.name + "=" + QuoteValueIfNeeded(SanitiseValue(value)));
+    line = ParseLine(line.name + stored);
   } else if (where.section >= 0) {
-    profile.lines.insert(profile.lines.begin() + where.section_last_line + 1, ParseLine(entry_text));
+    profile.lines.insert(profile.lines.begin() + where.section_last_line + 1,
+                         ParseLine(TrimBlanks(key) + stored));
   } else {
     profile.ends_with_break = true;
     profile.lines.push_back(ParseLine("[" + TrimBlanks(section) + "]"));
-    profile.lines.push_back(ParseLine(entry_text));
+    profile.lines.push_back(ParseLine(TrimBlanks(key) + stored));
   }
   return SaveProfile(file_name, profile);
 }

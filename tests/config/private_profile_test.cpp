@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "temp_dir.h"
 
 namespace tallyvane {
@@ -101,6 +103,16 @@ TEST(WriteProfileString, TurnsLineBreaksIntoBlanksSoNoLineIsInjected) {
   ASSERT_TRUE(WriteProfileString("S", "K", "a\r\n[ODBC]\nDSN=evil", ini));
   EXPECT_EQ(ReadProfileString("S", "K", ini), "a  [ODBC] DSN=evil");
   EXPECT_EQ(ReadProfileString("ODBC", "DSN", ini), "");
+}
+
+TEST(WriteProfileString, KeepsTheFilesPermissions) {
+  TempDir dir;
+  const std::string ini = dir.Write("secret.ini", "[ODBC]\nDBPWD=secret\n");
+  std::filesystem::permissions(ini, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write,
+                               std::filesystem::perm_options::replace);
+  ASSERT_TRUE(WriteProfileString("PARAMETER", "Default1", "x", ini));
+  EXPECT_EQ(std::filesystem::status(ini).permissions(),
+            std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
 }
 
 TEST(WriteProfileString, ReportsAFileThatCannotBeWritten) {

@@ -183,12 +183,44 @@ bool SaveProfile(const std::string& file_name, const ProfileFile& profile) {
   return true;
 }
 
+// A run reads one key at a time, up to tens of thousands of them from one
+// file (F1 to F_MAXNUM): the file is parsed again only when it has changed.
+// Only the program's one thread reads the configuration.
+struct CachedProfile {
+  std::string file_name;
+  struct stat signature {};
+  ProfileFile profile;
+  bool valid = false;
+};
+
+bool SameSignature(const struct stat& a, const struct stat& b) {
+  return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
+         a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
+}
+
+const ProfileFile* CachedLoad(const std::string& file_name) {
+  static CachedProfile cache;
+  struct stat signature;
+  if (::stat(file_name.c_str(), &signature) != 0) return nullptr;
+  if (cache.valid && cache.file_name == file_name && SameSignature(cache.signature, signature)) {
+    return &cache.profile;
+  }
+  cache.valid = false;
+  cache.profile = ProfileFile();
+  if (!LoadProfile(file_name, cache.profile)) return nullptr;
+  cache.file_name = file_name;
+  cache.signature = signature;
+  cache.valid = true;
+  return &cache.profile;
+}
+
 }  // namespace
 
 std::string ReadProfileString(const std::string& section, const std::string& key,
                               const std::string& file_name) {
-  ProfileFile profile;
-  if (file_name.empty() || !LoadProfile(file_name, profile)) return std::string();
+  const ProfileFile* loaded = file_name.empty() ? nullptr : CachedLoad(file_name);
+  if (loaded == nullptr) return std::string();
+  const ProfileFile& profile = *loaded;
   EntryLocation where = FindEntry(profile, section, key);
   if (where.entry < 0) return std::string();
   return CutToCharacters(profile.lines[where.entry].value, kMaxProfileValueLength);

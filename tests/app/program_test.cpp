@@ -1,11 +1,10 @@
 // Runs the built program itself, as a scheduler would.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <string>
 
+#include "shell_command.h"
 #include "temp_dir.h"
 #include "test_context.h"
 
@@ -22,12 +21,7 @@ ProgramRun RunProgram(const std::string& arguments, const std::string& folder) {
   const std::string command = "cd '" + folder + "' && env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM '" +
                               std::string(TALLYVANE_PROGRAM) + "' " + arguments + " 2>&1";
   ProgramRun run;
-  FILE* pipe = popen(command.c_str(), "r");
-  char buffer[4096];
-  std::size_t n;
-  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) run.output.append(buffer, n);
-  const int status = pclose(pipe);
-  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  run.output = test::RunCommand(command, &run.status);
   return run;
 }
 

@@ -1,37 +1,19 @@
 #include "workbook_reader.h"
 
-#include <cstdio>
 #include <cstdlib>
 #include <sstream>
 #include <stdexcept>
 #include <vector>
 
+#include "shell_command.h"
+
 namespace tallyvane::test {
-namespace {
-
-std::string ShellQuote(const std::string& text) {
-  std::string quoted = "'";
-  for (char c : text) {
-    if (c == '\'') {
-      quoted += "'\\''";
-    } else {
-      quoted.push_back(c);
-    }
-  }
-  return quoted + "'";
-}
-
-}  // namespace
 
 std::string RunXlsxTool(const std::string& arguments) {
   const std::string command = "/usr/bin/python3 " + ShellQuote(TALLYVANE_XLSX_TOOL) + " " + arguments;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) throw std::runtime_error("cannot run " + command);
-  std::string output;
-  char buffer[4096];
-  std::size_t n;
-  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, n);
-  if (pclose(pipe) != 0) throw std::runtime_error("failed: " + command);
+  int status = 0;
+  std::string output = RunCommand(command, &status);
+  if (status != 0) throw std::runtime_error("failed: " + command);
   return output;
 }
 

@@ -92,7 +92,7 @@ TEST_F(ParameterDialogTest, ShowsTheDeclaredRowsInOrderAndPitch) {
 // anything.
 TEST_F(ParameterDialogTest, CancelEscapeAndTheFrameStoreNothing) {
   const std::string config = WriteConfigFailingAtConnection(kYearAndMonth);
-  const std::string before = TestFolder::Read(config);
+  const std::string before = ReadFileBytes(config);
   const std::function<void(QWidget*)> closers[] = {
       [](QWidget* dialog) { Click(dialog, "cmdCancel"); },
       [](QWidget* dialog) { QTest::keyClick(ValueBox(dialog, 0), Qt::Key_Escape); },
@@ -108,14 +108,14 @@ TEST_F(ParameterDialogTest, CancelEscapeAndTheFrameStoreNothing) {
     window_->Start();
     EXPECT_FALSE(context_.RunConfirmed);
     EXPECT_EQ(context_.Parameters[0].Value, "2004");
-    EXPECT_EQ(TestFolder::Read(config), before);
+    EXPECT_EQ(ReadFileBytes(config), before);
     EXPECT_FALSE(std::filesystem::exists(LogPath()));
   }
 }
 
 TEST_F(ParameterDialogTest, OkAsksFirstAndSavesExactlyTheDeclaredKeys) {
   const std::string config = WriteConfigFailingAtConnection(kYearAndMonth);
-  const std::string before = WithoutCarriageReturns(TestFolder::Read(config));
+  const std::string before = WithoutCarriageReturns(ReadFileBytes(config));
   SetConfigBox(config);
   ModalScript script;
   BoxSeen first_answer;
@@ -126,7 +126,7 @@ TEST_F(ParameterDialogTest, OkAsksFirstAndSavesExactlyTheDeclaredKeys) {
     Click(dialog, "cmdOK");
     EXPECT_TRUE(dialog->isVisible()) << "No keeps the dialog open";
     EXPECT_FALSE(context_.RunConfirmed);
-    EXPECT_EQ(WithoutCarriageReturns(TestFolder::Read(config)), before) << "No stores nothing";
+    EXPECT_EQ(WithoutCarriageReturns(ReadFileBytes(config)), before) << "No stores nothing";
     script.AnswerMessageBox(QMessageBox::Yes);
     Click(dialog, "cmdOK");
   });
@@ -144,7 +144,7 @@ TEST_F(ParameterDialogTest, OkAsksFirstAndSavesExactlyTheDeclaredKeys) {
   expected.replace(expected.find("Default3=10"), 11, "Default3=11");
   // Names and descriptions rewritten unchanged, defaults in place, and no
   // description created for Month.
-  EXPECT_EQ(WithoutCarriageReturns(TestFolder::Read(config)), expected);
+  EXPECT_EQ(WithoutCarriageReturns(ReadFileBytes(config)), expected);
 
   // The next load reads the saved defaults.
   LoadParameters(context_);
@@ -153,7 +153,7 @@ TEST_F(ParameterDialogTest, OkAsksFirstAndSavesExactlyTheDeclaredKeys) {
 
 TEST_F(ParameterDialogTest, UncheckedSaveRunsWithTheTypedValuesOnly) {
   const std::string config = WriteConfigFailingAtConnection(kYearAndMonth);
-  const std::string before = TestFolder::Read(config);
+  const std::string before = ReadFileBytes(config);
   SetConfigBox(config);
   ModalScript script;
   script.WhenNamed("frmParameter", [&](QWidget* dialog) {
@@ -165,7 +165,7 @@ TEST_F(ParameterDialogTest, UncheckedSaveRunsWithTheTypedValuesOnly) {
   window_->Start();
   EXPECT_TRUE(context_.RunConfirmed);
   EXPECT_EQ(context_.Parameters[0].Value, "");
-  EXPECT_EQ(TestFolder::Read(config), before);
+  EXPECT_EQ(ReadFileBytes(config), before);
 }
 
 TEST_F(ParameterDialogTest, EmptiedValueIsSavedAsAnEmptyDefault) {

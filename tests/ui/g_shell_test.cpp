@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "main_window_fixture.h"
-#include "test_folder.h"
+#include "temp_dir.h"
 #include "ui/g_shell.h"
 #include "ui/shell_failure.h"
 
@@ -104,7 +104,7 @@ TEST(XdgOpenStatus, MapsOntoTheFailureTable) {
 
 TEST(XdgOpenOpener, ReportsAMissingDocument) {
   if (!std::filesystem::exists("/usr/bin/xdg-open")) GTEST_SKIP() << "xdg-utils is not installed";
-  TestFolder folder;
+  TempDir folder;
   XdgOpenOpener opener;
   ShellRequest request;
   request.verb = "open";

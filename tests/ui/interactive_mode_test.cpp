@@ -12,7 +12,7 @@
 #include "app/run_context.h"
 #include "log/error_box.h"
 #include "platform/clock.h"
-#include "test_folder.h"
+#include "temp_dir.h"
 #include "ui/interactive_mode.h"
 
 namespace tallyvane::test {
@@ -42,7 +42,7 @@ class WithoutVariable {
 };
 
 TEST(InteractiveMode, ExitClosesTheWindowAndReleasesTheRunObjects) {
-  TestFolder folder;
+  TempDir folder;
   SystemClock clock;
   RunContext context;
   context.Time = &clock;

@@ -12,7 +12,7 @@
 #include "modal_script.h"
 #include "platform/clock.h"
 #include "platform/platform_factory.h"
-#include "test_folder.h"
+#include "temp_dir.h"
 #include "ui/desktop_opener.h"
 #include "ui/frm_main.h"
 #include "ui/message_box_error_box.h"
@@ -52,7 +52,7 @@ class MainWindowTest : public ::testing::Test {
   // A run that gets past its settings and stops at the connection.
   std::string WriteConfigFailingAtConnection(const std::string& parameter_section = "");
 
-  TestFolder folder_;
+  TempDir folder_;
   SystemClock clock_;
   std::unique_ptr<PlatformFactory> platform_;
   MessageBoxErrorBox error_box_;

@@ -1,6 +1,7 @@
 #include "test_data_sources.h"
 
 #include "odbc_driver_pinning.h"
+#include "shell_command.h"
 
 #include <dlfcn.h>
 #include <pwd.h>
@@ -21,6 +22,8 @@ namespace fs = std::filesystem;
 
 namespace tallyvane::testing {
 namespace {
+
+using test::ShellQuote;
 
 constexpr const char* kSqliteDsn = "tallyvane_sqlite";
 constexpr const char* kSqliteNoFileDsn = "tallyvane_sqlite_nofile";
@@ -69,17 +72,6 @@ std::string ReadFile(const std::string& path) {
   return text.str();
 }
 
-std::string ShellQuote(const std::string& text) {
-  std::string quoted = "'";
-  for (char c : text) {
-    if (c == '\'') {
-      quoted += "'\\''";
-    } else {
-      quoted.push_back(c);
-    }
-  }
-  return quoted + "'";
-}
 
 bool RunningAsRoot() { return geteuid() == 0; }
 

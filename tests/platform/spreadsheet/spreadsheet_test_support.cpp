@@ -7,25 +7,13 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sys/wait.h>
 
 namespace tallyvane::testing {
 
 namespace fs = std::filesystem;
 
-ScratchFolder::ScratchFolder() {
-  std::string pattern = (fs::temp_directory_path() / "tallyvane-sheet-XXXXXX").string();
-  char* made = mkdtemp(pattern.data());
-  path_ = made ? made : "";
-}
-
-ScratchFolder::~ScratchFolder() {
-  std::error_code ec;
-  if (!path_.empty()) fs::remove_all(path_, ec);
-}
-
 std::string ScratchFolder::CopyTemplate(const std::string& name, const std::string& as) const {
-  std::string target = path_ + "/" + (as.empty() ? name : as);
+  std::string target = File(as.empty() ? name : as);
   fs::copy_file(TemplatePath(name), target, fs::copy_options::overwrite_existing);
   return target;
 }
@@ -38,21 +26,6 @@ std::string TemplatePath(const std::string& name) {
     EXPECT_EQ(rc, 0) << "making the templates failed";
   }
   return std::string(SPREADSHEET_TEMPLATES) + "/" + name;
-}
-
-std::string RunCommand(const std::string& command, int* status) {
-  std::string out;
-  FILE* p = popen(command.c_str(), "r");
-  if (!p) {
-    *status = -1;
-    return out;
-  }
-  char buf[4096];
-  size_t n;
-  while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-  int rc = pclose(p);
-  *status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
-  return out;
 }
 
 std::string RunPython(const std::string& script, const std::string& file) {

@@ -1,15 +1,15 @@
 #include "app/command_line.h"
 
 #include "app/run_context.h"
+#include "sql/text_operations.h"
 
 namespace tallyvane {
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 bool IsQuote(char c) { return c == '"' || c == '\''; }
 
 void SkipBlanks(const std::string& text, std::size_t& position) {
-  while (position <= text.size() && IsBlank(text[position - 1])) ++position;
+  while (position <= text.size() && IsWhitespace(text[position - 1])) ++position;
 }
 
 std::string UpperCase(std::string text) {
@@ -27,7 +27,7 @@ void AddPlainValue(RunContext& context, const std::string& value) {
 bool NeedsQuotes(const std::string& argument) {
   if (argument.empty()) return true;
   for (char c : argument) {
-    if (IsBlank(c) || IsQuote(c)) return true;
+    if (IsWhitespace(c) || IsQuote(c)) return true;
   }
   return false;
 }
@@ -39,7 +39,7 @@ std::string NextCommandToken(const std::string& text, std::size_t& position) {
   std::string token;
   while (position <= text.size()) {
     const char c = text[position - 1];
-    if (IsBlank(c)) break;
+    if (IsWhitespace(c)) break;
     if (!IsQuote(c)) {
       token.push_back(c);
       ++position;

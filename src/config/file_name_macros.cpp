@@ -68,8 +68,7 @@ std::string ExpandFileNameMacros(const std::string& text, const DateTime& moment
 }
 
 std::string ExpandFileNameMacros(RunContext& context, const std::string& text) {
-  const DateTime moment = context.Time != nullptr ? context.Time->Now() : SystemClock().Now();
-  return ExpandFileNameMacros(text, moment);
+  return ExpandFileNameMacros(text, NowOf(context.Time));
 }
 
 }  // namespace tallyvane

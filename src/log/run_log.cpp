@@ -14,11 +14,6 @@ namespace {
 
 constexpr int kLogViewCapacity = 8;
 
-DateTime Now(const RunContext& context) {
-  if (context.Time != nullptr) return context.Time->Now();
-  return SystemClock().Now();
-}
-
 void ShowInLogView(RunContext& context, const std::string& text) {
   if (!context.Interactive || context.View == nullptr) return;
   if (context.LogViewLineCount == 0 || context.LogViewLineCount >= kLogViewCapacity) {
@@ -40,7 +35,7 @@ std::string FormatLogLine(const DateTime& moment, const std::string& text) {
 
 void WriteLog(RunContext& context, const std::string& text) {
   if (!context.LogStream) throw PlatformError("The run log is not open.");
-  context.LogStream->WriteLine(FormatLogLine(Now(context), text));
+  context.LogStream->WriteLine(FormatLogLine(NowOf(context.Time), text));
   ShowInLogView(context, text);
 }
 

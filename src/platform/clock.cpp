@@ -18,4 +18,6 @@ DateTime SystemClock::Now() const {
   return dt;
 }
 
+DateTime NowOf(const Clock* clock) { return clock != nullptr ? clock->Now() : SystemClock().Now(); }
+
 }  // namespace tallyvane

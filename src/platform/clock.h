@@ -15,4 +15,7 @@ class SystemClock : public Clock {
   DateTime Now() const override;
 };
 
+// The clock's moment, or the system's when no clock is set.
+DateTime NowOf(const Clock* clock);
+
 }  // namespace tallyvane

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "app/run_context.h"
+#include "config/read_ini_value.h"
 #include "log/run_log.h"
 #include "platform/platform_error.h"
 #include "sql/statement_dispatch.h"
@@ -21,10 +22,11 @@ std::string FilePrefix(std::int16_t file_number) {
   return "[SQLFILE" + std::to_string(file_number) + "]";
 }
 
-std::string TrimBlanks(const std::string& text) {
-  std::size_t begin = text.find_first_not_of(' ');
-  if (begin == std::string::npos) return std::string();
-  return text.substr(begin, text.find_last_not_of(' ') - begin + 1);
+// In place, so that a statement of many lines is not copied once per line.
+void TrimSpacesInPlace(std::string& text) {
+  const std::size_t end = text.find_last_not_of(' ');
+  text.erase(end == std::string::npos ? 0 : end + 1);
+  text.erase(0, text.find_first_not_of(' '));
 }
 
 bool IsQuote(char c) { return c == '"' || c == '\''; }
@@ -37,7 +39,7 @@ struct PendingStatement {
   std::string label;
   std::string fields;
 
-  bool HasText() const { return !TrimBlanks(text).empty(); }
+  bool HasText() const { return text.find_first_not_of(' ') != std::string::npos; }
 };
 
 void DispatchPending(RunContext& context, std::int16_t file_number, PendingStatement& pending) {
@@ -57,11 +59,13 @@ void TakeFunctionLine(const std::string& line, PendingStatement& pending) {
 }
 
 void AddStatementLine(const RunContext& context, const std::string& line, PendingStatement& pending) {
-  const std::string substituted = SubstituteParameters(context, TrimBlanks(line));
+  const std::string substituted = SubstituteParameters(context, TrimSpaces(line));
   if (!pending.HasText()) {
     pending.text = substituted;
   } else {
-    pending.text = TrimBlanks(pending.text) + " " + substituted;
+    TrimSpacesInPlace(pending.text);
+    pending.text += ' ';
+    pending.text += substituted;
   }
 }
 

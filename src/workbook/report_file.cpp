@@ -14,15 +14,11 @@ namespace {
 std::string InQuotes(const std::string& text) { return "\"" + text + "\""; }
 
 // Deleting the report must never destroy the template, also when the two
-// names lead to one file through a link.
+// names lead to one file through a link. The template exists at this
+// point, so a report that is the same file exists too.
 void RefuseTemplateAsReport(const RunContext& context) {
-  namespace fs = std::filesystem;
   std::error_code error;
-  const bool same_name = fs::weakly_canonical(context.ReportFileName, error) ==
-                         fs::weakly_canonical(context.TemplateFileName, error);
-  const bool same_file = fs::exists(context.ReportFileName, error) &&
-                         fs::equivalent(context.ReportFileName, context.TemplateFileName, error);
-  if (same_name || same_file) {
+  if (std::filesystem::equivalent(context.ReportFileName, context.TemplateFileName, error)) {
     throw PlatformError("The report file " + InQuotes(context.ReportFileName) +
                         " is the template file itself.");
   }

@@ -157,7 +157,9 @@ TEST_F(OutputFunctionsTest, Function2GrowsTheAreaSoTotalsCoverEveryRecord) {
       EXPECT_EQ(dump.Value("Sheet1!A11"), "below");
       EXPECT_EQ(dump.charts, std::vector<std::string>{"Sheet1!4,4"});
       const std::string csv = test::RecalculatedCsv(report_path, "Sheet1");
-      if (!csv.empty()) EXPECT_NE(csv.find("Total,150"), std::string::npos) << csv;
+      if (!csv.empty()) {
+        EXPECT_NE(csv.find("Total,150"), std::string::npos) << csv;
+      }
     }
   }
 }

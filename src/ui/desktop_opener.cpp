@@ -4,6 +4,7 @@
 #include <QProcess>
 #include <QString>
 #include <QStringList>
+#include "ui/qt_text.h"
 
 namespace tallyvane {
 namespace {
@@ -16,9 +17,6 @@ constexpr long kGeneralFailure = 1;
 // still running after this long has started a viewer in the foreground.
 constexpr int kLauncherWaitMs = 3000;
 
-QString FromUtf8(const std::string& text) {
-  return QString::fromUtf8(text.data(), static_cast<int>(text.size()));
-}
 
 }  // namespace
 

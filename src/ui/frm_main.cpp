@@ -27,6 +27,7 @@
 #include "ui/help_document.h"
 #include "ui/icon_resources.h"
 #include "ui/question_box.h"
+#include "ui/qt_text.h"
 
 namespace tallyvane {
 namespace {
@@ -48,9 +49,6 @@ constexpr int kLogHeight = 146;
 constexpr int kFrameHeight = kLogTop + kLogHeight + 12;
 constexpr int kClientHeight = kFrameTop + kFrameHeight + 10;
 
-QString FromUtf8(const std::string& text) {
-  return QString::fromUtf8(text.data(), static_cast<int>(text.size()));
-}
 
 QLabel* AddLabel(QWidget* parent, int number, const char* caption, int left, int top, int width) {
   auto* label = new QLabel(QString::fromLatin1(caption), parent);

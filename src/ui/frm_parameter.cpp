@@ -10,6 +10,7 @@
 #include "log/run_log.h"
 #include "platform/private_profile.h"
 #include "ui/question_box.h"
+#include "ui/qt_text.h"
 
 namespace tallyvane {
 namespace {
@@ -29,9 +30,6 @@ constexpr int kButtonWidth = 89;
 constexpr int kButtonHeight = 25;
 constexpr const char* kSection = "PARAMETER";
 
-QString FromUtf8(const std::string& text) {
-  return QString::fromUtf8(text.data(), static_cast<int>(text.size()));
-}
 
 int DeclaredCount(const RunContext& context) {
   if (context.ParameterCount < 0) return 0;

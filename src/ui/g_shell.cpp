@@ -6,19 +6,20 @@
 
 #include "app/program_folder.h"
 #include "ui/shell_failure.h"
+#include "ui/qt_text.h"
 
 namespace tallyvane {
 namespace {
 
 bool NamesProgram(const std::string& target) {
-  return QString::fromUtf8(target.c_str()).toUpper().contains(QStringLiteral(".EXE"));
+  return FromUtf8(target).toUpper().contains(QStringLiteral(".EXE"));
 }
 
 // The executable's name without its extension, then ".GShell".
 std::string ErrorSource() {
   std::string name = "tallyvane";
   try {
-    name = QFileInfo(QString::fromUtf8(ProgramPath().c_str())).completeBaseName().toStdString();
+    name = QFileInfo(FromUtf8(ProgramPath())).completeBaseName().toStdString();
   } catch (const std::exception&) {
     // The program's own name stands in when the path cannot be read.
   }

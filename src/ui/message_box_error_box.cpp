@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <cstdlib>
+#include "ui/qt_text.h"
 
 namespace tallyvane {
 namespace {
@@ -29,7 +30,7 @@ void EnsureGuiApplication() {
 
 void MessageBoxErrorBox::Show(const std::string& prompt) {
   EnsureGuiApplication();
-  QString text = QString::fromUtf8(prompt.data(), static_cast<int>(prompt.size()));
+  QString text = FromUtf8(prompt);
   text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
   QMessageBox box(QMessageBox::Warning, QStringLiteral("Tallyvane"), text, QMessageBox::Ok,
                   QApplication::activeWindow());

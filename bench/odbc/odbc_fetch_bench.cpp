@@ -19,9 +19,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/huge_page_heap.h"
-#include "platform/odbc/odbc_factory.h"
-#include "platform/odbc/utf16.h"
+#include "app/huge_page_heap.h"
+#include "odbc/odbc_factory.h"
+#include "odbc/utf16.h"
 #include "platform/platform_error.h"
 #include "platform/value.h"
 
@@ -212,9 +212,9 @@ std::uint64_t ReadDirect(const std::string& path) {
 // --- The ODBC layer. ---
 
 std::uint64_t ReadThroughLayer(const std::string& dsn) {
-  auto connection = tv::CreateOdbcConnection();
+  auto connection = tv::odbc::CreateOdbcConnection();
   connection->Open(dsn, "", "");
-  auto recordset = tv::CreateOdbcRecordset();
+  auto recordset = tv::odbc::CreateOdbcRecordset();
   recordset->SetActiveConnection(connection);
   recordset->Open(kQuery);
   std::uint64_t sum = 0;
@@ -284,7 +284,7 @@ tv::Value NaiveCell(SQLHSTMT stmt, SQLUSMALLINT c, SQLSMALLINT sql_type) {
       SQLWCHAR v[4096];
       OdbcCheck(SQLGetData(stmt, c, SQL_C_WCHAR, v, sizeof v, &ind), SQL_HANDLE_STMT, stmt, "get");
       if (ind == SQL_NULL_DATA) return tv::Value::MakeNull();
-      return tv::Value::MakeText(tv::Utf16ToUtf8(v, static_cast<std::size_t>(ind) / sizeof(SQLWCHAR)));
+      return tv::Value::MakeText(tv::odbc::Utf16ToUtf8(v, static_cast<std::size_t>(ind) / sizeof(SQLWCHAR)));
     }
   }
 }

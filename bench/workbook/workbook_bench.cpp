@@ -16,7 +16,7 @@
 #include <functional>
 #include <string>
 
-#include "platform/spreadsheet/ooxml_application.h"
+#include "ooxml/ooxml_application.h"
 
 namespace {
 

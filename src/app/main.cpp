@@ -11,7 +11,7 @@
 #include "app/run_context.h"
 #include "log/error_box.h"
 #include "platform/clock.h"
-#include "platform/huge_page_heap.h"
+#include "app/huge_page_heap.h"
 #include "platform/platform_factory.h"
 #include "ui/interactive_mode.h"
 #include "ui/message_box_error_box.h"

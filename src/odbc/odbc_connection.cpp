@@ -1,0 +1,188 @@
+#include "odbc/odbc_connection.h"
+
+#include <sqlext.h>
+
+#include <algorithm>
+#include <cctype>
+#include <new>
+
+#include "odbc/connection_string.h"
+#include "odbc/odbc_diagnostics.h"
+#include "odbc/utf16.h"
+#include "platform/platform_error.h"
+
+namespace tallyvane::odbc {
+namespace {
+
+// Wipes a buffer that held the password before it is released.
+template <typename Text>
+void Wipe(Text* text) {
+  std::fill(text->begin(), text->end(), typename Text::value_type{});
+  text->clear();
+}
+
+// Replaces every occurrence of the password in a driver's message, in case
+// a driver echoes the connection string in its diagnostics.
+std::string WithoutPassword(std::string text, const std::string& password) {
+  if (password.empty()) return text;
+  for (std::size_t at = text.find(password); at != std::string::npos;
+       at = text.find(password, at + 3)) {
+    text.replace(at, password.size(), "***");
+  }
+  return text;
+}
+
+// The SQLite driver turns a UTF-16 surrogate pair in statement text into
+// garbage (an emoji in a literal breaks the statement), while its narrow
+// entry point takes UTF-8 unchanged.
+bool DriverManglesSurrogates(SQLHDBC connection) {
+  SQLWCHAR name[128] = {};
+  SQLSMALLINT length = 0;
+  if (!SQL_SUCCEEDED(SQLGetInfoW(connection, SQL_DRIVER_NAME, name, sizeof name, &length))) {
+    return false;
+  }
+  std::string driver = Utf16ToUtf8(name, std::min<std::size_t>(length / sizeof(SQLWCHAR), 127));
+  std::transform(driver.begin(), driver.end(), driver.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return driver.find("sqlite") != std::string::npos;
+}
+
+}  // namespace
+
+OdbcConnection::OdbcConnection() : environment_(SQL_HANDLE_ENV, SQL_NULL_HANDLE) {
+  CheckOdbc(SQLSetEnvAttr(environment_.get(), SQL_ATTR_ODBC_VERSION,
+                          reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0),
+            SQL_HANDLE_ENV, environment_.get(), "SQLSetEnvAttr");
+}
+
+OdbcConnection::~OdbcConnection() {
+  try {
+    Close();
+  } catch (...) {
+    // A failing disconnect must not escape a destructor; the handles are
+    // freed regardless.
+  }
+}
+
+void OdbcConnection::SetConnectionTimeout(int seconds) {
+  connection_timeout_ = std::max(seconds, 0);
+}
+
+void OdbcConnection::SetCommandTimeout(int seconds) { command_timeout_ = std::max(seconds, 0); }
+
+void OdbcConnection::Open(const std::string& data_source, const std::string& user,
+                          const std::string& password) {
+  try {
+    Close();
+    OdbcHandle connection(SQL_HANDLE_DBC, environment_.get());
+    CheckOdbc(SQLSetConnectAttr(connection.get(), SQL_ATTR_LOGIN_TIMEOUT,
+                                reinterpret_cast<SQLPOINTER>(
+                                    static_cast<SQLULEN>(connection_timeout_)),
+                                0),
+              SQL_HANDLE_DBC, connection.get(), "SQLSetConnectAttr");
+    std::string text = BuildConnectionString(data_source, user, password);
+    OdbcWideString wide = Utf8ToUtf16(text);
+    Wipe(&text);
+    // The completed string the driver hands back echoes the password: it
+    // is not asked for.
+    SQLRETURN rc = SQLDriverConnectW(connection.get(), nullptr, wide.data(),
+                                     static_cast<SQLSMALLINT>(wide.size()), nullptr, 0, nullptr,
+                                     SQL_DRIVER_NOPROMPT);
+    Wipe(&wide);
+    if (!SQL_SUCCEEDED(rc)) {
+      std::string description = DescribeDiagnostics(SQL_HANDLE_DBC, connection.get());
+      if (description.empty()) {
+        description = "cannot connect to data source \"" + data_source + "\"";
+      }
+      throw PlatformError(WithoutPassword(description, password), rc);
+    }
+    connection_ = std::move(connection);
+    connected_ = true;
+    getdata_extensions_ = 0;
+    SQLGetInfoW(connection_.get(), SQL_GETDATA_EXTENSIONS, &getdata_extensions_,
+                sizeof getdata_extensions_, nullptr);
+    statements_as_utf8_ = DriverManglesSurrogates(connection_.get());
+  } catch (const PlatformError& error) {
+    throw PlatformError(WithoutPassword(error.what(), password), error.Number());
+  } catch (const std::bad_alloc&) {
+    throw PlatformError("out of memory while connecting to data source \"" + data_source + "\"");
+  }
+}
+
+void OdbcConnection::Execute(const std::string& sql) {
+  try {
+    RequireOpen("run a statement");
+    std::shared_ptr<OdbcHandle> statement = NewStatement();
+    SQLRETURN rc = ExecDirect(statement->get(), sql);
+    // A searched UPDATE or DELETE that touches no row answers SQL_NO_DATA.
+    if (rc != SQL_NO_DATA) CheckOdbc(rc, SQL_HANDLE_STMT, statement->get(), "SQLExecDirect");
+    // Any result is dropped unread: freeing the statement closes its cursor.
+    SQLCloseCursor(statement->get());
+    statement->Reset();
+  } catch (const std::bad_alloc&) {
+    throw PlatformError("out of memory while running a statement");
+  }
+}
+
+void OdbcConnection::Close() {
+  FreeStatements();
+  if (connected_) {
+    connected_ = false;
+    SQLRETURN rc = SQLDisconnect(connection_.get());
+    if (!SQL_SUCCEEDED(rc)) {
+      // An open transaction keeps the driver from disconnecting: roll it
+      // back rather than leave the connection half closed.
+      SQLEndTran(SQL_HANDLE_DBC, connection_.get(), SQL_ROLLBACK);
+      SQLDisconnect(connection_.get());
+    }
+  }
+  connection_.Reset();
+}
+
+bool OdbcConnection::IsOpen() const { return connected_; }
+
+SQLRETURN OdbcConnection::ExecDirect(SQLHSTMT statement, const std::string& sql) const {
+  if (statements_as_utf8_) {
+    std::string text = sql;
+    return SQLExecDirect(statement, reinterpret_cast<SQLCHAR*>(text.data()),
+                         static_cast<SQLINTEGER>(text.size()));
+  }
+  OdbcWideString wide = Utf8ToUtf16(sql);
+  return SQLExecDirectW(statement, wide.data(), static_cast<SQLINTEGER>(wide.size()));
+}
+
+std::shared_ptr<OdbcHandle> OdbcConnection::NewStatement() {
+  RequireOpen("run a statement");
+  auto statement = std::make_shared<OdbcHandle>(SQL_HANDLE_STMT, connection_.get());
+  // One pass forward is all any caller needs; it spares the SQLite driver
+  // building a scrollable copy of the result. Set before execution: some
+  // drivers refuse to change the cursor type later.
+  SQLSetStmtAttr(statement->get(), SQL_ATTR_CURSOR_TYPE,
+                 reinterpret_cast<SQLPOINTER>(SQL_CURSOR_FORWARD_ONLY), 0);
+  SQLRETURN rc = SQLSetStmtAttr(statement->get(), SQL_ATTR_QUERY_TIMEOUT,
+                                reinterpret_cast<SQLPOINTER>(
+                                    static_cast<SQLULEN>(command_timeout_)),
+                                0);
+  // "No limit" is what a driver without time limits does anyway.
+  if (command_timeout_ != 0) CheckOdbc(rc, SQL_HANDLE_STMT, statement->get(), "SQLSetStmtAttr");
+  statements_.erase(std::remove_if(statements_.begin(), statements_.end(),
+                                   [](const std::weak_ptr<OdbcHandle>& s) { return s.expired(); }),
+                    statements_.end());
+  statements_.push_back(statement);
+  return statement;
+}
+
+void OdbcConnection::RequireOpen(const char* action) const {
+  if (!connected_) {
+    throw PlatformError(std::string("cannot ") + action + ": the database connection is not open");
+  }
+}
+
+void OdbcConnection::FreeStatements() {
+  for (const std::weak_ptr<OdbcHandle>& weak : statements_) {
+    if (std::shared_ptr<OdbcHandle> statement = weak.lock()) statement->Reset();
+  }
+  statements_.clear();
+}
+
+}  // namespace tallyvane::odbc

@@ -1,0 +1,50 @@
+#pragma once
+// A database connection over the unixODBC driver manager.
+#include <sql.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/database.h"
+#include "odbc/odbc_handle.h"
+
+namespace tallyvane::odbc {
+
+class OdbcConnection : public DatabaseConnection {
+ public:
+  OdbcConnection();
+  ~OdbcConnection() override;
+
+  void SetConnectionTimeout(int seconds) override;
+  void SetCommandTimeout(int seconds) override;
+  void Open(const std::string& data_source, const std::string& user,
+            const std::string& password) override;
+  void Execute(const std::string& sql) override;
+  void Close() override;
+  bool IsOpen() const override;
+
+  // A new statement handle with the command time limit set. The
+  // connection frees it when it closes, so a record set that outlives the
+  // connection's Close never holds a handle the driver manager has freed.
+  std::shared_ptr<OdbcHandle> NewStatement();
+  // Runs sql on a statement of this connection; returns the driver's code.
+  SQLRETURN ExecDirect(SQLHSTMT statement, const std::string& sql) const;
+  // What the driver allows of SQLGetData (SQL_GETDATA_EXTENSIONS bits).
+  SQLUINTEGER GetDataExtensions() const { return getdata_extensions_; }
+
+ private:
+  void RequireOpen(const char* action) const;
+  void FreeStatements();
+
+  OdbcHandle environment_;
+  OdbcHandle connection_;
+  bool connected_ = false;
+  int connection_timeout_ = 0;
+  int command_timeout_ = 0;
+  SQLUINTEGER getdata_extensions_ = 0;
+  bool statements_as_utf8_ = false;
+  std::vector<std::weak_ptr<OdbcHandle>> statements_;
+};
+
+}  // namespace tallyvane::odbc

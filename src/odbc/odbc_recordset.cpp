@@ -1,0 +1,119 @@
+#include "odbc/odbc_recordset.h"
+
+#include <sqlext.h>
+
+#include <new>
+#include <utility>
+
+#include "odbc/odbc_connection.h"
+#include "odbc/odbc_diagnostics.h"
+#include "platform/platform_error.h"
+
+namespace tallyvane::odbc {
+
+OdbcRecordset::~OdbcRecordset() { Close(); }
+
+void OdbcRecordset::SetActiveConnection(std::shared_ptr<DatabaseConnection> connection) {
+  if (connection && !dynamic_cast<OdbcConnection*>(connection.get())) {
+    throw PlatformError("cannot use the connection for a record set: it is not an ODBC connection");
+  }
+  // The open result belongs to the connection being replaced, which may go
+  // with it.
+  Close();
+  connection_ = std::move(connection);
+}
+
+void OdbcRecordset::Open(const std::string& sql) {
+  Close();
+  auto* connection = dynamic_cast<OdbcConnection*>(connection_.get());
+  if (!connection) {
+    throw PlatformError("cannot open the record set: it has no active connection");
+  }
+  if (!connection->IsOpen()) {
+    throw PlatformError("cannot open the record set: its connection is not open");
+  }
+  try {
+    std::shared_ptr<OdbcHandle> statement = connection->NewStatement();
+    SQLHSTMT handle = statement->get();
+    SQLRETURN rc = connection->ExecDirect(handle, sql);
+    if (rc != SQL_NO_DATA) CheckOdbc(rc, SQL_HANDLE_STMT, handle, "SQLExecDirect");
+    // Columns are described after execution: the SQLite driver decides the
+    // type of an expression from the first row.
+    reader_ = std::make_unique<ResultReader>(std::move(statement),
+                                             connection->GetDataExtensions());
+    open_ = true;
+    FetchUpToPosition();
+  } catch (const std::bad_alloc&) {
+    Close();
+    throw PlatformError("out of memory while opening the record set");
+  } catch (...) {
+    Close();
+    throw;
+  }
+}
+
+bool OdbcRecordset::Eof() {
+  RequireOpen("test for the end of the record set");
+  return AtEnd();
+}
+
+void OdbcRecordset::MoveNext() {
+  RequireOpen("move to the next record");
+  if (AtEnd()) {
+    throw PlatformError("cannot move to the next record: the record set is at its end");
+  }
+  ++position_;
+}
+
+void OdbcRecordset::MoveFirst() {
+  RequireOpen("move to the first record");
+  position_ = 0;
+}
+
+int OdbcRecordset::FieldCount() {
+  RequireOpen("count the fields");
+  return reader_->ColumnCount();
+}
+
+Value OdbcRecordset::FieldValue(int index) {
+  RequireOpen("read a field");
+  if (index < 0 || index >= reader_->ColumnCount()) {
+    throw PlatformError("cannot read field " + std::to_string(index) + ": the record has " +
+                        std::to_string(reader_->ColumnCount()) + " fields");
+  }
+  if (AtEnd()) {
+    throw PlatformError("cannot read field " + std::to_string(index) +
+                        ": there is no current record");
+  }
+  return rows_[position_][static_cast<std::size_t>(index)];
+}
+
+bool OdbcRecordset::State() const { return open_; }
+
+void OdbcRecordset::Close() {
+  open_ = false;
+  reader_.reset();
+  rows_.clear();
+  rows_.shrink_to_fit();
+  position_ = 0;
+}
+
+void OdbcRecordset::RequireOpen(const char* action) const {
+  if (!open_) throw PlatformError(std::string("cannot ") + action + ": the record set is closed");
+}
+
+void OdbcRecordset::FetchUpToPosition() {
+  try {
+    while (position_ >= rows_.size() && reader_->FetchBlock(&rows_)) {
+    }
+  } catch (const std::bad_alloc&) {
+    throw PlatformError("out of memory while reading the record set");
+  }
+}
+
+bool OdbcRecordset::AtEnd() {
+  FetchUpToPosition();
+  return position_ >= rows_.size();
+}
+
+}  // namespace tallyvane::odbc

@@ -1,0 +1,46 @@
+#pragma once
+// A record set over an ODBC statement that reads forward once and keeps
+// what it has read, so it can go back to the first record on any driver.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/database.h"
+#include "odbc/result_reader.h"
+
+namespace tallyvane::odbc {
+
+class OdbcConnection;
+
+class OdbcRecordset : public Recordset {
+ public:
+  OdbcRecordset() = default;
+  ~OdbcRecordset() override;
+
+  void SetActiveConnection(std::shared_ptr<DatabaseConnection> connection) override;
+  void Open(const std::string& sql) override;
+  bool Eof() override;
+  void MoveNext() override;
+  void MoveFirst() override;
+  int FieldCount() override;
+  Value FieldValue(int index) override;
+  bool State() const override;
+  void Close() override;
+
+ private:
+  void RequireOpen(const char* action) const;
+  // Fetches blocks until the record at position_ is buffered or the
+  // result ends: only as far as the caller has moved.
+  void FetchUpToPosition();
+  bool AtEnd();
+
+  // Declared first so that the statement below is freed before the last
+  // reference to its connection goes.
+  std::shared_ptr<DatabaseConnection> connection_;
+  std::unique_ptr<ResultReader> reader_;
+  std::vector<ResultReader::Row> rows_;
+  std::size_t position_ = 0;
+  bool open_ = false;
+};
+
+}  // namespace tallyvane::odbc

@@ -1,0 +1,45 @@
+#include "ooxml/ooxml_workbook.h"
+
+#include "ooxml/engine_guard.h"
+#include "ooxml/ooxml_worksheet.h"
+#include "ooxml/workbook_document.h"
+
+namespace tallyvane::ooxml {
+
+OoxmlWorkbook::OoxmlWorkbook(std::shared_ptr<WorkbookDocument> document) : document_(std::move(document)) {}
+
+OoxmlWorkbook::~OoxmlWorkbook() {
+  // Handles still held see a closed workbook, never a dangling one.
+  if (document_) document_->Close();
+}
+
+void OoxmlWorkbook::Activate() {}
+
+std::unique_ptr<Worksheet> OoxmlWorkbook::WorksheetByName(const std::string& name) {
+  return Guarded("find a worksheet", [&]() -> std::unique_ptr<Worksheet> {
+    document_->CheckOpen();
+    int index = document_->FindWorksheet(name);
+    if (index < 0) throw PlatformError("Subscript out of range");
+    return std::make_unique<OoxmlWorksheet>(document_, index);
+  });
+}
+
+std::unique_ptr<Worksheet> OoxmlWorkbook::WorksheetByIndex(int position) {
+  return Guarded("find a worksheet", [&]() -> std::unique_ptr<Worksheet> {
+    document_->CheckOpen();
+    if (position < 1 || position > document_->WorksheetCount()) throw PlatformError("Subscript out of range");
+    return std::make_unique<OoxmlWorksheet>(document_, position - 1);
+  });
+}
+
+void OoxmlWorkbook::SetNameValue(const std::string& name, const std::string& text) {
+  Guarded("set the defined name \"" + name + "\"", [&] { document_->SetNameText(name, text); });
+}
+
+void OoxmlWorkbook::Save() {
+  Guarded("save \"" + document_->Path() + "\"", [&] { document_->Save(); });
+}
+
+void OoxmlWorkbook::Close() { document_->Close(); }
+
+}  // namespace tallyvane::ooxml

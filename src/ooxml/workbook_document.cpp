@@ -1,0 +1,356 @@
+#include "ooxml/workbook_document.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+
+#include "platform/platform_error.h"
+#include "ooxml/chart_references.h"
+#include "ooxml/date_serial.h"
+#include "ooxml/drawing_anchors.h"
+#include "ooxml/formula_reference_lexer.h"
+#include "ooxml/table_part.h"
+#include "ooxml/xml_text.h"
+
+namespace tallyvane::ooxml {
+namespace {
+
+const char kRelOfficeDocument[] = "officeDocument";
+const char kSharedStringsType[] =
+    "http://schemas.openxmlformats.org/officeDocument/2006/relationships/sharedStrings";
+const char kSharedStringsContentType[] =
+    "application/vnd.openxmlformats-officedocument.spreadsheetml.sharedStrings+xml";
+
+bool IsWorkbookContentType(const std::string& type) {
+  return type.find("spreadsheetml.sheet.main+xml") != std::string::npos ||
+         type.find("spreadsheetml.template.main+xml") != std::string::npos ||
+         type.find("ms-excel.sheet.macroEnabled.main+xml") != std::string::npos ||
+         type.find("ms-excel.template.macroEnabled.main+xml") != std::string::npos;
+}
+
+std::string Quote(const std::string& s) { return "\"" + s + "\""; }
+
+// The longest text a cell holds; a longer one makes the desktop spreadsheet
+// repair the file.
+constexpr size_t kMaxCellText = 32767;
+
+}  // namespace
+
+WorkbookDocument::WorkbookDocument(const std::string& path) : path_(path) {
+  package_ = Package::Open(path);
+  auto fail = [&](const std::string& reason) -> void {
+    throw PlatformError("cannot open " + Quote(path) + ": " + reason);
+  };
+  if (!package_->Has("[Content_Types].xml")) fail("not a workbook package (no [Content_Types].xml)");
+  content_types_ = std::make_unique<ContentTypes>(package_->Read("[Content_Types].xml"), path);
+  if (!package_->Has("_rels/.rels")) fail("not a workbook package (no package relationships)");
+  Relationships root("", package_->Read("_rels/.rels"), path);
+  for (const Relationship& r : root.Items()) {
+    if (TypeIs(r.type, kRelOfficeDocument) && !r.external) workbook_part_name_ = r.target;
+  }
+  if (workbook_part_name_.empty() || !package_->Has(workbook_part_name_)) {
+    fail("the package holds no workbook part");
+  }
+  std::string type = content_types_->TypeOf(workbook_part_name_);
+  if (!IsWorkbookContentType(type)) {
+    fail("not a spreadsheet workbook (its main part is of type " + Quote(type) + ")");
+  }
+  workbook_ = std::make_unique<WorkbookPart>(package_->Read(workbook_part_name_), path);
+  workbook_rels_ = ReadRelationships(workbook_part_name_);
+  for (const SheetEntry& e : workbook_->Sheets()) {
+    const Relationship* r = workbook_rels_->ById(e.relationship_id);
+    if (!r) fail("the sheet " + Quote(e.name) + " has no part");
+    // Chart sheets and macro sheets are not in the worksheet collection.
+    if (!TypeIs(r->type, "worksheet")) continue;
+    if (!package_->Has(r->target)) fail("the part of the sheet " + Quote(e.name) + " is missing");
+    sheets_.push_back({e.name, r->target});
+  }
+  if (sheets_.empty()) fail("the workbook has no worksheet");
+}
+
+void WorkbookDocument::CheckOpen() const {
+  if (!IsOpen()) throw PlatformError("the workbook " + Quote(path_) + " is closed");
+}
+
+int WorkbookDocument::FindWorksheet(const std::string& name) const {
+  for (size_t i = 0; i < sheets_.size(); ++i) {
+    if (SameSheetName(sheets_[i].name, name)) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+std::unique_ptr<Relationships> WorkbookDocument::ReadRelationships(const std::string& part) {
+  std::string rels = RelationshipsPartFor(part);
+  return std::make_unique<Relationships>(part, package_->Has(rels) ? package_->Read(rels) : "", path_);
+}
+
+WorksheetPart& WorkbookDocument::Sheet(int index) {
+  auto it = loaded_.find(index);
+  if (it != loaded_.end()) return *it->second;
+  const std::string& part = sheets_.at(static_cast<size_t>(index)).part;
+  auto sheet = std::make_shared<WorksheetPart>(part, package_->Read(part), path_);
+  WorksheetPart& ref = *sheet;
+  loaded_[index] = std::move(sheet);
+  return ref;
+}
+
+SharedStrings& WorkbookDocument::Strings() {
+  if (strings_) return *strings_;
+  for (const Relationship& r : workbook_rels_->OfType("sharedStrings")) {
+    if (package_->Has(r.target)) strings_part_ = r.target;
+  }
+  if (strings_part_.empty()) {
+    strings_part_ = "xl/sharedStrings.xml";
+    strings_ = std::make_unique<SharedStrings>("", path_);
+  } else {
+    strings_ = std::make_unique<SharedStrings>(package_->Read(strings_part_), path_);
+  }
+  return *strings_;
+}
+
+Styles* WorkbookDocument::StylesPart() {
+  if (styles_ || styles_missing_) return styles_.get();
+  for (const Relationship& r : workbook_rels_->OfType("styles")) {
+    if (package_->Has(r.target)) styles_ = std::make_unique<Styles>(package_->Read(r.target), path_);
+  }
+  styles_missing_ = !styles_;
+  return styles_.get();
+}
+
+void WorkbookDocument::SetCellValue(int sheet, int row, int column, const Value& value) {
+  CheckOpen();
+  if (row < 1 || row > kMaxRows || column < 1 || column > kMaxColumns) {
+    throw PlatformError("cannot write the cell at row " + std::to_string(row) + ", column " +
+                        std::to_string(column) + " of the worksheet " + Quote(WorksheetName(sheet)) +
+                        ": it lies outside the sheet (rows 1 to 1048576, columns 1 to 16384)");
+  }
+  if (value.kind == Value::Kind::Binary) throw PlatformError("Type mismatch");
+  WorksheetPart& ws = Sheet(sheet);
+  if (value.kind == Value::Kind::Null || (value.kind == Value::Kind::Text && value.text.empty())) {
+    ws.ClearCell(row, column);
+    return;
+  }
+  // Refuse what the cell cannot hold before touching it.
+  if (value.kind == Value::Kind::Text && value.text.size() > kMaxCellText && Utf16Length(value.text) > kMaxCellText) {
+    throw PlatformError(CannotWrite(sheet, row, column) + ": the text is longer than the " +
+                        std::to_string(kMaxCellText) + " characters a cell can hold");
+  }
+  double serial = 0;
+  int format = 0;
+  if (value.kind == Value::Kind::Date || value.kind == Value::Kind::DateTime || value.kind == Value::Kind::Time) {
+    serial = DateTimeSerial(sheet, row, column, value, &format);
+  }
+  Cell& cell = ws.CellForValue(row, column);
+  switch (value.kind) {
+    case Value::Kind::Integer:
+      cell.SetNumber(CellType::Number, static_cast<double>(value.integer));
+      return;
+    case Value::Kind::Number:
+    case Value::Kind::Decimal:
+      if (!std::isfinite(value.number)) {
+        // A workbook cannot hold an infinite or undefined number.
+        cell.type = CellType::Error;
+        cell.has_value = true;
+        cell.extra = std::make_unique<CellExtra>();
+        cell.extra->has_value_text = true;
+        cell.extra->value_text = "#NUM!";
+        return;
+      }
+      cell.SetNumber(CellType::Number, value.number);
+      return;
+    case Value::Kind::Text:
+      cell.SetNumber(CellType::SharedString, Strings().Index(value.text));
+      return;
+    case Value::Kind::Boolean:
+      cell.SetNumber(CellType::Boolean, value.boolean ? 1 : 0);
+      return;
+    case Value::Kind::Date:
+    case Value::Kind::DateTime:
+    case Value::Kind::Time:
+      cell.SetNumber(CellType::Number, serial);
+      if (Styles* styles = StylesPart()) cell.style = styles->FormatFor(cell.style, format);
+      return;
+    case Value::Kind::Null:
+    case Value::Kind::Binary:
+      return;
+  }
+}
+
+std::string WorkbookDocument::CannotWrite(int sheet, int row, int column) const {
+  return "cannot write the cell " + CellName(row, column) + " of the worksheet " + Quote(WorksheetName(sheet));
+}
+
+double WorkbookDocument::DateTimeSerial(int sheet, int row, int column, const Value& v, int* format) {
+  const DateTime& dt = v.date_time;
+  double serial = 0;
+  *format = kFormatTime;
+  if (v.kind != Value::Kind::Time) {
+    if (!DateSerial(dt.year, dt.month, dt.day, workbook_->Date1904(), &serial)) {
+      char text[48];
+      std::snprintf(text, sizeof text, "%04d-%02d-%02d", dt.year, dt.month, dt.day);
+      throw PlatformError(CannotWrite(sheet, row, column) + ": the date " + text +
+                          " is not a valid date of the workbook's date system (from " +
+                          (workbook_->Date1904() ? "1904-01-01" : "1900-01-01") + ")");
+    }
+    *format = v.kind == Value::Kind::Date ? kFormatDate : kFormatDateTime;
+  }
+  if (v.kind != Value::Kind::Date) {
+    if (dt.hour < 0 || dt.hour > 23 || dt.minute < 0 || dt.minute > 59 || dt.second < 0 || dt.second > 59 ||
+        dt.nanosecond >= 1000000000u) {
+      throw PlatformError(CannotWrite(sheet, row, column) + ": the time of day is not valid");
+    }
+    serial += TimeFraction(dt.hour, dt.minute, dt.second, dt.nanosecond);
+  }
+  return serial;
+}
+
+void WorkbookDocument::Insert(int sheet, bool rows, int at, int count) {
+  CheckOpen();
+  const std::string& name = sheets_.at(static_cast<size_t>(sheet)).name;
+  const char* what = rows ? "rows" : "columns";
+  int max = rows ? kMaxRows : kMaxColumns;
+  std::string where = std::string("cannot insert ") + std::to_string(count) + " " + what + " at " +
+                      (rows ? "row " : "column ") + std::to_string(at) + " of the worksheet " + Quote(name);
+  if (at < 1 || at > max) throw PlatformError(where + ": the position lies outside the sheet");
+  if (count < 0 || count > max) throw PlatformError(where + ": the count is not valid");
+  if (count == 0) return;
+  Insertion ins{name, rows, at, count};
+  WorksheetPart& ws = Sheet(sheet);
+  if (ws.WouldPushOffContent(ins)) {
+    throw PlatformError(where + ": non-empty cells would be pushed off the sheet");
+  }
+  ws.Insert(ins);
+  for (int i = 0; i < WorksheetCount(); ++i) {
+    if (i == sheet) continue;
+    if (!loaded_.count(i)) {
+      std::string bytes = package_->Read(sheets_[static_cast<size_t>(i)].part);
+      if (!MayMentionSheet(bytes, name)) continue;
+    }
+    Sheet(i).ShiftReferencesTo(ins);
+  }
+  workbook_->ShiftNames(ins);
+  ShiftOtherParts(sheet, ins);
+}
+
+void WorkbookDocument::ShiftOtherParts(int sheet, const Insertion& ins) {
+  const std::string& sheet_part = sheets_[static_cast<size_t>(sheet)].part;
+  std::unique_ptr<Relationships> rels = ReadRelationships(sheet_part);
+  auto update = [&](const std::string& part, const std::string& bytes) {
+    if (!bytes.empty()) package_->Write(part, bytes);
+  };
+  std::vector<std::string> own_tables;
+  struct HeaderCell {
+    int row;
+    int column;
+    std::string name;
+  };
+  std::vector<HeaderCell> headers;
+  for (const Relationship& r : rels->Items()) {
+    if (r.external || !package_->Has(r.target)) continue;
+    if (TypeIs(r.type, "table")) {
+      own_tables.push_back(r.target);
+      std::string bytes = package_->Read(r.target);
+      pugi::xml_document doc;
+      ParseXml(doc, bytes, path_, r.target);
+      pugi::xml_node table = doc.document_element();
+      RefArea area;
+      size_t end = 0;
+      bool inside = false;
+      std::string ref = table.attribute("ref").value();
+      if (!ins.rows && ParseAreaAt(ref, 0, &area, &end) && !area.single) {
+        inside = ins.at > area.first.column && ins.at <= area.last.column;
+      }
+      std::string shifted = ShiftTableReferences(bytes, ins, true, path_, r.target);
+      if (!shifted.empty()) bytes = shifted;
+      if (inside) {
+        // Columns inserted inside a table become columns of the table, with
+        // their names in the header row.
+        std::vector<std::string> names;
+        bytes = AddTableColumns(bytes, ins.at - area.first.column, ins.count, &names, path_, r.target);
+        if (std::string(table.attribute("headerRowCount").value()) != "0") {
+          for (size_t k = 0; k < names.size(); ++k) {
+            headers.push_back({area.first.row, ins.at + static_cast<int>(k), names[k]});
+          }
+        }
+        shifted = bytes;
+      }
+      update(r.target, shifted);
+    } else if (TypeIs(r.type, "drawing")) {
+      update(r.target, ShiftDrawingAnchors(package_->Read(r.target), ins, path_, r.target));
+    } else if (TypeIs(r.type, "comments") || TypeIs(r.type, "threadedComment")) {
+      update(r.target, ShiftCommentReferences(package_->Read(r.target), ins, path_, r.target));
+    } else if (TypeIs(r.type, "vmlDrawing")) {
+      update(r.target, ShiftVmlAnchors(package_->Read(r.target), ins));
+    }
+  }
+  for (const std::string& part : package_->PartNames()) {
+    bool rels_part = part.find("/_rels/") != std::string::npos;
+    if (rels_part || part.size() < 4 || part.compare(part.size() - 4, 4, ".xml") != 0) continue;
+    bool table = part.rfind("xl/tables/", 0) == 0;
+    bool chart = part.rfind("xl/charts/chart", 0) == 0;
+    bool pivot = part.rfind("xl/pivotCache/pivotCacheDefinition", 0) == 0;
+    if (!table && !chart && !pivot) continue;
+    if (table && std::find(own_tables.begin(), own_tables.end(), part) != own_tables.end()) continue;
+    std::string bytes = package_->Read(part);
+    if (!MayMentionSheet(bytes, ins.sheet)) continue;
+    if (table) update(part, ShiftTableReferences(bytes, ins, false, path_, part));
+    if (chart) update(part, ShiftChartReferences(bytes, ins, path_, part));
+    if (pivot) update(part, ShiftPivotCacheReferences(bytes, ins, path_, part));
+  }
+  for (const HeaderCell& h : headers) SetCellValue(sheet, h.row, h.column, Value::MakeText(h.name));
+}
+
+void WorkbookDocument::SetNameText(const std::string& name, const std::string& text) {
+  CheckOpen();
+  if (!workbook_->SetNameText(name, ValidUtf8(text))) {
+    throw PlatformError("the name " + Quote(name) + " is not defined in the workbook");
+  }
+}
+
+void WorkbookDocument::Save() {
+  CheckOpen();
+  for (auto& [index, sheet] : loaded_) {
+    if (sheet->Changed()) package_->WriteStream(sheet->PartName(), WorksheetPart::MakeStream(sheet));
+  }
+  if (strings_ && strings_->Changed()) {
+    package_->Write(strings_part_, strings_->Serialize());
+    if (workbook_rels_->OfType("sharedStrings").empty()) {
+      workbook_rels_->Add(kSharedStringsType, strings_part_);
+      workbook_rels_changed_ = true;
+    }
+    if (content_types_->TypeOf(strings_part_) != kSharedStringsContentType) {
+      content_types_->SetOverride(strings_part_, kSharedStringsContentType);
+    }
+  }
+  if (styles_ && styles_->Changed()) {
+    for (const Relationship& r : workbook_rels_->OfType("styles")) package_->Write(r.target, styles_->Serialize());
+  }
+  // The calculation chain would be stale after the edits: drop it and let
+  // the desktop spreadsheet recalculate everything on open.
+  for (const Relationship& r : workbook_rels_->OfType("calcChain")) {
+    package_->Remove(r.target);
+    content_types_->RemoveOverride(r.target);
+    workbook_rels_->RemoveByTarget(r.target);
+    workbook_rels_changed_ = true;
+  }
+  workbook_->RequestFullCalculation();
+  package_->Write(workbook_part_name_, workbook_->Serialize());
+  if (workbook_rels_changed_) {
+    package_->Write(RelationshipsPartFor(workbook_part_name_), workbook_rels_->Serialize());
+  }
+  if (content_types_->Changed()) package_->Write("[Content_Types].xml", content_types_->Serialize());
+  package_->SaveTo(path_, kDeflateLevel);
+}
+
+void WorkbookDocument::Close() {
+  loaded_.clear();
+  strings_.reset();
+  styles_.reset();
+  workbook_rels_.reset();
+  workbook_.reset();
+  content_types_.reset();
+  package_.reset();
+}
+
+}  // namespace tallyvane::ooxml

@@ -1,0 +1,76 @@
+#pragma once
+// One open workbook package with its parts loaded on demand: the state that
+// the workbook and worksheet handles share, and every operation on it.
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/value.h"
+#include "ooxml/content_types.h"
+#include "ooxml/package.h"
+#include "ooxml/relationships.h"
+#include "ooxml/shared_strings.h"
+#include "ooxml/styles.h"
+#include "ooxml/workbook_part.h"
+#include "ooxml/worksheet_part.h"
+
+namespace tallyvane::ooxml {
+
+class WorkbookDocument {
+ public:
+  // Opens and checks the package; throws PlatformError naming the file.
+  explicit WorkbookDocument(const std::string& path);
+
+  const std::string& Path() const { return path_; }
+  bool IsOpen() const { return package_ != nullptr; }
+  // Throws unless the workbook is open.
+  void CheckOpen() const;
+
+  int WorksheetCount() const { return static_cast<int>(sheets_.size()); }
+  const std::string& WorksheetName(int index) const { return sheets_.at(static_cast<size_t>(index)).name; }
+  // Zero-based index of the worksheet (case-insensitive), or -1.
+  int FindWorksheet(const std::string& name) const;
+
+  void SetCellValue(int sheet, int row, int column, const Value& value);
+  void Insert(int sheet, bool rows, int at, int count);
+  void SetNameText(const std::string& name, const std::string& text);
+  void Save();
+  void Close();
+
+  // The deflate level for changed parts: level 1 keeps a large sheet fast to
+  // write at a modest cost in file size.
+  static constexpr int kDeflateLevel = 1;
+
+ private:
+  struct SheetInfo {
+    std::string name;
+    std::string part;
+  };
+
+  WorksheetPart& Sheet(int index);
+  SharedStrings& Strings();
+  Styles* StylesPart();
+  std::unique_ptr<Relationships> ReadRelationships(const std::string& part);
+  void ShiftOtherParts(int sheet, const Insertion& ins);
+  std::string CannotWrite(int sheet, int row, int column) const;
+  // The serial number of a date or time value and the built-in format a
+  // General cell gets for it; throws when the workbook cannot show it.
+  double DateTimeSerial(int sheet, int row, int column, const Value& value, int* format);
+
+  std::string path_;
+  std::unique_ptr<Package> package_;
+  std::unique_ptr<ContentTypes> content_types_;
+  std::string workbook_part_name_;
+  std::unique_ptr<WorkbookPart> workbook_;
+  std::unique_ptr<Relationships> workbook_rels_;
+  std::vector<SheetInfo> sheets_;
+  std::map<int, std::shared_ptr<WorksheetPart>> loaded_;
+  std::unique_ptr<SharedStrings> strings_;
+  std::string strings_part_;
+  std::unique_ptr<Styles> styles_;
+  bool styles_missing_ = false;
+  bool workbook_rels_changed_ = false;
+};
+
+}  // namespace tallyvane::ooxml

@@ -1,0 +1,93 @@
+#include "ooxml/workbook_part.h"
+
+#include "ooxml/formula_reference_lexer.h"
+#include "ooxml/xml_text.h"
+
+namespace tallyvane::ooxml {
+
+WorkbookPart::WorkbookPart(const std::string& bytes, const std::string& file) {
+  ParseXml(doc_, bytes, file, "xl/workbook.xml");
+  pugi::xml_node root = doc_.document_element();
+  pugi::xml_node pr = ChildByLocalName(root, "workbookPr");
+  std::string d = pr.attribute("date1904").value();
+  date1904_ = d == "1" || d == "true";
+  for (pugi::xml_node s : ChildByLocalName(root, "sheets").children()) {
+    if (LocalName(s) != "sheet") continue;
+    SheetEntry e;
+    e.name = s.attribute("name").value();
+    for (pugi::xml_attribute a : s.attributes()) {
+      if (LocalName(a) == "id" && std::string_view(a.name()) != "sheetId") e.relationship_id = a.value();
+    }
+    sheets_.push_back(e);
+  }
+}
+
+std::string TextConstantFormula(const std::string& text) {
+  std::string out = "\"";
+  size_t chars = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    unsigned char c = static_cast<unsigned char>(text[i]);
+    bool starts_char = (c & 0xC0) != 0x80;
+    if (starts_char) {
+      if (chars == 255) {
+        out += "\"&\"";
+        chars = 0;
+      }
+      ++chars;
+    }
+    out += text[i];
+    if (text[i] == '"') out += '"';
+  }
+  out += '"';
+  return out;
+}
+
+bool WorkbookPart::SetNameText(const std::string& name, const std::string& text) {
+  pugi::xml_node names = ChildByLocalName(doc_.document_element(), "definedNames");
+  for (pugi::xml_node n : names.children()) {
+    if (LocalName(n) != "definedName" || n.attribute("localSheetId")) continue;
+    if (!SameSheetName(n.attribute("name").value(), name)) continue;
+    std::string formula = TextConstantFormula(text);
+    if (n.first_child()) {
+      n.text().set(formula.c_str());
+    } else {
+      n.append_child(pugi::node_pcdata).set_value(formula.c_str());
+    }
+    return true;
+  }
+  return false;
+}
+
+void WorkbookPart::ShiftNames(const Insertion& ins) {
+  pugi::xml_node names = ChildByLocalName(doc_.document_element(), "definedNames");
+  for (pugi::xml_node n : names.children()) {
+    if (LocalName(n) != "definedName") continue;
+    bool changed = false;
+    std::string after = ShiftFormula(n.text().get(), ins, "", &changed);
+    if (changed) n.text().set(after.c_str());
+  }
+}
+
+void WorkbookPart::RequestFullCalculation() {
+  pugi::xml_node root = doc_.document_element();
+  pugi::xml_node calc = ChildByLocalName(root, "calcPr");
+  if (!calc) {
+    // calcPr follows definedNames (or sheets) in the schema's order.
+    std::string prefix;
+    std::string rn = root.name();
+    if (rn.find(':') != std::string::npos) prefix = rn.substr(0, rn.find(':') + 1);
+    pugi::xml_node after;
+    for (const char* earlier : {"sheets", "functionGroups", "externalReferences", "definedNames"}) {
+      if (pugi::xml_node n = ChildByLocalName(root, earlier)) after = n;
+    }
+    calc = after ? root.insert_child_after((prefix + "calcPr").c_str(), after)
+                 : root.append_child((prefix + "calcPr").c_str());
+  }
+  pugi::xml_attribute full = calc.attribute("fullCalcOnLoad");
+  if (!full) full = calc.append_attribute("fullCalcOnLoad");
+  full.set_value("1");
+}
+
+std::string WorkbookPart::Serialize() const { return SerializeXml(doc_); }
+
+}  // namespace tallyvane::ooxml

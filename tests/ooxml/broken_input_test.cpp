@@ -1,0 +1,88 @@
+// Broken and hostile packages fail with a description naming the file and
+// the reason; none crashes or hangs.
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "platform/platform_error.h"
+#include "ooxml/ooxml_application.h"
+#include "spreadsheet_test_support.h"
+
+namespace tallyvane {
+namespace {
+
+struct BrokenCase {
+  const char* fixture;
+  const char* reason;  // what follows "cannot open "<file>": "
+};
+
+TEST(BrokenInput, EachFailsWithAClearDescription) {
+  const BrokenCase cases[] = {
+      {"text.xlsx", "not a zip archive"},
+      {"old.xls", "an old binary workbook (.xls) is not supported; save it as .xlsx"},
+      {"truncated.xlsx", "not a valid zip archive (Not a zip archive)"},
+      {"missing.xlsx", "the file does not exist"},
+      {"noworkbook.xlsx", "the package holds no workbook part"},
+      {"docx.xlsx",
+       "not a spreadsheet workbook (its main part is of type "
+       "\"application/vnd.openxmlformats-officedocument.wordprocessingml.document.main+xml\")"},
+      {"malformed.xlsx",
+       "the part \"xl/workbook.xml\" is not well-formed XML (Start-end tags mismatch at offset 1273)"},
+      {"manyparts.xlsx", "the archive holds too many parts (10050)"},
+  };
+  testing::ScratchFolder folder;
+  auto app = CreateOoxmlSpreadsheetApp();
+  for (const BrokenCase& c : cases) {
+    std::string file = std::string(c.fixture) == "missing.xlsx" ? folder.Path() + "/missing.xlsx"
+                                                                 : folder.CopyTemplate(c.fixture);
+    try {
+      app->OpenWorkbook(file);
+      ADD_FAILURE() << c.fixture << " opened";
+    } catch (const PlatformError& e) {
+      EXPECT_EQ(std::string(e.what()), "cannot open \"" + file + "\": " + c.reason) << c.fixture;
+    }
+  }
+}
+
+TEST(BrokenInput, AZipBombIsRefusedWhenItsPartIsRead) {
+  testing::ScratchFolder folder;
+  std::string file = folder.CopyTemplate("bomb.xlsx");
+  auto app = CreateOoxmlSpreadsheetApp();
+  auto wb = app->OpenWorkbook(file);  // the sheet is read on first use
+  try {
+    wb->WorksheetByIndex(1)->SetCellValue(1, 1, Value::MakeInteger(1));
+    FAIL() << "no error";
+  } catch (const PlatformError& e) {
+    EXPECT_EQ(std::string(e.what()),
+              "cannot open \"" + file +
+                  "\": the part \"xl/worksheets/sheet1.xml\" inflates beyond the size limit (a zip bomb?)");
+  }
+}
+
+TEST(BrokenInput, DeeplyNestedXmlNeitherCrashesNorHangs) {
+  testing::ScratchFolder folder;
+  std::string file = folder.CopyTemplate("deep.xlsx");
+  auto app = CreateOoxmlSpreadsheetApp();
+  auto wb = app->OpenWorkbook(file);
+  auto ws = wb->WorksheetByName("Summary");
+  ws->SetCellValue(2, 1, Value::MakeInteger(1));
+  wb->WorksheetByName("Other Sheet")->InsertRows(1, 1);  // walks the nested sheet too
+  wb->Save();
+  EXPECT_NE(testing::ReadPart(file, "xl/worksheets/sheet3.xml").find("<a><a><a>"), std::string::npos);
+}
+
+TEST(BrokenInput, EntityDefinitionsAreNeverExpanded) {
+  testing::ScratchFolder folder;
+  std::string file = folder.CopyTemplate("entities.xlsx");
+  auto app = CreateOoxmlSpreadsheetApp();
+  auto start = std::chrono::steady_clock::now();
+  auto wb = app->OpenWorkbook(file);
+  wb->SetNameValue("Amounts", "x");
+  wb->Save();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+  std::string workbook = testing::ReadPart(file, "xl/workbook.xml");
+  EXPECT_EQ(workbook.find("lollol"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tallyvane

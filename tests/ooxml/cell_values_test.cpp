@@ -1,0 +1,255 @@
+// Writing values of every kind, finding worksheets and setting names, read
+// back with an independent reader.
+#include <gtest/gtest.h>
+
+#include "platform/platform_error.h"
+#include "ooxml/ooxml_application.h"
+#include "ooxml/package.h"
+#include "ooxml/worksheet_part.h"
+#include "spreadsheet_test_support.h"
+
+namespace tallyvane {
+namespace {
+
+using testing::RunPython;
+using testing::ScratchFolder;
+
+std::string ErrorOf(const std::function<void()>& f) {
+  try {
+    f();
+  } catch (const PlatformError& e) {
+    return e.what();
+  }
+  return "(no error)";
+}
+
+DateTime Dt(int y, int mo, int d, int h = 0, int mi = 0, int s = 0) {
+  DateTime t;
+  t.year = y;
+  t.month = mo;
+  t.day = d;
+  t.hour = h;
+  t.minute = mi;
+  t.second = s;
+  return t;
+}
+
+TEST(CellValues, EveryKindReadsBackWithItsTypeAndFormat) {
+  ScratchFolder folder;
+  std::string file = folder.CopyTemplate("basic.xlsx");
+  auto app = CreateOoxmlSpreadsheetApp();
+  auto wb = app->OpenWorkbook(file);
+  auto ws = wb->WorksheetByName("data");
+  ws->SetCellValue(2, 2, Value::MakeInteger(42));
+  ws->SetCellValue(3, 2, Value::MakeNumber(3.25));
+  ws->SetCellValue(2, 3, Value::MakeDecimal("12.50"));
+  ws->SetCellValue(2, 1, Value::MakeText("007"));
+  ws->SetCellValue(3, 1, Value::MakeText("=1+2"));
+  ws->SetCellValue(8, 1, Value::MakeText(" lead & <tag> \"q\" \x01 _x0041_ "));
+  ws->SetCellValue(8, 2, Value::MakeText("007"));  // the same text is shared once
+  ws->SetCellValue(3, 4, Value::MakeBoolean(true));
+  ws->SetCellValue(2, 5, Value::MakeDate(2024, 2, 29));  // styled italic, General
+  ws->SetCellValue(3, 5, Value::MakeDateTime(Dt(2024, 3, 1, 13, 45, 30)));
+  ws->SetCellValue(4, 5, Value::MakeTime(6, 0, 0));
+  ws->SetCellValue(5, 5, Value::MakeDate(1900, 3, 1));
+  ws->SetCellValue(6, 5, Value::MakeDate(1900, 2, 28));
+  ws->SetCellValue(2, 4, Value::MakeDate(2000, 1, 1));  // keeps its 0.00 format
+  ws->SetCellValue(1, 1, Value::MakeNull());          // clears, keeps bold
+  ws->SetCellValue(4, 2, Value::MakeText(""));        // clears the formula
+  ws->SetCellValue(1048576, 16384, Value::MakeInteger(-1));
+  wb->Save();
+  wb->Close();
+
+  std::string out = RunPython(R"py(
+wb = openpyxl.load_workbook(sys.argv[1])
+ws = wb["Data"]
+for ref in ["B2", "B3", "C2", "A2", "A3", "A8", "B8", "D3", "E2", "E3", "E4", "D2", "A1", "B4", "XFD1048576"]:
+    c = ws[ref]
+    print(ref, c.data_type, repr(c.value), c.number_format, c.font.b, c.font.i)
+raw = openpyxl.load_workbook(sys.argv[1])  # serials as stored
+for ref in ["E5", "E6"]:
+    c = ws[ref]
+    print(ref, c.value.date(), c.number_format)
+import zipfile, re
+sst = zipfile.ZipFile(sys.argv[1]).read("xl/sharedStrings.xml").decode()
+print(re.findall(r"<si>(.*?)</si>", sst))
+)py",
+                              file);
+  EXPECT_EQ(out,
+            "B2 n 42 General False False\n"
+            "B3 n 3.25 General False False\n"
+            "C2 n 12.5 General False False\n"
+            "A2 s '007' General False False\n"
+            "A3 s '=1+2' General False False\n"
+            "A8 s ' lead & <tag> \"q\" _x0001_ _x0041_ ' General False False\n"
+            "B8 s '007' General False False\n"
+            "D3 b True General False False\n"
+            "E2 d datetime.datetime(2024, 2, 29, 0, 0) mm-dd-yy False True\n"
+            "E3 d datetime.datetime(2024, 3, 1, 13, 45, 30) m/d/yy h:mm False False\n"
+            "E4 d datetime.time(6, 0) h:mm:ss False False\n"
+            "D2 n 36526 0.00 False False\n"
+            "A1 n None General True False\n"
+            "B4 n None General False False\n"
+            "XFD1048576 n -1 General False False\n"
+            "E5 1900-03-01 mm-dd-yy\n"
+            "E6 1900-02-28 mm-dd-yy\n"
+            "['<t>007</t>', '<t>=1+2</t>', '<t xml:space=\"preserve\"> lead &amp; &lt;tag&gt; \"q\" _x0001_ "
+            "_x005F_x0041_ </t>']\n");
+}
+
+TEST(CellValues, TheEngineReadsBackWhatItWrote) {
+  ScratchFolder folder;
+  std::string file = folder.CopyTemplate("basic.xlsx");
+  {
+    auto app = CreateOoxmlSpreadsheetApp();
+    auto wb = app->OpenWorkbook(file);
+    auto ws = wb->WorksheetByName("Summary");
+    ws->SetCellValue(2, 1, Value::MakeNumber(0.1));
+    ws->SetCellValue(2, 2, Value::MakeInteger(-7));
+    ws->SetCellValue(2, 3, Value::MakeBoolean(false));
+    ws->SetCellValue(2, 4, Value::MakeText("x"));
+    ws->SetCellValue(2, 5, Value::MakeDateTime(Dt(1900, 3, 1, 12)));
+    ws->SetCellValue(1, 1, Value::MakeText(""));
+    wb->Save();
+  }
+  auto package = ooxml::Package::Open(file);
+  ooxml::WorksheetPart sheet("xl/worksheets/sheet3.xml", package->Read("xl/worksheets/sheet3.xml"), file);
+  struct Expected {
+    int column;
+    ooxml::CellType type;
+    double number;
+  };
+  for (const Expected& e : std::initializer_list<Expected>{{1, ooxml::CellType::Number, 0.1},
+                                                           {2, ooxml::CellType::Number, -7},
+                                                           {3, ooxml::CellType::Boolean, 0},
+                                                           {4, ooxml::CellType::SharedString, 0},
+                                                           {5, ooxml::CellType::Number, 61.5}}) {
+    const ooxml::Cell* c = sheet.FindCell(2, e.column);
+    ASSERT_NE(c, nullptr) << e.column;
+    EXPECT_TRUE(c->has_value) << e.column;
+    EXPECT_EQ(c->type, e.type) << e.column;
+    EXPECT_EQ(c->number, e.number) << e.column;
+  }
+  const ooxml::Cell* cleared = sheet.FindCell(1, 1);
+  EXPECT_TRUE(cleared == nullptr || (!cleared->HasContent()));
+}
+
+TEST(CellValues, DatesFollowThe1904DateSystem) {
+  ScratchFolder folder;
+  std::string file = folder.CopyTemplate("date1904.xlsx");
+  auto app = CreateOoxmlSpreadsheetApp();
+  auto wb = app->OpenWorkbook(file);
+  auto ws = wb->WorksheetByIndex(1);
+  ws->SetCellValue(1, 1, Value::MakeDate(1904, 1, 2));
+  ws->SetCellValue(2, 1, Value::MakeDateTime(Dt(2024, 5, 17, 12)));
+  wb->Save();
+  std::string out = RunPython(R"py(
+import zipfile, re
+xml = zipfile.ZipFile(sys.argv[1]).read("xl/worksheets/sheet1.xml").decode()
+print(re.findall(r'<v>([^<]*)</v>', xml))
+ws = openpyxl.load_workbook(sys.argv[1]).active
+print(ws["A1"].value, ws["A2"].value)
+)py",
+                              file);
+  EXPECT_EQ(out, "['1', '43967.5']\n1904-01-02 00:00:00 2024-05-17 12:00:00\n");
+}
+
+TEST(CellValues, RefusesCellsOutsideTheSheetAndBinaryValues) {
+  ScratchFolder folder;
+  std::string file = folder.CopyTemplate("basic.xlsx");
+  auto app = CreateOoxmlSpreadsheetApp();
+  auto wb = app->OpenWorkbook(file);
+  auto ws = wb->WorksheetByName("Data");
+  EXPECT_EQ(ErrorOf([&] { ws->SetCellValue(0, 1, Value::MakeInteger(1)); }),
+            "cannot write the cell at row 0, column 1 of the worksheet \"Data\": it lies outside the sheet "
+            "(rows 1 to 1048576, columns 1 to 16384)");
+  EXPECT_EQ(ErrorOf([&] { ws->SetCellValue(1, 16385, Value::MakeInteger(1)); }),
+            "cannot write the cell at row 1, column 16385 of the worksheet \"Data\": it lies outside the sheet "
+            "(rows 1 to 1048576, columns 1 to 16384)");
+  EXPECT_EQ(ErrorOf([&] { ws->SetCellValue(1, 1, Value::MakeBinary("\x01\x02")); }), "Type mismatch");
+  EXPECT_EQ(ErrorOf([&] { ws->SetCellValue(2, 2, Value::MakeDate(1899, 12, 31)); }),
+            "cannot write the cell B2 of the worksheet \"Data\": the date 1899-12-31 is not a valid date of "
+            "the workbook's date system (from 1900-01-01)");
+  EXPECT_EQ(ErrorOf([&] { ws->SetCellValue(2, 2, Value::MakeDate(2023, 2, 29)); }),
+            "cannot write the cell B2 of the worksheet \"Data\": the date 2023-02-29 is not a valid date of "
+            "the workbook's date system (from 1900-01-01)");
+  EXPECT_EQ(ErrorOf([&] { ws->SetCellValue(2, 2, Value::MakeText(std::string(32768, 'x'))); }),
+            "cannot write the cell B2 of the worksheet \"Data\": the text is longer than the 32767 characters "
+            "a cell can hold");
+  // A refused value leaves the cell as it was; the longest text fits, and
+  // bytes that are not UTF-8 become U+FFFD instead of breaking the file.
+  ws->SetCellValue(2, 3, Value::MakeText(std::string(32767, 'y')));
+  ws->SetCellValue(2, 4, Value::MakeText("caf\xE9 ok"));
+  ws->SetCellValue(2, 5, Value::MakeNumber(1.0 / 0.0));
+  wb->Save();
+  std::string out = RunPython(R"py(
+ws = openpyxl.load_workbook(sys.argv[1])["Data"]
+print(ws["B2"].value, len(ws["C2"].value), repr(ws["D2"].value), ws["E2"].value)
+)py",
+                              file);
+  EXPECT_EQ(out, "1 32767 'caf\xEF\xBF\xBD ok' #NUM!\n");
+}
+
+TEST(Worksheets, FoundByNameIgnoringCaseOrByPosition) {
+  ScratchFolder folder;
+  std::string file = folder.CopyTemplate("basic.xlsx");
+  auto app = CreateOoxmlSpreadsheetApp();
+  auto wb = app->OpenWorkbook(file);
+  wb->Activate();
+  EXPECT_EQ(wb->WorksheetByName("OTHER sheet")->Name(), "Other Sheet");
+  EXPECT_EQ(wb->WorksheetByIndex(3)->Name(), "Summary");
+  for (int bad : {0, 4, -1}) {
+    EXPECT_EQ(ErrorOf([&] { wb->WorksheetByIndex(bad); }), "Subscript out of range") << bad;
+  }
+  EXPECT_EQ(ErrorOf([&] { wb->WorksheetByName("Nope"); }), "Subscript out of range");
+}
+
+TEST(Worksheets, HandlesStaySafeAfterCloseAndAfterTheWorkbookIsGone) {
+  ScratchFolder folder;
+  std::string file = folder.CopyTemplate("basic.xlsx");
+  auto app = CreateOoxmlSpreadsheetApp();
+  std::unique_ptr<Worksheet> ws;
+  {
+    auto wb = app->OpenWorkbook(file);
+    ws = wb->WorksheetByName("Data");
+    auto other = wb->WorksheetByName("Summary");
+    wb->Close();
+    std::string closed = "the workbook \"" + file + "\" is closed";
+    EXPECT_EQ(ErrorOf([&] { other->SetCellValue(1, 1, Value::MakeInteger(1)); }), closed);
+    EXPECT_EQ(ErrorOf([&] { wb->Save(); }), closed);
+    EXPECT_EQ(ErrorOf([&] { wb->WorksheetByIndex(1); }), closed);
+  }
+  EXPECT_EQ(ws->Name(), "Data");
+  EXPECT_NE(ErrorOf([&] { ws->InsertRows(2, 1); }), "(no error)");
+  auto wb2 = app->OpenWorkbook(file);
+  auto ws2 = wb2->WorksheetByIndex(1);
+  app->Quit();
+  EXPECT_NE(ErrorOf([&] { ws2->SetCellValue(1, 1, Value::MakeInteger(1)); }), "(no error)");
+}
+
+TEST(DefinedNames, TextConstantReplacesTheDefinitionOfAWorkbookName) {
+  ScratchFolder folder;
+  std::string file = folder.CopyTemplate("basic.xlsx");
+  auto app = CreateOoxmlSpreadsheetApp();
+  auto wb = app->OpenWorkbook(file);
+  wb->SetNameValue("TOTAL", "first");
+  wb->SetNameValue("total", "He said \"hi\" & left");
+  wb->SetNameValue("Amounts", std::string(300, 'x'));
+  EXPECT_EQ(ErrorOf([&] { wb->SetNameValue("Missing", "x"); }),
+            "the name \"Missing\" is not defined in the workbook");
+  // A sheet-level name is not a workbook-level name.
+  EXPECT_EQ(ErrorOf([&] { wb->SetNameValue("LocalName", "x"); }),
+            "the name \"LocalName\" is not defined in the workbook");
+  wb->Save();
+  std::string out = RunPython(R"py(
+wb = openpyxl.load_workbook(sys.argv[1])
+for n in wb.defined_names.definedName:
+    if n.name in ("Total", "Amounts", "LocalName"):
+        print(n.name, n.attr_text if len(n.attr_text) < 40 else len(n.attr_text))
+)py",
+                              file);
+  EXPECT_EQ(out, "Total \"He said \"\"hi\"\" & left\"\nAmounts 305\nLocalName Data!$A$1\n");
+}
+
+}  // namespace
+}  // namespace tallyvane

@@ -1,0 +1,188 @@
+// Inserting rows and columns: everything that refers to the moved cells
+// follows, in every sheet and part, read back with an independent reader.
+#include <gtest/gtest.h>
+
+#include "platform/platform_error.h"
+#include "ooxml/ooxml_application.h"
+#include "spreadsheet_test_support.h"
+
+namespace tallyvane {
+namespace {
+
+using testing::ReadPart;
+using testing::RunPython;
+using testing::ScratchFolder;
+
+const char kDescribeBasic[] = R"py(
+wb = openpyxl.load_workbook(sys.argv[1])
+ws = wb["Data"]
+def formulas(sheet):
+    return [(c.coordinate, c.value) for row in sheet.iter_rows() for c in row
+            if isinstance(c.value, str) and c.value.startswith("=")]
+print(formulas(ws))
+print(formulas(wb["Other Sheet"]), formulas(wb["Summary"]))
+print([str(r) for r in ws.merged_cells.ranges], [str(r.sqref) for r in ws.conditional_formatting],
+      [(str(d.sqref), d.formula2) for d in ws.data_validations.dataValidation])
+print(ws.auto_filter.ref, [c.coordinate for row in ws.iter_rows() for c in row if c.hyperlink], ws.freeze_panes, ws.dimensions)
+print([(c.coordinate, c.comment.text) for row in ws.iter_rows() for c in row if c.comment])
+import re, zipfile
+print(re.findall(r'<definedName name="([^"]*)"[^>]*>([^<]*)<', zipfile.ZipFile(sys.argv[1]).read("xl/workbook.xml").decode()))
+print([(r, ws.row_dimensions[r].height) for r in range(1, 9)], ws.column_dimensions["B"].width,
+      ws.column_dimensions["D"].width)
+)py";
+
+TEST(InsertRows, MovesAndGrowsEverythingThatRefersToTheSheet) {
+  ScratchFolder folder;
+  std::string file = folder.CopyTemplate("basic.xlsx");
+  auto app = CreateOoxmlSpreadsheetApp();
+  auto wb = app->OpenWorkbook(file);
+  wb->WorksheetByName("Data")->InsertRows(3, 3);
+  wb->Save();
+  std::string out = RunPython(std::string(kDescribeBasic) + R"py(
+print([(c, ws[c].fill.fgColor.rgb) for c in ("B3", "B5", "B6")])
+)py",
+                              file);
+  EXPECT_EQ(out,
+            "[('F2', '=SUM(A1:XFA1)'), ('B7', '=SUM(B2:B6)'), ('C7', '=$B$2+B6+SUM($B:$B)-SUM(2:2)')]\n"
+            "[('A1', \"=Data!B2+'Data'!B6\"), ('A2', '=SUM(Data!B2:B6)+A1'), ('A3', '=SUM(Data!$A:$A)+B1'), "
+            "('A4', '=SUM(Data!B7:B12)')] [('A1', \"=SUM('Other Sheet'!A1:A2)\")]\n"
+            "['A9:C9'] ['B2:B6'] [('B2:B6', '$B$6')]\n"
+            "A1:B6 ['G2'] A2 A1:H9\n"
+            "[('H6', 'a note')]\n"
+            "[('Total', '\"template\"'), ('Amounts', 'Data!$B$2:$B$6'), ('LocalName', 'Data!$A$1'), "
+            "('_xlnm._FilterDatabase', \"'Data'!$A$1:$B$6\"), ('_xlnm.Print_Titles', \"'Data'!1:1\"), "
+            "('_xlnm.Print_Area', \"'Data'!$A$1:$D$7\")]\n"
+            "[(1, None), (2, 30.0), (3, 30.0), (4, 30.0), (5, 30.0), (6, None), (7, None), (8, None)] 20.0 13.0\n"
+            "[('B3', '00FFFF00'), ('B5', '00FFFF00'), ('B6', '00FFFF00')]\n");
+  // The legacy note shape moved with its cell (zero-based row 2 -> 5).
+  std::string vml = ReadPart(file, "xl/drawings/commentsDrawing1.vml");
+  EXPECT_NE(vml.find(":Row>5</"), std::string::npos) << vml;
+}
+
+TEST(InsertRows, OneCallInsertsTheRoomOfAFullRun) {
+  for (int count : {1, 32765}) {
+    ScratchFolder folder;
+    std::string file = folder.CopyTemplate("basic.xlsx");
+    auto app = CreateOoxmlSpreadsheetApp();
+    auto wb = app->OpenWorkbook(file);
+    auto ws = wb->WorksheetByIndex(1);
+    ws->InsertRows(3, count);
+    ws->SetCellValue(3 + count, 2, Value::MakeInteger(5));
+    wb->Save();
+    std::string out = RunPython("n = " + std::to_string(count) + R"py(
+wb = openpyxl.load_workbook(sys.argv[1])
+ws = wb["Data"]
+print(ws.cell(row=4 + n, column=2).value, ws.cell(row=6 + n, column=1).value, wb["Other Sheet"]["A2"].value)
+print(ws.cell(row=3 + n, column=2).value, ws.cell(row=3 + n, column=1).value)
+)py",
+                                file);
+    std::string last = std::to_string(3 + count);
+    EXPECT_EQ(out, "=SUM(B2:B" + last + ") merged title =SUM(Data!B2:B" + last + ")+A1\n5 second\n")
+        << count;
+  }
+}
+
+TEST(InsertColumns, MovesFormulasNamesMergesAndWidths) {
+  ScratchFolder folder;
+  std::string file = folder.CopyTemplate("basic.xlsx");
+  auto app = CreateOoxmlSpreadsheetApp();
+  auto wb = app->OpenWorkbook(file);
+  wb->WorksheetByName("Data")->InsertColumns(2, 2);
+  wb->Save();
+  std::string out = RunPython(kDescribeBasic, file);
+  EXPECT_EQ(out,
+            "[('H2', '=SUM(A1:XFC1)'), ('D4', '=SUM(D2:D3)'), ('E4', '=$D$2+D3+SUM($D:$D)-SUM(2:2)')]\n"
+            "[('A1', \"=Data!D2+'Data'!D3\"), ('A2', '=SUM(Data!D2:D3)+A1'), ('A3', '=SUM(Data!$A:$A)+B1'), "
+            "('A4', '=SUM(Data!D4:D9)')] [('A1', \"=SUM('Other Sheet'!A1:A2)\")]\n"
+            "['A6:E6'] ['D2:D3'] [('D2:D3', '$D$3')]\n"
+            "A1:D3 ['I2'] A2 A1:J6\n"
+            "[('J3', 'a note')]\n"
+            "[('Total', '\"template\"'), ('Amounts', 'Data!$D$2:$D$3'), ('LocalName', 'Data!$A$1'), "
+            "('_xlnm._FilterDatabase', \"'Data'!$A$1:$D$3\"), ('_xlnm.Print_Titles', \"'Data'!1:1\"), "
+            "('_xlnm.Print_Area', \"'Data'!$A$1:$F$4\")]\n"
+            "[(1, None), (2, 30.0), (3, None), (4, None), (5, None), (6, None), (7, None), (8, None)] 13.0 20.0\n");
+}
+
+TEST(Insert, RefusesToPushCellsOffTheSheetAndChangesNothing) {
+  ScratchFolder folder;
+  std::string file = folder.CopyTemplate("basic.xlsx");
+  auto app = CreateOoxmlSpreadsheetApp();
+  auto wb = app->OpenWorkbook(file);
+  auto ws = wb->WorksheetByName("Data");
+  ws->SetCellValue(1048575, 1, Value::MakeText("bottom"));
+  ws->SetCellValue(1, 16384, Value::MakeText("right"));
+  try {
+    ws->InsertRows(5, 2);
+    FAIL() << "no error";
+  } catch (const PlatformError& e) {
+    EXPECT_STREQ(e.what(),
+                 "cannot insert 2 rows at row 5 of the worksheet \"Data\": non-empty cells would be pushed off "
+                 "the sheet");
+  }
+  try {
+    ws->InsertColumns(3, 1);
+    FAIL() << "no error";
+  } catch (const PlatformError& e) {
+    EXPECT_STREQ(e.what(),
+                 "cannot insert 1 columns at column 3 of the worksheet \"Data\": non-empty cells would be pushed "
+                 "off the sheet");
+  }
+  ws->InsertRows(5, 1);  // the last row is still free
+  wb->Save();
+  std::string out = RunPython(R"py(
+ws = openpyxl.load_workbook(sys.argv[1])["Data"]
+print(ws["A1048576"].value, ws["XFD1"].value, ws["B4"].value)
+)py",
+                              file);
+  EXPECT_EQ(out, "bottom right =SUM(B2:B3)\n");
+}
+
+TEST(Insert, TablesChartsAndDrawingAnchorsFollow) {
+  ScratchFolder folder;
+  std::string file = folder.CopyTemplate("features.xlsx");
+  auto app = CreateOoxmlSpreadsheetApp();
+  auto wb = app->OpenWorkbook(file);
+  auto ws = wb->WorksheetByName("Sales");
+  ws->InsertRows(3, 3);
+  ws->InsertRows(1, 1);  // moves the chart's anchor down one row
+  ws->InsertColumns(2, 1);  // inside the table: a new table column
+  wb->Save();
+  std::string out = RunPython(R"py(
+import re, zipfile
+z = zipfile.ZipFile(sys.argv[1])
+print(re.findall(r'<f>([^<]*)</f>', z.read("xl/charts/chart1.xml").decode()))
+print(re.findall(r' ref="([^"]*)"', z.read("xl/tables/table1.xml").decode()))
+print(re.findall(r'<from><col>(\d+)</col><colOff>\d+</colOff><row>(\d+)', z.read("xl/drawings/drawing1.xml").decode()))
+ws = openpyxl.load_workbook(sys.argv[1])["Sales"]
+t = ws.tables["SalesTable"]
+print(ws["C8"].value, t.ref, [c.name for c in t.tableColumns], [ws.cell(row=2, column=c).value for c in (1, 2, 3)])
+)py",
+                              file);
+  EXPECT_EQ(out,
+            "[\"'Sales'!C2\", \"'Sales'!$A$3:$A$7\", \"'Sales'!$C$3:$C$7\"]\n"
+            "['A2:C7', 'A2:C7']\n"
+            "[('4', '2')]\n"
+            "=SUM(C3:C7) A2:C7 ['Item', 'Column1', 'Qty'] ['Item', 'Column1', 'Qty']\n");
+}
+
+TEST(InsertRows, SharedFormulasBecomePlainAndTheCalculationChainGoes) {
+  ScratchFolder folder;
+  std::string file = folder.CopyTemplate("shared.xlsx");
+  auto app = CreateOoxmlSpreadsheetApp();
+  auto wb = app->OpenWorkbook(file);
+  wb->WorksheetByName("Calc")->InsertRows(3, 2);
+  wb->Save();
+  std::string out = RunPython(R"py(
+import zipfile
+z = zipfile.ZipFile(sys.argv[1])
+print("xl/calcChain.xml" in z.namelist(), "calcChain" in z.read("[Content_Types].xml").decode(),
+      "calcChain" in z.read("xl/_rels/workbook.xml.rels").decode(), 'fullCalcOnLoad="1"' in z.read("xl/workbook.xml").decode())
+ws = openpyxl.load_workbook(sys.argv[1])["Calc"]
+print([ws.cell(row=r, column=2).value for r in range(1, 8)])
+)py",
+                              file);
+  EXPECT_EQ(out, "False False False True\n['=A1*2', '=A2*2', None, None, '=A5*2', '=A6*2', '=A7*2']\n");
+}
+
+}  // namespace
+}  // namespace tallyvane

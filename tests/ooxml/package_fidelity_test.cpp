@@ -1,0 +1,134 @@
+// Saving keeps every untouched part byte for byte, writes atomically and
+// leaves a package that the engine and an independent reader both open.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+
+#include "platform/platform_error.h"
+#include "ooxml/ooxml_application.h"
+#include "spreadsheet_test_support.h"
+
+namespace tallyvane {
+namespace {
+
+using testing::ReadPart;
+using testing::RunPython;
+using testing::ScratchFolder;
+
+TEST(Save, KeepsUnchangedPartsByteIdentical) {
+  ScratchFolder folder;
+  std::string file = folder.CopyTemplate("basic.xlsx");
+  std::string original = testing::TemplatePath("basic.xlsx");
+  auto app = CreateOoxmlSpreadsheetApp();
+  auto wb = app->OpenWorkbook(file);
+  wb->WorksheetByName("Summary")->SetCellValue(2, 1, Value::MakeText("x"));
+  wb->Save();
+  for (const char* part : {"xl/theme/theme1.xml", "xl/styles.xml", "docProps/core.xml", "docProps/app.xml",
+                           "xl/worksheets/sheet1.xml", "xl/worksheets/sheet2.xml", "xl/comments/comment1.xml",
+                           "xl/drawings/commentsDrawing1.vml", "xl/worksheets/_rels/sheet1.xml.rels"}) {
+    std::string before = ReadPart(original, part);
+    EXPECT_FALSE(before.empty()) << part;
+    EXPECT_EQ(before, ReadPart(file, part)) << part;
+  }
+  EXPECT_NE(ReadPart(original, "xl/worksheets/sheet3.xml"), ReadPart(file, "xl/worksheets/sheet3.xml"));
+  // A new shared string table is registered in the package.
+  EXPECT_NE(ReadPart(file, "[Content_Types].xml").find("/xl/sharedStrings.xml"), std::string::npos);
+  EXPECT_NE(ReadPart(file, "xl/_rels/workbook.xml.rels").find("sharedStrings.xml"), std::string::npos);
+}
+
+TEST(Save, WritesPlainZipHeadersForChangedParts) {
+  // ZIP64 headers on small parts make some readers refuse the package.
+  ScratchFolder folder;
+  std::string file = folder.CopyTemplate("basic.xlsx");
+  auto app = CreateOoxmlSpreadsheetApp();
+  auto wb = app->OpenWorkbook(file);
+  auto ws = wb->WorksheetByIndex(1);
+  for (int r = 1; r <= 2000; ++r) ws->SetCellValue(r, 10, Value::MakeNumber(r / 3.0));
+  wb->Save();
+  std::string out = RunPython(R"py(
+import struct, zipfile
+z = zipfile.ZipFile(sys.argv[1])
+f = open(sys.argv[1], "rb")
+for i in z.infolist():
+    f.seek(i.header_offset)
+    version, extra = struct.unpack("<4xH22xH", f.read(30))
+    if version > 20 or extra or i.extra:
+        print(i.filename, version, extra, len(i.extra))
+print(z.testzip())
+)py",
+                              file);
+  EXPECT_EQ(out, "None\n");
+}
+
+TEST(Save, WritesAtomicallyKeepsPermissionsAndCanRepeat) {
+  ScratchFolder folder;
+  std::string file = folder.CopyTemplate("basic.xlsx", "report.xlsm");
+  chmod(file.c_str(), 0640);
+  auto app = CreateOoxmlSpreadsheetApp();
+  auto wb = app->OpenWorkbook(file);
+  auto ws = wb->WorksheetByIndex(1);
+  ws->SetCellValue(10, 1, Value::MakeInteger(1));
+  wb->Save();
+  ws->SetCellValue(11, 1, Value::MakeInteger(2));
+  wb->Save();
+  wb->Close();
+  struct stat st;
+  ASSERT_EQ(stat(file.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0640u);
+  int entries = 0;
+  for (const auto& e : std::filesystem::directory_iterator(folder.Path())) {
+    (void)e;
+    ++entries;
+  }
+  EXPECT_EQ(entries, 1) << "a temporary file was left behind";
+  std::string out = RunPython(R"py(
+ws = openpyxl.load_workbook(sys.argv[1])["Data"]
+print(ws["A10"].value, ws["A11"].value)
+)py",
+                              file);
+  EXPECT_EQ(out, "1 2\n");
+  auto again = app->OpenWorkbook(file);  // the engine reads its own output
+  EXPECT_EQ(again->WorksheetByIndex(1)->Name(), "Data");
+}
+
+TEST(Save, KeepsTheNamespacePrefixOfTheSheet) {
+  ScratchFolder folder;
+  std::string file = folder.CopyTemplate("prefixed.xlsx");
+  auto app = CreateOoxmlSpreadsheetApp();
+  auto wb = app->OpenWorkbook(file);
+  auto ws = wb->WorksheetByIndex(1);
+  ws->InsertRows(1, 1);
+  ws->SetCellValue(1, 1, Value::MakeText("head"));
+  wb->Save();
+  std::string out = RunPython(R"py(
+ws = openpyxl.load_workbook(sys.argv[1])["Prefixed"]
+print(ws["A1"].value, ws["A2"].value, ws["B3"].value, [str(r) for r in ws.merged_cells.ranges], ws.dimensions)
+)py",
+                              file);
+  EXPECT_EQ(out, "head 1 =A2*2 ['A4:B4'] A1:B4\n");
+  std::string sheet = ReadPart(file, "xl/worksheets/sheet1.xml");
+  EXPECT_NE(sheet.find("<x:dimension ref=\"A1:B3\"/>"), std::string::npos) << sheet;
+  EXPECT_NE(sheet.find("<x:row r=\"3\"><x:c r=\"B3\"><x:f>A2*2</x:f>"), std::string::npos) << sheet;
+}
+
+TEST(Save, FailsCleanlyWhenTheFolderIsGone) {
+  auto app = CreateOoxmlSpreadsheetApp();
+  std::string file;
+  std::unique_ptr<Workbook> wb;
+  {
+    ScratchFolder folder;
+    file = folder.CopyTemplate("basic.xlsx");
+    wb = app->OpenWorkbook(file);
+  }
+  try {
+    wb->Save();
+    FAIL() << "no error";
+  } catch (const PlatformError& e) {
+    EXPECT_EQ(std::string(e.what()).rfind("cannot save \"" + file + "\": cannot create a temporary file", 0), 0u)
+        << e.what();
+  }
+}
+
+}  // namespace
+}  // namespace tallyvane

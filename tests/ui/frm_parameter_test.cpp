@@ -37,12 +37,12 @@ std::string WithoutCarriageReturns(std::string text) {
 // Year with a description and a default, then Month under number 3 with
 // neither.
 const char* const kYearAndMonth =
-    "[PARAMETER]\nName1=Year\nDesc1=Report year\nDefault1=2004\nName3=Month\nDefault3=10\n";
+    "Name1=Year\nDesc1=Report year\nDefault1=2004\nName3=Month\nDefault3=10\n";
 
 class ParameterDialogTest : public MainWindowTest {};
 
 TEST_F(ParameterDialogTest, ShowsTheDeclaredRowsInOrderAndPitch) {
-  std::string ten = "[PARAMETER]\n";
+  std::string ten;
   for (int k = 1; k <= 10; ++k) ten += "Name" + std::to_string(k) + "=P" + std::to_string(k) + "\n";
   struct Case {
     std::string section;
@@ -50,7 +50,7 @@ TEST_F(ParameterDialogTest, ShowsTheDeclaredRowsInOrderAndPitch) {
     QStringList values;
   };
   const Case cases[] = {
-      {"[PARAMETER]\nName1=Year\nDesc1=\nDefault1=2004\n", {"Year"}, {"2004"}},
+      {"Name1=Year\nDesc1=\nDefault1=2004\n", {"Year"}, {"2004"}},
       {kYearAndMonth, {"Report year", "Month"}, {"2004", "10"}},
       {ten, {"P1", "P2", "P3", "P4", "P5", "P6", "P7", "P8", "P9", "P10"}, QStringList(10, QString())},
   };

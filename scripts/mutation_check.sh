@@ -74,7 +74,9 @@ PY
 }
 
 mkdir -p "$work"
-rsync -a --delete --exclude '/build*' --exclude '/.git' "$top/" "$tree/"
+mkdir -p "$tree"
+find "$tree" -mindepth 1 -maxdepth 1 ! -name build -exec rm -rf {} +
+tar -C "$top" --exclude='./build*' --exclude='./.git' -cf - . | tar -C "$tree" -xf -
 cmake -S "$tree" -B "$tree/build" -G Ninja -DTALLYVANE_WERROR=ON \
   -DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache >/dev/null || exit 2
 cmake --build "$tree/build" -j2 >/dev/null || { echo "the unchanged tree does not build"; exit 2; }

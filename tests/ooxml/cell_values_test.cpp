@@ -35,18 +35,16 @@ DateTime Dt(int y, int mo, int d, int h = 0, int mi = 0, int s = 0) {
 }
 
 TEST(CellValues, EveryKindReadsBackWithItsTypeAndFormat) {
-  ScratchFolder folder;
-  std::string file = folder.CopyTemplate("basic.xlsx");
-  auto app = CreateOoxmlSpreadsheetApp();
-  auto wb = app->OpenWorkbook(file);
-  auto ws = wb->WorksheetByName("data");
+  testing::OpenedTemplate t("basic.xlsx");
+  auto ws = t.workbook->WorksheetByName("data");
   ws->SetCellValue(2, 2, Value::MakeInteger(42));
   ws->SetCellValue(3, 2, Value::MakeNumber(3.25));
   ws->SetCellValue(2, 3, Value::MakeDecimal("12.50"));
   ws->SetCellValue(2, 1, Value::MakeText("007"));
   ws->SetCellValue(3, 1, Value::MakeText("=1+2"));
-  ws->SetCellValue(8, 1, Value::MakeText(" lead & <tag> \"q\" \x01 _x0041_ "));
-  ws->SetCellValue(8, 2, Value::MakeText("007"));  // the same text is shared once
+  ws->SetCellValue(8, 1, Value::MakeText(" lead & <tag> \"q\" \x01\r _x0041_ "));
+  ws->SetCellValue(8, 2, Value::MakeText("007"));      // the same text is shared once
+  ws->SetCellValue(8, 3, Value::MakeText("_x0041_"));  // plain, yet read as an escape unless escaped
   ws->SetCellValue(3, 4, Value::MakeBoolean(true));
   ws->SetCellValue(2, 5, Value::MakeDate(2024, 2, 29));  // styled italic, General
   ws->SetCellValue(3, 5, Value::MakeDateTime(Dt(2024, 3, 1, 13, 45, 30)));
@@ -57,8 +55,8 @@ TEST(CellValues, EveryKindReadsBackWithItsTypeAndFormat) {
   ws->SetCellValue(1, 1, Value::MakeNull());          // clears, keeps bold
   ws->SetCellValue(4, 2, Value::MakeText(""));        // clears the formula
   ws->SetCellValue(1048576, 16384, Value::MakeInteger(-1));
-  wb->Save();
-  wb->Close();
+  t.workbook->Save();
+  t.workbook->Close();
 
   std::string out = RunPython(R"py(
 wb = openpyxl.load_workbook(sys.argv[1])
@@ -74,14 +72,14 @@ import zipfile, re
 sst = zipfile.ZipFile(sys.argv[1]).read("xl/sharedStrings.xml").decode()
 print(re.findall(r"<si>(.*?)</si>", sst))
 )py",
-                              file);
+                              t.file);
   EXPECT_EQ(out,
             "B2 n 42 General False False\n"
             "B3 n 3.25 General False False\n"
             "C2 n 12.5 General False False\n"
             "A2 s '007' General False False\n"
             "A3 s '=1+2' General False False\n"
-            "A8 s ' lead & <tag> \"q\" _x0001_ _x0041_ ' General False False\n"
+            "A8 s ' lead & <tag> \"q\" _x0001_\\r _x0041_ ' General False False\n"
             "B8 s '007' General False False\n"
             "D3 b True General False False\n"
             "E2 d datetime.datetime(2024, 2, 29, 0, 0) mm-dd-yy False True\n"
@@ -93,8 +91,8 @@ print(re.findall(r"<si>(.*?)</si>", sst))
             "XFD1048576 n -1 General False False\n"
             "E5 1900-03-01 mm-dd-yy\n"
             "E6 1900-02-28 mm-dd-yy\n"
-            "['<t>007</t>', '<t>=1+2</t>', '<t xml:space=\"preserve\"> lead &amp; &lt;tag&gt; \"q\" _x0001_ "
-            "_x005F_x0041_ </t>']\n");
+            "['<t>007</t>', '<t>=1+2</t>', '<t xml:space=\"preserve\"> lead &amp; &lt;tag&gt; \"q\" _x0001_&#13; "
+            "_x005F_x0041_ </t>', '<t>_x005F_x0041_</t>']\n");
 }
 
 TEST(CellValues, TheEngineReadsBackWhatItWrote) {
@@ -135,31 +133,23 @@ TEST(CellValues, TheEngineReadsBackWhatItWrote) {
 }
 
 TEST(CellValues, DatesFollowThe1904DateSystem) {
-  ScratchFolder folder;
-  std::string file = folder.CopyTemplate("date1904.xlsx");
-  auto app = CreateOoxmlSpreadsheetApp();
-  auto wb = app->OpenWorkbook(file);
-  auto ws = wb->WorksheetByIndex(1);
+  testing::OpenedTemplate t("date1904.xlsx");
+  auto ws = t.workbook->WorksheetByIndex(1);
   ws->SetCellValue(1, 1, Value::MakeDate(1904, 1, 2));
   ws->SetCellValue(2, 1, Value::MakeDateTime(Dt(2024, 5, 17, 12)));
-  wb->Save();
-  std::string out = RunPython(R"py(
+  std::string out = t.SaveAndRead(R"py(
 import zipfile, re
 xml = zipfile.ZipFile(sys.argv[1]).read("xl/worksheets/sheet1.xml").decode()
 print(re.findall(r'<v>([^<]*)</v>', xml))
 ws = openpyxl.load_workbook(sys.argv[1]).active
 print(ws["A1"].value, ws["A2"].value)
-)py",
-                              file);
+)py");
   EXPECT_EQ(out, "['1', '43967.5']\n1904-01-02 00:00:00 2024-05-17 12:00:00\n");
 }
 
 TEST(CellValues, RefusesCellsOutsideTheSheetAndBinaryValues) {
-  ScratchFolder folder;
-  std::string file = folder.CopyTemplate("basic.xlsx");
-  auto app = CreateOoxmlSpreadsheetApp();
-  auto wb = app->OpenWorkbook(file);
-  auto ws = wb->WorksheetByName("Data");
+  testing::OpenedTemplate t("basic.xlsx");
+  auto ws = t.workbook->WorksheetByName("Data");
   EXPECT_EQ(ErrorOf([&] { ws->SetCellValue(0, 1, Value::MakeInteger(1)); }),
             "cannot write the cell at row 0, column 1 of the worksheet \"Data\": it lies outside the sheet "
             "(rows 1 to 1048576, columns 1 to 16384)");
@@ -177,31 +167,26 @@ TEST(CellValues, RefusesCellsOutsideTheSheetAndBinaryValues) {
             "cannot write the cell B2 of the worksheet \"Data\": the text is longer than the 32767 characters "
             "a cell can hold");
   // A refused value leaves the cell as it was; the longest text fits, and
-  // bytes that are not UTF-8 become U+FFFD instead of breaking the file.
+  // bytes that are not UTF-8 become U+FFFD instead of breaking the t.file.
   ws->SetCellValue(2, 3, Value::MakeText(std::string(32767, 'y')));
   ws->SetCellValue(2, 4, Value::MakeText("caf\xE9 ok"));
   ws->SetCellValue(2, 5, Value::MakeNumber(1.0 / 0.0));
-  wb->Save();
-  std::string out = RunPython(R"py(
+  std::string out = t.SaveAndRead(R"py(
 ws = openpyxl.load_workbook(sys.argv[1])["Data"]
 print(ws["B2"].value, len(ws["C2"].value), repr(ws["D2"].value), ws["E2"].value)
-)py",
-                              file);
+)py");
   EXPECT_EQ(out, "1 32767 'caf\xEF\xBF\xBD ok' #NUM!\n");
 }
 
 TEST(Worksheets, FoundByNameIgnoringCaseOrByPosition) {
-  ScratchFolder folder;
-  std::string file = folder.CopyTemplate("basic.xlsx");
-  auto app = CreateOoxmlSpreadsheetApp();
-  auto wb = app->OpenWorkbook(file);
-  wb->Activate();
-  EXPECT_EQ(wb->WorksheetByName("OTHER sheet")->Name(), "Other Sheet");
-  EXPECT_EQ(wb->WorksheetByIndex(3)->Name(), "Summary");
+  testing::OpenedTemplate t("basic.xlsx");
+  t.workbook->Activate();
+  EXPECT_EQ(t.workbook->WorksheetByName("OTHER sheet")->Name(), "Other Sheet");
+  EXPECT_EQ(t.workbook->WorksheetByIndex(3)->Name(), "Summary");
   for (int bad : {0, 4, -1}) {
-    EXPECT_EQ(ErrorOf([&] { wb->WorksheetByIndex(bad); }), "Subscript out of range") << bad;
+    EXPECT_EQ(ErrorOf([&] { t.workbook->WorksheetByIndex(bad); }), "Subscript out of range") << bad;
   }
-  EXPECT_EQ(ErrorOf([&] { wb->WorksheetByName("Nope"); }), "Subscript out of range");
+  EXPECT_EQ(ErrorOf([&] { t.workbook->WorksheetByName("Nope"); }), "Subscript out of range");
 }
 
 TEST(Worksheets, HandlesStaySafeAfterCloseAndAfterTheWorkbookIsGone) {
@@ -228,26 +213,21 @@ TEST(Worksheets, HandlesStaySafeAfterCloseAndAfterTheWorkbookIsGone) {
 }
 
 TEST(DefinedNames, TextConstantReplacesTheDefinitionOfAWorkbookName) {
-  ScratchFolder folder;
-  std::string file = folder.CopyTemplate("basic.xlsx");
-  auto app = CreateOoxmlSpreadsheetApp();
-  auto wb = app->OpenWorkbook(file);
-  wb->SetNameValue("TOTAL", "first");
-  wb->SetNameValue("total", "He said \"hi\" & left");
-  wb->SetNameValue("Amounts", std::string(300, 'x'));
-  EXPECT_EQ(ErrorOf([&] { wb->SetNameValue("Missing", "x"); }),
+  testing::OpenedTemplate t("basic.xlsx");
+  t.workbook->SetNameValue("TOTAL", "first");
+  t.workbook->SetNameValue("total", "He said \"hi\" & left");
+  t.workbook->SetNameValue("Amounts", std::string(300, 'x'));
+  EXPECT_EQ(ErrorOf([&] { t.workbook->SetNameValue("Missing", "x"); }),
             "the name \"Missing\" is not defined in the workbook");
   // A sheet-level name is not a workbook-level name.
-  EXPECT_EQ(ErrorOf([&] { wb->SetNameValue("LocalName", "x"); }),
+  EXPECT_EQ(ErrorOf([&] { t.workbook->SetNameValue("LocalName", "x"); }),
             "the name \"LocalName\" is not defined in the workbook");
-  wb->Save();
-  std::string out = RunPython(R"py(
+  std::string out = t.SaveAndRead(R"py(
 wb = openpyxl.load_workbook(sys.argv[1])
 for n in wb.defined_names.definedName:
     if n.name in ("Total", "Amounts", "LocalName"):
         print(n.name, n.attr_text if len(n.attr_text) < 40 else len(n.attr_text))
-)py",
-                              file);
+)py");
   EXPECT_EQ(out, "Total \"He said \"\"hi\"\" & left\"\nAmounts 305\nLocalName Data!$A$1\n");
 }
 

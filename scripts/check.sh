@@ -15,6 +15,6 @@ cmake --build build -j"$JOBS"
 
 bash scripts/fuzz.sh "${FUZZ_SECONDS:-12}"
 
-cmake -S . -B build-sanitize -G Ninja -DTALLYVANE_WERROR=ON -DTALLYVANE_SANITIZE=ON
+cmake -S . -B build-sanitize -G Ninja -DTALLYVANE_SANITIZE=ON -DTALLYVANE_WERROR=ON
 cmake --build build-sanitize -j"$JOBS"
 (cd build-sanitize && ctest --output-on-failure -j"$JOBS")

@@ -18,44 +18,44 @@ tree="$work/tree"
 only="${1:-}"
 export CCACHE_BASEDIR="${CCACHE_BASEDIR:-/work}"
 
-# name | test programs (ctest labels) | text | replacement
+# name ~~ test programs (ctest labels) ~~ text ~~ replacement
 # Texts are literal; \n in them stands for a line break.
 faults=$(cat <<'EOF'
-command line: lower-case -c not an option|app_tests|} else if (upper == "-C") {|} else if (token == "-C") {
-exit status: a run with errors exits 0|app_tests program_tests|return error_count == 0 ? 0 : 1;|return error_count < 0 ? 1 : 0;
-macros: &N gives the seconds|config_tests|case 'N': return TwoDigits(moment.minute);|case 'N': return TwoDigits(moment.second);
-run settings: user read from DBPWD|config_tests program_tests|context.DbUserName = ReadSetting(context, "ODBC", "DBUSER");|context.DbUserName = ReadSetting(context, "ODBC", "DBPWD");
-INI: lines starting with # read as entries|platform_tests|if (trimmed.empty() || trimmed[0] == ';' || trimmed[0] == '#') return line;|if (trimmed.empty() || trimmed[0] == ';') return line;
-INI: names compared case-sensitively|platform_tests config_tests|if (Lower(a[i]) != Lower(b[i])) return false;|if (a[i] != b[i]) return false;
-log: time stamp day and month swapped|log_tests|moment.year,\n                moment.month, moment.day,|moment.year,\n                moment.day, moment.month,
-log: view keeps nine lines|log_tests|context.LogViewLineCount >= kLogViewCapacity|context.LogViewLineCount > kLogViewCapacity
-db: user named only when empty|app_tests program_tests|if (!context.DbUserName.empty()) target +=|if (context.DbUserName.empty()) target +=
-sql reader: label keeps its @|sql_tests|pending.label = line.substr(1, equals - 1);|pending.label = line.substr(0, equals);
-sql reader: # inside quotes starts a comment|sql_tests|    if (!IsQuote(c)) {\n      take(1);|    if (!IsQuote(c) || c == '"') {\n      take(1);
-dispatch: begin row read from the column field|sql_tests workbook_tests|decoded.begin_row = NumberField(parts[2]);|decoded.begin_row = NumberField(parts[3]);
-function 2: one row too many inserted|workbook_tests|sheet.InsertRows(CheckedAdd16(begin_row, 1), count - 2);|sheet.InsertRows(CheckedAdd16(begin_row, 1), count - 1);
-function 1: by-column rows and columns swapped|workbook_tests|const int row = static_cast<int>(by_column ? inner : outer);|const int row = static_cast<int>(by_column ? outer : inner);
-function 3: an empty result is a success|workbook_tests|    return assigned;|    return true;
-field text: seconds alone show no time|workbook_tests|dt.minute != 0 || dt.second != 0 |||dt.minute != 0 ||
-engine: a row at the insertion does not move|spreadsheet_tests|if (*index < ins.at) return true;|if (*index <= ins.at) return true;
-engine: a name before ( taken for a reference|spreadsheet_tests|c == '(' || c == '['|c == '['
-engine: 1900-03-01 one day early|spreadsheet_tests workbook_tests|if (s >= 60) ++s;|if (s > 60) ++s;
-engine: an escape-like text in a control-character text not escaped|spreadsheet_tests|      out += "_x005F_";\n      continue;|      out += "_";\n      continue;
-engine: quote not escaped in attributes|spreadsheet_tests|case '"': rep = attribute ? "&quot;" : nullptr; break;|case '"': rep = nullptr; break;
-engine: comment box anchors one off|spreadsheet_tests|shifted = std::to_string(index - 1);|shifted = std::to_string(index);
-odbc: } in a value not doubled|odbc_tests|    if (c == '}') quoted.push_back('}');\n|
-odbc: low surrogate loses a bit|odbc_tests|out->push_back(static_cast<SQLWCHAR>(0xDC00 + (c & 0x3FF)));|out->push_back(static_cast<SQLWCHAR>(0xDC00 + (c & 0x1FF)));
-window: one parameter asks the plain question|tallyvane_ui_tests|if (context_.ParameterCount < 1)|if (context_.ParameterCount <= 1)
-window: shell result 32 taken for success|tallyvane_ui_tests|return result > kHighestFailure || result < 0;|return result >= kHighestFailure || result < 0;
-window: last typed parameter not kept|tallyvane_ui_tests|for (int i = 0; i < DeclaredCount(context_); ++i) context_.Parameters[i].Value|for (int i = 0; i + 1 < DeclaredCount(context_); ++i) context_.Parameters[i].Value
-listed: validation directly above does not grow|spreadsheet_tests|bool format_range = ln == "conditionalFormatting" || ln == "dataValidation";|bool format_range = ln == "conditionalFormatting";
-engine: format ranges directly above do not grow|spreadsheet_tests| else if (at <= *hi || (growth == Growth::Format && at == *hi + 1)) {| else if (at <= *hi) {
-listed: merged range off the sheet kept|spreadsheet_tests|return element == "mergeCell" || |return 
-listed: CR in cell text not escaped|spreadsheet_tests|case '\r': rep = "&#13;"; break;|case '\r': rep = attribute ? "&#13;" : nullptr; break;
-listed: plain _x0041_ not escaped|spreadsheet_tests|if (c < 0x20 || c > 0x7E || c == '_') {|if (c < 0x20 || c > 0x7E) {
-listed: understated zip entry size accepted|spreadsheet_tests|if (out.size() > declared || out.size() > limits_.max_part_size) {|if (out.size() > limits_.max_part_size) {
-listed: quoted DSN not trimmed|config_tests|return TrimSpaces(ReadIniValue(section, key, context.CfgFileName));|return ReadIniValue(section, key, context.CfgFileName);
-listed: text one longer than its buffer cut|odbc_tests|return indicator > column.element_bytes - static_cast<SQLLEN>(sizeof(SQLWCHAR));|return indicator > column.element_bytes;
+command line: lower-case -c not an option ~~ app_tests ~~ } else if (upper == "-C") { ~~ } else if (token == "-C") {
+exit status: a run with errors exits 0 ~~ app_tests program_tests ~~ return error_count == 0 ? 0 : 1; ~~ return error_count < 0 ? 1 : 0;
+macros: &N gives the seconds ~~ config_tests ~~ case 'N': return TwoDigits(moment.minute); ~~ case 'N': return TwoDigits(moment.second);
+run settings: user read from DBPWD ~~ config_tests program_tests ~~ context.DbUserName = ReadSetting(context, "ODBC", "DBUSER"); ~~ context.DbUserName = ReadSetting(context, "ODBC", "DBPWD");
+INI: lines starting with # read as entries ~~ platform_tests ~~ trimmed[0] == ';' || trimmed[0] == '#') return line; ~~ trimmed[0] == ';') return line;
+INI: a name in capitals not found ~~ platform_tests config_tests ~~ if (Lower(a[i]) != Lower(b[i])) return false; ~~ if (Lower(a[i]) != b[i]) return false;
+log: time stamp day and month swapped ~~ log_tests ~~ moment.year,\n                moment.month, moment.day, ~~ moment.year,\n                moment.day, moment.month,
+log: view keeps nine lines ~~ log_tests ~~ context.LogViewLineCount >= kLogViewCapacity ~~ context.LogViewLineCount > kLogViewCapacity
+db: user named only when empty ~~ app_tests program_tests ~~ if (!context.DbUserName.empty()) target += ~~ if (context.DbUserName.empty()) target +=
+sql reader: label keeps its @ ~~ sql_tests ~~ pending.label = line.substr(1, equals - 1); ~~ pending.label = line.substr(0, equals);
+sql reader: # inside double quotes starts a comment ~~ sql_tests ~~ if (!IsQuote(c)) {\n      take(1); ~~ if (!IsQuote(c) || c == '"') {\n      take(1);
+dispatch: begin row read from the column field ~~ sql_tests workbook_tests ~~ decoded.begin_row = NumberField(parts[2]); ~~ decoded.begin_row = NumberField(parts[3]);
+function 2: one row too many inserted ~~ workbook_tests ~~ sheet.InsertRows(CheckedAdd16(begin_row, 1), count - 2); ~~ sheet.InsertRows(CheckedAdd16(begin_row, 1), count - 1);
+function 1: by-column rows and columns swapped ~~ workbook_tests ~~ const int row = static_cast<int>(by_column ? inner : outer); ~~ const int row = static_cast<int>(by_column ? outer : inner);
+function 3: an empty result is a success ~~ workbook_tests ~~ return assigned; ~~ return true;
+field text: seconds alone show no time ~~ workbook_tests ~~ dt.minute != 0 || dt.second != 0 || ~~ dt.minute != 0 ||
+engine: a row at the insertion does not move ~~ spreadsheet_tests ~~ if (*index < ins.at) return true; ~~ if (*index <= ins.at) return true;
+engine: a name before ( taken for a reference ~~ spreadsheet_tests ~~ c == '(' || c == '[' ~~ c == '['
+engine: 1900-03-01 one day early ~~ spreadsheet_tests workbook_tests ~~ if (s >= 60) ++s; ~~ if (s > 60) ++s;
+engine: escape-like text beside a control character not escaped ~~ spreadsheet_tests ~~ out += "_x005F_";\n      continue; ~~ out += "_";\n      continue;
+engine: quote not escaped in attributes ~~ spreadsheet_tests ~~ case '"': rep = attribute ? "&quot;" : nullptr; break; ~~ case '"': rep = nullptr; break;
+engine: comment box anchors one off ~~ spreadsheet_tests ~~ shifted = std::to_string(index - 1); ~~ shifted = std::to_string(index);
+engine: format ranges directly above do not grow ~~ spreadsheet_tests ~~ else if (at <= *hi || (growth == Growth::Format && at == *hi + 1)) { ~~ else if (at <= *hi) {
+odbc: } in a value not doubled ~~ odbc_tests ~~ if (c == '}') quoted.push_back('}'); ~~
+odbc: low surrogate loses a bit ~~ odbc_tests ~~ out->push_back(static_cast<SQLWCHAR>(0xDC00 + (c & 0x3FF))); ~~ out->push_back(static_cast<SQLWCHAR>(0xDC00 + (c & 0x1FF)));
+window: one parameter asks the plain question ~~ tallyvane_ui_tests ~~ if (context_.ParameterCount < 1) ~~ if (context_.ParameterCount <= 1)
+window: shell result 32 taken for success ~~ tallyvane_ui_tests ~~ return result > kHighestFailure || result < 0; ~~ return result >= kHighestFailure || result < 0;
+window: last typed parameter not kept ~~ tallyvane_ui_tests ~~ for (int i = 0; i < DeclaredCount(context_); ++i) context_.Parameters[i].Value ~~ for (int i = 0; i + 1 < DeclaredCount(context_); ++i) context_.Parameters[i].Value
+listed: validation directly above does not grow ~~ spreadsheet_tests ~~ ln == "conditionalFormatting" || ln == "dataValidation" ~~ ln == "conditionalFormatting"
+listed: merged range off the sheet kept ~~ spreadsheet_tests ~~ element == "mergeCell" || element == "conditionalFormatting" ~~ element == "conditionalFormatting"
+listed: CR in cell text not escaped ~~ spreadsheet_tests ~~ case '\r': rep = "&#13;"; break; ~~ case '\r': rep = attribute ? "&#13;" : nullptr; break;
+listed: plain _x0041_ not escaped ~~ spreadsheet_tests ~~ if (c < 0x20 || c > 0x7E || c == '_') { ~~ if (c < 0x20 || c > 0x7E) {
+listed: understated zip entry size accepted ~~ spreadsheet_tests ~~ if (out.size() > declared || out.size() > limits_.max_part_size) { ~~ if (out.size() > limits_.max_part_size) {
+listed: quoted DSN not trimmed ~~ config_tests ~~ return TrimSpaces(ReadIniValue(section, key, context.CfgFileName)); ~~ return ReadIniValue(section, key, context.CfgFileName);
+listed: text one longer than its buffer cut ~~ odbc_tests ~~ return indicator > column.element_bytes - static_cast<SQLLEN>(sizeof(SQLWCHAR)); ~~ return indicator > column.element_bytes;
 EOF
 )
 
@@ -113,7 +113,8 @@ cmake --build "$tree/build" -j2 >/dev/null || { echo "the unchanged tree does no
 result="${MUTATION_RESULT:-$work/result.txt}"
 : >"$result"
 caught=0 missed=0 broken=0
-while IFS='|' read -r name programs text replacement; do
+while IFS= read -r line; do
+  IFS=$'\x1f' read -r name programs text replacement <<<"$(sed 's/ *~~ */\x1f/g' <<<"$line")"
   [ -n "$only" ] && [[ "$name" != *$only* ]] && continue
   if ! file=$(plant "$text" "$replacement" 2>&1); then
     status="NOT PLANTED ($file)"

@@ -4,7 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdio>
+#include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <regex>
 #include <string>
@@ -111,43 +112,29 @@ TEST_F(EndToEndTest, TheWorkedExampleGivesExactlyItsLogAndReport) {
   EXPECT_EQ(dump.names.at("TotalCell"), "\"112\"");
 }
 
-TEST_F(EndToEndTest, FilesWithGapsMissingUnreadableAndBrokenAreReportedAndTheRunGoesOn) {
+// What the SQL reader's and the output functions' own tests show, once
+// through the whole program: special files, a file that fails halfway,
+// numbers out of range and missing sheets are reported, and the run goes on.
+TEST_F(EndToEndTest, BrokenFilesAreReportedAndTheRunGoesOn) {
   CreateDatabase("CREATE TABLE t (a INTEGER); INSERT INTO t VALUES (1), (2);");
   test::MakeWorkbook(dir.File("template.xlsx"), R"j({"sheets": [{"name": "Sheet1"}]})j");
   dir.Write("good.sql", "@G=1;Sheet1;1;1\nSELECT a FROM t ORDER BY a\n");
   dir.Write("halfway.sql", "@H=0\nUPDATE t SET a = a + 10\n@declare x\nSELECT 1\n");
   dir.Write("bad.sql",
-            "@Letter=x;Sheet1\nSELECT 1\n"
-            "@Big=1;Sheet1;40000\nSELECT 1\n"
-            "@Four=4\nSELECT 1\n"
-            "@Neg=-1\nSELECT 1\n"
-            "@Sheet=1;NoSheet;1;1\nSELECT 1\n"
-            "@Rejected=0\nSELEC 1\n"
+            "@Big=1;Sheet1;40000\nSELECT 1\n@Sheet=1;NoSheet;1;1\nSELECT 1\n"
             "@Six=1;Sheet1;5;1;0;ignored\nSELECT a FROM t ORDER BY a\n");
   std::filesystem::create_directory(dir.File("folder.sql"));
   ASSERT_EQ(mkfifo(dir.File("fifo.sql").c_str(), 0600), 0);
-  WriteConfig("F_MAXNUM=8\nF1=good.sql\nF3=missing.sql\nF4=halfway.sql\nF5=bad.sql\nF6=folder.sql\nF7=fifo.sql\nF8= good.sql ");
+  WriteConfig("F_MAXNUM=6\nF1=good.sql\nF2=halfway.sql\nF3=bad.sql\nF4=folder.sql\nF5=fifo.sql\nF6= good.sql ");
   EXPECT_EQ(Run(""), 1);
   const std::vector<std::string> log = Log();
-  auto contains = [&](const std::string& line) {
-    return std::find(log.begin(), log.end(), line) != log.end();
-  };
-  EXPECT_TRUE(contains("Error Info: [SQLFILE3] \"missing.sql\" does not exist."));
-  EXPECT_TRUE(contains("Error: Failed to read [SQLFILE4] \"halfway.sql\"."));
-  EXPECT_TRUE(contains("[SQLFILE4]  [H]    Success."));
-  EXPECT_TRUE(contains("Error: Failed to excute function."));
-  EXPECT_TRUE(contains("Error Info: Type mismatch"));
-  EXPECT_TRUE(contains("Error Info: Overflow"));
-  EXPECT_TRUE(contains("[SQLFILE5]  [Four]    Failure."));
-  EXPECT_TRUE(contains("[SQLFILE5]  [Neg]    Failure."));
-  EXPECT_TRUE(contains("[SQLFILE5]  [Sheet]    Function 1, Sheet NoSheet, Begin row 1, Begin col 1"));
-  EXPECT_TRUE(contains("Error: Failed to execute function 0."));
-  EXPECT_TRUE(contains("[SQLFILE5]  [Six]    Success."));
-  EXPECT_TRUE(contains("Error Info: [SQLFILE6] \"folder.sql\" does not exist."));
-  EXPECT_TRUE(contains("Error Info: [SQLFILE7] \"fifo.sql\" does not exist."));
-  EXPECT_TRUE(contains("[SQLFILE8]  Open \"good.sql\" succesfully."));
-  EXPECT_FALSE(contains("[SQLFILE2]  Open \"\" succesfully."));
-  EXPECT_EQ(log.back(), "Close the log file.");
+  for (const char* line : {"Error: Failed to read [SQLFILE2] \"halfway.sql\".", "[SQLFILE2]  [H]    Success.",
+                           "Error Info: Overflow", "Error: Failed to execute function 1.", "[SQLFILE3]  [Six]    Success.",
+                           "Error Info: [SQLFILE4] \"folder.sql\" does not exist.",
+                           "Error Info: [SQLFILE5] \"fifo.sql\" does not exist.",
+                           "[SQLFILE6]  Open \"good.sql\" succesfully.", "Close the log file."}) {
+    EXPECT_NE(std::find(log.begin(), log.end(), line), log.end()) << line;
+  }
   const WorkbookDump dump = test::DumpWorkbook(dir.File("report.xlsx"));
   EXPECT_EQ(dump.Value("Sheet1!A1"), "11");  // the second good.sql ran after the update
   EXPECT_EQ(dump.Value("Sheet1!A6"), "12");

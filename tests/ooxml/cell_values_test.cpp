@@ -4,8 +4,6 @@
 
 #include "platform/platform_error.h"
 #include "ooxml/ooxml_application.h"
-#include "ooxml/package.h"
-#include "ooxml/worksheet_part.h"
 #include "spreadsheet_test_support.h"
 
 namespace tallyvane {
@@ -93,43 +91,6 @@ print(re.findall(r"<si>(.*?)</si>", sst))
             "E6 1900-02-28 mm-dd-yy\n"
             "['<t>007</t>', '<t>=1+2</t>', '<t xml:space=\"preserve\"> lead &amp; &lt;tag&gt; \"q\" _x0001_&#13; "
             "_x005F_x0041_ </t>', '<t>_x005F_x0041_</t>']\n");
-}
-
-TEST(CellValues, TheEngineReadsBackWhatItWrote) {
-  ScratchFolder folder;
-  std::string file = folder.CopyTemplate("basic.xlsx");
-  {
-    auto app = CreateOoxmlSpreadsheetApp();
-    auto wb = app->OpenWorkbook(file);
-    auto ws = wb->WorksheetByName("Summary");
-    ws->SetCellValue(2, 1, Value::MakeNumber(0.1));
-    ws->SetCellValue(2, 2, Value::MakeInteger(-7));
-    ws->SetCellValue(2, 3, Value::MakeBoolean(false));
-    ws->SetCellValue(2, 4, Value::MakeText("x"));
-    ws->SetCellValue(2, 5, Value::MakeDateTime(Dt(1900, 3, 1, 12)));
-    ws->SetCellValue(1, 1, Value::MakeText(""));
-    wb->Save();
-  }
-  auto package = ooxml::Package::Open(file);
-  ooxml::WorksheetPart sheet("xl/worksheets/sheet3.xml", package->Read("xl/worksheets/sheet3.xml"), file);
-  struct Expected {
-    int column;
-    ooxml::CellType type;
-    double number;
-  };
-  for (const Expected& e : std::initializer_list<Expected>{{1, ooxml::CellType::Number, 0.1},
-                                                           {2, ooxml::CellType::Number, -7},
-                                                           {3, ooxml::CellType::Boolean, 0},
-                                                           {4, ooxml::CellType::SharedString, 0},
-                                                           {5, ooxml::CellType::Number, 61.5}}) {
-    const ooxml::Cell* c = sheet.FindCell(2, e.column);
-    ASSERT_NE(c, nullptr) << e.column;
-    EXPECT_TRUE(c->has_value) << e.column;
-    EXPECT_EQ(c->type, e.type) << e.column;
-    EXPECT_EQ(c->number, e.number) << e.column;
-  }
-  const ooxml::Cell* cleared = sheet.FindCell(1, 1);
-  EXPECT_TRUE(cleared == nullptr || (!cleared->HasContent()));
 }
 
 TEST(CellValues, DatesFollowThe1904DateSystem) {

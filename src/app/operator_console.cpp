@@ -50,9 +50,11 @@ void OperatorConsole::LogMessage(const RunContext& context, const std::string& m
     Print((context.SqlTag.empty() ? "" : context.SqlTag + "    ") + message + "\n");
   }
   if (!terminal_) return;
+  // A new file or statement shows at once; record counts at most every tenth of a second.
+  const bool moved_on = file_count_ != context.SqlFileCount || statement_ != context.SqlTag;
   file_count_ = context.SqlFileCount;
   statement_ = context.SqlTag;
-  ShowProgress(false);
+  ShowProgress(moved_on);
 }
 
 void OperatorConsole::RecordWritten() {

@@ -197,8 +197,9 @@ void Preflight::CheckPrepare(const std::string& where, const FunctionFields& fie
     return;
   }
   if (columns == 0) Report(false, where, "The statement returns no result columns.");
-  const long last = (fields.by_column ? fields.begin_row : fields.begin_col) + columns - 1L;
-  if (fields.function != 3 && columns > 0 && last > (fields.by_column ? kLargestNumber : kSheetColumns)) {
+  const long begin = fields.by_column ? fields.begin_row : fields.begin_col;
+  const long limit = fields.by_column ? kLargestNumber : kSheetColumns;
+  if (fields.function != 3 && columns > 0 && begin >= 1 && begin <= limit && begin + columns - 1 > limit) {
     Report(true, where, "Its " + std::to_string(columns) + " columns do not fit in the sheet from the begin " +
                             (fields.by_column ? "row." : "col."));
   }

@@ -92,9 +92,10 @@ void OperatorConsole::Finish(const RunContext& context, int exit_status) {
           Plural(ElapsedSeconds(), "second") + "\n");
   }
   if (exit_status == 0) return;
-  const std::string log = context.LogStream ? "the run log \"" + context.LogFileName + "\"" : "no run log";
-  Print("Tallyvane ended with " + Plural(context.ErrorCount, "error") + " in " + log + ", exit status " +
-        std::to_string(exit_status) + ".\n");
+  const std::string log =
+      context.LogStream ? "see the run log \"" + context.LogFileName + "\"" : std::string("no run log was written");
+  Print("Tallyvane ended with " + Plural(context.ErrorCount, "error") + ", exit status " +
+        std::to_string(exit_status) + "; " + log + ".\n");
 }
 
 void OperatorConsole::Print(const std::string& text) {

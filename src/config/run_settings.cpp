@@ -96,7 +96,9 @@ std::vector<std::string> CheckRunSettings(RunContext& context) {
   std::vector<std::string> problems;
   context.LogFileName = ExpandFileNameMacros(context, ReadSetting(context, "FILE", "LogFileName"));
   const std::string log_folder = FolderOf(context, context.LogFileName);
-  if (context.LogFileName.empty() || !std::filesystem::is_directory(log_folder)) {
+  if (context.LogFileName.empty()) {
+    problems.push_back("The run log has no name (LogFileName).");
+  } else if (!std::filesystem::is_directory(log_folder)) {
     problems.push_back("The run log \"" + context.LogFileName + "\" cannot be created: no folder \"" +
                        log_folder + "\".");
   }

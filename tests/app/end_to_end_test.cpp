@@ -173,7 +173,7 @@ TEST_F(EndToEndTest, AnUnconvertibleHighestFileNumberEndsTheRunUnsaved) {
   EXPECT_EQ(Run(""), 2);
   EXPECT_EQ(Log().back(), "Open the report file \"report.xlsx\".");
   EXPECT_EQ(test::ReadFileBytes(dir.File("output.txt")), "Error!\nError Info: Type mismatch (F_MAXNUM is \"lots\")\n"
-            "Tallyvane ended with 0 errors in the run log \"run.log\", exit status 2.\n");
+            "Tallyvane ended with 0 errors, exit status 2; see the run log \"run.log\".\n");
 }
 
 TEST_F(EndToEndTest, AMissingDataSourceStopsTheRunAfterTwoErrorLines) {

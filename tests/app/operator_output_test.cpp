@@ -75,7 +75,7 @@ TEST_F(OperatorOutputTest, UnattendedRunsNeverWaitForAPersonAndSayWhatFailed) {
        {"Error: Failed to connect to database. DSN=NoSuchSource\nError Info: [unixODBC][Driver Manager]Data "
         "source name not found",
         "(data sources are read from ODBCINI=",
-        "\nTallyvane ended with 1 error in the run log \"n.log\", exit status 2.\n"}},
+        "\nTallyvane ended with 1 error, exit status 2; see the run log \"n.log\".\n"}},
   };
   for (const auto& c : cases) {
     const Outcome outcome = Run(c.arguments);
@@ -94,7 +94,7 @@ TEST_F(OperatorOutputTest, EveryErrorPairReachesStandardErrorAndACleanRunPrintsN
             "[SQLFILE1]  [A]    Error Info: Subscript out of range (no sheet \"Nope\"; sheets: Data, Summary)\n"
             "[SQLFILE1]  [B]    Error: Failed to execute function 0.\n"
             "[SQLFILE1]  [B]    Error Info: [SQLite]near \"SELEC\": syntax error (1) (SQLSTATE HY000)\n"
-            "Tallyvane ended with 2 errors in the run log \"run.log\", exit status 1.\n");
+            "Tallyvane ended with 2 errors, exit status 1; see the run log \"run.log\".\n");
   WriteConfig("@C=1;Data;1;1\nSELECT a FROM t\n");
   const Outcome clean = Run("-C -F run.ini");
   EXPECT_EQ(clean.status, 0);

@@ -43,7 +43,7 @@ TEST(Program, AMissingTemplateLeavesTheOpeningAndErrorLines) {
   EXPECT_EQ(run.output,
             "Error: The information in the configuration file is incorrect.\n"
             "Error Info: The template file \"none.xlsx\" does not exist.\n"
-            "Tallyvane ended with 1 error in the run log \"run.log\", exit status 2.\n");
+            "Tallyvane ended with 1 error, exit status 2; see the run log \"run.log\".\n");
   EXPECT_EQ(test::LogMessages(dir.File("run.log")),
             (std::vector<std::string>{
                 "Tallyvane 1.4.0",

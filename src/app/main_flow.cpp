@@ -46,8 +46,7 @@ int RunUnattended(RunContext& context) {
   return status;
 }
 
-// The text after a leading "--check", or nothing when the command line does
-// not start with it.
+// True when the command line starts with "--check"; rest is what follows it.
 bool AfterCheckSwitch(const std::string& text, std::string& rest) {
   std::size_t position = 1;
   if (NextCommandToken(text, position) != "--check") return false;

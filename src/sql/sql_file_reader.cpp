@@ -42,11 +42,17 @@ void HandPending(const SqlStatementHandler& handler, SqlStatement& pending) {
   pending.label.clear();
 }
 
-void TakeFunctionLine(const std::string& line, SqlStatement& pending) {
+// The line number goes after the reason, so the reason still reads first.
+std::string AtLine(const std::string& reason, long line_number) {
+  return reason + " (line " + std::to_string(line_number) + ")";
+}
+
+void TakeFunctionLine(const std::string& line, long line_number, SqlStatement& pending) {
   const std::size_t equals = line.find('=');
   if (equals == std::string::npos) {
-    throw PlatformError("The function line \"" + line + "\" has no \"=\"");
+    throw PlatformError(AtLine("The function line \"" + line + "\" has no \"=\"", line_number));
   }
+  pending.line = line_number;
   pending.label = line.substr(1, equals - 1);
   pending.fields = line.substr(equals + 1);
 }
@@ -62,29 +68,25 @@ void AddStatementLine(const RunContext& context, const std::string& line, SqlSta
   }
 }
 
-// The line number goes after the reason, so the reason still reads first.
-[[noreturn]] void ThrowAtLine(const std::exception& error, long line_number) {
-  throw PlatformError(std::string(error.what()) + " (line " + std::to_string(line_number) + ")");
+std::string ReadCleanLine(TextStream& stream, long line_number) {
+  try {
+    return StripComment(stream.ReadLine(kLineBytesKept));
+  } catch (const PlatformError& error) {
+    throw PlatformError(AtLine(error.what(), line_number));
+  }
 }
 
 void ReadLines(const RunContext& context, TextStream& stream, const SqlStatementHandler& handler) {
   SqlStatement pending;
-  long line_number = 0;
-  while (!stream.AtEndOfStream()) {
-    ++line_number;
-    try {
-      const std::string line = StripComment(stream.ReadLine(kLineBytesKept));
-      if (line.empty()) continue;
-      if (line[0] == '@') {
-        HandPending(handler, pending);
-        TakeFunctionLine(line, pending);
-        pending.line = line_number;
-      } else {
-        if (pending.line == 0) pending.line = line_number;  // text before any function line
-        AddStatementLine(context, line, pending);
-      }
-    } catch (const PlatformError& error) {
-      ThrowAtLine(error, line_number);
+  for (long line_number = 1; !stream.AtEndOfStream(); ++line_number) {
+    const std::string line = ReadCleanLine(stream, line_number);
+    if (line.empty()) continue;
+    if (line[0] == '@') {
+      HandPending(handler, pending);
+      TakeFunctionLine(line, line_number, pending);
+    } else {
+      if (pending.line == 0) pending.line = line_number;  // text before any function line
+      AddStatementLine(context, line, pending);
     }
   }
   HandPending(handler, pending);

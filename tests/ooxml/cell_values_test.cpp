@@ -53,6 +53,9 @@ TEST(CellValues, EveryKindReadsBackWithItsTypeAndFormat) {
   ws->SetCellValue(4, 5, Value::MakeTime(6, 0, 0));
   ws->SetCellValue(5, 5, Value::MakeDate(1900, 3, 1));
   ws->SetCellValue(6, 5, Value::MakeDate(1900, 2, 28));
+  DateTime last = Dt(9999, 12, 31, 23, 59, 59);
+  last.nanosecond = 999999000;  // stays within its day, not in the year 10000
+  ws->SetCellValue(7, 5, Value::MakeDateTime(last));
   ws->SetCellValue(2, 4, Value::MakeDate(2000, 1, 1));  // keeps its 0.00 format
   ws->SetCellValue(1, 1, Value::MakeNull());          // clears, keeps bold
   ws->SetCellValue(4, 2, Value::MakeText(""));        // clears the formula
@@ -70,6 +73,7 @@ raw = openpyxl.load_workbook(sys.argv[1])  # serials as stored
 for ref in ["E5", "E6"]:
     c = ws[ref]
     print(ref, c.value.date(), c.number_format)
+print("E7", ws["E7"].value)
 import zipfile, re
 sst = zipfile.ZipFile(sys.argv[1]).read("xl/sharedStrings.xml").decode()
 print(re.findall(r"<si>(.*?)</si>", sst))
@@ -93,6 +97,7 @@ print(re.findall(r"<si>(.*?)</si>", sst))
             "XFD1048576 n -1 General False False\n"
             "E5 1900-03-01 mm-dd-yy\n"
             "E6 1900-02-28 mm-dd-yy\n"
+            "E7 9999-12-31 23:59:59.999000\n"
             "['<t>007</t>', '<t>=1+2</t>', '<t xml:space=\"preserve\"> lead &amp; &lt;tag&gt; \"q\" _x0001_ "
             "_x005F_x0041_ </t>']\n");
 }
@@ -233,7 +238,7 @@ TEST(DefinedNames, TextConstantReplacesTheDefinitionOfAWorkbookName) {
   auto app = CreateOoxmlSpreadsheetApp();
   auto wb = app->OpenWorkbook(file);
   wb->SetNameValue("TOTAL", "first");
-  wb->SetNameValue("total", "He said \"hi\" & left");
+  wb->SetNameValue("total", "He said \"hi\" &\x01 left\r");
   wb->SetNameValue("Amounts", std::string(300, 'x'));
   EXPECT_EQ(ErrorOf([&] { wb->SetNameValue("Missing", "x"); }),
             "the name \"Missing\" is not defined in the workbook");
@@ -245,10 +250,10 @@ TEST(DefinedNames, TextConstantReplacesTheDefinitionOfAWorkbookName) {
 wb = openpyxl.load_workbook(sys.argv[1])
 for n in wb.defined_names.definedName:
     if n.name in ("Total", "Amounts", "LocalName"):
-        print(n.name, n.attr_text if len(n.attr_text) < 40 else len(n.attr_text))
+        print(n.name, n.attr_text if len(n.attr_text) < 60 else len(n.attr_text))
 )py",
                               file);
-  EXPECT_EQ(out, "Total \"He said \"\"hi\"\" & left\"\nAmounts 305\nLocalName Data!$A$1\n");
+  EXPECT_EQ(out, "Total \"He said \"\"hi\"\" &\"&CHAR(1)&\" left\"&CHAR(13)\nAmounts 305\nLocalName Data!$A$1\n");
 }
 
 }  // namespace

@@ -1,8 +1,8 @@
 #include "ooxml/workbook_part.h"
 
 #include "ooxml/formula_reference_lexer.h"
-#include "platform/platform_error.h"
 #include "ooxml/xml_text.h"
+#include "platform/platform_error.h"
 
 namespace tallyvane::ooxml {
 

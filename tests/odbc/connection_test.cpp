@@ -1,10 +1,10 @@
 // Connecting, refusals and their descriptions.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <string>
 
 #include "app/run_context.h"
@@ -174,9 +174,7 @@ TEST_F(PostgreSQLConnectionTest, ServerMessageKeepsTheLogLayout) {
   std::ifstream in(log, std::ios::binary);
   std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   std::filesystem::remove(log);
-  EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 2) << text;
-  EXPECT_EQ(std::count(text.begin(), text.end(), '\r'), 2) << text;
-  EXPECT_EQ(text.substr(text.find("\r\n") + 2, 1), "[") << text;
+  EXPECT_TRUE(std::regex_match(text, std::regex(R"((\[[^\r\n]*\r\n){2})"))) << text;
   EXPECT_NE(text.find("first second"), std::string::npos) << text;
 }
 

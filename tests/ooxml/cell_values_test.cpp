@@ -45,7 +45,7 @@ TEST(CellValues, EveryKindReadsBackWithItsTypeAndFormat) {
   ws->SetCellValue(2, 3, Value::MakeDecimal("12.50"));
   ws->SetCellValue(2, 1, Value::MakeText("007"));
   ws->SetCellValue(3, 1, Value::MakeText("=1+2"));
-  ws->SetCellValue(8, 1, Value::MakeText(" lead & <tag> \"q\" \x01 _x0041_ "));
+  ws->SetCellValue(8, 1, Value::MakeText(" lead & <tag> \"q\" \x01 _x0041_ \r"));
   ws->SetCellValue(8, 2, Value::MakeText("007"));  // the same text is shared once
   ws->SetCellValue(3, 4, Value::MakeBoolean(true));
   ws->SetCellValue(2, 5, Value::MakeDate(2024, 2, 29));  // styled italic, General
@@ -85,7 +85,7 @@ print(re.findall(r"<si>(.*?)</si>", sst))
             "C2 n 12.5 General False False\n"
             "A2 s '007' General False False\n"
             "A3 s '=1+2' General False False\n"
-            "A8 s ' lead & <tag> \"q\" _x0001_ _x0041_ ' General False False\n"
+            "A8 s ' lead & <tag> \"q\" _x0001_ _x0041_ \\r' General False False\n"
             "B8 s '007' General False False\n"
             "D3 b True General False False\n"
             "E2 d datetime.datetime(2024, 2, 29, 0, 0) mm-dd-yy False True\n"
@@ -99,7 +99,7 @@ print(re.findall(r"<si>(.*?)</si>", sst))
             "E6 1900-02-28 mm-dd-yy\n"
             "E7 9999-12-31 23:59:59.999000\n"
             "['<t>007</t>', '<t>=1+2</t>', '<t xml:space=\"preserve\"> lead &amp; &lt;tag&gt; \"q\" _x0001_ "
-            "_x005F_x0041_ </t>']\n");
+            "_x005F_x0041_ &#13;</t>']\n");
 }
 
 TEST(CellValues, TheEngineReadsBackWhatItWrote) {

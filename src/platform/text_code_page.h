@@ -32,7 +32,6 @@ class TextDecoder {
   // False when a character has no place in the code page.
   bool Encode(const std::string& utf8, std::string* bytes) const;
   const std::string& Name() const { return name_; }
-  bool IsUtf8() const { return name_ == "UTF-8"; }
 
  private:
   std::string name_;

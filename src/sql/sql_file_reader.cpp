@@ -2,11 +2,13 @@
 
 #include <exception>
 #include <memory>
+#include <vector>
 
 #include "app/run_context.h"
 #include "config/read_ini_value.h"
 #include "log/run_log.h"
 #include "platform/platform_error.h"
+#include "platform/text_code_page.h"
 #include "sql/statement_dispatch.h"
 #include "sql/text_operations.h"
 
@@ -68,18 +70,49 @@ void AddStatementLine(const RunContext& context, const std::string& line, SqlSta
   }
 }
 
-std::string ReadCleanLine(TextStream& stream, long line_number) {
+// The file's lines as UTF-8, all read before any statement runs: a file
+// that is not valid text in its code page runs none of them garbled.
+std::vector<std::string> DecodedLines(const RunContext& context, const std::string& file_name) {
+  const TextDecoder code_page(context.CodePage);
+  std::unique_ptr<TextStream> stream = context.FileSystem->OpenTextFile(file_name);
+  const std::string file = "The file \"" + file_name + "\"";
+  std::vector<std::string> lines;
+  while (!stream->AtEndOfStream()) {
+    std::string bytes = stream->ReadLine(kLineBytesKept);
+    if (lines.empty() && ByteOrderMarkOf(bytes) == ByteOrderMark::Utf16) {
+      throw PlatformError(Utf16TextMessage(file));
+    }
+    std::string line;
+    // A line cut at the limit may end inside a character.
+    bool valid = code_page.Decode(bytes, &line);
+    for (int cut = 1; !valid && bytes.size() == kLineBytesKept && cut < 4; ++cut) {
+      valid = code_page.Decode(bytes.substr(0, bytes.size() - cut), &line);
+    }
+    if (!valid) {
+      throw PlatformError(NotValidTextMessage(file, static_cast<long>(lines.size()) + 1, code_page.Name()));
+    }
+    lines.push_back(std::move(line));
+  }
+  stream->Close();
+  return lines;
+}
+
+std::string CleanLine(const std::string& text, long line_number) {
   try {
-    return StripComment(stream.ReadLine(kLineBytesKept));
+    return StripComment(text);
   } catch (const PlatformError& error) {
     throw PlatformError(AtLine(error.what(), line_number));
   }
 }
 
-void ReadLines(const RunContext& context, TextStream& stream, const SqlStatementHandler& handler) {
+}  // namespace
+
+void ReadSqlStatements(const RunContext& context, const std::string& file_name,
+                       const SqlStatementHandler& handler) {
   SqlStatement pending;
-  for (long line_number = 1; !stream.AtEndOfStream(); ++line_number) {
-    const std::string line = ReadCleanLine(stream, line_number);
+  long line_number = 0;
+  for (const std::string& text : DecodedLines(context, file_name)) {
+    const std::string line = CleanLine(text, ++line_number);
     if (line.empty()) continue;
     if (line[0] == '@') {
       HandPending(handler, pending);
@@ -90,15 +123,6 @@ void ReadLines(const RunContext& context, TextStream& stream, const SqlStatement
     }
   }
   HandPending(handler, pending);
-}
-
-}  // namespace
-
-void ReadSqlStatements(const RunContext& context, const std::string& file_name,
-                       const SqlStatementHandler& handler) {
-  std::unique_ptr<TextStream> stream = context.FileSystem->OpenTextFile(file_name);
-  ReadLines(context, *stream, handler);
-  stream->Close();
 }
 
 void RunSqlFile(RunContext& context, std::int16_t file_number, const std::string& file_name) {

@@ -103,7 +103,10 @@ bool LoadRunSettings(RunContext& context) {
 }
 
 std::vector<std::string> CheckRunSettings(RunContext& context) {
+  const std::string text_error = ProfileTextError(context.CfgFileName);
+  if (!text_error.empty()) return {text_error};
   std::vector<std::string> problems;
+  context.CodePage = ReadSetting(context, "FILE", kCodePageKey);
   context.LogFileName = ExpandFileNameMacros(context, ReadSetting(context, "FILE", "LogFileName"));
   const std::string log_folder = FolderOf(context, context.LogFileName);
   if (context.LogFileName.empty()) {

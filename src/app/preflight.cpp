@@ -1,5 +1,6 @@
 #include "app/preflight.h"
 
+#include <cctype>
 #include <exception>
 #include <memory>
 #include <regex>
@@ -34,7 +35,7 @@ std::vector<std::string> CreatedNames(const std::string& sql) {
   for (std::sregex_iterator it(sql.begin(), sql.end(), creates), end; it != end; ++it) {
     std::string name;
     for (const char c : (*it)[1].str()) {
-      if (c != '"' && c != '`' && c != '[' && c != ']') name.push_back(static_cast<char>(std::tolower(c)));
+      if (c != '"' && c != '`' && c != '[' && c != ']') name.push_back(static_cast<char>(std::tolower(static_cast<unsigned char>(c))));
     }
     name = name.substr(name.rfind('.') + 1);
     if (!name.empty()) names.push_back(name);
@@ -59,6 +60,7 @@ class Preflight {
   void CheckStatement(const std::string& where, const SqlStatement& statement);
   void CheckTarget(const std::string& where, const FunctionFields& fields);
   void CheckPrepare(const std::string& where, const FunctionFields& fields, const std::string& sql);
+  void ReportUnprepared(const std::string& where, const std::string& sql, const std::string& reason);
 
   RunContext& context_;
   std::ostream& out_;
@@ -177,21 +179,26 @@ void Preflight::CheckTarget(const std::string& where, const FunctionFields& fiel
   }
 }
 
+void Preflight::ReportUnprepared(const std::string& where, const std::string& sql, const std::string& reason) {
+  for (const std::string& name : created_) {
+    if (MentionsWord(sql, name)) {
+      Report(false, where, "It depends on " + Quoted(name) + ", made by an earlier statement: " + reason);
+      return;
+    }
+  }
+  Report(true, where, reason);
+}
+
 void Preflight::CheckPrepare(const std::string& where, const FunctionFields& fields, const std::string& sql) {
   if (!connection_) return;
   int columns = -1;
   try {
     columns = connection_->Prepare(sql);
   } catch (const std::exception& error) {
-    for (const std::string& name : created_) {
-      if (MentionsWord(sql, name)) {
-        Report(false, where, "It depends on " + Quoted(name) + ", made by an earlier statement: " + error.what());
-        return;
-      }
-    }
-    Report(true, where, error.what());
-    return;
+    ReportUnprepared(where, sql, error.what());
   }
+  // What it creates counts for later statements even when it could not be
+  // prepared itself.
   if (fields.function == 0) {
     for (std::string& name : CreatedNames(sql)) created_.push_back(std::move(name));
     return;

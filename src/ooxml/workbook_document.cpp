@@ -310,6 +310,11 @@ void WorkbookDocument::SetNameText(const std::string& name, const std::string& t
   }
 }
 
+bool WorkbookDocument::HasName(const std::string& name) const {
+  CheckOpen();
+  return workbook_->HasName(name);
+}
+
 void WorkbookDocument::Save() {
   CheckOpen();
   for (auto& [index, sheet] : loaded_) {

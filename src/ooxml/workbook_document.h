@@ -35,6 +35,7 @@ class WorkbookDocument {
   void SetCellValue(int sheet, int row, int column, const Value& value);
   void Insert(int sheet, InsertKind kind, int at, int count);
   void SetNameText(const std::string& name, const std::string& text);
+  bool HasName(const std::string& name) const;
   void Save();
   void Close();
 

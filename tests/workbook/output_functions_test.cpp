@@ -87,12 +87,13 @@ TEST_F(OutputFunctionsTest, AMissingSheetFailsBeforeTheStatementRuns) {
   const std::vector<std::string> log = Log();
   ASSERT_EQ(log.size(), 3u + 14u);
   EXPECT_EQ(log[3], "Error: Failed to execute function 1.");
-  EXPECT_EQ(log[4], "Error Info: Subscript out of range");
+  const std::string sheets = "; sheets: Sheet1, Data, 2)";
+  EXPECT_EQ(log[4], "Error Info: Subscript out of range (no sheet \"Nowhere\"" + sheets);
   EXPECT_EQ(log[5], "Error: Failed to execute function 2.");
-  EXPECT_EQ(log[6], "Error Info: Subscript out of range");
+  EXPECT_EQ(log[8], "Error Info: Subscript out of range (no sheet at position 9" + sheets);
   EXPECT_EQ(log[11], "Error: Failed to execute function 1.");
   EXPECT_EQ(log[12], "Error Info: Overflow");
-  EXPECT_EQ(log[16], "Error Info: Subscript out of range");
+  EXPECT_EQ(log[16], log[4]);
   EXPECT_EQ(t.context.ErrorCount, 7);
 }
 

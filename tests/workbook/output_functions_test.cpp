@@ -110,8 +110,18 @@ TEST_F(OutputFunctionsTest, TheSharedRecordsetIsUsableAfterEveryKindOfFailure) {
   EXPECT_FALSE(ExecFunction2(t.context, "Sheet1", 32767, 1, false, "SELECT name FROM people"));
   EXPECT_FALSE(ExecFunction3(t.context, "Undefined", "SELECT name FROM people"));
   EXPECT_FALSE(ExecFunction3(t.context, "Total", "SELECT age FROM people WHERE name = 'Bob'"));
+  // Statements that return no records set at all (an empty result is fine).
+  EXPECT_FALSE(ExecFunction1(t.context, "Sheet1", 1, 1, false, "CREATE TABLE made (i INTEGER)"));
+  EXPECT_FALSE(ExecFunction2(t.context, "Sheet1", 1, 1, false, "INSERT INTO made VALUES (1)"));
+  EXPECT_FALSE(ExecFunction3(t.context, "Total", "DELETE FROM made"));
+  const std::vector<std::string> log = Log();
+  for (int function = 1; function <= 3; ++function) {
+    const std::size_t line = log.size() - 6 + 2 * static_cast<std::size_t>(function - 1);
+    EXPECT_EQ(log[line], "Error: Failed to execute function " + std::to_string(function) + ".");
+    EXPECT_EQ(log[line + 1], "Error Info: cannot open the record set: the statement returned no records set");
+  }
   EXPECT_TRUE(ExecFunction1(t.context, "Sheet1", 1, 1, false, "SELECT name FROM people ORDER BY name"));
-  EXPECT_EQ(t.context.ErrorCount, 5);
+  EXPECT_EQ(t.context.ErrorCount, 8);
   EXPECT_FALSE(t.context.DbRecordset->State());
   const WorkbookDump dump = SaveAndDump();
   EXPECT_EQ(dump.Value("Sheet1!A3"), "Cy");
@@ -178,10 +188,11 @@ TEST_F(OutputFunctionsTest, Function2InsertsColumnsWhenRecordsRunAcross) {
 
 TEST_F(OutputFunctionsTest, Function3AssignsTheFirstValueAsText) {
   OpenReport(R"j({"sheets": [{"name": "Sheet1", "cells": {"A1": "=Label"}}], "names": {"Label": "\"none\"",
-      "Num": "\"none\"", "Day": "\"none\"", "Stamp": "\"none\"", "Kept": "\"kept\"", "Quote": "\"none\""}})j",
+      "Num": "\"none\"", "Big": "\"none\"", "Day": "\"none\"", "Stamp": "\"none\"", "Kept": "\"kept\"", "Quote": "\"none\""}})j",
              kPeople);
   EXPECT_TRUE(ExecFunction3(t.context, "Label", "SELECT name, age FROM people ORDER BY name"));
   EXPECT_TRUE(ExecFunction3(t.context, "num", "SELECT score FROM people WHERE name = 'Bob'"));
+  EXPECT_TRUE(ExecFunction3(t.context, "Big", "SELECT SUM(score) * 800000 FROM people WHERE score > 1"));
   EXPECT_TRUE(ExecFunction3(t.context, "Day", "SELECT born FROM people WHERE name = 'Ann'"));
   EXPECT_TRUE(ExecFunction3(t.context, "Stamp", "SELECT seen FROM people WHERE name = 'Ann'"));
   EXPECT_TRUE(ExecFunction3(t.context, "Quote", "SELECT 'say \"hi\"'"));
@@ -195,6 +206,7 @@ TEST_F(OutputFunctionsTest, Function3AssignsTheFirstValueAsText) {
   const WorkbookDump dump = SaveAndDump();
   EXPECT_EQ(dump.names.at("Label"), "\"Ann\"");
   EXPECT_EQ(dump.names.at("Num"), "\"0.1\"");
+  EXPECT_EQ(dump.names.at("Big"), "\"2000000\"");
   EXPECT_EQ(dump.names.at("Day"), "\"1993-04-01\"");
   EXPECT_EQ(dump.names.at("Stamp"), "\"2004-10-05 13:45:10\"");
   EXPECT_EQ(dump.names.at("Quote"), "\"say \"\"hi\"\"\"");

@@ -1,5 +1,6 @@
 #include "ooxml/pivot_parts.h"
 
+#include "ooxml/formula_reference_lexer.h"
 #include "ooxml/xml_references.h"
 #include "ooxml/xml_text.h"
 
@@ -35,6 +36,21 @@ std::string RefreshPivotCacheOnLoad(const std::string& bytes, const std::functio
   }
   (refresh ? refresh : root.append_attribute("refreshOnLoad")).set_value("1");
   return SerializeXml(doc);
+}
+
+std::string ShiftPivotCacheReferences(const std::string& bytes, const Insertion& ins,
+                                      const std::string& file, const std::string& part) {
+  pugi::xml_document doc;
+  ParseXml(doc, bytes, file, part);
+  bool any = false;
+  ForEachElement(doc.document_element(), [&](pugi::xml_node n) {
+    if (LocalName(n) == "worksheetSource" && SameSheetName(n.attribute("sheet").value(), ins.sheet) &&
+        n.attribute("ref")) {
+      any = ShiftRangeAttribute(n.attribute("ref"), ins) || any;
+    }
+    return true;
+  });
+  return any ? SerializeXml(doc) : std::string();
 }
 
 }  // namespace tallyvane::ooxml

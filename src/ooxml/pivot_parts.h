@@ -18,6 +18,11 @@ bool PivotTableArea(const std::string& bytes, RefArea* area, const std::string& 
 std::string ShiftPivotTableLocation(const std::string& bytes, const Insertion& ins, const std::string& file,
                                     const std::string& part);
 
+// The pivot cache definition with the source range on the inserted-into
+// sheet moved; "" when nothing changed.
+std::string ShiftPivotCacheReferences(const std::string& bytes, const Insertion& ins, const std::string& file,
+                                      const std::string& part);
+
 // The pivot cache definition marked to be refreshed when the file is opened
 // when its source may hold written cells: a range of a sheet for which
 // written(sheet) is true, or a source given by name (a table or a defined

@@ -31,15 +31,17 @@ from openpyxl.worksheet.table import Table
 # where the desktop spreadsheet and LibreOffice 7.4 differ, what the engine
 # must show instead (it follows the desktop spreadsheet).
 CASES = [
-    ("above_all", "lo_structures.xlsx", "Data", "rows", 2, 3, "pivot cf cf_ext dv outline links formulas",
-     # LibreOffice leaves validation formulas where they were.
-     {"dv": [("G11:G15", "$A$13:$A$15"), ("G5:G8", "$A$1:$A$7")]}),
+    ("above_all", "lo_structures.xlsx", "Data", "rows", 2, 3, "pivot cf cf_ext dv outline links formulas pane",
+     # LibreOffice leaves validation formulas where they were, and without
+     # a window it keeps no pane.
+     {"dv": [("G11:G15", "$A$13:$A$15"), ("G5:G8", "$A$1:$A$7")], "pane": ("1", "8", "B9")}),
     ("in_group", "lo_structures.xlsx", "Data", "rows", 8, 2, "outline cf cf_ext formulas pivot", {}),
     # LibreOffice adds rows inserted just below a group to the group.
     ("below_group", "lo_structures.xlsx", "Data", "rows", 9, 1, "outline", {"outline": [5, 6, 7, 8]}),
-    ("columns", "lo_structures.xlsx", "Data", "columns", 4, 2, "cf cf_ext dv links formulas pivot",
+    ("columns", "lo_structures.xlsx", "Data", "columns", 4, 2, "cf cf_ext dv links formulas pivot pane",
      # Formats grow into columns inserted just right of them only in the desktop spreadsheet.
-     {"cf": [("A1:A19", ("$H$20", "$C$12")), ("C1:E19", ("$H$20", "$C$12/10")), ("F1:F19", ("0", "$H$20", "$C$12/10"))]}),
+     {"cf": [("A1:A19", ("$J$20", "$C$12")), ("C1:E19", ("$J$20", "$C$12/10")), ("F1:F19", ("0", "$J$20", "$C$12/10"))],
+      "pane": ("1", "5", "B6")}),
     ("split_pivot", "lo_structures.xlsx", "Data", "columns", 2, 1, "refused", {}),
     ("split_array", "lo_structures.xlsx", "Data", "rows", 4, 1, "refused", {}),
     ("protected", "lo_structures.xlsx", "Locked", "rows", 2, 1, "refused", {}),

@@ -58,10 +58,6 @@ size_t ReadQuoted(std::string_view f, size_t i, std::string* name) {
   return i;
 }
 
-}  // namespace
-
-namespace {
-
 // Simple case folding of the letters sheet names are written in (Latin,
 // Greek, Cyrillic): the desktop spreadsheet ignores case in all of them.
 char32_t FoldCase(char32_t c) {

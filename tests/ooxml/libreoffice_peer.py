@@ -34,14 +34,14 @@ CASES = [
     ("above_all", "lo_structures.xlsx", "Data", "rows", 2, 3, "pivot cf cf_ext dv outline links formulas pane",
      # LibreOffice leaves validation formulas where they were, and without
      # a window it keeps no pane.
-     {"dv": [("G11:G15", "$A$13:$A$15"), ("G5:G8", "$A$1:$A$7")], "pane": ("1", "8", "B9")}),
+     {"dv": [("G11:G15", "$A$13:$A$15"), ("G5:G8", "$A$1:$A$7")], "pane": [("1", "8", "B9")]}),
     ("in_group", "lo_structures.xlsx", "Data", "rows", 8, 2, "outline cf cf_ext formulas pivot", {}),
     # LibreOffice adds rows inserted just below a group to the group.
     ("below_group", "lo_structures.xlsx", "Data", "rows", 9, 1, "outline", {"outline": [5, 6, 7, 8]}),
     ("columns", "lo_structures.xlsx", "Data", "columns", 4, 2, "cf cf_ext dv links formulas pivot pane",
      # Formats grow into columns inserted just right of them only in the desktop spreadsheet.
      {"cf": [("A1:A19", ("$J$20", "$C$12")), ("C1:E19", ("$J$20", "$C$12/10")), ("F1:F19", ("0", "$J$20", "$C$12/10"))],
-      "pane": ("1", "5", "B6")}),
+      "pane": [("1", "5", "B6")]}),
     ("split_pivot", "lo_structures.xlsx", "Data", "columns", 2, 1, "refused", {"why": "pivot table in A32:B52"}),
     ("split_array", "lo_structures.xlsx", "Data", "rows", 4, 1, "refused", {"why": "array formula in F3:F6"}),
     ("protected", "lo_structures.xlsx", "Locked", "rows", 2, 1, "refused", {"why": "the worksheet is protected"}),
@@ -197,14 +197,10 @@ def spell_as_other_writers(path):
         x = x.replace("&apos;\u00c4rger &quot;Q&quot;&apos;!C15", "&apos;&#196;rger \"Q\"&apos;!C15")
         return x.replace("SUM(&apos;\u00c4rger &quot;Q&quot;&apos;", "SUM(&apos;\u00e4rger &quot;q&quot;&apos;")
 
-    names = {}
     with zipfile.ZipFile(path) as z:
-        wbx = z.read("xl/workbook.xml").decode()
-        rels = z.read("xl/_rels/workbook.xml.rels").decode()
-    for name, rid in re.findall(r'<sheet name="([^"]*)"[^>]*r:id="([^"]*)"', wbx):
-        names[name] = "xl/" + re.search(r'Id="%s"[^>]*Target="([^"]*)"' % rid, rels).group(1)
+        parts = sheet_parts(z)
     rewrite(path, {"xl/workbook.xml": lambda x: x.replace('name="\u00c4rger &quot;Q&quot;"', 'name="&#196;rger &quot;Q&quot;"'),
-                   names["Data"]: data_sheet, names["Summary"]: summary})
+                   parts["Data"]: data_sheet, parts["Summary"]: summary})
 
 
 def make_templates(out):
@@ -233,11 +229,8 @@ def make_templates(out):
 def sheet_parts(z):
     wbx = z.read("xl/workbook.xml").decode()
     rels = z.read("xl/_rels/workbook.xml.rels").decode()
-    parts = {}
-    for name, rid in re.findall(r'<sheet name="([^"]*)"[^>]*r:id="([^"]*)"', wbx):
-        name = unescape(name)
-        parts[name] = "xl/" + re.search(r'Id="%s"[^>]*Target="([^"]*)"' % rid, rels).group(1).lstrip("/").replace("xl/", "")
-    return parts
+    return {unescape(name): "xl/" + re.search(r'Id="%s"[^>]*Target="/?(xl/)?([^"]*)"' % rid, rels).group(2)
+            for name, rid in re.findall(r'<sheet name="([^"]*)"[^>]*r:id="([^"]*)"', wbx)}
 
 
 def unescape(s):
@@ -251,7 +244,7 @@ def describe(path, sheet):
     parts = sheet_parts(z)
     x = z.read(parts[sheet]).decode()
     names = z.namelist()
-    facts = {
+    return {
         "cf": sorted((q, tuple(unescape(v) for v in re.findall(r'<cfvo [^>]*val="([^"]*)"', body)))
                      for q, body in re.findall(r'<conditionalFormatting sqref="([^"]*)">(.*?)</conditionalFormatting>', x)),
         "cf_ext": sorted((q, tuple(re.findall(r"<xm:f>([^<]*)</xm:f>", body)))
@@ -259,8 +252,8 @@ def describe(path, sheet):
         "dv": sorted([(q, f) for q, f in re.findall(r'<dataValidation [^>]*sqref="([^"]*)"[^>]*>\s*<formula1>([^<]*)<', x)] +
                      [(q, f) for f, q in re.findall(r"<xm:f>([^<]*)</xm:f></x14:formula1>.*?<xm:sqref>([^<]*)<", x)]),
         "outline": [int(r) for r, lvl in re.findall(r'<row r="(\d+)"[^>]*?outlineLevel="(\d+)"', x) if lvl != "0"],
-        "pane": re.findall(r'<pane ([^>]*)/>', x) and tuple(re.search(a + r'="([^"]*)"', re.findall(r'<pane ([^>]*)/>', x)[0]).group(1)
-                                                        for a in ("xSplit", "ySplit", "topLeftCell")),
+        "pane": [tuple(re.search(a + r'="([^"]*)"', p).group(1) for a in ("xSplit", "ySplit", "topLeftCell"))
+                 for p in re.findall(r"<pane ([^>]*)/>", x)],
         "links": re.findall(r'<hyperlink ref="([^"]*)"[^>]*location="([^"]*)"', x),
         "tablecols": [re.findall(r'<tableColumn [^>]*name="([^"]*)"', z.read(n).decode()) for n in names if n.startswith("xl/tables/")],
         "pivot": sorted(re.findall(r'<location ref="([^"]*)"', "".join(z.read(n).decode() for n in names if n.startswith("xl/pivotTables/")))
@@ -269,11 +262,10 @@ def describe(path, sheet):
         "formulas": sorted((s, c, unescape(f).casefold()) for s, p in parts.items()
                            for c, f in re.findall(r'<c r="([A-Z]+\d+)"[^>]*><f[^>]*>([^<]+)</f>', z.read(p).decode())),
     }
-    return facts
 
 
 def compare(templates, ours):
-    office = Office(tempfile.mkdtemp(prefix="lo-peer-"))
+    office = Office(ours)
     failures = []
     try:
         for name, template, sheet, axis, at, count, keys, differences in CASES:

@@ -73,20 +73,29 @@ TEST(LibreOfficeTemplates, TotalsAreRightInLibreOfficeWithItsDefaultSettings) {
 }
 
 TEST(LibreOfficeTemplates, NoFormulaKeepsAResultThatMayBeStaleAndPivotsRefresh) {
-  ScratchFolder folder;
-  std::string file = CopyTemplate(folder, "lo_totals.xlsx");
-  if (file.empty()) GTEST_SKIP() << "LibreOffice is not installed";
-  EXPECT_NE(ReadPart(file, "xl/worksheets/sheet2.xml").find("</f><v>"), std::string::npos) << "no cached results";
-  FillFiveRecords(file);
-  const std::regex cached("<c [^>]*>(<f[ >][\\s\\S]*?</c>)");
-  for (const char* part : {"xl/worksheets/sheet1.xml", "xl/worksheets/sheet2.xml"}) {
-    std::string xml = ReadPart(file, part);
-    for (std::sregex_iterator it(xml.begin(), xml.end(), cached), end; it != end; ++it) {
-      EXPECT_EQ((*it)[1].str().find("<v>"), std::string::npos) << part << ": " << (*it)[0];
-      EXPECT_EQ((*it)[0].str().find(" t=\""), std::string::npos) << part << ": " << (*it)[0];
+  for (const char* name : {"lo_totals.xlsx", "lo_structures.xlsx"}) {
+    ScratchFolder folder;
+    std::string file = CopyTemplate(folder, name);
+    if (file.empty()) GTEST_SKIP() << "LibreOffice is not installed";
+    EXPECT_NE(ReadPart(file, "xl/worksheets/sheet1.xml").find("</f><v>"), std::string::npos) << "no cached results";
+    {
+      auto app = CreateOoxmlSpreadsheetApp();
+      auto wb = app->OpenWorkbook(file);
+      wb->WorksheetByIndex(1)->SetCellValue(2, 2, Value::MakeInteger(40));
+      wb->Save();
     }
+    // Formula cells, and the other cells of the array formula in F3:F6.
+    const std::regex cached("<c r=\"(F[456]\"[^>]*>|[^>]*><f[ >][\\s\\S]*?</c>)");
+    for (int sheet = 1; sheet <= 5; ++sheet) {
+      std::string xml = ReadPart(file, "xl/worksheets/sheet" + std::to_string(sheet) + ".xml");
+      for (std::sregex_iterator it(xml.begin(), xml.end(), cached), end; it != end; ++it) {
+        std::string cell = (*it)[0].str() + xml.substr(static_cast<size_t>(it->position() + it->length()), 4);
+        EXPECT_EQ(cell.find("<v>"), std::string::npos) << name << " " << sheet << ": " << cell;
+        EXPECT_GT(cell.find(" t=\""), cell.find('>')) << name << " " << sheet << ": " << cell;
+      }
+    }
+    EXPECT_NE(ReadPart(file, "xl/pivotCache/pivotCacheDefinition1.xml").find("refreshOnLoad=\"1\""), std::string::npos);
   }
-  EXPECT_NE(ReadPart(file, "xl/pivotCache/pivotCacheDefinition1.xml").find("refreshOnLoad=\"1\""), std::string::npos);
 }
 
 // Each case of the peer's table made by the engine, then by LibreOffice,

@@ -1,18 +1,13 @@
 #!/usr/bin/python3
-"""LibreOffice as the peer of the workbook engine.
+"""LibreOffice as the peer of the workbook engine, with a fresh profile and
+default settings for every process.
 
-  templates OUT      templates saved by LibreOffice (sources written with
-                     openpyxl, converted with soffice --convert-to xlsx, a
-                     pivot table added through UNO, a few parts then spelled
-                     as other writers spell them)
-  cases              the insertion cases, one per line: name template sheet
-                     rows|columns at count
-  compare TPL OURS   makes each case with LibreOffice's own engine (UNO
-                     insertByIndex) and compares the structures it leaves
-                     with the engine's packages in OURS (NAME.xlsx, or
-                     NAME.refused when the engine refused the insertion)
-
-Every LibreOffice process gets a fresh profile and default settings."""
+  templates OUT     templates saved by LibreOffice (--convert-to xlsx, a pivot
+                    table added through UNO, a few parts spelled as others do)
+  cases             the insertion cases: name template sheet axis at count
+  compare TPL OURS  each case made by LibreOffice's engine (UNO insertByIndex)
+                    and its structures compared with the engine's OURS/NAME.xlsx
+                    (NAME.refused holds the reason of a refused insertion)"""
 import os
 import re
 import shutil
@@ -26,6 +21,8 @@ from openpyxl import Workbook
 from openpyxl.formatting.rule import ColorScaleRule, DataBarRule, IconSetRule
 from openpyxl.worksheet.datavalidation import DataValidation
 from openpyxl.worksheet.table import Table
+
+from make_templates import rewrite_part
 
 # name, template, sheet, rows|columns, at, count, structures compared, and
 # where the desktop spreadsheet and LibreOffice 7.4 differ, what the engine
@@ -165,18 +162,6 @@ class Office:
             self.proc.kill()
 
 
-def rewrite(path, edits):
-    """Applies {part: function(text) -> text} to a package in place."""
-    tmp = path + ".tmp"
-    with zipfile.ZipFile(path) as zin, zipfile.ZipFile(tmp, "w", zipfile.ZIP_DEFLATED) as zout:
-        for item in zin.infolist():
-            data = zin.read(item.filename)
-            if item.filename in edits:
-                data = edits[item.filename](data.decode("utf-8")).encode("utf-8")
-            zout.writestr(item, data)
-    os.replace(tmp, path)
-
-
 X14_VALIDATION = ('<ext xmlns:x14="http://schemas.microsoft.com/office/spreadsheetml/2009/9/main" '
                   'uri="{CCE6A557-97BC-4b89-ADB6-D9C93CAAB3DF}"><x14:dataValidations count="1" '
                   'xmlns:xm="http://schemas.microsoft.com/office/excel/2006/main"><x14:dataValidation type="list" '
@@ -199,8 +184,8 @@ def spell_as_other_writers(path):
 
     with zipfile.ZipFile(path) as z:
         parts = sheet_parts(z)
-    rewrite(path, {"xl/workbook.xml": lambda x: x.replace('name="\u00c4rger &quot;Q&quot;"', 'name="&#196;rger &quot;Q&quot;"'),
-                   parts["Data"]: data_sheet, parts["Summary"]: summary})
+    rewrite_part(path, "xl/workbook.xml", lambda x: x.replace('name="\u00c4rger &quot;Q', 'name="&#196;rger &quot;Q'),
+                 {"edit": {parts["Data"]: data_sheet, parts["Summary"]: summary}})
 
 
 def make_templates(out):

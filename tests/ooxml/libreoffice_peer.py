@@ -28,10 +28,11 @@ from make_templates import rewrite_part
 # where the desktop spreadsheet and LibreOffice 7.4 differ, what the engine
 # must show instead (it follows the desktop spreadsheet).
 CASES = [
-    ("above_all", "lo_structures.xlsx", "Data", "rows", 2, 3, "pivot cf cf_ext dv outline links formulas pane",
-     # LibreOffice leaves validation formulas where they were, and without
-     # a window it keeps no pane.
-     {"dv": [("G11:G15", "$A$13:$A$15"), ("G5:G8", "$A$1:$A$7")], "pane": [("1", "8", "B9")]}),
+    ("above_all", "lo_structures.xlsx", "Data", "rows", 2, 3, "pivot cf cf_ext dv outline links formulas pane spark",
+     # LibreOffice 7.4 leaves validation formulas and sparklines where they
+     # were, and without a window it keeps no pane.
+     {"dv": [("G11:G15", "$A$13:$A$15"), ("G5:G8", "$A$1:$A$7")], "pane": [("1", "8", "B9")],
+      "spark": [("Data!C13:C17", "I13")]}),
     ("in_group", "lo_structures.xlsx", "Data", "rows", 8, 2, "outline cf cf_ext formulas pivot", {}),
     # LibreOffice adds rows inserted just below a group to the group.
     ("below_group", "lo_structures.xlsx", "Data", "rows", 9, 1, "outline", {"outline": [5, 6, 7, 8]}),
@@ -166,7 +167,12 @@ X14_VALIDATION = ('<ext xmlns:x14="http://schemas.microsoft.com/office/spreadshe
                   'uri="{CCE6A557-97BC-4b89-ADB6-D9C93CAAB3DF}"><x14:dataValidations count="1" '
                   'xmlns:xm="http://schemas.microsoft.com/office/excel/2006/main"><x14:dataValidation type="list" '
                   'allowBlank="1"><x14:formula1><xm:f>$A$10:$A$12</xm:f></x14:formula1><xm:sqref>G8:G12</xm:sqref>'
-                  '</x14:dataValidation></x14:dataValidations></ext>')
+                  '</x14:dataValidation></x14:dataValidations></ext>'
+                  '<ext xmlns:x14="http://schemas.microsoft.com/office/spreadsheetml/2009/9/main" '
+                  'uri="{05C60535-1F16-4fd2-B633-F4F36F0B64E0}"><x14:sparklineGroups '
+                  'xmlns:xm="http://schemas.microsoft.com/office/excel/2006/main"><x14:sparklineGroup><x14:colorSeries '
+                  'rgb="FF376092"/><x14:sparklines><x14:sparkline><xm:f>Data!C10:C14</xm:f><xm:sqref>I10</xm:sqref>'
+                  '</x14:sparkline></x14:sparklines></x14:sparklineGroup></x14:sparklineGroups></ext>')
 FROZEN = '<pane xSplit="1" ySplit="5" topLeftCell="B6" activePane="bottomRight" state="frozen"/>'
 
 
@@ -239,6 +245,7 @@ def describe(path, sheet):
         "outline": [int(r) for r, lvl in re.findall(r'<row r="(\d+)"[^>]*?outlineLevel="(\d+)"', x) if lvl != "0"],
         "pane": [tuple(re.search(a + r'="([^"]*)"', p).group(1) for a in ("xSplit", "ySplit", "topLeftCell"))
                  for p in re.findall(r"<pane ([^>]*)/>", x)],
+        "spark": re.findall(r"<x14:sparkline><xm:f>([^<]*)</xm:f><xm:sqref>([^<]*)<", x),
         "links": re.findall(r'<hyperlink ref="([^"]*)"[^>]*location="([^"]*)"', x),
         "tablecols": [re.findall(r'<tableColumn [^>]*name="([^"]*)"', z.read(n).decode()) for n in names if n.startswith("xl/tables/")],
         "pivot": sorted(re.findall(r'<location ref="([^"]*)"', "".join(z.read(n).decode() for n in names if n.startswith("xl/pivotTables/")))

@@ -16,6 +16,7 @@ class PlatformFactory;
 class RunView;
 class ErrorBox;
 class Clock;
+class RunConsole;
 
 struct RunParameter {
   std::string Name;
@@ -35,6 +36,9 @@ struct RunContext {
   std::string TemplateFileName;
   std::string ReportFileName;
   std::string LogFileName;
+  // The code page of the SQL files, as the configuration names it ([FILE]
+  // CodePage); empty for UTF-8.
+  std::string CodePage;
   std::unique_ptr<tallyvane::FileSystem> FileSystem;
   std::unique_ptr<TextStream> LogStream;
   // The run counters count past 32,767 so that a long run never overflows
@@ -62,6 +66,10 @@ struct RunContext {
   RunView* View = nullptr;     // set only while a main window exists
   ErrorBox* Errors = nullptr;  // the error message box
   Clock* Time = nullptr;       // local date and time
+  RunConsole* Console = nullptr;  // the operator's terminal, in the unattended mode
+  // "[SQLFILEk]" while a SQL file is read, with "  [label]" added while one
+  // of its statements runs; empty otherwise.
+  std::string SqlTag;
 };
 
 }  // namespace tallyvane

@@ -22,6 +22,7 @@ class WorkbookPart {
   // Makes the workbook-level name (case-insensitive) stand for the text.
   // False when no such workbook-level name exists.
   bool SetNameText(const std::string& name, const std::string& text);
+  bool HasName(const std::string& name) const;
   // Shifts the references of every defined name.
   void ShiftNames(const Insertion& ins);
   // Asks the desktop spreadsheet to recalculate everything when it opens
@@ -37,7 +38,8 @@ class WorkbookPart {
 
 // The formula text of a defined name that stands for a text constant;
 // long texts are joined from pieces of at most 255 characters, the longest
-// constant a formula may hold.
+// constant a formula may hold, and characters that the workbook part cannot
+// carry as they are ("a"&CHAR(1)&"b") from the functions that make them.
 std::string TextConstantFormula(const std::string& text);
 
 }  // namespace tallyvane::ooxml

@@ -129,7 +129,8 @@ TEST_F(EndToEndTest, BrokenFilesAreReportedAndTheRunGoesOn) {
   EXPECT_EQ(Run(""), 1);
   const std::vector<std::string> log = Log();
   for (const char* line : {"Error: Failed to read [SQLFILE2] \"halfway.sql\".", "[SQLFILE2]  [H]    Success.",
-                           "Error Info: Overflow", "Error: Failed to execute function 1.", "[SQLFILE3]  [Six]    Success.",
+                           "Error Info: The function line \"@declare x\" has no \"=\" (line 3)",
+                           "Error Info: Overflow (field 3 is \"40000\")", "Error: Failed to execute function 1.", "[SQLFILE3]  [Six]    Success.",
                            "Error Info: [SQLFILE4] \"folder.sql\" does not exist.",
                            "Error Info: [SQLFILE5] \"fifo.sql\" does not exist.",
                            "[SQLFILE6]  Open \"good.sql\" succesfully.", "Close the log file."}) {
@@ -159,7 +160,44 @@ TEST_F(EndToEndTest, AnUnconvertibleHighestFileNumberEndsTheRunUnsaved) {
   WriteConfig("F_MAXNUM=lots");
   EXPECT_EQ(Run(""), 2);
   EXPECT_EQ(Log().back(), "Open the report file \"report.xlsx\".");
-  EXPECT_EQ(last.output, "Error!\nError Info: Type mismatch\n");
+  EXPECT_EQ(last.output, "Error!\nError Info: Type mismatch (F_MAXNUM is \"lots\")\n"
+                         "Tallyvane ended with 0 errors, exit status 2; see the run log \"run.log\".\n");
+}
+
+// Files as Windows editors save them reach the database as UTF-8: a
+// configuration with a byte-order mark, or one that names the code page of
+// its own text and of its SQL files. Text not valid in its code page stops
+// the run before anything is written.
+TEST_F(EndToEndTest, WindowsTextFilesReachTheDatabaseAsUtf8) {
+  CreateDatabase("CREATE TABLE people (name TEXT, city TEXT); INSERT INTO people VALUES ('M\xC3\xBCller', 'Z\xC3\xBCrich Caf\xC3\xA9');");
+  test::MakeWorkbook(dir.File("template.xlsx"), R"j({"sheets": [{"name": "Sheet1"}], "names": {"Found": "\"0\""}})j");
+  const std::string query = "@F=3;Found\r\nSELECT COUNT(*) FROM people WHERE name = 'M\xFCller' AND city = '[CITY]'\r\n";
+  struct Case {
+    std::string start;  // of the configuration
+    std::string city;
+    int status;
+  } cases[] = {
+      {"[FILE]\r\nCodePage=windows-1252\r\n", "Z\xFCrich Caf\xE9", 0},
+      {"\xEF\xBB\xBF[FILE]\r\n", "Z\xC3\xBCrich Caf\xC3\xA9", 0},
+      {"[FILE]\r\n", "Z\xFCrich Caf\xE9", 2},
+  };
+  for (const Case& c : cases) {
+    std::filesystem::remove(dir.File("run.log"));
+    std::string sql = query;
+    if (c.start[0] != '[') sql.replace(sql.find('\xFC'), 1, "\xC3\xBC");
+    dir.Write("find.sql", sql);
+    dir.Write("run.ini", c.start + "LogFileName=run.log\r\nReportTemplateFileName=template.xlsx\r\n"
+                                   "ReportFileName=report.xlsx\r\n[ODBC]\r\nDSN=TallyvaneE2E\r\n"
+                                   "[SQLFILE]\r\nF_MAXNUM=1\r\nF1=find.sql\r\n[PARAMETER]\r\nName1=[CITY]\r\nDefault1=" +
+                                   c.city + "\r\n");
+    EXPECT_EQ(Run(""), c.status) << c.start;
+    if (c.status == 0) {
+      EXPECT_EQ(test::DumpWorkbook(dir.File("report.xlsx")).names.at("Found"), "\"1\"");
+    } else {
+      EXPECT_FALSE(std::filesystem::exists(dir.File("run.log")));
+      EXPECT_NE(last.output.find("run.ini\" is not valid UTF-8 text at line 12."), std::string::npos) << last.output;
+    }
+  }
 }
 
 // A missing data source stops the run after two error lines; connected or

@@ -69,15 +69,16 @@ struct TypeCase {
   Value expected;
 };
 
-DateTime MakeStamp() {
+DateTime MakeStamp(int year = 2024, int month = 2, int day = 29, int hour = 13, int minute = 45, int second = 30,
+                   unsigned nanosecond = 250000000) {
   DateTime dt;
-  dt.year = 2024;
-  dt.month = 2;
-  dt.day = 29;
-  dt.hour = 13;
-  dt.minute = 45;
-  dt.second = 30;
-  dt.nanosecond = 250000000;
+  dt.year = year;
+  dt.month = month;
+  dt.day = day;
+  dt.hour = hour;
+  dt.minute = minute;
+  dt.second = second;
+  dt.nanosecond = nanosecond;
   return dt;
 }
 
@@ -118,6 +119,8 @@ std::vector<TypeCase> PostgresTypes() {
       {"date", "'2024-02-29'", Value::MakeDate(2024, 2, 29)},
       {"time", "'13:45:30'", Value::MakeTime(13, 45, 30)},
       {"timestamp", "'2024-02-29 13:45:30.250'", Value::MakeDateTime(MakeStamp())},
+      // The last moment a workbook can hold comes whole, to the microsecond.
+      {"timestamp", "'9999-12-31 23:59:59.999999'", Value::MakeDateTime(MakeStamp(9999, 12, 31, 23, 59, 59, 999999000))},
       {"boolean", "true", Value::MakeBoolean(true)},
       {"boolean", "false", Value::MakeBoolean(false)},
       {"bytea", "'\\x00ff10'", Value::MakeBinary(std::string("\0\xff\x10", 3))},
@@ -318,11 +321,16 @@ TEST_P(RecordsetTest, OpeningAgainReplacesTheResult) {
   recordset->Open("SELECT 2, 3");
   EXPECT_EQ(recordset->FieldCount(), 2);
   EXPECT_TRUE(SameValue(recordset->FieldValue(0), Value::MakeInteger(2)));
-  // A statement without a result opens empty.
-  recordset->Open("CREATE TABLE e (i integer)");
-  EXPECT_TRUE(recordset->State());
-  EXPECT_EQ(recordset->FieldCount(), 0);
-  EXPECT_TRUE(recordset->Eof());
+  // A statement without a result set runs, but the record set stays closed.
+  try {
+    recordset->Open("CREATE TABLE e (i integer)");
+    ADD_FAILURE() << "no error";
+  } catch (const PlatformError& e) {
+    EXPECT_STREQ(e.what(), "cannot open the record set: the statement returned no records set");
+  }
+  EXPECT_FALSE(recordset->State());
+  recordset->Open("SELECT count(*) FROM e");
+  EXPECT_TRUE(SameValue(recordset->FieldValue(0), Value::MakeInteger(0)));
 }
 
 TEST_P(RecordsetTest, ClosingOrDroppingTheConnectionFirstIsSafe) {

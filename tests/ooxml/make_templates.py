@@ -109,6 +109,27 @@ def features(path):
     wb.save(path)
 
 
+def report(path):
+    """The conformance template: a header, a two-row data area, a total."""
+    wb = Workbook()
+    ws = wb.active
+    ws.title = "Report"
+    ws.append(["Label", "Amount", "Count"])
+    ws.append([None, None, None])
+    ws.append([None, None, None])
+    ws["A4"] = "Total"
+    ws["B4"] = "=SUM(B2:B3)"
+    ws["C4"] = "=SUM(C2:C3)"
+    # What a text name evaluates to, character by character.
+    add_name(wb, "Note", '"-"')
+    ws["A6"] = ('=LEN(Note)&":"&CODE(MID(Note,2,1))&":"&CODE(MID(Note,4,1))&":"'
+                '&_xlfn.UNICODE(MID(Note,6,1))&":"&RIGHT(Note,3)')
+    chart = BarChart()
+    chart.add_data(Reference(ws, min_col=2, min_row=1, max_row=3), titles_from_data=True)
+    ws.add_chart(chart, "E2")
+    wb.save(path)
+
+
 def bench(path):
     wb = Workbook()
     ws = wb.active
@@ -192,7 +213,7 @@ def main():
     os.makedirs(os.path.dirname(os.path.abspath(out)) or ".", exist_ok=True)
     work = tempfile.mkdtemp(prefix="templates-", dir=os.path.dirname(os.path.abspath(out)))
     for name, make in [("basic.xlsx", basic), ("date1904.xlsx", date1904), ("features.xlsx", features),
-                       ("bench.xlsx", bench), ("shared.xlsx", shared),
+                       ("report.xlsx", report), ("bench.xlsx", bench), ("shared.xlsx", shared),
                        ("prefixed.xlsx", prefixed)]:
         make(os.path.join(work, name))
     # The text and truncated fixtures of the broken-input tests.

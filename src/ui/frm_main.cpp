@@ -279,6 +279,11 @@ void FrmMain::RunConfirmedReport() {
   setEnabled(true);
   QApplication::restoreOverrideCursor();
   running_ = false;
+  // A termination signal asked the program to end, not just the run.
+  if (result.outcome == RunOutcome::Interrupted) {
+    QApplication::exit(2);
+    return;
+  }
   // An aborted run wrote no line about its end; the operator learns why
   // here.
   if (result.outcome == RunOutcome::Aborted) {

@@ -21,7 +21,7 @@ void RefuseRunFilesAsReport(const RunContext& context) {
     throw PlatformError("The report file " + InQuotes(context.ReportFileName) +
                         " is the template file itself.");
   }
-  if (files.IsSameFile(context.ReportFileName, context.LogFileName)) {
+  if (!context.LogFileName.empty() && files.IsSameFile(context.ReportFileName, context.LogFileName)) {
     throw PlatformError("The report file " + InQuotes(context.ReportFileName) + " is the log file itself.");
   }
 }

@@ -9,12 +9,12 @@ cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 JOBS="${JOBS:-$(nproc)}"
 
-cmake -S . -B build -G Ninja
+cmake -S . -B build -G Ninja -DTALLYVANE_WERROR=ON
 cmake --build build -j"$JOBS"
 (cd build && ctest --output-on-failure -j"$JOBS")
 
 bash scripts/fuzz.sh "${FUZZ_SECONDS:-12}"
 
-cmake -S . -B build-sanitize -G Ninja -DTALLYVANE_SANITIZE=ON
+cmake -S . -B build-sanitize -G Ninja -DTALLYVANE_SANITIZE=ON -DTALLYVANE_WERROR=ON
 cmake --build build-sanitize -j"$JOBS"
 (cd build-sanitize && ctest --output-on-failure -j"$JOBS")

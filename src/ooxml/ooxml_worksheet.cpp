@@ -23,12 +23,12 @@ void OoxmlWorksheet::SetCellValue(int row, int column, const Value& value) {
 
 void OoxmlWorksheet::InsertRows(int row, int count) {
   Guarded("insert rows into the worksheet \"" + name_ + "\"",
-          [&] { document_->Insert(index_, true, row, count); });
+          [&] { document_->Insert(index_, InsertKind::Rows, row, count); });
 }
 
 void OoxmlWorksheet::InsertColumns(int column, int count) {
   Guarded("insert columns into the worksheet \"" + name_ + "\"",
-          [&] { document_->Insert(index_, false, column, count); });
+          [&] { document_->Insert(index_, InsertKind::Columns, column, count); });
 }
 
 }  // namespace tallyvane::ooxml

@@ -9,6 +9,9 @@
 
 namespace tallyvane::ooxml {
 
+// What an insertion adds: whole rows, or whole columns.
+enum class InsertKind { Rows, Columns };
+
 struct Insertion {
   std::string sheet;  // the sheet that receives the rows or columns
   bool rows = true;   // false: columns

@@ -11,6 +11,7 @@
 #include "ooxml/drawing_anchors.h"
 #include "ooxml/formula_reference_lexer.h"
 #include "ooxml/table_part.h"
+#include "ooxml/worksheet_stream.h"
 #include "ooxml/xml_text.h"
 
 namespace tallyvane::ooxml {
@@ -205,8 +206,9 @@ double WorkbookDocument::DateTimeSerial(int sheet, int row, int column, const Va
   return serial;
 }
 
-void WorkbookDocument::Insert(int sheet, bool rows, int at, int count) {
+void WorkbookDocument::Insert(int sheet, InsertKind kind, int at, int count) {
   CheckOpen();
+  const bool rows = kind == InsertKind::Rows;
   const std::string& name = sheets_.at(static_cast<size_t>(sheet)).name;
   const char* what = rows ? "rows" : "columns";
   int max = rows ? kMaxRows : kMaxColumns;
@@ -311,7 +313,7 @@ void WorkbookDocument::SetNameText(const std::string& name, const std::string& t
 void WorkbookDocument::Save() {
   CheckOpen();
   for (auto& [index, sheet] : loaded_) {
-    if (sheet->Changed()) package_->WriteStream(sheet->PartName(), WorksheetPart::MakeStream(sheet));
+    if (sheet->Changed()) package_->WriteStream(sheet->PartName(), MakeWorksheetStream(sheet));
   }
   if (strings_ && strings_->Changed()) {
     package_->Write(strings_part_, strings_->Serialize());

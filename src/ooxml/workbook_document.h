@@ -33,7 +33,7 @@ class WorkbookDocument {
   int FindWorksheet(const std::string& name) const;
 
   void SetCellValue(int sheet, int row, int column, const Value& value);
-  void Insert(int sheet, bool rows, int at, int count);
+  void Insert(int sheet, InsertKind kind, int at, int count);
   void SetNameText(const std::string& name, const std::string& text);
   void Save();
   void Close();

@@ -25,14 +25,15 @@ std::mutex& CancelMutex() {
 const std::function<void()>* g_cancel = nullptr;  // guarded by CancelMutex
 
 void OnTerminationSignal(int signal_number) {
-  if (!g_run_active) {
-    // Blocked while the handler runs, the signal is delivered again with
-    // its default action as soon as the handler returns.
+  if (!g_run_active || g_pending != 0) {
+    // Outside a run, or a second time while the run cleans up: the signal,
+    // blocked while the handler runs, is delivered again with its default
+    // action as soon as the handler returns.
     std::signal(signal_number, SIG_DFL);
     std::raise(signal_number);
     return;
   }
-  if (g_pending == 0) g_pending = signal_number;
+  g_pending = signal_number;
   const int saved = errno;
   const char byte = 1;
   if (::write(g_wake[1], &byte, 1) < 0) {

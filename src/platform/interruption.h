@@ -1,8 +1,8 @@
 #pragma once
 // Termination signals (SIGTERM, SIGINT, SIGHUP) during a run: the run stops
 // at its next safe point instead of dying where it stands, so that it can
-// log why, remove its temporary files and close its log. Outside a run the
-// signals end the process as usual: there is nothing to clean up then.
+// log why, remove its temporary files and close its log. Outside a run, and
+// a second time during one, the signals end the process as usual.
 #include <functional>
 #include <string>
 

@@ -49,9 +49,11 @@ check "the report has the usual mode, not the template's" '[ "$(stat -c %a repor
 rm report.xlsx; ln -s absent.txt report.xlsx
 run run.ini
 check "a dangling link at the report path creates nothing" '[ $status = 0 ] && [ ! -e absent.txt ] && [ ! -L report.xlsx ]'
-rm run.log; ln -s victim.txt run.log
-run run.ini
-check "a link at the log path is refused" '[ $status = 2 ] && grep -q "symbolic link" out.txt && [ "$(cat victim.txt)" = "someone else'"'"'s" ]'
+for link in "ln -s" ln; do
+  rm run.log; $link victim.txt run.log
+  run run.ini
+  check "a log made with $link is refused" '[ $status = 2 ] && grep -qE "symbolic link|hard links" out.txt && [ "$(cat victim.txt)" = "someone else'"'"'s" ]'
+done
 rm run.log
 (umask 077; run run.ini)
 check "the report follows the umask" '[ "$(stat -c %a report.xlsx)" = 600 ] && [ -z "$(debris)" ]'

@@ -46,7 +46,6 @@ RunOutcome RunPhases(RunContext& context) {
   RunSqlFileList(context);
   StopIfInterrupted();
   CloseReportFile(context);
-  context.ReportLock.reset();
   context.ExcelApp->Quit();
   context.ExcelApp.reset();
   context.ReportWorkbook.reset();
@@ -63,7 +62,6 @@ void EndInterruptedRun(RunContext& context, int signal_number) {
   context.ReportSheet.reset();
   context.ReportWorkbook.reset();
   context.ExcelApp.reset();
-  context.ReportLock.reset();
   if (context.DbConnection) DisconnectDatabase(context);
   if (!context.LogStream || !context.LogStream->IsOpen()) return;
   LogError(context, "The run was interrupted.", "The program received the signal " + SignalName(signal_number) + ".");
@@ -90,6 +88,8 @@ RunResult RunReport(RunContext& context) {
     result.outcome = RunOutcome::Aborted;
     result.error = error.what();
   }
+  // However the run ended, other runs may have the report now.
+  context.ReportLock.reset();
   return result;
 }
 

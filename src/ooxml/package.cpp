@@ -383,10 +383,11 @@ void Package::SaveTo(const std::string& path, int deflate_level) {
     fail(error);
   }
   stop_streams();
-  // A file saved over keeps its mode; anything else at the name (a link
-  // included) gives none of its own.
+  // A file of ours saved over keeps its mode; anything else at the name (a
+  // link, a file someone else put there) gives none of its own.
   struct stat original;
-  const bool replaces_file = ::lstat(path.c_str(), &original) == 0 && S_ISREG(original.st_mode);
+  const bool replaces_file = ::lstat(path.c_str(), &original) == 0 && S_ISREG(original.st_mode) &&
+                             original.st_uid == ::geteuid();
   ::chmod(temp.c_str(), replaces_file ? original.st_mode & 07777 : usual_mode);
   FsyncPath(temp, false);
   // A stop asked for during the save leaves the file as it was.

@@ -36,6 +36,9 @@ struct RunContext {
   std::string TemplateFileName;
   std::string ReportFileName;
   std::string LogFileName;
+  // The code page of the SQL files, as the configuration names it ([FILE]
+  // CodePage); empty for UTF-8.
+  std::string CodePage;
   std::unique_ptr<tallyvane::FileSystem> FileSystem;
   std::unique_ptr<TextStream> LogStream;
   // Keeps other runs off the report from its copy to the run's end.

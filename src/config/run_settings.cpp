@@ -11,6 +11,8 @@
 #include "config/read_ini_value.h"
 #include "log/run_log.h"
 #include "platform/number_text.h"
+#include "platform/private_profile.h"
+#include "platform/text_code_page.h"
 
 namespace tallyvane {
 namespace {
@@ -86,6 +88,14 @@ bool CreateRunLog(RunContext& context) {
 }  // namespace
 
 bool LoadRunSettings(RunContext& context) {
+  // Text that is not valid in its code page would reach file names and the
+  // database garbled: the run stops before anything is created.
+  const std::string text_error = ProfileTextError(context.CfgFileName);
+  if (!text_error.empty()) {
+    ShowError(context, text_error);
+    return false;
+  }
+  context.CodePage = ReadSetting(context, "FILE", kCodePageKey);
   context.LogFileName = ExpandFileNameMacros(context, ReadSetting(context, "FILE", "LogFileName"));
   if (!CreateRunLog(context)) return false;
 

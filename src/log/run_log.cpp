@@ -24,6 +24,20 @@ void ShowInLogView(RunContext& context, const std::string& text) {
   context.View->AppendLogInfo(text + "\r\n");
 }
 
+// Every physical line of the log starts with its time stamp: a line break
+// inside a message becomes one blank, and breaks at its end (a server's
+// message often ends in one) are dropped.
+std::string OnePhysicalLine(const std::string& text) {
+  const std::size_t end = text.find_last_not_of("\r\n");
+  std::string line;
+  line.reserve(text.size());
+  for (std::size_t i = 0; end != std::string::npos && i <= end; ++i) {
+    if (text[i] == '\r' && text[i + 1] == '\n') continue;
+    line.push_back(text[i] == '\r' || text[i] == '\n' ? ' ' : text[i]);
+  }
+  return line;
+}
+
 }  // namespace
 
 std::string FormatLogLine(const DateTime& moment, const std::string& text) {
@@ -33,8 +47,9 @@ std::string FormatLogLine(const DateTime& moment, const std::string& text) {
   return stamp + text;
 }
 
-void WriteLog(RunContext& context, const std::string& text) {
+void WriteLog(RunContext& context, const std::string& message) {
   if (!context.LogStream) throw PlatformError("The run log is not open.");
+  const std::string text = OnePhysicalLine(message);
   context.LogStream->WriteLine(FormatLogLine(NowOf(context.Time), text));
   ShowInLogView(context, text);
 }

@@ -12,7 +12,8 @@ struct RunContext;
 // "[YYYYMMDD hh:mm:ss]    " followed by the message.
 std::string FormatLogLine(const DateTime& moment, const std::string& text);
 
-// Writes one line to the run log; a failure to write throws to the caller.
+// Writes one line to the run log: line breaks in the text become blanks.
+// A failure to write throws to the caller.
 void WriteLog(RunContext& context, const std::string& text);
 // Two lines, "Error: " + where and "Error Info: " + info, and one error more.
 void LogError(RunContext& context, const std::string& where, const std::string& info);

@@ -6,7 +6,6 @@
 #include <cctype>
 #include <new>
 
-#include "odbc/connection_string.h"
 #include "odbc/odbc_diagnostics.h"
 #include "odbc/utf16.h"
 #include "platform/interruption.h"
@@ -48,6 +47,29 @@ bool DriverManglesSurrogates(SQLHDBC connection) {
   return driver.find("sqlite") != std::string::npos;
 }
 
+// The longest data source name the driver manager takes.
+constexpr std::size_t kMaxDataSourceLength = 32;
+
+// The user and the password go to the driver as arguments of their own, so
+// that no value can add or replace an attribute: the SQLite driver, for
+// one, ignores braces in a connection string and would take
+// "x;Database=/other.db" as a second database attribute.
+SQLRETURN Connect(SQLHDBC connection, const std::string& data_source, const std::string& user,
+                  const std::string& password) {
+  OdbcWideString name = Utf8ToUtf16(data_source);
+  if (name.size() > kMaxDataSourceLength) {
+    throw PlatformError("the data source name \"" + data_source + "\" is longer than the " +
+                        std::to_string(kMaxDataSourceLength) + " characters that ODBC allows");
+  }
+  OdbcWideString wide_user = Utf8ToUtf16(user);
+  OdbcWideString wide_password = Utf8ToUtf16(password);
+  SQLRETURN rc = SQLConnectW(connection, name.data(), static_cast<SQLSMALLINT>(name.size()), wide_user.data(),
+                             static_cast<SQLSMALLINT>(wide_user.size()), wide_password.data(),
+                             static_cast<SQLSMALLINT>(wide_password.size()));
+  Wipe(&wide_password);
+  return rc;
+}
+
 }  // namespace
 
 OdbcConnection::OdbcConnection() : environment_(SQL_HANDLE_ENV, SQL_NULL_HANDLE) {
@@ -81,15 +103,7 @@ void OdbcConnection::Open(const std::string& data_source, const std::string& use
                                     static_cast<SQLULEN>(connection_timeout_)),
                                 0),
               SQL_HANDLE_DBC, connection.get(), "SQLSetConnectAttr");
-    std::string text = BuildConnectionString(data_source, user, password);
-    OdbcWideString wide = Utf8ToUtf16(text);
-    Wipe(&text);
-    // The completed string the driver hands back echoes the password: it
-    // is not asked for.
-    SQLRETURN rc = SQLDriverConnectW(connection.get(), nullptr, wide.data(),
-                                     static_cast<SQLSMALLINT>(wide.size()), nullptr, 0, nullptr,
-                                     SQL_DRIVER_NOPROMPT);
-    Wipe(&wide);
+    SQLRETURN rc = Connect(connection.get(), data_source, user, password);
     if (!SQL_SUCCEEDED(rc)) {
       std::string description = DescribeDiagnostics(SQL_HANDLE_DBC, connection.get());
       if (description.empty()) {

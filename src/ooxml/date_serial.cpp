@@ -1,7 +1,11 @@
 #include "ooxml/date_serial.h"
 
+#include <algorithm>
+
 namespace tallyvane::ooxml {
 namespace {
+
+constexpr double kLastMillisecondOfDay = 86399.999;
 
 // Days from 1970-01-01 to the civil date (proleptic Gregorian).
 long long DaysFromCivil(long long y, unsigned m, unsigned d) {
@@ -42,8 +46,12 @@ bool DateSerial(int year, int month, int day, bool date1904, double* serial) {
 }
 
 double TimeFraction(int hour, int minute, int second, unsigned nanosecond) {
+  // Readers show times to the millisecond, rounded: the last half
+  // millisecond of a day would read as midnight of the next one, and on
+  // 9999-12-31 as a day past the last a workbook can hold. A time stays
+  // within its own day, at 23:59:59.999 at most.
   double seconds = hour * 3600.0 + minute * 60.0 + second + nanosecond / 1e9;
-  return seconds / 86400.0;
+  return std::min(seconds, kLastMillisecondOfDay) / 86400.0;
 }
 
 }  // namespace tallyvane::ooxml

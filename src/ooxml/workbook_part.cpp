@@ -2,6 +2,7 @@
 
 #include "ooxml/formula_reference_lexer.h"
 #include "ooxml/xml_text.h"
+#include "platform/platform_error.h"
 
 namespace tallyvane::ooxml {
 
@@ -22,24 +23,50 @@ WorkbookPart::WorkbookPart(const std::string& bytes, const std::string& file) {
   }
 }
 
-std::string TextConstantFormula(const std::string& text) {
-  std::string out = "\"";
+namespace {
+
+// The code of a character that XML 1.0 cannot carry, or that would not read
+// back as itself (a carriage return becomes a line feed), at t[i] of valid
+// UTF-8; -1 for every other character.
+long UnwritableCharacter(const std::string& t, size_t i) {
+  unsigned char c = static_cast<unsigned char>(t[i]);
+  if (c < 0x20 && c != '\t' && c != '\n') return c;
+  if (c == 0xEF && i + 2 < t.size() && static_cast<unsigned char>(t[i + 1]) == 0xBF &&
+      (static_cast<unsigned char>(t[i + 2]) & 0xFE) == 0xBE) {
+    return 0xFFFE + (t[i + 2] & 1);
+  }
+  return -1;
+}
+
+}  // namespace
+
+std::string TextConstantFormula(const std::string& value) {
+  const std::string text = ValidUtf8(value);
+  std::string out;
+  bool open = false;  // inside a string constant
   size_t chars = 0;
   for (size_t i = 0; i < text.size(); ++i) {
-    unsigned char c = static_cast<unsigned char>(text[i]);
-    bool starts_char = (c & 0xC0) != 0x80;
-    if (starts_char) {
-      if (chars == 255) {
-        out += "\"&\"";
-        chars = 0;
-      }
-      ++chars;
+    if (long code = UnwritableCharacter(text, i); code >= 0) {
+      // No function makes a NUL character (CHAR starts at 1).
+      if (code == 0) throw PlatformError("the text holds a NUL character, which a defined name cannot hold");
+      out += open ? "\"&" : out.empty() ? "" : "&";
+      out += code < 0x20 ? "CHAR(" + std::to_string(code) + ")" : "_xlfn.UNICHAR(" + std::to_string(code) + ")";
+      if (code > 0xFF) i += 2;
+      open = false;
+      continue;
     }
+    bool starts_char = (static_cast<unsigned char>(text[i]) & 0xC0) != 0x80;
+    if (starts_char && (!open || chars == 255)) {
+      out += open ? "\"&\"" : out.empty() ? "\"" : "&\"";
+      open = true;
+      chars = 0;
+    }
+    chars += starts_char;
     out += text[i];
     if (text[i] == '"') out += '"';
   }
-  out += '"';
-  return out;
+  if (open) out += '"';
+  return out.empty() ? "\"\"" : out;
 }
 
 bool WorkbookPart::SetNameText(const std::string& name, const std::string& text) {

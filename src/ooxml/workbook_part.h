@@ -37,7 +37,8 @@ class WorkbookPart {
 
 // The formula text of a defined name that stands for a text constant;
 // long texts are joined from pieces of at most 255 characters, the longest
-// constant a formula may hold.
+// constant a formula may hold, and characters that the workbook part cannot
+// carry as they are ("a"&CHAR(1)&"b") from the functions that make them.
 std::string TextConstantFormula(const std::string& text);
 
 }  // namespace tallyvane::ooxml

@@ -8,6 +8,9 @@
 #include <sstream>
 #include <vector>
 
+#include "platform/platform_error.h"
+#include "platform/text_code_page.h"
+
 namespace tallyvane {
 namespace {
 
@@ -78,30 +81,13 @@ ProfileLine ParseLine(std::string text) {
 }
 
 struct ProfileFile {
-  std::vector<ProfileLine> lines;
+  std::vector<ProfileLine> lines;  // as UTF-8
   std::string line_break = "\n";
   bool ends_with_break = true;
+  bool utf8_mark = false;
+  std::string code_page;   // of the file's own text; empty for UTF-8
+  std::string text_error;  // why the text cannot be read; it then has no lines
 };
-
-bool LoadProfile(const std::string& file_name, ProfileFile& profile) {
-  std::ifstream in(file_name, std::ios::binary);
-  if (!in) return false;
-  std::ostringstream buffer;
-  buffer << in.rdbuf();
-  const std::string content = buffer.str();
-  if (content.find("\r\n") != std::string::npos) profile.line_break = "\r\n";
-  profile.ends_with_break = content.empty() || content.back() == '\n';
-  std::size_t start = 0;
-  while (start < content.size()) {
-    std::size_t end = content.find('\n', start);
-    if (end == std::string::npos) end = content.size();
-    std::string text = content.substr(start, end - start);
-    if (!text.empty() && text.back() == '\r') text.pop_back();
-    profile.lines.push_back(ParseLine(std::move(text)));
-    start = end + 1;
-  }
-  return true;
-}
 
 // Where a key of a section stands: the entry that a read finds (the first
 // one in any section of that name), and the first such section with its last
@@ -135,6 +121,61 @@ EntryLocation FindEntry(const ProfileFile& profile, const std::string& section,
   return where;
 }
 
+std::string DescribeFile(const std::string& file_name) {
+  return "The configuration file \"" + file_name + "\"";
+}
+
+// The lines as UTF-8, from the code page that the file names for itself:
+// the key is found before, since INI syntax and key names are ASCII.
+void DecodeLines(const std::string& file_name, ProfileFile& profile) {
+  EntryLocation where = FindEntry(profile, "FILE", kCodePageKey);
+  if (where.entry >= 0) profile.code_page = profile.lines[where.entry].value;
+  try {
+    TextDecoder decoder(profile.code_page);
+    for (std::size_t i = 0; i < profile.lines.size() && profile.text_error.empty(); ++i) {
+      std::string text;
+      if (decoder.Decode(profile.lines[i].text, &text)) {
+        profile.lines[i] = ParseLine(std::move(text));
+      } else {
+        profile.text_error = NotValidTextMessage(DescribeFile(file_name), static_cast<long>(i) + 1, decoder.Name());
+      }
+    }
+  } catch (const PlatformError& error) {
+    profile.text_error = DescribeFile(file_name) + " names a code page that cannot be used: " + error.what() + ".";
+  }
+  if (!profile.text_error.empty()) profile.lines.clear();
+}
+
+bool LoadProfile(const std::string& file_name, ProfileFile& profile) {
+  std::ifstream in(file_name, std::ios::binary);
+  if (!in) return false;
+  std::ostringstream buffer;
+  buffer << in.rdbuf();
+  std::string content = buffer.str();
+  const ByteOrderMark mark = ByteOrderMarkOf(content);
+  if (mark == ByteOrderMark::Utf16) {
+    profile.text_error = Utf16TextMessage(DescribeFile(file_name));
+    return true;
+  }
+  // Windows editors start a UTF-8 file with a mark; the first section
+  // follows it.
+  profile.utf8_mark = mark == ByteOrderMark::Utf8;
+  if (profile.utf8_mark) content.erase(0, kUtf8MarkLength);
+  if (content.find("\r\n") != std::string::npos) profile.line_break = "\r\n";
+  profile.ends_with_break = content.empty() || content.back() == '\n';
+  std::size_t start = 0;
+  while (start < content.size()) {
+    std::size_t end = content.find('\n', start);
+    if (end == std::string::npos) end = content.size();
+    std::string text = content.substr(start, end - start);
+    if (!text.empty() && text.back() == '\r') text.pop_back();
+    profile.lines.push_back(ParseLine(std::move(text)));
+    start = end + 1;
+  }
+  DecodeLines(file_name, profile);
+  return true;
+}
+
 std::string CutToCharacters(const std::string& text, std::size_t max_characters) {
   std::size_t characters = 0;
   for (std::size_t i = 0; i < text.size(); ++i) {
@@ -162,8 +203,17 @@ bool SaveProfile(const std::string& file_name, const ProfileFile& profile) {
   {
     std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
     if (!out) return false;
+    if (profile.utf8_mark) out << "\xEF\xBB\xBF";
+    TextDecoder code_page(profile.code_page);
     for (std::size_t i = 0; i < profile.lines.size(); ++i) {
-      out << profile.lines[i].text;
+      std::string text;
+      // A value that the file's code page cannot hold is not written at all.
+      if (!code_page.Encode(profile.lines[i].text, &text)) {
+        out.close();
+        std::remove(temporary.c_str());
+        return false;
+      }
+      out << text;
       if (i + 1 < profile.lines.size() || profile.ends_with_break) out << profile.line_break;
     }
     out.flush();
@@ -226,11 +276,18 @@ std::string ReadProfileString(const std::string& section, const std::string& key
   return CutToCharacters(profile.lines[where.entry].value, kMaxProfileValueLength);
 }
 
+std::string ProfileTextError(const std::string& file_name) {
+  const ProfileFile* loaded = file_name.empty() ? nullptr : CachedLoad(file_name);
+  return loaded == nullptr ? std::string() : loaded->text_error;
+}
+
 bool WriteProfileString(const std::string& section, const std::string& key,
                         const std::string& value, const std::string& file_name) {
   if (file_name.empty() || TrimBlanks(section).empty() || TrimBlanks(key).empty()) return false;
   ProfileFile profile;
   LoadProfile(file_name, profile);
+  // A file whose text cannot be read is not rewritten either.
+  if (!profile.text_error.empty()) return false;
   const std::string stored = "=" + QuoteValueIfNeeded(SanitiseValue(value));
   EntryLocation where = FindEntry(profile, section, key);
   if (where.entry >= 0) {

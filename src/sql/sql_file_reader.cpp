@@ -2,11 +2,13 @@
 
 #include <exception>
 #include <memory>
+#include <vector>
 
 #include "app/run_context.h"
 #include "config/read_ini_value.h"
 #include "log/run_log.h"
 #include "platform/platform_error.h"
+#include "platform/text_code_page.h"
 #include "sql/statement_dispatch.h"
 #include "sql/text_operations.h"
 
@@ -69,11 +71,37 @@ void AddStatementLine(const RunContext& context, const std::string& line, Pendin
   }
 }
 
-void ReadStatements(RunContext& context, std::int16_t file_number, const std::string& file_name) {
+// The file's lines as UTF-8, all read before any statement runs: a file
+// that is not valid text in its code page runs none of them garbled.
+std::vector<std::string> ReadLines(const RunContext& context, const std::string& file_name) {
+  const TextDecoder code_page(context.CodePage);
   std::unique_ptr<TextStream> stream = context.FileSystem->OpenTextFile(file_name);
-  PendingStatement pending;
+  const std::string file = "The file \"" + file_name + "\"";
+  std::vector<std::string> lines;
   while (!stream->AtEndOfStream()) {
-    const std::string line = StripComment(stream->ReadLine(kLineBytesKept));
+    std::string bytes = stream->ReadLine(kLineBytesKept);
+    if (lines.empty() && ByteOrderMarkOf(bytes) == ByteOrderMark::Utf16) {
+      throw PlatformError(Utf16TextMessage(file));
+    }
+    std::string line;
+    // A line cut at the limit may end inside a character.
+    bool valid = code_page.Decode(bytes, &line);
+    for (int cut = 1; !valid && bytes.size() == kLineBytesKept && cut < 4; ++cut) {
+      valid = code_page.Decode(bytes.substr(0, bytes.size() - cut), &line);
+    }
+    if (!valid) {
+      throw PlatformError(NotValidTextMessage(file, static_cast<long>(lines.size()) + 1, code_page.Name()));
+    }
+    lines.push_back(std::move(line));
+  }
+  stream->Close();
+  return lines;
+}
+
+void ReadStatements(RunContext& context, std::int16_t file_number, const std::string& file_name) {
+  PendingStatement pending;
+  for (const std::string& text : ReadLines(context, file_name)) {
+    const std::string line = StripComment(text);
     if (line.empty()) continue;
     if (line[0] == '@') {
       DispatchPending(context, file_number, pending);
@@ -82,7 +110,6 @@ void ReadStatements(RunContext& context, std::int16_t file_number, const std::st
       AddStatementLine(context, line, pending);
     }
   }
-  stream->Close();
   DispatchPending(context, file_number, pending);
 }
 

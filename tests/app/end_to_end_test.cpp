@@ -174,6 +174,43 @@ TEST_F(EndToEndTest, AnUnconvertibleHighestFileNumberEndsTheRunUnsaved) {
   EXPECT_EQ(test::ReadFileBytes(dir.File("output.txt")), "Error!\nError Info: Type mismatch\n");
 }
 
+// Files as Windows editors save them reach the database as UTF-8: a
+// configuration with a byte-order mark, or one that names the code page of
+// its own text and of its SQL files. Text not valid in its code page stops
+// the run before anything is written.
+TEST_F(EndToEndTest, WindowsTextFilesReachTheDatabaseAsUtf8) {
+  CreateDatabase("CREATE TABLE people (name TEXT, city TEXT); INSERT INTO people VALUES ('M\xC3\xBCller', 'Z\xC3\xBCrich Caf\xC3\xA9');");
+  test::MakeWorkbook(dir.File("template.xlsx"), R"j({"sheets": [{"name": "Sheet1"}], "names": {"Found": "\"0\""}})j");
+  const std::string query = "@F=3;Found\r\nSELECT COUNT(*) FROM people WHERE name = 'M\xFCller' AND city = '[CITY]'\r\n";
+  struct Case {
+    std::string start;  // of the configuration
+    std::string city;
+    int status;
+  } cases[] = {
+      {"[FILE]\r\nCodePage=windows-1252\r\n", "Z\xFCrich Caf\xE9", 0},
+      {"\xEF\xBB\xBF[FILE]\r\n", "Z\xC3\xBCrich Caf\xC3\xA9", 0},
+      {"[FILE]\r\n", "Z\xFCrich Caf\xE9", 2},
+  };
+  for (const Case& c : cases) {
+    std::filesystem::remove(dir.File("run.log"));
+    std::string sql = query;
+    if (c.start[0] != '[') sql.replace(sql.find('\xFC'), 1, "\xC3\xBC");
+    dir.Write("find.sql", sql);
+    dir.Write("run.ini", c.start + "LogFileName=run.log\r\nReportTemplateFileName=template.xlsx\r\n"
+                                   "ReportFileName=report.xlsx\r\n[ODBC]\r\nDSN=TallyvaneE2E\r\n"
+                                   "[SQLFILE]\r\nF_MAXNUM=1\r\nF1=find.sql\r\n[PARAMETER]\r\nName1=[CITY]\r\nDefault1=" +
+                                   c.city + "\r\n");
+    EXPECT_EQ(Run(""), c.status) << c.start;
+    if (c.status == 0) {
+      EXPECT_EQ(test::DumpWorkbook(dir.File("report.xlsx")).names.at("Found"), "\"1\"");
+    } else {
+      EXPECT_FALSE(std::filesystem::exists(dir.File("run.log")));
+      EXPECT_NE(test::ReadFileBytes(dir.File("output.txt")).find("run.ini\" is not valid UTF-8 text at line 12."),
+                std::string::npos);
+    }
+  }
+}
+
 TEST_F(EndToEndTest, AMissingDataSourceStopsTheRunAfterTwoErrorLines) {
   test::MakeWorkbook(dir.File("template.xlsx"), R"j({"sheets": [{"name": "Sheet1"}]})j");
   dir.Write("run.ini", "[FILE]\nLogFileName=run.log\nReportTemplateFileName=template.xlsx\n"

@@ -1,6 +1,6 @@
 // The INI reader and writer on any file content, and a written value that
 // must read back unchanged (line breaks become blanks, a NUL ends it, and
-// reads stop at 2,047 characters).
+// reads stop at 2,047 characters) whatever code page the file names.
 #include <unistd.h>
 
 #include <cstddef>
@@ -10,6 +10,7 @@
 #include <string>
 
 #include "platform/private_profile.h"
+#include "platform/text_code_page.h"
 
 using namespace tallyvane;
 
@@ -46,7 +47,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     out << content;
   }
   ReadProfileString("FILE", "LogFileName", ScratchFile());
-  if (!WriteProfileString("PARAMETER", "Default1", value, ScratchFile())) std::abort();
+  // A file whose text cannot be read is never written, nor is a value that
+  // is not text; a UTF-8 file takes every other value.
+  const bool readable = ProfileTextError(ScratchFile()).empty();
+  const bool utf8 = ReadProfileString("FILE", kCodePageKey, ScratchFile()).empty();
+  std::string decoded;
+  const bool text = TextDecoder("").Decode(value.substr(0, value.find('\0')), &decoded);
+  if (!WriteProfileString("PARAMETER", "Default1", value, ScratchFile())) {
+    if (readable && utf8 && text) std::abort();
+    return 0;
+  }
+  if (!readable) std::abort();
   if (ReadProfileString("parameter", "DEFAULT1", ScratchFile()) != Expected(value)) std::abort();
   return 0;
 }

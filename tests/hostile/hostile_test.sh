@@ -65,7 +65,7 @@ run dotdot inputs/dotdot.xlsx "$good_sql" 0 "Close the log file."
 run garbage template.xlsx inputs/garbage.sql 1 "Close the log file."
 run long_line template.xlsx inputs/long_line.sql 1 "Error: Failed to read [SQLFILE1]" "Close the log file."
 run nul_bytes template.xlsx inputs/nul_bytes.sql 0 "[SQLFILE1]  [Nul]    SELECT 'before'" "Close the log file."
-run bad_utf8 template.xlsx inputs/bad_utf8.sql 0 "Close the log file."
+run bad_utf8 template.xlsx inputs/bad_utf8.sql 1 "is not valid UTF-8 text at line 2." "Close the log file."
 mkdir folder.sql && mkfifo fifo.sql
 run folder template.xlsx folder.sql 1 "does not exist." "Close the log file."
 run fifo template.xlsx fifo.sql 1 "does not exist." "Close the log file."

@@ -15,19 +15,23 @@ using test::ReadFileBytes;
 using test::TempDir;
 using test::TestContext;
 
-TEST(WriteLog, WritesTimeStampedLinesEndedByCrLf) {
+// Line breaks inside a message would leave physical lines without a time
+// stamp (a server's message often ends in one): they become blanks.
+TEST(WriteLog, WritesOneTimeStampedLineEndedByCrLfPerMessage) {
   TempDir dir;
   TestContext t;
   t.context.Time = nullptr;  // the real clock
+  t.context.View = &t.view;
   const std::string log = dir.File("run.log");
   t.context.LogStream = t.context.FileSystem->CreateTextFile(log);
   WriteLog(t.context, "first");
-  WriteLog(t.context, "two\r\nlines");
+  WriteLog(t.context, "two\r\nlines\rand\nmore\n\n");
   // Flushed per line: readable before the stream closes.
   const std::string content = ReadFileBytes(log);
   const std::regex layout(
-      R"(\[\d{8} \d{2}:\d{2}:\d{2}\]    first\r\n\[\d{8} \d{2}:\d{2}:\d{2}\]    two\r\nlines\r\n)");
+      R"(\[\d{8} \d{2}:\d{2}:\d{2}\]    first\r\n\[\d{8} \d{2}:\d{2}:\d{2}\]    two lines and more\r\n)");
   EXPECT_TRUE(std::regex_match(content, layout)) << content;
+  EXPECT_EQ(t.view.log_info, "first\r\ntwo lines and more\r\n");
 }
 
 TEST(FormatLogLine, PadsEveryPiece) {

@@ -3,8 +3,12 @@
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
+#include <regex>
 #include <string>
 
+#include "app/run_context.h"
+#include "log/run_log.h"
 #include "odbc/odbc_factory.h"
 #include "platform/platform_error.h"
 #include "test_data_sources.h"
@@ -34,8 +38,33 @@ TEST(ConnectionTest, MissingDataSourceGivesTheDriverManagersText) {
 
 TEST(ConnectionTest, MissingSqliteFileIsRefusedNotCreated) {
   EXPECT_EQ(OpenError(testing::SqliteDataSourceWithoutFile(), "", ""),
-            "[SQLite]connect failed (SQLSTATE HY000)");
+            "[unixODBC][SQLite]connect failed (SQLSTATE HY000)");
   EXPECT_FALSE(std::filesystem::exists(testing::MissingSqliteFile()));
+}
+
+// The SQLite driver ignores braces: a user or password that carried its
+// own Database attribute into a connection string would open that file.
+// (A name over 32 characters the driver manager refuses in any form.)
+TEST(ConnectionTest, UserAndPasswordCannotNameAnotherDatabase) {
+  const std::string other = testing::MissingSqliteFile();
+  const std::string injected = "a;Database=" + other + ";x=";
+  std::ofstream(other).flush();  // an empty file is an empty database
+  testing::Backend backend = testing::FreshSqliteDatabase();
+  auto own = testing::Connect(backend);
+  own->Execute("CREATE TABLE marker (v TEXT)");
+  own->Execute("INSERT INTO marker VALUES ('own')");
+  for (const auto& [user, password] : {std::pair{injected, std::string()}, std::pair{std::string("u"), injected}}) {
+    backend.user = user;
+    backend.password = password;
+    auto recordset = CreateOdbcRecordset();
+    recordset->SetActiveConnection(testing::Connect(backend));
+    recordset->Open("SELECT v FROM marker");
+    EXPECT_TRUE(testing::SameValue(recordset->FieldValue(0), Value::MakeText("own"))) << user;
+  }
+  const std::string long_name = testing::SqliteDataSourceWithLongName();
+  EXPECT_EQ(OpenError(long_name, "u", "pw"),
+            "the data source name \"" + long_name + "\" is longer than the 32 characters that ODBC allows");
+  std::filesystem::remove(other);
 }
 
 TEST(ConnectionTest, ClosedConnectionRefusesStatements) {
@@ -126,6 +155,27 @@ TEST_F(PostgreSQLConnectionTest, RecordsAreFetchedOnlyAsFarAsTheCallerMoves) {
   }
   // Going on after the failure fails again rather than skip records.
   EXPECT_THROW(recordset->Eof(), PlatformError);
+}
+
+// The server's messages hold line breaks (and end in one): in the run log
+// the error stays on the lines of its time stamps.
+TEST_F(PostgreSQLConnectionTest, ServerMessageKeepsTheLogLayout) {
+  RunContext context;
+  context.FileSystem = std::make_unique<FileSystem>();
+  const std::string log = testing::MissingSqliteFile() + ".log";
+  context.LogStream = context.FileSystem->CreateTextFile(log);
+  try {
+    testing::Connect(backend_)->Execute("DO $$ BEGIN RAISE EXCEPTION E'first\\nsecond'; END $$");
+    ADD_FAILURE() << "the statement ran";
+  } catch (const PlatformError& error) {
+    LogError(context, "Failed to execute function 0.", error.Description());
+  }
+  context.LogStream->Close();
+  std::ifstream in(log, std::ios::binary);
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::filesystem::remove(log);
+  EXPECT_TRUE(std::regex_match(text, std::regex(R"((\[[^\r\n]*\r\n){2})"))) << text;
+  EXPECT_NE(text.find("first second"), std::string::npos) << text;
 }
 
 TEST_F(PostgreSQLConnectionTest, CommandTimeLimitStopsALongStatement) {

@@ -69,15 +69,16 @@ struct TypeCase {
   Value expected;
 };
 
-DateTime MakeStamp() {
+DateTime MakeStamp(int year = 2024, int month = 2, int day = 29, int hour = 13, int minute = 45, int second = 30,
+                   unsigned nanosecond = 250000000) {
   DateTime dt;
-  dt.year = 2024;
-  dt.month = 2;
-  dt.day = 29;
-  dt.hour = 13;
-  dt.minute = 45;
-  dt.second = 30;
-  dt.nanosecond = 250000000;
+  dt.year = year;
+  dt.month = month;
+  dt.day = day;
+  dt.hour = hour;
+  dt.minute = minute;
+  dt.second = second;
+  dt.nanosecond = nanosecond;
   return dt;
 }
 
@@ -118,6 +119,8 @@ std::vector<TypeCase> PostgresTypes() {
       {"date", "'2024-02-29'", Value::MakeDate(2024, 2, 29)},
       {"time", "'13:45:30'", Value::MakeTime(13, 45, 30)},
       {"timestamp", "'2024-02-29 13:45:30.250'", Value::MakeDateTime(MakeStamp())},
+      // The last moment a workbook can hold comes whole, to the microsecond.
+      {"timestamp", "'9999-12-31 23:59:59.999999'", Value::MakeDateTime(MakeStamp(9999, 12, 31, 23, 59, 59, 999999000))},
       {"boolean", "true", Value::MakeBoolean(true)},
       {"boolean", "false", Value::MakeBoolean(false)},
       {"bytea", "'\\x00ff10'", Value::MakeBinary(std::string("\0\xff\x10", 3))},

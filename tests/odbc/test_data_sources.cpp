@@ -28,6 +28,7 @@ using test::ShellQuote;
 
 constexpr const char* kSqliteDsn = "tallyvane_sqlite";
 constexpr const char* kSqliteNoFileDsn = "tallyvane_sqlite_nofile";
+constexpr const char* kSqliteLongDsn = "tallyvane_sqlite_under_a_name_of_over_32_characters";
 constexpr const char* kPostgresDsn = "tallyvane_pg";
 constexpr const char* kPostgresAdminDsn = "tallyvane_pg_admin";
 constexpr const char* kPostgresAdmin = "tallyvane_admin";
@@ -191,6 +192,7 @@ void InstallOdbcIni() {
   std::string ini;
   ini += std::string("[") + kSqliteDsn + "]\nDriver=SQLite3\nDatabase=" + paths.sqlite_db +
          "\nNoCreat=1\nTimeout=5000\n\n";
+  ini += std::string("[") + kSqliteLongDsn + "]\nDriver=SQLite3\nDatabase=" + paths.sqlite_db + "\nNoCreat=1\n\n";
   ini += std::string("[") + kSqliteNoFileDsn + "]\nDriver=SQLite3\nDatabase=" + paths.root +
          "/missing.db\nNoCreat=1\n\n";
   std::string pg = "Driver=PostgreSQL Unicode\nServername=" + paths.pg_root +
@@ -216,6 +218,8 @@ Backend FreshSqliteDatabase() {
 }
 
 std::string SqliteDataSourceWithoutFile() { return kSqliteNoFileDsn; }
+
+std::string SqliteDataSourceWithLongName() { return kSqliteLongDsn; }
 
 std::string MissingSqliteFile() { return TestPaths().root + "/missing.db"; }
 

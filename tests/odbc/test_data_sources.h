@@ -29,6 +29,8 @@ Backend FreshSqliteDatabase();
 // that file.
 std::string SqliteDataSourceWithoutFile();
 std::string MissingSqliteFile();
+// The SQLite DSN's database under a name longer than ODBC allows.
+std::string SqliteDataSourceWithLongName();
 
 // Whether the server is available; if not, why, and whether that is a
 // reason to skip (its binaries are absent) rather than to fail.

@@ -45,7 +45,7 @@ TEST(CellValues, EveryKindReadsBackWithItsTypeAndFormat) {
   ws->SetCellValue(2, 3, Value::MakeDecimal("12.50"));
   ws->SetCellValue(2, 1, Value::MakeText("007"));
   ws->SetCellValue(3, 1, Value::MakeText("=1+2"));
-  ws->SetCellValue(8, 1, Value::MakeText(" lead & <tag> \"q\" \x01 _x0041_ "));
+  ws->SetCellValue(8, 1, Value::MakeText(" lead & <tag> \"q\" \x01 _x0041_ \r"));
   ws->SetCellValue(8, 2, Value::MakeText("007"));  // the same text is shared once
   ws->SetCellValue(3, 4, Value::MakeBoolean(true));
   ws->SetCellValue(2, 5, Value::MakeDate(2024, 2, 29));  // styled italic, General
@@ -53,6 +53,9 @@ TEST(CellValues, EveryKindReadsBackWithItsTypeAndFormat) {
   ws->SetCellValue(4, 5, Value::MakeTime(6, 0, 0));
   ws->SetCellValue(5, 5, Value::MakeDate(1900, 3, 1));
   ws->SetCellValue(6, 5, Value::MakeDate(1900, 2, 28));
+  DateTime last = Dt(9999, 12, 31, 23, 59, 59);
+  last.nanosecond = 999999000;  // stays within its day, not in the year 10000
+  ws->SetCellValue(7, 5, Value::MakeDateTime(last));
   ws->SetCellValue(2, 4, Value::MakeDate(2000, 1, 1));  // keeps its 0.00 format
   ws->SetCellValue(1, 1, Value::MakeNull());          // clears, keeps bold
   ws->SetCellValue(4, 2, Value::MakeText(""));        // clears the formula
@@ -70,6 +73,7 @@ raw = openpyxl.load_workbook(sys.argv[1])  # serials as stored
 for ref in ["E5", "E6"]:
     c = ws[ref]
     print(ref, c.value.date(), c.number_format)
+print("E7", ws["E7"].value)
 import zipfile, re
 sst = zipfile.ZipFile(sys.argv[1]).read("xl/sharedStrings.xml").decode()
 print(re.findall(r"<si>(.*?)</si>", sst))
@@ -81,7 +85,7 @@ print(re.findall(r"<si>(.*?)</si>", sst))
             "C2 n 12.5 General False False\n"
             "A2 s '007' General False False\n"
             "A3 s '=1+2' General False False\n"
-            "A8 s ' lead & <tag> \"q\" _x0001_ _x0041_ ' General False False\n"
+            "A8 s ' lead & <tag> \"q\" _x0001_ _x0041_ \\r' General False False\n"
             "B8 s '007' General False False\n"
             "D3 b True General False False\n"
             "E2 d datetime.datetime(2024, 2, 29, 0, 0) mm-dd-yy False True\n"
@@ -93,8 +97,9 @@ print(re.findall(r"<si>(.*?)</si>", sst))
             "XFD1048576 n -1 General False False\n"
             "E5 1900-03-01 mm-dd-yy\n"
             "E6 1900-02-28 mm-dd-yy\n"
+            "E7 9999-12-31 23:59:59.999000\n"
             "['<t>007</t>', '<t>=1+2</t>', '<t xml:space=\"preserve\"> lead &amp; &lt;tag&gt; \"q\" _x0001_ "
-            "_x005F_x0041_ </t>']\n");
+            "_x005F_x0041_ &#13;</t>']\n");
 }
 
 TEST(CellValues, TheEngineReadsBackWhatItWrote) {
@@ -233,7 +238,7 @@ TEST(DefinedNames, TextConstantReplacesTheDefinitionOfAWorkbookName) {
   auto app = CreateOoxmlSpreadsheetApp();
   auto wb = app->OpenWorkbook(file);
   wb->SetNameValue("TOTAL", "first");
-  wb->SetNameValue("total", "He said \"hi\" & left");
+  wb->SetNameValue("total", "He said \"hi\" &\x01 left\r");
   wb->SetNameValue("Amounts", std::string(300, 'x'));
   EXPECT_EQ(ErrorOf([&] { wb->SetNameValue("Missing", "x"); }),
             "the name \"Missing\" is not defined in the workbook");
@@ -245,10 +250,10 @@ TEST(DefinedNames, TextConstantReplacesTheDefinitionOfAWorkbookName) {
 wb = openpyxl.load_workbook(sys.argv[1])
 for n in wb.defined_names.definedName:
     if n.name in ("Total", "Amounts", "LocalName"):
-        print(n.name, n.attr_text if len(n.attr_text) < 40 else len(n.attr_text))
+        print(n.name, n.attr_text if len(n.attr_text) < 60 else len(n.attr_text))
 )py",
                               file);
-  EXPECT_EQ(out, "Total \"He said \"\"hi\"\" & left\"\nAmounts 305\nLocalName Data!$A$1\n");
+  EXPECT_EQ(out, "Total \"He said \"\"hi\"\" &\"&CHAR(1)&\" left\"&CHAR(13)\nAmounts 305\nLocalName Data!$A$1\n");
 }
 
 }  // namespace

@@ -118,6 +118,10 @@ def report(path):
     ws["A4"] = "Total"
     ws["B4"] = "=SUM(B2:B3)"
     ws["C4"] = "=SUM(C2:C3)"
+    # What a text name evaluates to, character by character.
+    add_name(wb, "Note", '"-"')
+    ws["A6"] = ('=LEN(Note)&":"&CODE(MID(Note,2,1))&":"&CODE(MID(Note,4,1))&":"'
+                '&_xlfn.UNICODE(MID(Note,6,1))&":"&RIGHT(Note,3)')
     chart = BarChart()
     chart.add_data(Reference(ws, min_col=2, min_row=1, max_row=3), titles_from_data=True)
     ws.add_chart(chart, "E2")

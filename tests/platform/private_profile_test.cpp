@@ -56,6 +56,54 @@ TEST(ReadProfileString, CutsValuesAt2047Characters) {
   EXPECT_EQ(ReadProfileString("S", "B", ini), std::string(2047, 'y'));
 }
 
+// Configurations as Windows editors save them: with a byte-order mark, in
+// a code page that the file names for itself, or in UTF-16, which is
+// refused with the fix rather than read garbled.
+TEST(ReadProfileString, ReadsTextFromWindowsAsUtf8OrSaysWhyItCannot) {
+  TempDir dir;
+  const std::string fix = " If it was saved in another code page, name that code page in the configuration "
+                          "file, section [FILE], for example CodePage=windows-1252.";
+  struct Case {
+    std::string content;
+    std::string value;
+    std::string error;  // after the file's name
+  } cases[] = {
+      {"\xEF\xBB\xBF[FILE]\r\nCity=Z\xC3\xBCrich\r\n", "Z\xC3\xBCrich", ""},
+      {"[file]\r\ncodepage=windows-1252\r\nCity=Z\xFCrich Caf\xE9\r\n", "Z\xC3\xBCrich Caf\xC3\xA9", ""},
+      {"[FILE]\r\nCity=Z\xFCrich\r\n", "", " is not valid UTF-8 text at line 2." + fix},
+      {"[FILE]\r\nCodePage=klingon\r\nCity=x\r\n", "",
+       " names a code page that cannot be used: the code page \"klingon\" is not known."},
+      {std::string("\xFF\xFE[\0F\0", 6), "", " is saved as UTF-16 text, which is not read. Save it as UTF-8." + fix},
+  };
+  int n = 0;
+  for (const Case& c : cases) {
+    const std::string ini = dir.Write("c" + std::to_string(++n) + ".ini", c.content);
+    EXPECT_EQ(ReadProfileString("FILE", "City", ini), c.value) << n;
+    EXPECT_EQ(ProfileTextError(ini), c.error.empty() ? "" : "The configuration file \"" + ini + "\"" + c.error);
+  }
+}
+
+// A write keeps the file's mark and code page; a value the code page cannot
+// hold, or a file whose text cannot be read, is not written.
+TEST(WriteProfileString, WritesInTheFilesOwnCodePage) {
+  TempDir dir;
+  struct Case {
+    std::string content;
+    std::string value;
+    std::string expected;  // the file afterwards
+  } cases[] = {
+      {"\xEF\xBB\xBF[P]\nD=1\n", "Caf\xC3\xA9", "\xEF\xBB\xBF[P]\nD=Caf\xC3\xA9\n"},
+      {"[FILE]\nCodePage=1252\n[P]\nD=1\n", "Caf\xC3\xA9", "[FILE]\nCodePage=1252\n[P]\nD=Caf\xE9\n"},
+      {"[FILE]\nCodePage=1252\n[P]\nD=1\n", "\xE6\x97\xA5", "[FILE]\nCodePage=1252\n[P]\nD=1\n"},
+      {"[P]\nD=\xE9\n", "x", "[P]\nD=\xE9\n"},
+  };
+  for (const Case& c : cases) {
+    const std::string ini = dir.Write("w.ini", c.content);
+    EXPECT_EQ(WriteProfileString("P", "D", c.value, ini), c.expected != c.content);
+    EXPECT_EQ(ReadFileBytes(ini), c.expected);
+  }
+}
+
 TEST(WriteProfileString, UpdatesInPlaceAndKeepsEverythingElse) {
   TempDir dir;
   const std::string ini = dir.Write("a.ini",

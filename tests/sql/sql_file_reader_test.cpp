@@ -4,6 +4,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -137,6 +138,33 @@ TEST_F(SqlFileReaderTest, AnOverlongLineFailsTheFileWithoutExhaustingMemory) {
   ASSERT_EQ(log_lines.size(), 3u);
   EXPECT_EQ(log_lines[1], "Error: Failed to read [SQLFILE3] \"" + dir.File("f.sql") + "\".");
   EXPECT_TRUE(journal.calls.empty());
+}
+
+// Lines are read in the configuration's code page; a file that is not valid
+// text in it, or is UTF-16, fails before any of its statements runs.
+TEST_F(SqlFileReaderTest, ReadsTheCodePageAndRunsNothingOfAFileThatIsNotValidText) {
+  const std::string fix = " If it was saved in another code page, name that code page in the configuration "
+                          "file, section [FILE], for example CodePage=windows-1252.";
+  const std::string file = "The file \"" + dir.File("f.sql") + "\"";
+  struct Case {
+    const char* code_page;
+    std::string content;
+    std::string expected_line;
+  } cases[] = {
+      {"windows-1252", "SELECT 'M\xFCller \x80'\n", "[SQLFILE3]  []    SELECT 'M\xC3\xBCller \xE2\x82\xAC'"},
+      {"", "SELECT 1\nSELECT 'M\xFCller'\n", "Error Info: " + file + " is not valid UTF-8 text at line 2." + fix},
+      {"1252", "SELECT '\x81'\n", "Error Info: " + file + " is not valid CP1252 text at line 1." + fix},
+      {"", std::string("\xFF\xFES\0E\0\n\0", 8),
+       "Error Info: " + file + " is saved as UTF-16 text, which is not read. Save it as UTF-8." + fix},
+  };
+  for (const Case& c : cases) {
+    t.context.CodePage = c.code_page;
+    const std::vector<std::string> log_lines = Read(c.content);
+    EXPECT_NE(std::find(log_lines.begin(), log_lines.end(), c.expected_line), log_lines.end()) << log_lines.back();
+    EXPECT_EQ(journal.calls.size(), c.expected_line[0] == '[' ? 1u : 0u) << c.expected_line;
+    journal.calls.clear();
+    t.context.LogStream = t.context.FileSystem->CreateTextFile(log);
+  }
 }
 
 TEST_F(SqlFileReaderTest, FileListSkipsGapsAndStopsAtTheHighestNumber) {

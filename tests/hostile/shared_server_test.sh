@@ -23,7 +23,7 @@ chmod 777 template.xlsx
 template_sum="$(sha256sum < template.xlsx)"
 counting() { echo "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < $1) SELECT count(*) FROM n"; }
 printf '@Fill=1;Sheet1;2;1\nSELECT * FROM t ORDER BY c1\n' > fill.sql
-printf '@Wait=0\n%s\n@Fill=1;Sheet1;2;1\nSELECT * FROM t ORDER BY c1\n' "$(counting 5000000)" > slow.sql
+printf '@Wait=0\n%s\n@Fill=1;Sheet1;2;1\nSELECT * FROM t ORDER BY c1\n' "$(counting 20000000)" > slow.sql
 printf '@Endless=0\n%s\n' "$(counting 1000000000)" > endless.sql
 # config NAME LOG REPORT SQLFILE
 config() {
@@ -86,13 +86,13 @@ config endless.ini run.log report.xlsx endless.sql
 "$program" -F endless.ini -C > out.txt 2>&1 & pid=$!
 wait_for 'grep -q "\[Endless\]    WITH" run.log'
 check "no core file can be written" 'grep -q "^Max core file size *0 *0 " /proc/$pid/limits'
-kill -INT $pid
+kill -INT $pid || true
 finish $pid
 check "SIGINT cancels a long statement" '[ $status = 2 ] && tail -2 run.log | grep -q "Error Info: The program received the signal SIGINT." && [ "$(state report.xlsx)" = template ] && [ -z "$(debris)" ]'
 config run.ini run.log report.xlsx fill.sql
 "$program" -F run.ini -C > out.txt 2>&1 & pid=$!
-while [ -z "$(ls -A | grep saving-)" ] && kill -0 $pid; do :; done
-kill -TERM $pid
+while ! compgen -G ".report.xlsx.saving-*" > /dev/null && kill -0 $pid 2> /dev/null; do :; done
+kill -TERM $pid || true
 finish $pid
 check "SIGTERM during the save leaves the report whole" '[ $status = 2 ] && tail -2 run.log | head -1 | grep -q "Error: The run was interrupted." && grep -q SIGTERM run.log && [ "$(state report.xlsx)" = template ] && [ -z "$(debris)" ]'
 

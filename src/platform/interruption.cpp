@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <mutex>
 #include <thread>
@@ -47,8 +48,16 @@ void CancelOnWake() {
     const ssize_t got = ::read(g_wake[0], &byte, 1);
     if (got < 0 && errno == EINTR) continue;
     if (got <= 0) return;
-    std::lock_guard<std::mutex> lock(CancelMutex());
-    if (g_cancel != nullptr) (*g_cancel)();
+    // The call may not have reached the database yet when the first cancel
+    // comes: cancel again until it has returned.
+    for (bool waiting = true; waiting;) {
+      {
+        std::lock_guard<std::mutex> lock(CancelMutex());
+        waiting = g_cancel != nullptr;
+        if (waiting) (*g_cancel)();
+      }
+      if (waiting) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
   }
 }
 

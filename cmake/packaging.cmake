@@ -26,7 +26,8 @@ install(DIRECTORY examples/ DESTINATION share/doc/tallyvane/examples USE_SOURCE_
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME tallyvane)
 set(CPACK_PACKAGE_VENDOR "The Tallyvane developers")
-set(CPACK_PACKAGE_CONTACT "The Tallyvane developers <tallyvane@example.org>")
+# No address exists: .invalid says so instead of pointing at someone's domain.
+set(CPACK_PACKAGE_CONTACT "The Tallyvane developers <developers@tallyvane.invalid>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Fill spreadsheet reports from SQL queries")
 set(CPACK_PACKAGE_DESCRIPTION
   "Tallyvane copies a spreadsheet template to a new report, runs SQL files\n against an ODBC data source, writes the results into the report and\n records every step in a run log, unattended or in a desktop window.")
@@ -36,5 +37,16 @@ set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
   "libc6, libstdc++6, libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6widgets6 (>= 6.4), libodbc2 (>= 2.3.11), unixodbc (>= 2.3.11), libzip4 (>= 1.7), libpugixml1v5 (>= 1.13)")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libsqliteodbc, xdg-utils")
-set(CPACK_DEBIAN_PACKAGE_SUGGESTS "odbc-postgresql")
+# The example builds its database and template with these.
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "odbc-postgresql, sqlite3, python3-openpyxl")
+set(CPACK_STRIP_FILES ON)
+
+# cpack builds only what the package holds, never the tests: installing no
+# longer builds everything first, and cpack builds the program and its
+# manual page before it installs them.
+set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY TRUE)
+set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_BINARY_DIR}/CPackBuildFirst.cmake)
+file(WRITE ${CPACK_PROJECT_CONFIG_FILE}
+  "execute_process(COMMAND \"${CMAKE_COMMAND}\" --build \"${PROJECT_BINARY_DIR}\" --target tallyvane manual_page\n"
+  "  COMMAND_ERROR_IS_FATAL ANY)\n")
 include(CPack)

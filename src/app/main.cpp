@@ -20,8 +20,32 @@
 #include "ui/interactive_mode.h"
 #include "ui/message_box_error_box.h"
 
+namespace {
+
+using namespace tallyvane;
+
+// A box only where someone can close it: never in the unattended mode,
+// which must not wait for a person even when a display is there.
+class ModeErrorBox : public ErrorBox {
+ public:
+  explicit ModeErrorBox(const RunContext& context) : context_(context) {}
+  void Show(const std::string& prompt) override {
+    if (context_.Interactive && HasDisplay()) {
+      window_box_.Show(prompt);
+    } else {
+      stderr_box_.Show(prompt);
+    }
+  }
+
+ private:
+  const RunContext& context_;
+  StderrErrorBox stderr_box_;
+  MessageBoxErrorBox window_box_;
+};
+
+}  // namespace
+
 int main(int argc, char** argv) {
-  using namespace tallyvane;
   PreferHugePagesForTheHeap();
   // The process holds the database password: a crash must not write it
   // into a core file, nor may another process of the user read its memory.
@@ -35,11 +59,10 @@ int main(int argc, char** argv) {
   RunContext context;
   SystemClock clock;
   std::unique_ptr<PlatformFactory> platform = CreateRealPlatformFactory();
-  StderrErrorBox stderr_box;
-  MessageBoxErrorBox window_box;
+  ModeErrorBox error_box(context);
   context.Time = &clock;
   context.Platform = platform.get();
-  context.Errors = HasDisplay() ? static_cast<ErrorBox*>(&window_box) : &stderr_box;
+  context.Errors = &error_box;
 
   StartupEnvironment environment;
   environment.command_text = JoinArguments(std::vector<std::string>(argv + 1, argv + argc));

@@ -1,11 +1,19 @@
 #include "app/main_flow.h"
 
+#include <unistd.h>
+
+#include <cstdio>
 #include <filesystem>
+#include <iostream>
 #include <memory>
 
 #include "app/command_line.h"
+#include "app/operator_console.h"
+#include "app/preflight.h"
+#include "app/program_info.h"
 #include "app/report_run.h"
 #include "app/run_context.h"
+#include "app/usage_text.h"
 #include "config/run_parameters.h"
 #include "log/run_log.h"
 
@@ -24,12 +32,26 @@ int RunUnattended(RunContext& context) {
     return kStoppedStatus;
   }
   LoadParameters(context);
+  OperatorConsole console(stderr, isatty(fileno(stderr)) != 0);
+  console.Start(context);
+  context.Console = &console;
   const RunResult result = RunReport(context);
+  context.Console = nullptr;
+  console.EndLiveLine();
   if (result.outcome == RunOutcome::Aborted) ShowError(context, result.error);
   const int status = ExitStatusOf(result, context.ErrorCount);
+  console.Finish(context, status);
   context.FileSystem.reset();
   context.LogStream.reset();
   return status;
+}
+
+// True when the command line starts with "--check"; rest is what follows it.
+bool AfterCheckSwitch(const std::string& text, std::string& rest) {
+  std::size_t position = 1;
+  if (NextCommandToken(text, position) != "--check") return false;
+  rest = position <= text.size() ? text.substr(position - 1) : std::string();
+  return true;
 }
 
 }  // namespace
@@ -49,10 +71,22 @@ std::string FindDefaultConfigFile(const RunContext& context, const StartupEnviro
 
 int Main(RunContext& context, const StartupEnvironment& environment,
          const InteractiveMode& interactive_mode) {
+  const std::string& text = environment.command_text;
+  if (text == "--help" || text == "-h") {
+    std::cout << UsageText();
+    return 0;
+  }
+  if (text == "--version") {
+    std::cout << kProductName << " " << kVersionText << "\n";
+    return 0;
+  }
+  std::string checked;
+  const bool check = AfterCheckSwitch(text, checked);
   context.Interactive = true;
-  ReadCommandLine(context, environment.command_text);
+  ReadCommandLine(context, check ? checked : text);
   context.FileSystem = std::make_unique<FileSystem>();
   if (context.CfgFileName.empty()) context.CfgFileName = FindDefaultConfigFile(context, environment);
+  if (check) return RunPreflight(context, std::cout);
   if (context.Interactive) return interactive_mode(context);
   return RunUnattended(context);
 }

@@ -17,6 +17,7 @@ class PlatformFactory;
 class RunView;
 class ErrorBox;
 class Clock;
+class RunConsole;
 
 struct RunParameter {
   std::string Name;
@@ -68,6 +69,10 @@ struct RunContext {
   RunView* View = nullptr;     // set only while a main window exists
   ErrorBox* Errors = nullptr;  // the error message box
   Clock* Time = nullptr;       // local date and time
+  RunConsole* Console = nullptr;  // the operator's terminal, in the unattended mode
+  // "[SQLFILEk]" while a SQL file is read, with "  [label]" added while one
+  // of its statements runs; empty otherwise.
+  std::string SqlTag;
 };
 
 }  // namespace tallyvane

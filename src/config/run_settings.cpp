@@ -1,6 +1,7 @@
 #include "config/run_settings.h"
 
 #include <exception>
+#include <filesystem>
 #include <string>
 #include <utility>
 #include <vector>
@@ -85,6 +86,33 @@ bool CreateRunLog(RunContext& context) {
   return true;
 }
 
+// Each reads one setting into the context and returns what makes it
+// unusable for a run, or the empty text.
+std::string CheckTemplate(RunContext& context) {
+  context.TemplateFileName = ReadSetting(context, "FILE", "ReportTemplateFileName");
+  if (context.FileSystem->FileExists(context.TemplateFileName)) return std::string();
+  return "The template file \"" + context.TemplateFileName + "\" does not exist.";
+}
+
+std::string CheckReportName(RunContext& context) {
+  context.ReportFileName = ExpandFileNameMacros(context, ReadSetting(context, "FILE", "ReportFileName"));
+  return context.ReportFileName.empty() ? "The name of report file is invalid." : std::string();
+}
+
+std::string CheckDataSourceName(RunContext& context) {
+  context.DataSourceName = ReadSetting(context, "ODBC", "DSN");
+  return context.DataSourceName.empty() ? "Data source name does not be set." : std::string();
+}
+
+using SettingCheck = std::string (*)(RunContext&);
+const SettingCheck kSettingChecks[] = {CheckTemplate, CheckReportName, CheckDataSourceName};
+
+// The folder a relative name is created in is the one the run starts in.
+std::string FolderOf(const RunContext& context, const std::string& path) {
+  const std::string folder = context.FileSystem->GetParentFolderName(path);
+  return folder.empty() ? "." : folder;
+}
+
 }  // namespace
 
 bool LoadRunSettings(RunContext& context) {
@@ -98,28 +126,43 @@ bool LoadRunSettings(RunContext& context) {
   context.CodePage = ReadSetting(context, "FILE", kCodePageKey);
   context.LogFileName = ExpandFileNameMacros(context, ReadSetting(context, "FILE", "LogFileName"));
   if (!CreateRunLog(context)) return false;
-
-  context.TemplateFileName = ReadSetting(context, "FILE", "ReportTemplateFileName");
-  if (!context.FileSystem->FileExists(context.TemplateFileName)) {
-    TryLogError(context, "The template file \"" + context.TemplateFileName + "\" does not exist.");
-    return false;
+  for (const SettingCheck check : kSettingChecks) {
+    const std::string problem = check(context);
+    if (!problem.empty()) {
+      TryLogError(context, problem);
+      return false;
+    }
   }
-
-  context.ReportFileName = ExpandFileNameMacros(context, ReadSetting(context, "FILE", "ReportFileName"));
-  if (context.ReportFileName.empty()) {
-    TryLogError(context, "The name of report file is invalid.");
-    return false;
-  }
-
-  context.DataSourceName = ReadSetting(context, "ODBC", "DSN");
-  if (context.DataSourceName.empty()) {
-    TryLogError(context, "Data source name does not be set.");
-    return false;
-  }
-
   context.DbUserName = ReadSetting(context, "ODBC", "DBUSER");
   context.DbPassword = ReadSetting(context, "ODBC", "DBPWD");
   return true;
+}
+
+std::vector<std::string> CheckRunSettings(RunContext& context) {
+  const std::string text_error = ProfileTextError(context.CfgFileName);
+  if (!text_error.empty()) return {text_error};
+  std::vector<std::string> problems;
+  context.CodePage = ReadSetting(context, "FILE", kCodePageKey);
+  context.LogFileName = ExpandFileNameMacros(context, ReadSetting(context, "FILE", "LogFileName"));
+  const std::string log_folder = FolderOf(context, context.LogFileName);
+  if (context.LogFileName.empty()) {
+    problems.push_back("The run log has no name (LogFileName).");
+  } else if (!std::filesystem::is_directory(log_folder)) {
+    problems.push_back("The run log \"" + context.LogFileName + "\" cannot be created: no folder \"" +
+                       log_folder + "\".");
+  }
+  for (const SettingCheck check : kSettingChecks) {
+    const std::string problem = check(context);
+    if (!problem.empty()) problems.push_back(problem);
+  }
+  const std::string report_folder = FolderOf(context, context.ReportFileName);
+  if (!context.ReportFileName.empty() && !std::filesystem::is_directory(report_folder)) {
+    problems.push_back("The report file \"" + context.ReportFileName + "\" cannot be created: no folder \"" +
+                       report_folder + "\".");
+  }
+  context.DbUserName = ReadSetting(context, "ODBC", "DBUSER");
+  context.DbPassword = ReadSetting(context, "ODBC", "DBPWD");
+  return problems;
 }
 
 }  // namespace tallyvane

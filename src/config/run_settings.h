@@ -1,6 +1,9 @@
 #pragma once
 // The file and database settings of a run, and the run log's creation.
 
+#include <string>
+#include <vector>
+
 namespace tallyvane {
 
 struct RunContext;
@@ -8,5 +11,10 @@ struct RunContext;
 // Reads the settings, creates the log with its opening lines and checks
 // what a run cannot do without. False stops the run.
 bool LoadRunSettings(RunContext& context);
+
+// Reads the settings as a run does, without creating the log, and returns
+// every problem that would stop a run, in the run's order, with the folders
+// the log and the report would be created in.
+std::vector<std::string> CheckRunSettings(RunContext& context);
 
 }  // namespace tallyvane

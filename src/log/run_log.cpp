@@ -5,6 +5,7 @@
 #include "app/run_context.h"
 #include "log/count_format.h"
 #include "log/error_box.h"
+#include "log/run_console.h"
 #include "log/run_view.h"
 #include "platform/clock.h"
 #include "platform/platform_error.h"
@@ -50,6 +51,8 @@ std::string FormatLogLine(const DateTime& moment, const std::string& text) {
 void WriteLog(RunContext& context, const std::string& message) {
   if (!context.LogStream) throw PlatformError("The run log is not open.");
   const std::string text = OnePhysicalLine(message);
+  // First, so that the operator sees an error even when the log cannot take it.
+  if (context.Console != nullptr) context.Console->LogMessage(context, text);
   context.LogStream->WriteLine(FormatLogLine(NowOf(context.Time), text));
   ShowInLogView(context, text);
 }

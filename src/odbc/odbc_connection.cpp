@@ -6,6 +6,7 @@
 #include <cctype>
 #include <new>
 
+#include "odbc/data_source_places.h"
 #include "odbc/odbc_diagnostics.h"
 #include "odbc/utf16.h"
 #include "platform/interruption.h"
@@ -109,7 +110,7 @@ void OdbcConnection::Open(const std::string& data_source, const std::string& use
       if (description.empty()) {
         description = "cannot connect to data source \"" + data_source + "\"";
       }
-      throw PlatformError(WithoutPassword(description, password), rc);
+      throw PlatformError(WithDataSourcePlaces(WithoutPassword(description, password)), rc);
     }
     connection_ = std::move(connection);
     connected_ = true;
@@ -137,6 +138,24 @@ void OdbcConnection::Execute(const std::string& sql) {
   } catch (const std::bad_alloc&) {
     throw PlatformError("out of memory while running a statement");
   }
+}
+
+int OdbcConnection::Prepare(const std::string& sql) {
+  RequireOpen("prepare a statement");
+  std::shared_ptr<OdbcHandle> statement = NewStatement();
+  SQLRETURN rc;
+  if (statements_as_utf8_) {
+    std::string text = sql;
+    rc = SQLPrepare(statement->get(), reinterpret_cast<SQLCHAR*>(text.data()), static_cast<SQLINTEGER>(text.size()));
+  } else {
+    OdbcWideString wide = Utf8ToUtf16(sql);
+    rc = SQLPrepareW(statement->get(), wide.data(), static_cast<SQLINTEGER>(wide.size()));
+  }
+  CheckOdbc(rc, SQL_HANDLE_STMT, statement->get(), "SQLPrepare");
+  SQLSMALLINT columns = 0;
+  const bool known = SQL_SUCCEEDED(SQLNumResultCols(statement->get(), &columns));
+  statement->Reset();
+  return known ? columns : -1;
 }
 
 void OdbcConnection::Close() {

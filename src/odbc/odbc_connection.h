@@ -21,6 +21,7 @@ class OdbcConnection : public DatabaseConnection {
   void Open(const std::string& data_source, const std::string& user,
             const std::string& password) override;
   void Execute(const std::string& sql) override;
+  int Prepare(const std::string& sql) override;
   void Close() override;
   bool IsOpen() const override;
 

@@ -41,6 +41,11 @@ void OdbcRecordset::Open(const std::string& sql) {
     // type of an expression from the first row.
     reader_ = std::make_unique<ResultReader>(std::move(statement),
                                              connection->GetDataExtensions());
+    // No result columns means no result at all (an INSERT, a CREATE TABLE),
+    // which is not the same as an empty result: nothing can be read from it.
+    if (reader_->ColumnCount() == 0) {
+      throw PlatformError("cannot open the record set: the statement returned no records set");
+    }
     open_ = true;
     FetchUpToPosition();
   } catch (const std::bad_alloc&) {

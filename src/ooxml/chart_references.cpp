@@ -1,6 +1,5 @@
 #include "ooxml/chart_references.h"
 
-#include "ooxml/formula_reference_lexer.h"
 #include "ooxml/xml_references.h"
 #include "ooxml/xml_text.h"
 
@@ -13,21 +12,6 @@ std::string ShiftChartReferences(const std::string& bytes, const Insertion& ins,
   bool any = false;
   ForEachElement(doc.document_element(), [&](pugi::xml_node n) {
     if (LocalName(n) == "f") any = ShiftFormulaText(n, ins, "") || any;
-    return true;
-  });
-  return any ? SerializeXml(doc) : std::string();
-}
-
-std::string ShiftPivotCacheReferences(const std::string& bytes, const Insertion& ins,
-                                      const std::string& file, const std::string& part) {
-  pugi::xml_document doc;
-  ParseXml(doc, bytes, file, part);
-  bool any = false;
-  ForEachElement(doc.document_element(), [&](pugi::xml_node n) {
-    if (LocalName(n) == "worksheetSource" && SameSheetName(n.attribute("sheet").value(), ins.sheet) &&
-        n.attribute("ref")) {
-      any = ShiftRangeAttribute(n.attribute("ref"), ins) || any;
-    }
     return true;
   });
   return any ? SerializeXml(doc) : std::string();

@@ -1,9 +1,6 @@
 #include "ooxml/formula_reference_lexer.h"
 
 #include <algorithm>
-#include <cctype>
-
-#include "ooxml/xml_text.h"
 
 namespace tallyvane::ooxml {
 namespace {
@@ -61,38 +58,68 @@ size_t ReadQuoted(std::string_view f, size_t i, std::string* name) {
   return i;
 }
 
+// Simple case folding of the letters sheet names are written in (Latin,
+// Greek, Cyrillic): the desktop spreadsheet ignores case in all of them.
+char32_t FoldCase(char32_t c) {
+  if (c >= 'A' && c <= 'Z') return c + 32;
+  if (c < 0xC0) return c;
+  if (c <= 0xDE) return c == 0xD7 ? c : c + 32;
+  if (c == 0x178) return 0xFF;
+  if ((c >= 0x100 && c <= 0x137) || (c >= 0x14A && c <= 0x177)) return c | 1;
+  if ((c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E)) return (c & 1) ? c + 1 : c;
+  if (c >= 0x391 && c <= 0x3AB && c != 0x3A2) return c + 32;
+  if (c >= 0x410 && c <= 0x42F) return c + 32;
+  if (c >= 0x400 && c <= 0x40F) return c + 80;
+  return c;
+}
+
+// The code point at i (advancing i); a byte that starts no UTF-8 sequence
+// stands for itself.
+char32_t NextCodePoint(std::string_view s, size_t* i) {
+  unsigned char b = static_cast<unsigned char>(s[*i]);
+  size_t length = b < 0xC0 ? 1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
+  if (b < 0x80 || *i + length > s.size()) {
+    ++*i;
+    return b < 0x80 ? b : 0x110000 + b;
+  }
+  char32_t c = b & (0x3F >> (length - 1));
+  for (size_t k = 1; k < length; ++k) c = (c << 6) | (static_cast<unsigned char>(s[*i + k]) & 0x3F);
+  *i += length;
+  return c;
+}
+
 }  // namespace
 
 bool SameSheetName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x | 0x20);
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y | 0x20);
-    if (x != y) return false;
+  size_t i = 0, j = 0;
+  while (i < a.size() && j < b.size()) {
+    if (FoldCase(NextCodePoint(a, &i)) != FoldCase(NextCodePoint(b, &j))) return false;
   }
-  return true;
+  return i == a.size() && j == b.size();
 }
 
 bool MayMentionSheet(const std::string& bytes, const std::string& sheet) {
-  std::string escaped;
-  AppendEscaped(escaped, sheet, true);
-  std::vector<std::string> needles = {escaped};
-  if (sheet.find('\'') != std::string::npos) {
-    std::string doubled;
-    for (char c : escaped) {
-      doubled += c;
-      if (c == '\'') doubled += '\'';
+  // Any character may be spelled as a character reference (&#196;) and
+  // quotes and ampersands as entities (&apos;): where a part uses them,
+  // only its decoded text can tell.
+  if (bytes.find("&#") != std::string::npos) return true;
+  // Otherwise look for the longest stretch of the name that XML spells one
+  // way only and whose case folds plainly (ASCII without ' " & < >).
+  std::string_view name(sheet), probe;
+  for (size_t i = 0; i < name.size();) {
+    size_t j = i;
+    while (j < name.size() && static_cast<unsigned char>(name[j]) < 0x80 &&
+           std::string_view("'\"&<>").find(name[j]) == std::string_view::npos) {
+      ++j;
     }
-    needles.push_back(doubled);
+    if (j - i > probe.size()) probe = name.substr(i, j - i);
+    i = j + 1;
   }
-  for (const std::string& needle : needles) {
-    auto it = std::search(bytes.begin(), bytes.end(), needle.begin(), needle.end(), [](char a, char b) {
-      return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
-    });
-    if (it != bytes.end()) return true;
-  }
-  return false;
+  if (probe.empty()) return true;
+  auto it = std::search(bytes.begin(), bytes.end(), probe.begin(), probe.end(), [](char a, char b) {
+    return FoldCase(static_cast<unsigned char>(a)) == FoldCase(static_cast<unsigned char>(b));
+  });
+  return it != bytes.end();
 }
 
 std::vector<FormulaReference> FindFormulaReferences(std::string_view f) {

@@ -21,11 +21,13 @@ struct FormulaReference {
 
 std::vector<FormulaReference> FindFormulaReferences(std::string_view formula);
 
-// Case-insensitive comparison of sheet names, as the desktop spreadsheet does.
+// Case-insensitive comparison of sheet names (decoded UTF-8 text), as the
+// desktop spreadsheet does, also for non-ASCII letters.
 bool SameSheetName(std::string_view a, std::string_view b);
 
-// True when the bytes may mention the sheet name (cheap pre-check before
-// parsing a part that is not otherwise touched).
+// True when the raw bytes of a part may mention the sheet name in any XML
+// spelling (cheap pre-check before parsing a part that is not otherwise
+// touched; the matching itself happens on decoded text).
 bool MayMentionSheet(const std::string& bytes, const std::string& sheet);
 
 }  // namespace tallyvane::ooxml

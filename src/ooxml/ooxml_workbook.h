@@ -16,6 +16,8 @@ class OoxmlWorkbook : public Workbook {
   void Activate() override;
   std::unique_ptr<Worksheet> WorksheetByName(const std::string& name) override;
   std::unique_ptr<Worksheet> WorksheetByIndex(int position) override;
+  std::vector<std::string> WorksheetNames() override;
+  bool HasDefinedName(const std::string& name) override;
   void SetNameValue(const std::string& name, const std::string& text) override;
   void Save() override;
   void Close() override;

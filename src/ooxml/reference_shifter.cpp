@@ -25,6 +25,12 @@ bool ShiftSpan(int* lo, int* hi, int at, int count, int max, Growth growth) {
 
 }  // namespace
 
+bool SplitsArea(const RefArea& area, const Insertion& ins) {
+  const int first = ins.rows ? area.first.row : area.first.column;
+  const int last = ins.rows ? area.last.row : area.last.column;
+  return first > 0 && first < ins.at && ins.at <= last;
+}
+
 bool ShiftIndex(int* index, const Insertion& ins) {
   if (*index < ins.at) return true;
   *index += ins.count;

@@ -26,6 +26,10 @@ enum class Growth { Reference, Format };
 
 // Shifts one area. Returns false when the area is pushed off the sheet.
 bool ShiftArea(RefArea* area, const Insertion& ins, Growth growth);
+// True when a row (column) inserted at ins.at falls between the first and
+// the last row (column) of the area: what cannot be split (array formulas,
+// pivot tables) refuses such an insertion.
+bool SplitsArea(const RefArea& area, const Insertion& ins);
 // Shifts a single row (column) number; false when pushed off the sheet.
 bool ShiftIndex(int* index, const Insertion& ins);
 

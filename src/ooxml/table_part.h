@@ -13,9 +13,10 @@ std::string ShiftTableReferences(const std::string& bytes, const Insertion& ins,
                                  const std::string& file, const std::string& part);
 
 // Columns inserted inside a table become table columns named "Column<n>"
-// (unique in the table), as the desktop spreadsheet names them. position is
+// (the lowest numbers unused in the table), as the desktop spreadsheet names
+// them when it inserts them one at a time at the same place. position is
 // the zero-based index of the first new column in the table. Returns the
-// new bytes and sets *names to the new columns' names.
+// new bytes and sets *names to the new columns' names, left to right.
 std::string AddTableColumns(const std::string& bytes, int position, int count, std::vector<std::string>* names,
                             const std::string& file, const std::string& part);
 

@@ -10,6 +10,7 @@
 #include "ooxml/date_serial.h"
 #include "ooxml/drawing_anchors.h"
 #include "ooxml/formula_reference_lexer.h"
+#include "ooxml/pivot_parts.h"
 #include "ooxml/table_part.h"
 #include "ooxml/worksheet_stream.h"
 #include "ooxml/xml_text.h"
@@ -68,6 +69,7 @@ WorkbookDocument::WorkbookDocument(const std::string& path) : path_(path) {
     sheets_.push_back({e.name, r->target});
   }
   if (sheets_.empty()) fail("the workbook has no worksheet");
+  written_.assign(sheets_.size(), false);
 }
 
 void WorkbookDocument::CheckOpen() const {
@@ -128,6 +130,8 @@ void WorkbookDocument::SetCellValue(int sheet, int row, int column, const Value&
   }
   if (value.kind == Value::Kind::Binary) throw PlatformError("Type mismatch");
   WorksheetPart& ws = Sheet(sheet);
+  edited_ = true;
+  written_[static_cast<size_t>(sheet)] = true;
   if (value.kind == Value::Kind::Null || (value.kind == Value::Kind::Text && value.text.empty())) {
     ws.ClearCell(row, column);
     return;
@@ -219,9 +223,15 @@ void WorkbookDocument::Insert(int sheet, InsertKind kind, int at, int count) {
   if (count == 0) return;
   Insertion ins{name, rows, at, count};
   WorksheetPart& ws = Sheet(sheet);
+  // Refused insertions change nothing.
+  std::string refusal = ws.InsertionRefusal(ins);
+  if (refusal.empty()) refusal = PivotTableRefusal(sheet, ins);
+  if (!refusal.empty()) throw PlatformError(where + ": " + refusal);
   if (ws.WouldPushOffContent(ins)) {
     throw PlatformError(where + ": non-empty cells would be pushed off the sheet");
   }
+  edited_ = true;
+  written_[static_cast<size_t>(sheet)] = true;
   ws.Insert(ins);
   for (int i = 0; i < WorksheetCount(); ++i) {
     if (i == sheet) continue;
@@ -233,6 +243,19 @@ void WorkbookDocument::Insert(int sheet, InsertKind kind, int at, int count) {
   }
   workbook_->ShiftNames(ins);
   ShiftOtherParts(sheet, ins);
+}
+
+std::string WorkbookDocument::PivotTableRefusal(int sheet, const Insertion& ins) {
+  for (const Relationship& r : ReadRelationships(sheets_[static_cast<size_t>(sheet)].part)->OfType("pivotTable")) {
+    RefArea area;
+    if (package_->Has(r.target) && PivotTableArea(package_->Read(r.target), &area, path_, r.target) &&
+        SplitsArea(area, ins)) {
+      std::string ref;
+      AppendArea(ref, area);
+      return "it would change part of the pivot table in " + ref;
+    }
+  }
+  return std::string();
 }
 
 void WorkbookDocument::ShiftOtherParts(int sheet, const Insertion& ins) {
@@ -284,6 +307,8 @@ void WorkbookDocument::ShiftOtherParts(int sheet, const Insertion& ins) {
       update(r.target, ShiftCommentReferences(package_->Read(r.target), ins, path_, r.target));
     } else if (TypeIs(r.type, "vmlDrawing")) {
       update(r.target, ShiftVmlAnchors(package_->Read(r.target), ins));
+    } else if (TypeIs(r.type, "pivotTable")) {
+      update(r.target, ShiftPivotTableLocation(package_->Read(r.target), ins, path_, r.target));
     }
   }
   for (const std::string& part : package_->PartNames()) {
@@ -308,10 +333,17 @@ void WorkbookDocument::SetNameText(const std::string& name, const std::string& t
   if (!workbook_->SetNameText(name, ValidUtf8(text))) {
     throw PlatformError("the name " + Quote(name) + " is not defined in the workbook");
   }
+  edited_ = true;
+}
+
+bool WorkbookDocument::HasName(const std::string& name) const {
+  CheckOpen();
+  return workbook_->HasName(name);
 }
 
 void WorkbookDocument::Save() {
   CheckOpen();
+  if (edited_) DropStaleResults();
   for (auto& [index, sheet] : loaded_) {
     if (sheet->Changed()) package_->WriteStream(sheet->PartName(), MakeWorksheetStream(sheet));
   }
@@ -343,6 +375,37 @@ void WorkbookDocument::Save() {
   }
   if (content_types_->Changed()) package_->Write("[Content_Types].xml", content_types_->Serialize());
   package_->SaveTo(path_, kDeflateLevel);
+}
+
+// The rule for cached results: once anything in the workbook was written
+// (a cell, an insertion, a defined name), the result of any formula may
+// have changed, through its references, names, INDIRECT or volatile
+// functions. So no formula cell in any worksheet keeps a cached result:
+// readers that show cached results (LibreOffice with its default settings,
+// previews, libraries) would show stale totals, and a cell without one is
+// computed on open. Pivot caches whose source data may have been written
+// are marked to refresh on open.
+void WorkbookDocument::DropStaleResults() {
+  for (int i = 0; i < WorksheetCount(); ++i) {
+    if (!loaded_.count(i)) {
+      const std::string bytes = package_->Read(sheets_[static_cast<size_t>(i)].part);
+      // No formula element (<f>, <f .../>, <x:f>) means nothing to drop.
+      if (bytes.find("f>") == std::string::npos && bytes.find("<f ") == std::string::npos &&
+          bytes.find(":f ") == std::string::npos) {
+        continue;
+      }
+    }
+    Sheet(i).DropCachedResults();
+  }
+  auto written = [&](const std::string& sheet) {
+    int index = FindWorksheet(sheet);
+    return index < 0 || written_[static_cast<size_t>(index)];
+  };
+  for (const std::string& part : package_->PartNames()) {
+    if (part.rfind("xl/pivotCache/pivotCacheDefinition", 0) != 0 || part.find("/_rels/") != std::string::npos) continue;
+    const std::string bytes = RefreshPivotCacheOnLoad(package_->Read(part), written, path_, part);
+    if (!bytes.empty()) package_->Write(part, bytes);
+  }
 }
 
 void WorkbookDocument::Close() {

@@ -35,6 +35,7 @@ class WorkbookDocument {
   void SetCellValue(int sheet, int row, int column, const Value& value);
   void Insert(int sheet, InsertKind kind, int at, int count);
   void SetNameText(const std::string& name, const std::string& text);
+  bool HasName(const std::string& name) const;
   void Save();
   void Close();
 
@@ -53,6 +54,9 @@ class WorkbookDocument {
   Styles* StylesPart();
   std::unique_ptr<Relationships> ReadRelationships(const std::string& part);
   void ShiftOtherParts(int sheet, const Insertion& ins);
+  // Why a pivot table on the sheet refuses the insertion, or "".
+  std::string PivotTableRefusal(int sheet, const Insertion& ins);
+  void DropStaleResults();
   std::string CannotWrite(int sheet, int row, int column) const;
   // The serial number of a date or time value and the built-in format a
   // General cell gets for it; throws when the workbook cannot show it.
@@ -71,6 +75,8 @@ class WorkbookDocument {
   std::unique_ptr<Styles> styles_;
   bool styles_missing_ = false;
   bool workbook_rels_changed_ = false;
+  bool edited_ = false;        // anything written since the workbook was opened
+  std::vector<bool> written_;  // per worksheet: cells written or inserted
 };
 
 }  // namespace tallyvane::ooxml

@@ -69,11 +69,23 @@ std::string TextConstantFormula(const std::string& value) {
   return out.empty() ? "\"\"" : out;
 }
 
-bool WorkbookPart::SetNameText(const std::string& name, const std::string& text) {
-  pugi::xml_node names = ChildByLocalName(doc_.document_element(), "definedNames");
+namespace {
+
+pugi::xml_node FindWorkbookName(const pugi::xml_document& doc, const std::string& name) {
+  pugi::xml_node names = ChildByLocalName(doc.document_element(), "definedNames");
   for (pugi::xml_node n : names.children()) {
     if (LocalName(n) != "definedName" || n.attribute("localSheetId")) continue;
-    if (!SameSheetName(n.attribute("name").value(), name)) continue;
+    if (SameSheetName(n.attribute("name").value(), name)) return n;
+  }
+  return pugi::xml_node();
+}
+
+}  // namespace
+
+bool WorkbookPart::HasName(const std::string& name) const { return bool(FindWorkbookName(doc_, name)); }
+
+bool WorkbookPart::SetNameText(const std::string& name, const std::string& text) {
+  if (pugi::xml_node n = FindWorkbookName(doc_, name)) {
     std::string formula = TextConstantFormula(text);
     if (n.first_child()) {
       n.text().set(formula.c_str());

@@ -22,6 +22,7 @@ class WorkbookPart {
   // Makes the workbook-level name (case-insensitive) stand for the text.
   // False when no such workbook-level name exists.
   bool SetNameText(const std::string& name, const std::string& text);
+  bool HasName(const std::string& name) const;
   // Shifts the references of every defined name.
   void ShiftNames(const Insertion& ins);
   // Asks the desktop spreadsheet to recalculate everything when it opens

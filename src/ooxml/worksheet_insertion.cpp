@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,14 @@ bool InheritedRowAttribute(std::string_view name) {
          name == "thickTop" || name == "thickBot";
 }
 
+int OutlineLevel(const Row* row) {
+  if (!row) return 0;
+  for (const XmlAttr& a : row->attrs) {
+    if (a.name == "outlineLevel") return std::atoi(a.value.c_str());
+  }
+  return 0;
+}
+
 // The value of attribute a of element n after the insertion. *off_sheet
 // tells that its range was pushed off the sheet entirely; the value is
 // then kept, and the caller decides whether the element goes.
@@ -31,7 +40,10 @@ std::string ShiftedAttribute(pugi::xml_node n, pugi::xml_attribute a, const Inse
   std::string_view ln = LocalName(n);
   std::string_view an = a.name();
   const std::string before = a.value();
-  if (an == "location" && ln == "hyperlink") return ShiftFormula(before, ins, "");
+  // A hyperlink's location is text to the desktop spreadsheet: it stays as
+  // written. A threshold of a colour scale, data bar or icon set may be a
+  // reference or a formula.
+  if (an == "val" && ln == "cfvo") return ShiftFormula(before, ins, own_sheet ? ins.sheet : std::string());
   if (!own_sheet) return before;
   if (an == "sqref" || (an == "ref" && ln != "dimension")) {
     const bool format_range = an == "sqref" && (ln == "conditionalFormatting" || ln == "dataValidation");
@@ -40,7 +52,7 @@ std::string ShiftedAttribute(pugi::xml_node n, pugi::xml_attribute a, const Inse
     *off_sheet = true;
     return before;
   }
-  if (an == "topLeftCell" || an == "activeCell") {
+  if ((an == "topLeftCell" && ln != "pane") || an == "activeCell") {
     std::string after = ShiftSqref(before, ins, Growth::Reference);
     return after.empty() ? before : after;
   }
@@ -50,6 +62,40 @@ std::string ShiftedAttribute(pugi::xml_node n, pugi::xml_attribute a, const Inse
     if (a.as_int() + 1 >= ins.at) return std::to_string(a.as_int() + ins.count);
   }
   return before;
+}
+
+// A frozen pane keeps its split and the first cell of the lower (right)
+// pane together: rows (columns) inserted above (left of) the split line
+// widen the frozen part, and the lower pane still starts right below it.
+// A split that is not frozen is measured in twips and stays. The pane's
+// first cell keeps the same cells in view, and new rows inserted just at
+// it show at its top.
+bool ShiftPane(pugi::xml_node pane, const Insertion& ins) {
+  bool any = false;
+  std::string state = pane.attribute("state").value();
+  pugi::xml_attribute split = pane.attribute(ins.rows ? "ySplit" : "xSplit");
+  if (split && (state == "frozen" || state == "frozenSplit") && ins.at <= split.as_int()) {
+    split.set_value(split.as_int() + ins.count);
+    any = true;
+  }
+  pugi::xml_attribute first = pane.attribute("topLeftCell");
+  int row = 0, column = 0;
+  if (first && ParseCellName(first.value(), &row, &column)) {
+    int& index = ins.rows ? row : column;
+    if (ins.at < index && index + ins.count <= (ins.rows ? kMaxRows : kMaxColumns)) {
+      index += ins.count;
+      first.set_value(CellName(row, column).c_str());
+      any = true;
+    }
+  }
+  return any;
+}
+
+bool HasElementChild(pugi::xml_node n) {
+  for (pugi::xml_node c : n.children()) {
+    if (c.type() == pugi::node_element) return true;
+  }
+  return false;
 }
 
 // Sets the element's text when it changed; true when it did.
@@ -81,20 +127,48 @@ bool WorksheetPart::WouldPushOffContent(const Insertion& ins) const {
   return false;
 }
 
+std::string WorksheetPart::InsertionRefusal(const Insertion& ins) const {
+  pugi::xml_node protection = ChildByLocalName(doc_.document_element(), "sheetProtection");
+  auto on = [&](const char* name, const char* fallback) {
+    std::string v = protection.attribute(name) ? protection.attribute(name).value() : fallback;
+    return v == "1" || v == "true";
+  };
+  // insertRows="0" is what lets users insert rows into a protected sheet.
+  if (protection && on("sheet", "0") && on(ins.rows ? "insertRows" : "insertColumns", "1")) {
+    return "the worksheet is protected";
+  }
+  for (const Row& row : rows_) {
+    for (const Cell& c : row.cells) {
+      if (!c.HasFormula() || (c.extra->formula.type != "array" && c.extra->formula.type != "dataTable")) continue;
+      RefArea area;
+      size_t end = 0;
+      const std::string& ref = c.extra->formula.ref;
+      if (ParseAreaAt(ref, 0, &area, &end) && end == ref.size() && SplitsArea(area, ins)) {
+        return "it would change part of the " +
+               std::string(c.extra->formula.type == "array" ? "array formula" : "data table") + " in " + ref;
+      }
+    }
+  }
+  return std::string();
+}
+
 void WorksheetPart::ShiftRowsOfSheetData(const Insertion& ins) {
   auto first = std::lower_bound(rows_.begin(), rows_.end(), ins.at,
                                 [](const Row& r, int i) { return r.index < i; });
   for (auto it = first; it != rows_.end(); ++it) it->index += ins.count;
   while (!rows_.empty() && rows_.back().index > kMaxRows) rows_.pop_back();
   // New rows take the format of the row above, as the desktop spreadsheet's
-  // default insertion does.
+  // default insertion does, and rows inserted inside an outlined group (the
+  // rows on both sides in it) join the group instead of splitting it.
   if (ins.at <= 1) return;
   Row* above = FindRow(ins.at - 1);
+  const int level = std::min(OutlineLevel(above), OutlineLevel(FindRow(ins.at + ins.count)));
   if (!above) return;
   std::vector<XmlAttr> attrs;
   for (const XmlAttr& a : above->attrs) {
     if (InheritedRowAttribute(a.name)) attrs.push_back(a);
   }
+  if (level > 0) attrs.push_back({"outlineLevel", std::to_string(level)});
   std::vector<std::pair<int, int>> styled;  // column, style
   for (const Cell& c : above->cells) {
     if (c.style != 0) styled.emplace_back(c.column, c.style);
@@ -209,7 +283,9 @@ bool WorksheetPart::ShiftTreeReferences(const Insertion& ins, bool own_sheet) {
         any = true;
       }
     }
-    if (ln == "formula" || ln == "formula1" || ln == "formula2" || ln == "f") {
+    if (own_sheet && ln == "pane") any = ShiftPane(n, ins) || any;
+    // x14 validations hold their formula one level down (<x14:formula1><xm:f>).
+    if ((ln == "formula" || ln == "formula1" || ln == "formula2" || ln == "f") && !HasElementChild(n)) {
       any = ShiftElementText(n, ShiftFormula(n.text().get(), ins, host)) || any;
       return false;
     }

@@ -37,6 +37,21 @@ const std::string* FindAttr(const std::vector<XmlAttr>& attrs, std::string_view 
   return nullptr;
 }
 
+// Forgets the result a cell holds, and the type attribute that describes it.
+// An empty <v/> (as some libraries write for formulas) holds no result.
+bool DropResult(Cell& c) {
+  const bool empty = c.has_value && c.extra && c.extra->has_value_text && c.extra->value_text.empty();
+  if ((!c.has_value || empty) && c.type == CellType::Number) return false;
+  c.has_value = false;
+  c.number = 0;
+  c.type = CellType::Number;
+  if (c.extra) {
+    c.extra->has_value_text = false;
+    c.extra->value_text.clear();
+  }
+  return true;
+}
+
 CellExtra& ExtraOf(std::unique_ptr<CellExtra>& extra) {
   if (!extra) extra = std::make_unique<CellExtra>();
   return *extra;
@@ -271,6 +286,35 @@ Cell& WorksheetPart::CellForValue(int row, int column) {
     cell->extra.reset();
   }
   return *cell;
+}
+
+bool WorksheetPart::DropCachedResults() {
+  bool any = false;
+  std::vector<RefArea> blocks;  // multi-cell arrays and data tables
+  for (Row& row : rows_) {
+    for (Cell& c : row.cells) {
+      if (!c.HasFormula()) continue;
+      const CellFormula& f = c.extra->formula;
+      RefArea area;
+      size_t end = 0;
+      if ((f.type == "array" || f.type == "dataTable") && ParseAreaAt(f.ref, 0, &area, &end) && !area.single) {
+        blocks.push_back(area);
+      }
+      any = DropResult(c) || any;
+    }
+  }
+  // The other cells of such a block hold results of the same formula.
+  for (const RefArea& b : blocks) {
+    auto row = std::lower_bound(rows_.begin(), rows_.end(), b.first.row,
+                                [](const Row& r, int i) { return r.index < i; });
+    for (; row != rows_.end() && row->index <= b.last.row; ++row) {
+      for (Cell& c : row->cells) {
+        if (c.column >= b.first.column && c.column <= b.last.column) any = DropResult(c) || any;
+      }
+    }
+  }
+  if (any) changed_ = true;
+  return any;
 }
 
 void WorksheetPart::ExpandSharedFormulas() {

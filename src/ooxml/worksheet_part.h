@@ -31,11 +31,19 @@ class WorksheetPart {
 
   // True when inserting would push a non-empty cell off the sheet.
   bool WouldPushOffContent(const Insertion& ins) const;
+  // Why the desktop spreadsheet refuses the insertion into this sheet (its
+  // protection forbids it, or it would split a multi-cell array formula or
+  // a data table), or "" when it does not.
+  std::string InsertionRefusal(const Insertion& ins) const;
   // Applies an insertion into this very sheet.
   void Insert(const Insertion& ins);
   // Adjusts references to another sheet that received an insertion.
   // Returns true when something changed.
   bool ShiftReferencesTo(const Insertion& ins);
+
+  // Removes the cached result of every formula cell (and of the other cells
+  // of multi-cell array formulas and data tables); true when any went.
+  bool DropCachedResults();
 
   void MarkChanged() { changed_ = true; }
   bool Changed() const { return changed_; }

@@ -20,6 +20,10 @@ class DatabaseConnection {
                     const std::string& password) = 0;
   // Runs a statement; any result it returns is dropped unread.
   virtual void Execute(const std::string& sql) = 0;
+  // Lets the driver check a statement without running it; returns the
+  // number of columns of its result, or -1 where the driver cannot tell
+  // before execution.
+  virtual int Prepare(const std::string& sql) = 0;
   virtual void Close() = 0;
   virtual bool IsOpen() const = 0;
 };

@@ -5,6 +5,7 @@
 // PlatformError with a description that names the object and the reason.
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/value.h"
 
@@ -27,11 +28,16 @@ class Workbook {
  public:
   virtual ~Workbook() = default;
   virtual void Activate() = 0;
-  // A missing worksheet throws PlatformError("Subscript out of range").
+  // A missing worksheet throws PlatformError whose text begins with
+  // "Subscript out of range".
   // The handle stays safe to hold after the workbook is closed; using it
   // then throws.
   virtual std::unique_ptr<Worksheet> WorksheetByName(const std::string& name) = 0;
   virtual std::unique_ptr<Worksheet> WorksheetByIndex(int position) = 0;
+  // The worksheets' names in workbook order.
+  virtual std::vector<std::string> WorksheetNames() = 0;
+  // True when a workbook-level defined name of that name exists.
+  virtual bool HasDefinedName(const std::string& name) = 0;
   // Makes the workbook-level defined name stand for the text constant.
   virtual void SetNameValue(const std::string& name, const std::string& text) = 0;
   // Writes the workbook to its own path, in its own format.

@@ -4,6 +4,7 @@
 
 #include "config/read_ini_value.h"
 #include "platform/number_text.h"
+#include "platform/platform_error.h"
 
 namespace tallyvane {
 namespace {
@@ -23,9 +24,16 @@ std::vector<std::string> SplitFields(const std::string& fields) {
   return parts;
 }
 
-std::int16_t NumberField(const std::string& field) {
+// "Type mismatch" or "Overflow" first, then which field held what.
+std::int16_t NumberField(const std::vector<std::string>& parts, std::size_t index) {
+  const std::string& field = parts[index];
   if (TrimSpaces(field).empty()) return 0;
-  return ToInt16(field);
+  try {
+    return ToInt16(field);
+  } catch (const PlatformError& error) {
+    throw PlatformError(std::string(error.what()) + " (field " + std::to_string(index + 1) + " is \"" +
+                        field + "\")");
+  }
 }
 
 }  // namespace
@@ -33,11 +41,11 @@ std::int16_t NumberField(const std::string& field) {
 FunctionFields DecodeFunctionFields(const std::string& fields) {
   const std::vector<std::string> parts = SplitFields(fields);
   FunctionFields decoded;
-  decoded.function = NumberField(parts[0]);
+  decoded.function = NumberField(parts, 0);
   decoded.target = TrimSpaces(parts[1]);
-  decoded.begin_row = NumberField(parts[2]);
-  decoded.begin_col = NumberField(parts[3]);
-  decoded.by_column = NumberField(parts[4]) != 0;
+  decoded.begin_row = NumberField(parts, 2);
+  decoded.begin_col = NumberField(parts, 3);
+  decoded.by_column = NumberField(parts, 4) != 0;
   return decoded;
 }
 

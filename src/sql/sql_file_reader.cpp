@@ -35,34 +35,33 @@ bool IsQuote(char c) { return c == '"' || c == '\''; }
 
 bool StartsCharacter(char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }
 
-// The statement being gathered, with the label and fields of its function line.
-struct PendingStatement {
-  std::string text;
-  std::string label;
-  std::string fields;
+bool HasText(const SqlStatement& pending) { return pending.text.find_first_not_of(' ') != std::string::npos; }
 
-  bool HasText() const { return text.find_first_not_of(' ') != std::string::npos; }
-};
-
-void DispatchPending(RunContext& context, std::int16_t file_number, PendingStatement& pending) {
-  if (!pending.HasText()) return;
-  DispatchStatement(context, file_number, pending.label, pending.fields, pending.text);
+void HandPending(const SqlStatementHandler& handler, SqlStatement& pending) {
+  if (!HasText(pending)) return;
+  handler(pending);
   pending.text.clear();
   pending.label.clear();
 }
 
-void TakeFunctionLine(const std::string& line, PendingStatement& pending) {
+// The line number goes after the reason, so the reason still reads first.
+std::string AtLine(const std::string& reason, long line_number) {
+  return reason + " (line " + std::to_string(line_number) + ")";
+}
+
+void TakeFunctionLine(const std::string& line, long line_number, SqlStatement& pending) {
   const std::size_t equals = line.find('=');
   if (equals == std::string::npos) {
-    throw PlatformError("The function line \"" + line + "\" has no \"=\".");
+    throw PlatformError(AtLine("The function line \"" + line + "\" has no \"=\"", line_number));
   }
+  pending.line = line_number;
   pending.label = line.substr(1, equals - 1);
   pending.fields = line.substr(equals + 1);
 }
 
-void AddStatementLine(const RunContext& context, const std::string& line, PendingStatement& pending) {
+void AddStatementLine(const RunContext& context, const std::string& line, SqlStatement& pending) {
   const std::string substituted = SubstituteParameters(context, TrimSpaces(line));
-  if (!pending.HasText()) {
+  if (!HasText(pending)) {
     pending.text = substituted;
   } else {
     TrimSpacesInPlace(pending.text);
@@ -73,7 +72,7 @@ void AddStatementLine(const RunContext& context, const std::string& line, Pendin
 
 // The file's lines as UTF-8, all read before any statement runs: a file
 // that is not valid text in its code page runs none of them garbled.
-std::vector<std::string> ReadLines(const RunContext& context, const std::string& file_name) {
+std::vector<std::string> DecodedLines(const RunContext& context, const std::string& file_name) {
   const TextDecoder code_page(context.CodePage);
   std::unique_ptr<TextStream> stream = context.FileSystem->OpenTextFile(file_name);
   const std::string file = "The file \"" + file_name + "\"";
@@ -98,37 +97,52 @@ std::vector<std::string> ReadLines(const RunContext& context, const std::string&
   return lines;
 }
 
-void ReadStatements(RunContext& context, std::int16_t file_number, const std::string& file_name) {
-  PendingStatement pending;
-  for (const std::string& text : ReadLines(context, file_name)) {
-    const std::string line = StripComment(text);
-    if (line.empty()) continue;
-    if (line[0] == '@') {
-      DispatchPending(context, file_number, pending);
-      TakeFunctionLine(line, pending);
-    } else {
-      AddStatementLine(context, line, pending);
-    }
+std::string CleanLine(const std::string& text, long line_number) {
+  try {
+    return StripComment(text);
+  } catch (const PlatformError& error) {
+    throw PlatformError(AtLine(error.what(), line_number));
   }
-  DispatchPending(context, file_number, pending);
 }
 
 }  // namespace
 
+void ReadSqlStatements(const RunContext& context, const std::string& file_name,
+                       const SqlStatementHandler& handler) {
+  SqlStatement pending;
+  long line_number = 0;
+  for (const std::string& text : DecodedLines(context, file_name)) {
+    const std::string line = CleanLine(text, ++line_number);
+    if (line.empty()) continue;
+    if (line[0] == '@') {
+      HandPending(handler, pending);
+      TakeFunctionLine(line, line_number, pending);
+    } else {
+      if (pending.line == 0) pending.line = line_number;  // text before any function line
+      AddStatementLine(context, line, pending);
+    }
+  }
+  HandPending(handler, pending);
+}
+
 void RunSqlFile(RunContext& context, std::int16_t file_number, const std::string& file_name) {
   const std::string quoted_name = "\"" + file_name + "\"";
+  context.SqlTag = FilePrefix(file_number);
   if (!context.FileSystem->FileExists(file_name)) {
     LogError(context, "The information in the configuration file is incorrect.",
              FilePrefix(file_number) + " " + quoted_name + " does not exist.");
-    return;
+  } else {
+    WriteLog(context, FilePrefix(file_number) + "  Open " + quoted_name + " succesfully.");
+    try {
+      ReadSqlStatements(context, file_name, [&](const SqlStatement& statement) {
+        DispatchStatement(context, file_number, statement.label, statement.fields, statement.text);
+      });
+    } catch (const std::exception& error) {
+      LogError(context, "Failed to read " + FilePrefix(file_number) + " " + quoted_name + ".",
+               error.what());
+    }
   }
-  WriteLog(context, FilePrefix(file_number) + "  Open " + quoted_name + " succesfully.");
-  try {
-    ReadStatements(context, file_number, file_name);
-  } catch (const std::exception& error) {
-    LogError(context, "Failed to read " + FilePrefix(file_number) + " " + quoted_name + ".",
-             error.what());
-  }
+  context.SqlTag.clear();
 }
 
 std::string StripComment(const std::string& line) {

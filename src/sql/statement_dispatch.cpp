@@ -58,14 +58,17 @@ void DispatchStatement(RunContext& context, std::int16_t file_number, const std:
                        const std::string& fields, const std::string& sql_text) {
   StopIfInterrupted();
   CountStatement(context);
+  const std::string file_tag = "[SQLFILE" + std::to_string(file_number) + "]";
+  context.SqlTag = file_tag + "  [" + label + "]";
   try {
     const FunctionFields decoded = DecodeFunctionFields(fields);
-    const std::string prefix = "[SQLFILE" + std::to_string(file_number) + "]  [" + label + "]    ";
+    const std::string prefix = context.SqlTag + "    ";
     const bool outcome = RunOutputFunction(context, prefix, decoded, sql_text);
     WriteLog(context, prefix + (outcome ? "Success." : "Failure."));
   } catch (const std::exception& error) {
     LogError(context, "Failed to excute function.", error.what());
   }
+  context.SqlTag = file_tag;
 }
 
 bool ExecuteOnly(RunContext& context, const std::string& sql_text) {

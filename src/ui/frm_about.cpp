@@ -6,6 +6,7 @@
 #include <QPushButton>
 
 #include "app/program_info.h"
+#include "ui/help_document.h"
 #include "ui/icon_resources.h"
 
 namespace tallyvane {
@@ -54,7 +55,9 @@ FrmAbout::FrmAbout(QWidget* owner)
            QStringLiteral("This program is protected by copyright law. It is provided as is, without warranty "
                           "of any kind."),
            110, 36);
-  AddLabel(this, "lblWebAddress", QStringLiteral("https://tallyvane.example.org"), 150);
+  // The project has no web site: the help document is where to read on.
+  const QString help = QString::fromStdString(HelpDocumentPath());
+  AddLabel(this, "lblWebAddress", QStringLiteral("Help: %1").arg(help), 150)->setToolTip(help);
 
   auto* ok = new QPushButton(QStringLiteral("&OK"), this);
   ok->setObjectName(QStringLiteral("cmdOK"));

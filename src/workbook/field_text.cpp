@@ -3,19 +3,48 @@
 #include <cmath>
 #include <cstdio>
 #include <charconv>
+#include <string_view>
 
 #include "platform/platform_error.h"
 
 namespace tallyvane {
 namespace {
 
-std::string ShortestDecimal(double number) {
+// A number as the standard conversion of a field value writes it: at most
+// 15 significant digits, plain decimal from 0.00001 up to below 10^15 and
+// the exponent form ("1E+15", "1.5E-06") only outside that range. Built
+// from to_chars, so the text is the same in every locale.
+std::string NumberText(double number) {
   if (std::isnan(number)) return "NaN";
   if (std::isinf(number)) return number < 0 ? "-Infinity" : "Infinity";
-  // The shortest text that reads back as the same number, in every locale.
+  if (number == 0) return "0";
   char text[64];
-  const std::to_chars_result result = std::to_chars(text, text + sizeof text, number);
-  return std::string(text, result.ptr);
+  const std::to_chars_result result =
+      std::to_chars(text, text + sizeof text, number, std::chars_format::scientific, 14);
+  const std::string_view scientific(text, static_cast<std::size_t>(result.ptr - text));  // -d.ddddde+XX
+  const std::size_t e = scientific.find('e');
+  int exponent = 0;
+  std::from_chars(scientific.data() + e + (scientific[e + 1] == '+' ? 2 : 1), scientific.data() + scientific.size(),
+                  exponent);
+  const bool negative = scientific[0] == '-';
+  std::string digits;
+  for (char c : scientific.substr(negative ? 1 : 0, e - (negative ? 1 : 0))) {
+    if (c != '.') digits += c;
+  }
+  while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
+  std::string out = negative ? "-" : "";
+  if (exponent < -5 || exponent >= 15) {
+    out += digits[0];
+    if (digits.size() > 1) out += "." + digits.substr(1);
+    out += exponent < 0 ? "E-" : "E+";
+    const std::string magnitude = std::to_string(exponent < 0 ? -exponent : exponent);
+    if (magnitude.size() < 2) out += '0';
+    return out + magnitude;
+  }
+  if (exponent < 0) return out + "0." + std::string(static_cast<std::size_t>(-exponent - 1), '0') + digits;
+  const std::size_t whole = static_cast<std::size_t>(exponent) + 1;
+  if (digits.size() <= whole) return out + digits + std::string(whole - digits.size(), '0');
+  return out + digits.substr(0, whole) + "." + digits.substr(whole);
 }
 
 std::string DateText(const DateTime& dt) {
@@ -40,7 +69,7 @@ std::string FieldValueText(const Value& value) {
   switch (value.kind) {
     case Value::Kind::Null: throw PlatformError("Invalid use of Null");
     case Value::Kind::Integer: return std::to_string(value.integer);
-    case Value::Kind::Number: return ShortestDecimal(value.number);
+    case Value::Kind::Number: return NumberText(value.number);
     case Value::Kind::Decimal: return value.text;
     case Value::Kind::Text: return value.text;
     case Value::Kind::Date: return DateText(value.date_time);

@@ -6,9 +6,10 @@
 
 namespace tallyvane {
 
-// Whole numbers plainly, other numbers in their shortest exact decimal
-// form, dates as YYYY-MM-DD (with " hh:mm:ss" when there is a time),
-// Booleans as True or False. Null and binary values throw PlatformError.
+// Whole numbers plainly, floating-point numbers with up to 15 significant
+// digits (exponent form only below 0.00001 or from 10^15), dates as
+// YYYY-MM-DD (with " hh:mm:ss" when there is a time), Booleans as True or
+// False. Null and binary values throw PlatformError.
 std::string FieldValueText(const Value& value);
 
 }  // namespace tallyvane

@@ -4,6 +4,7 @@
 #include <exception>
 
 #include "app/run_context.h"
+#include "log/run_console.h"
 #include "log/run_log.h"
 #include "platform/interruption.h"
 #include "platform/number_text.h"
@@ -12,17 +13,9 @@
 namespace tallyvane {
 namespace {
 
-// By name first; then, for numeric text, by position. Throws the last
-// lookup's error when neither finds a worksheet.
 void LocateReportSheet(RunContext& context, const std::string& sheet_ref) {
   if (!context.ReportWorkbook) throw PlatformError("The report workbook is not open.");
-  try {
-    context.ReportSheet = context.ReportWorkbook->WorksheetByName(sheet_ref);
-    return;
-  } catch (const PlatformError&) {
-    if (!IsNumericText(sheet_ref)) throw;
-  }
-  context.ReportSheet = context.ReportWorkbook->WorksheetByIndex(ToInt16(sheet_ref));
+  context.ReportSheet = FindReportSheet(*context.ReportWorkbook, sheet_ref);
 }
 
 // Counts the records and moves back to the first; the 32,768th record
@@ -61,6 +54,7 @@ void WriteRecords(RunContext& context, std::int16_t count, std::int16_t begin_ro
       sheet.SetCellValue(row, column, value);
     }
     records.MoveNext();
+    if (context.Console != nullptr) context.Console->RecordWritten();
   }
 }
 
@@ -99,6 +93,15 @@ bool ExecSheetFunction(RunContext& context, int function, const std::string& she
 }
 
 }  // namespace
+
+std::unique_ptr<Worksheet> FindReportSheet(Workbook& workbook, const std::string& sheet_ref) {
+  try {
+    return workbook.WorksheetByName(sheet_ref);
+  } catch (const PlatformError&) {
+    if (!IsNumericText(sheet_ref)) throw;
+  }
+  return workbook.WorksheetByIndex(ToInt16(sheet_ref));
+}
 
 bool ExecFunction1(RunContext& context, const std::string& sheet_ref, std::int16_t begin_row,
                    std::int16_t begin_col, bool by_column, const std::string& sql_text) {

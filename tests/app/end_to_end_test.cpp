@@ -135,8 +135,9 @@ TEST_F(EndToEndTest, FilesWithGapsMissingUnreadableAndBrokenAreReportedAndTheRun
   EXPECT_TRUE(contains("Error: Failed to read [SQLFILE4] \"halfway.sql\"."));
   EXPECT_TRUE(contains("[SQLFILE4]  [H]    Success."));
   EXPECT_TRUE(contains("Error: Failed to excute function."));
-  EXPECT_TRUE(contains("Error Info: Type mismatch"));
-  EXPECT_TRUE(contains("Error Info: Overflow"));
+  EXPECT_TRUE(contains("Error Info: Type mismatch (field 1 is \"x\")"));
+  EXPECT_TRUE(contains("Error Info: Overflow (field 3 is \"40000\")"));
+  EXPECT_TRUE(contains("Error Info: The function line \"@declare x\" has no \"=\" (line 3)"));
   EXPECT_TRUE(contains("[SQLFILE5]  [Four]    Failure."));
   EXPECT_TRUE(contains("[SQLFILE5]  [Neg]    Failure."));
   EXPECT_TRUE(contains("[SQLFILE5]  [Sheet]    Function 1, Sheet NoSheet, Begin row 1, Begin col 1"));
@@ -171,7 +172,8 @@ TEST_F(EndToEndTest, AnUnconvertibleHighestFileNumberEndsTheRunUnsaved) {
   WriteConfig("F_MAXNUM=lots");
   EXPECT_EQ(Run(""), 2);
   EXPECT_EQ(Log().back(), "Open the report file \"report.xlsx\".");
-  EXPECT_EQ(test::ReadFileBytes(dir.File("output.txt")), "Error!\nError Info: Type mismatch\n");
+  EXPECT_EQ(test::ReadFileBytes(dir.File("output.txt")), "Error!\nError Info: Type mismatch (F_MAXNUM is \"lots\")\n"
+            "Tallyvane ended with 0 errors, exit status 2; see the run log \"run.log\".\n");
 }
 
 // Files as Windows editors save them reach the database as UTF-8: a

@@ -40,7 +40,10 @@ TEST(Program, AMissingTemplateLeavesTheOpeningAndErrorLines) {
             "[ODBC]\nDSN=Sales\n");
   const ProgramRun run = RunProgram("-F 'My Reports/month.ini' -C 2004 10", dir.path());
   EXPECT_EQ(run.status, 2);
-  EXPECT_EQ(run.output, "");
+  EXPECT_EQ(run.output,
+            "Error: The information in the configuration file is incorrect.\n"
+            "Error Info: The template file \"none.xlsx\" does not exist.\n"
+            "Tallyvane ended with 1 error, exit status 2; see the run log \"run.log\".\n");
   EXPECT_EQ(test::LogMessages(dir.File("run.log")),
             (std::vector<std::string>{
                 "Tallyvane 1.4.0",

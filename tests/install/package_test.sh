@@ -1,14 +1,24 @@
 #!/usr/bin/env bash
-# Builds the Debian package and checks its dependencies, its files, its
-# desktop entry and its manual page.
+# Builds the Debian package with cpack in a build tree of its own, as a
+# packager would, and checks that no test was built, the program is
+# stripped, its dependencies, files, desktop entry, manual page and contact,
+# and that the installed example runs as its README says.
 set -euo pipefail
 build="$1"
+root="$(cd "$(dirname "$0")/../.." && pwd)"
 scratch="$(mktemp -d)"
 trap 'rm -rf "$scratch"' EXIT
 
-(cd "$build" && cpack -G DEB -B "$scratch/out" >/dev/null)
+tree="$build/package-tree"
+launcher="$(sed -n 's/^CMAKE_CXX_COMPILER_LAUNCHER:[A-Z]*=//p' "$build/CMakeCache.txt")"
+cmake -S "$root" -B "$tree" -G Ninja -DTALLYVANE_TESTS=ON -DCMAKE_CXX_COMPILER_LAUNCHER="$launcher" \
+  -DCMAKE_C_COMPILER_LAUNCHER="$launcher" >/dev/null
+(cd "$tree" && cpack -G DEB -B "$scratch/out" >/dev/null)
+if find "$tree/tests" -name '*_tests' -type f | grep -q .; then echo "cpack built the tests"; exit 1; fi
 deb="$(ls "$scratch"/out/tallyvane_*.deb)"
 info="$(dpkg-deb --info "$deb")"
+if grep -Eiq "example\.(org|com|net)" <<<"$info"; then echo "placeholder domain: $info"; exit 1; fi
+grep -q "^ Maintainer: The Tallyvane developers <" <<<"$info"
 echo "$info" | grep -E "^ (Package|Version|Depends|Recommends):"
 for needed in libqt6widgets6 libodbc2 unixodbc libzip4 libpugixml1v5; do
   grep -q "Depends:.*$needed" <<<"$info" || { echo "missing dependency $needed"; exit 1; }
@@ -24,4 +34,11 @@ done
 [ "$(readlink "$scratch/root/usr/bin/tallyvane")" = "../lib/tallyvane/tallyvane" ]
 desktop-file-validate "$scratch/root/usr/share/applications/tallyvane.desktop"
 MANWIDTH=80 man -l "$scratch/root/usr/share/man/man1/tallyvane.1.gz" 2>/dev/null | grep -q "EXIT STATUS"
+file "$scratch/root/usr/lib/tallyvane/tallyvane" | grep -q ", stripped"
+
+# The installed example, run as its README says.
+grep -q "/usr/share/doc/tallyvane/examples/run-example.sh 2004 10" "$scratch/root/usr/share/doc/tallyvane/examples/README.md"
+unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM TALLYVANE_EXAMPLE
+HOME="$scratch/home" "$scratch/root/usr/share/doc/tallyvane/examples/run-example.sh" 2004 10
+ls "$scratch"/home/tallyvane-example/reports/*.xlsx >/dev/null
 echo "package test passed"

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <regex>
@@ -33,7 +34,8 @@ std::string OpenError(const std::string& data_source, const std::string& user,
 TEST(ConnectionTest, MissingDataSourceGivesTheDriverManagersText) {
   EXPECT_EQ(OpenError(testing::kMissingDataSource, "bob", "se;cret pw"),
             "[unixODBC][Driver Manager]Data source name not found and no default driver "
-            "specified (SQLSTATE IM002)");
+            "specified (SQLSTATE IM002) (data sources are read from ODBCINI=" + std::string(std::getenv("ODBCINI")) +
+                ", ~/.odbc.ini and /etc/odbc.ini)");
 }
 
 TEST(ConnectionTest, MissingSqliteFileIsRefusedNotCreated) {

@@ -318,11 +318,16 @@ TEST_P(RecordsetTest, OpeningAgainReplacesTheResult) {
   recordset->Open("SELECT 2, 3");
   EXPECT_EQ(recordset->FieldCount(), 2);
   EXPECT_TRUE(SameValue(recordset->FieldValue(0), Value::MakeInteger(2)));
-  // A statement without a result opens empty.
-  recordset->Open("CREATE TABLE e (i integer)");
-  EXPECT_TRUE(recordset->State());
-  EXPECT_EQ(recordset->FieldCount(), 0);
-  EXPECT_TRUE(recordset->Eof());
+  // A statement without a result set runs, but the record set stays closed.
+  try {
+    recordset->Open("CREATE TABLE e (i integer)");
+    ADD_FAILURE() << "no error";
+  } catch (const PlatformError& e) {
+    EXPECT_STREQ(e.what(), "cannot open the record set: the statement returned no records set");
+  }
+  EXPECT_FALSE(recordset->State());
+  recordset->Open("SELECT count(*) FROM e");
+  EXPECT_TRUE(SameValue(recordset->FieldValue(0), Value::MakeInteger(0)));
 }
 
 TEST_P(RecordsetTest, ClosingOrDroppingTheConnectionFirstIsSafe) {

@@ -203,10 +203,13 @@ TEST(Worksheets, FoundByNameIgnoringCaseOrByPosition) {
   wb->Activate();
   EXPECT_EQ(wb->WorksheetByName("OTHER sheet")->Name(), "Other Sheet");
   EXPECT_EQ(wb->WorksheetByIndex(3)->Name(), "Summary");
+  const std::string sheets = "; sheets: Data, Other Sheet, Summary)";
   for (int bad : {0, 4, -1}) {
-    EXPECT_EQ(ErrorOf([&] { wb->WorksheetByIndex(bad); }), "Subscript out of range") << bad;
+    EXPECT_EQ(ErrorOf([&] { wb->WorksheetByIndex(bad); }),
+              "Subscript out of range (no sheet at position " + std::to_string(bad) + sheets);
   }
-  EXPECT_EQ(ErrorOf([&] { wb->WorksheetByName("Nope"); }), "Subscript out of range");
+  EXPECT_EQ(ErrorOf([&] { wb->WorksheetByName("Nope"); }), "Subscript out of range (no sheet \"Nope\"" + sheets);
+  EXPECT_EQ(wb->WorksheetNames(), (std::vector<std::string>{"Data", "Other Sheet", "Summary"}));
 }
 
 TEST(Worksheets, HandlesStaySafeAfterCloseAndAfterTheWorkbookIsGone) {
@@ -237,6 +240,8 @@ TEST(DefinedNames, TextConstantReplacesTheDefinitionOfAWorkbookName) {
   std::string file = folder.CopyTemplate("basic.xlsx");
   auto app = CreateOoxmlSpreadsheetApp();
   auto wb = app->OpenWorkbook(file);
+  EXPECT_TRUE(wb->HasDefinedName("total"));
+  EXPECT_FALSE(wb->HasDefinedName("Missing") || wb->HasDefinedName("LocalName"));
   wb->SetNameValue("TOTAL", "first");
   wb->SetNameValue("total", "He said \"hi\" &\x01 left\r");
   wb->SetNameValue("Amounts", std::string(300, 'x'));

@@ -91,7 +91,7 @@ TEST_F(SqlFileReaderTest, ReportsBadFieldsAndUnknownFunctions) {
   EXPECT_EQ(log_lines, (std::vector<std::string>{
                            "[SQLFILE3]  Open \"" + dir.File("f.sql") + "\" succesfully.",
                            "Error: Failed to excute function.",
-                           "Error Info: Type mismatch",
+                           "Error Info: Type mismatch (field 1 is \"x\")",
                            "[SQLFILE3]  [A]    Failure.",
                            "[SQLFILE3]  [B]    Failure.",
                            "[SQLFILE3]  [C]    Function 0",

@@ -47,6 +47,8 @@ class FakeWorkbook : public Workbook {
     }
     return std::make_unique<FakeWorksheet>(journal_, journal_.sheet_names[position - 1]);
   }
+  std::vector<std::string> WorksheetNames() override { return journal_.sheet_names; }
+  bool HasDefinedName(const std::string& name) override { return journal_.names.count(name) != 0; }
   void SetNameValue(const std::string& name, const std::string& text) override {
     journal_.Call("Name.Value");
     journal_.names[name] = text;
@@ -81,6 +83,10 @@ class FakeConnection : public DatabaseConnection {
     open_ = true;
   }
   void Execute(const std::string& sql) override { journal_.Call("Execute " + sql); }
+  int Prepare(const std::string& sql) override {
+    journal_.Call("Prepare " + sql);
+    return -1;
+  }
   void Close() override {
     journal_.Call("Connection.Close");
     open_ = false;

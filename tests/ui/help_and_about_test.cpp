@@ -100,6 +100,8 @@ TEST_F(MainWindowTest, AboutBoxShowsNameVersionAndNotice) {
     EXPECT_EQ(about->findChild<QLabel*>("lblSysVer")->text(), "Version 1.4.0");
     EXPECT_EQ(about->findChild<QLabel*>("lblCopyright")->text(),
               "Copyright (C) 2026 The Tallyvane developers. All rights reserved.");
+    EXPECT_EQ(about->findChild<QLabel*>("lblWebAddress")->text(),
+              QString::fromStdString("Help: " + HelpDocumentPath()));
     const QLabel* logo = about->findChild<QLabel*>("imgLogo");
     EXPECT_EQ(logo->size(), QSize(70, 70));
     EXPECT_EQ(logo->pixmap().size(), QSize(70, 70));

@@ -87,12 +87,13 @@ TEST_F(OutputFunctionsTest, AMissingSheetFailsBeforeTheStatementRuns) {
   const std::vector<std::string> log = Log();
   ASSERT_EQ(log.size(), 3u + 14u);
   EXPECT_EQ(log[3], "Error: Failed to execute function 1.");
-  EXPECT_EQ(log[4], "Error Info: Subscript out of range");
+  const std::string sheets = "; sheets: Sheet1, Data, 2)";
+  EXPECT_EQ(log[4], "Error Info: Subscript out of range (no sheet \"Nowhere\"" + sheets);
   EXPECT_EQ(log[5], "Error: Failed to execute function 2.");
-  EXPECT_EQ(log[6], "Error Info: Subscript out of range");
+  EXPECT_EQ(log[8], "Error Info: Subscript out of range (no sheet at position 9" + sheets);
   EXPECT_EQ(log[11], "Error: Failed to execute function 1.");
   EXPECT_EQ(log[12], "Error Info: Overflow");
-  EXPECT_EQ(log[16], "Error Info: Subscript out of range");
+  EXPECT_EQ(log[16], log[4]);
   EXPECT_EQ(t.context.ErrorCount, 7);
 }
 
@@ -110,8 +111,18 @@ TEST_F(OutputFunctionsTest, TheSharedRecordsetIsUsableAfterEveryKindOfFailure) {
   EXPECT_FALSE(ExecFunction2(t.context, "Sheet1", 32767, 1, false, "SELECT name FROM people"));
   EXPECT_FALSE(ExecFunction3(t.context, "Undefined", "SELECT name FROM people"));
   EXPECT_FALSE(ExecFunction3(t.context, "Total", "SELECT age FROM people WHERE name = 'Bob'"));
+  // Statements that return no records set at all (an empty result is fine).
+  EXPECT_FALSE(ExecFunction1(t.context, "Sheet1", 1, 1, false, "CREATE TABLE made (i INTEGER)"));
+  EXPECT_FALSE(ExecFunction2(t.context, "Sheet1", 1, 1, false, "INSERT INTO made VALUES (1)"));
+  EXPECT_FALSE(ExecFunction3(t.context, "Total", "DELETE FROM made"));
+  const std::vector<std::string> log = Log();
+  for (int function = 1; function <= 3; ++function) {
+    const std::size_t line = log.size() - 6 + 2 * static_cast<std::size_t>(function - 1);
+    EXPECT_EQ(log[line], "Error: Failed to execute function " + std::to_string(function) + ".");
+    EXPECT_EQ(log[line + 1], "Error Info: cannot open the record set: the statement returned no records set");
+  }
   EXPECT_TRUE(ExecFunction1(t.context, "Sheet1", 1, 1, false, "SELECT name FROM people ORDER BY name"));
-  EXPECT_EQ(t.context.ErrorCount, 5);
+  EXPECT_EQ(t.context.ErrorCount, 8);
   EXPECT_FALSE(t.context.DbRecordset->State());
   const WorkbookDump dump = SaveAndDump();
   EXPECT_EQ(dump.Value("Sheet1!A3"), "Cy");

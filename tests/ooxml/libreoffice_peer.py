@@ -1,0 +1,311 @@
+#!/usr/bin/python3
+"""LibreOffice as the peer of the workbook engine, with a fresh profile and
+default settings for every process.
+
+  templates OUT     templates saved by LibreOffice (--convert-to xlsx, a pivot
+                    table added through UNO, a few parts spelled as others do)
+  cases             the insertion cases: name template sheet axis at count
+  compare TPL OURS  each case made by LibreOffice's engine (UNO insertByIndex)
+                    and its structures compared with the engine's OURS/NAME.xlsx
+                    (NAME.refused holds the reason of a refused insertion)"""
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+import zipfile
+
+from openpyxl import Workbook
+from openpyxl.formatting.rule import ColorScaleRule, DataBarRule, IconSetRule
+from openpyxl.worksheet.datavalidation import DataValidation
+from openpyxl.worksheet.table import Table
+
+from make_templates import rewrite_part
+
+# name, template, sheet, rows|columns, at, count, structures compared, and
+# where the desktop spreadsheet and LibreOffice 7.4 differ, what the engine
+# must show instead (it follows the desktop spreadsheet).
+CASES = [
+    ("above_all", "lo_structures.xlsx", "Data", "rows", 2, 3, "pivot cf cf_ext dv outline links formulas pane spark",
+     # LibreOffice 7.4 leaves validation formulas and sparklines where they
+     # were, and without a window it keeps no pane.
+     {"dv": [("G11:G15", "$A$13:$A$15"), ("G5:G8", "$A$1:$A$7")], "pane": [("1", "8", "B9")],
+      "spark": [("Data!C13:C17", "I13")]}),
+    ("in_group", "lo_structures.xlsx", "Data", "rows", 8, 2, "outline cf cf_ext formulas pivot", {}),
+    # LibreOffice adds rows inserted just below a group to the group.
+    ("below_group", "lo_structures.xlsx", "Data", "rows", 9, 1, "outline", {"outline": [5, 6, 7, 8]}),
+    ("columns", "lo_structures.xlsx", "Data", "columns", 4, 2, "cf cf_ext dv links formulas pivot pane",
+     {"pane": [("1", "5", "B6")]}),
+    ("split_pivot", "lo_structures.xlsx", "Data", "columns", 2, 1, "refused", {"why": "pivot table in A32:B52"}),
+    ("split_array", "lo_structures.xlsx", "Data", "rows", 4, 1, "refused", {"why": "array formula in F3:F6"}),
+    ("protected", "lo_structures.xlsx", "Locked", "rows", 2, 1, "refused", {"why": "the worksheet is protected"}),
+    ("table_column", "lo_structures.xlsx", "Table", "columns", 2, 2, "tablecols", {}),
+    ("spellings", "lo_structures.xlsx", "\u00c4rger \"Q\"", "rows", 11, 3, "formulas", {}),
+    ("apostrophe", "lo_totals.xlsx", "Bob's", "rows", 3, 3, "formulas pivot", {}),
+]
+
+
+def structures_source(path):
+    wb = Workbook()
+    ws = wb.active
+    ws.title = "Data"
+    for r in range(1, 21):
+        ws.cell(r, 1, r)
+        ws.cell(r, 3, r * 2)
+    ws["H20"] = 5
+    ws.conditional_formatting.add("C1:C19", ColorScaleRule(start_type="formula", start_value="$H$20", end_type="formula",
+                                                           end_value="$C$12/10", start_color="FF0000", end_color="00FF00"))
+    ws.conditional_formatting.add("A1:A19", DataBarRule(start_type="formula", start_value="$H$20", end_type="formula",
+                                                        end_value="$C$12", color="638EC6"))
+    ws.conditional_formatting.add("D1:D19", IconSetRule("3Arrows", "formula", ["0", "$H$20", "$C$12/10"]))
+    dv = DataValidation(type="list", formula1="$A$1:$A$4")
+    dv.add("G2:G5")
+    ws.add_data_validation(dv)
+    for r in range(5, 9):
+        ws.row_dimensions[r].outlineLevel = 1
+    ws["E12"] = "link"
+    ws["E12"].hyperlink = "#Data!C12"
+    ws["F3"] = "=C3:C6*2"
+    ws.formula_attributes["F3"] = {"t": "array", "ref": "F3:F6"}
+    ws["B25"] = "=SUM(C1:C20)"
+    locked = wb.create_sheet("Locked")
+    locked["A1"], locked["A2"] = "first", "second"
+    locked.protection.sheet = True
+    table = wb.create_sheet("Table")
+    for row in (["X", "Column1", "Z"], [1, 2, 3], [4, 5, 6]):
+        table.append(row)
+    table.add_table(Table(displayName="Items", ref="A1:C3"))
+    spelled = wb.create_sheet("\u00c4rger \"Q\"")
+    for r in range(10, 15):
+        spelled.cell(r, 3, r)
+    spelled["C15"] = "=SUM(C10:C14)"
+    summary = wb.create_sheet("Summary")
+    summary["A1"] = "='\u00c4rger \"Q\"'!C15"
+    summary["A2"] = "=SUM('\u00c4rger \"Q\"'!C10:C14)"
+    summary["A3"] = "=Data!B25+SUM(Data!C1:C20)"
+    wb.save(path)
+
+
+def totals_source(path):
+    wb = Workbook()
+    ws = wb.active
+    ws.title = "Bob's"
+    for row in (["Label", "Amount", "Count"], ["a", 1, 1], ["b", 2, 1], ["Total", "=SUM(B2:B3)", "=SUM(C2:C3)"]):
+        ws.append(row)
+    summary = wb.create_sheet("Summary")
+    summary["A1"], summary["B1"] = "Total", "='Bob''s'!B4"
+    summary["A2"], summary["B2"] = "Twice", "=B1*2"
+    wb.create_sheet("Pivot")
+    wb.save(path)
+
+
+class Office:
+    """A headless LibreOffice reached through UNO, with its own profile."""
+
+    def __init__(self, folder):
+        import uno
+        self.uno = uno
+        pipe = "tallyvane%d" % os.getpid()
+        self.proc = subprocess.Popen(["soffice", "-env:UserInstallation=file://" + folder + "/profile", "--headless",
+                                      "--invisible", "--norestore", "--accept=pipe,name=%s;urp;" % pipe],
+                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        local = uno.getComponentContext()
+        resolver = local.ServiceManager.createInstanceWithContext("com.sun.star.bridge.UnoUrlResolver", local)
+        for _ in range(240):
+            try:
+                ctx = resolver.resolve("uno:pipe,name=%s;urp;StarOffice.ComponentContext" % pipe)
+                break
+            except Exception:
+                time.sleep(0.5)
+        else:
+            raise RuntimeError("LibreOffice did not answer")
+        self.desktop = ctx.ServiceManager.createInstanceWithContext("com.sun.star.frame.Desktop", ctx)
+
+    def prop(self, name, value):
+        p = self.uno.createUnoStruct("com.sun.star.beans.PropertyValue")
+        p.Name, p.Value = name, value
+        return p
+
+    def load(self, path):
+        return self.desktop.loadComponentFromURL(self.uno.systemPathToFileUrl(path), "_blank", 0,
+                                                 (self.prop("Hidden", True),))
+
+    def store(self, doc, path):
+        doc.storeToURL(self.uno.systemPathToFileUrl(path), (self.prop("FilterName", "Calc MS Excel 2007 XML"),))
+        doc.close(True)
+
+    def add_pivot(self, doc, source_sheet, source_range, target_sheet, target_cell):
+        sheets = doc.Sheets
+        src = sheets.getByName(source_sheet).getCellRangeByName(source_range).getRangeAddress()
+        dest = sheets.getByName(target_sheet).getCellRangeByName(target_cell).getCellAddress()
+        tables = sheets.getByName(target_sheet).getDataPilotTables()
+        desc = tables.createDataPilotDescriptor()
+        desc.setSourceRange(src)
+        fields = desc.getDataPilotFields()
+        fields.getByIndex(0).Orientation = self.uno.Enum("com.sun.star.sheet.DataPilotFieldOrientation", "ROW")
+        data = fields.getByIndex(1)
+        data.Orientation = self.uno.Enum("com.sun.star.sheet.DataPilotFieldOrientation", "DATA")
+        data.Function = self.uno.Enum("com.sun.star.sheet.GeneralFunction", "SUM")
+        tables.insertNewByName("Pivot%d" % tables.Count, dest, desc)
+
+    def close(self):
+        try:
+            self.desktop.terminate()
+        except Exception:
+            pass
+        try:
+            self.proc.wait(60)
+        except subprocess.TimeoutExpired:
+            self.proc.kill()
+
+
+X14_VALIDATION = ('<ext xmlns:x14="http://schemas.microsoft.com/office/spreadsheetml/2009/9/main" '
+                  'uri="{CCE6A557-97BC-4b89-ADB6-D9C93CAAB3DF}"><x14:dataValidations count="1" '
+                  'xmlns:xm="http://schemas.microsoft.com/office/excel/2006/main"><x14:dataValidation type="list" '
+                  'allowBlank="1"><x14:formula1><xm:f>$A$10:$A$12</xm:f></x14:formula1><xm:sqref>G8:G12</xm:sqref>'
+                  '</x14:dataValidation></x14:dataValidations></ext>'
+                  '<ext xmlns:x14="http://schemas.microsoft.com/office/spreadsheetml/2009/9/main" '
+                  'uri="{05C60535-1F16-4fd2-B633-F4F36F0B64E0}"><x14:sparklineGroups '
+                  'xmlns:xm="http://schemas.microsoft.com/office/excel/2006/main"><x14:sparklineGroup><x14:colorSeries '
+                  'rgb="FF376092"/><x14:sparklines><x14:sparkline><xm:f>Data!C10:C14</xm:f><xm:sqref>I10</xm:sqref>'
+                  '</x14:sparkline></x14:sparklines></x14:sparklineGroup></x14:sparklineGroups></ext>')
+FROZEN = '<pane xSplit="1" ySplit="5" topLeftCell="B6" activePane="bottomRight" state="frozen"/>'
+
+
+def spell_as_other_writers(path):
+    """What LibreOffice never writes but other writers do: a character
+    reference for a non-ASCII sheet name, a reference to it in other case,
+    an unescaped quote in formula text, a frozen pane, an x14 validation."""
+    def data_sheet(x):
+        x = re.sub(r"(<sheetView [^>]*>)", lambda m: m.group(1) + FROZEN, x, count=1)
+        return x.replace("</extLst></worksheet>", X14_VALIDATION + "</extLst></worksheet>")
+
+    def summary(x):
+        x = x.replace("&apos;\u00c4rger &quot;Q&quot;&apos;!C15", "&apos;&#196;rger \"Q\"&apos;!C15")
+        return x.replace("SUM(&apos;\u00c4rger &quot;Q&quot;&apos;", "SUM(&apos;\u00e4rger &quot;q&quot;&apos;")
+
+    with zipfile.ZipFile(path) as z:
+        parts = sheet_parts(z)
+    rewrite_part(path, "xl/workbook.xml", lambda x: x.replace('name="\u00c4rger &quot;Q', 'name="&#196;rger &quot;Q'),
+                 {"edit": {parts["Data"]: data_sheet, parts["Summary"]: summary}})
+
+
+def make_templates(out):
+    os.makedirs(out, exist_ok=True)
+    work = tempfile.mkdtemp(prefix="lo-templates-", dir=out)
+    try:
+        structures_source(os.path.join(work, "lo_structures.xlsx"))
+        totals_source(os.path.join(work, "lo_totals.xlsx"))
+        subprocess.run(["soffice", "-env:UserInstallation=file://" + work + "/profile", "--headless", "--convert-to",
+                        "xlsx", "--outdir", work + "/saved", work + "/lo_structures.xlsx", work + "/lo_totals.xlsx"],
+                       check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=300)
+        office = Office(work)
+        try:
+            for name, pivot in (("lo_structures.xlsx", ("Data", "A1:C20", "Data", "A30")),
+                                ("lo_totals.xlsx", ("Bob's", "A1:B3", "Pivot", "A1"))):
+                doc = office.load(work + "/saved/" + name)
+                office.add_pivot(doc, *pivot)
+                office.store(doc, os.path.join(out, name))
+        finally:
+            office.close()
+        spell_as_other_writers(os.path.join(out, "lo_structures.xlsx"))
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
+
+
+def sheet_parts(z):
+    wbx = z.read("xl/workbook.xml").decode()
+    rels = z.read("xl/_rels/workbook.xml.rels").decode()
+    return {unescape(name): "xl/" + re.search(r'Id="%s"[^>]*Target="/?(xl/)?([^"]*)"' % rid, rels).group(2)
+            for name, rid in re.findall(r'<sheet name="([^"]*)"[^>]*r:id="([^"]*)"', wbx)}
+
+
+def unescape(s):
+    s = re.sub(r"&#(\d+);", lambda m: chr(int(m.group(1))), s)
+    return s.replace("&apos;", "'").replace("&quot;", '"').replace("&lt;", "<").replace("&gt;", ">").replace("&amp;", "&")
+
+
+def describe(path, sheet):
+    """The structures of a package that an insertion into sheet touches."""
+    z = zipfile.ZipFile(path)
+    parts = sheet_parts(z)
+    x = z.read(parts[sheet]).decode()
+    names = z.namelist()
+    return {
+        "cf": sorted((q, tuple(unescape(v) for v in re.findall(r'<cfvo [^>]*val="([^"]*)"', body)))
+                     for q, body in re.findall(r'<conditionalFormatting sqref="([^"]*)">(.*?)</conditionalFormatting>', x)),
+        "cf_ext": sorted((q, tuple(re.findall(r"<xm:f>([^<]*)</xm:f>", body)))
+                         for body, q in re.findall(r"<x14:conditionalFormatting[^>]*>(.*?)<xm:sqref>([^<]*)</xm:sqref>", x)),
+        "dv": sorted([(q, f) for q, f in re.findall(r'<dataValidation [^>]*sqref="([^"]*)"[^>]*>\s*<formula1>([^<]*)<', x)] +
+                     [(q, f) for f, q in re.findall(r"<xm:f>([^<]*)</xm:f></x14:formula1>.*?<xm:sqref>([^<]*)<", x)]),
+        "outline": [int(r) for r, lvl in re.findall(r'<row r="(\d+)"[^>]*?outlineLevel="(\d+)"', x) if lvl != "0"],
+        "pane": [tuple(re.search(a + r'="([^"]*)"', p).group(1) for a in ("xSplit", "ySplit", "topLeftCell"))
+                 for p in re.findall(r"<pane ([^>]*)/>", x)],
+        "spark": re.findall(r"<x14:sparkline><xm:f>([^<]*)</xm:f><xm:sqref>([^<]*)<", x),
+        "links": re.findall(r'<hyperlink ref="([^"]*)"[^>]*location="([^"]*)"', x),
+        "tablecols": [re.findall(r'<tableColumn [^>]*name="([^"]*)"', z.read(n).decode()) for n in names if n.startswith("xl/tables/")],
+        "pivot": sorted(re.findall(r'<location ref="([^"]*)"', "".join(z.read(n).decode() for n in names if n.startswith("xl/pivotTables/")))
+                        + re.findall(r'<worksheetSource ref="([^"]*)"', "".join(z.read(n).decode() for n in names if "pivotCacheDefinition" in n))),
+        # Sheet names compare without case; LibreOffice rewrites them in the sheet's own.
+        "formulas": sorted((s, c, unescape(f).casefold()) for s, p in parts.items()
+                           for c, f in re.findall(r'<c r="([A-Z]+\d+)"[^>]*><f[^>]*>([^<]+)</f>', z.read(p).decode())),
+    }
+
+
+def compare(templates, ours):
+    office = Office(ours)
+    failures = []
+    try:
+        for name, template, sheet, axis, at, count, keys, differences in CASES:
+            # A copy of its own: LibreOffice opens a file another process
+            # has locked read-only.
+            copy = os.path.join(ours, name + ".template.xlsx")
+            shutil.copy(os.path.join(templates, template), copy)
+            doc = office.load(copy)
+            target = doc.Sheets.getByName(sheet)
+            span = target.Rows if axis == "rows" else target.Columns
+            refused = False
+            try:
+                for _ in range(count):  # one row (column) at a time, as function 2 inserts
+                    span.insertByIndex(at - 1, 1)
+            except Exception:
+                refused = True
+            theirs = os.path.join(ours, name + ".lo.xlsx")
+            office.store(doc, theirs)
+            reason = os.path.join(ours, name + ".refused")
+            mine_refused = os.path.exists(reason)
+            expected = keys == "refused"
+            if (refused, mine_refused) != (expected, expected):
+                failures.append("%s: LibreOffice refused %s, the engine refused %s" % (name, refused, mine_refused))
+                continue
+            mine = describe(os.path.join(ours, name + ".xlsx"), sheet)
+            if expected:
+                if differences["why"] not in open(reason).read() or mine != describe(copy, sheet):
+                    failures.append("%s: refused with %r, the package changed: %s" % (
+                        name, open(reason).read(), mine != describe(copy, sheet)))
+                continue
+            peer = describe(theirs, sheet)
+            peer.update(differences)
+            for key in keys.split():
+                if mine[key] != peer[key]:
+                    failures.append("%s %s:\n  engine       %s\n  LibreOffice  %s" % (name, key, mine[key], peer[key]))
+    finally:
+        office.close()
+    print("\n".join(failures))
+    return 1 if failures else 0
+
+
+def main():
+    if sys.argv[1] == "templates":
+        make_templates(sys.argv[2])
+    elif sys.argv[1] == "cases":
+        for case in CASES:
+            print("\t".join(str(v) for v in case[:6]))
+    elif sys.argv[1] == "compare":
+        sys.exit(compare(sys.argv[2], sys.argv[3]))
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,24 @@
+#include "workbook/field_text.h"
+
+#include <gtest/gtest.h>
+
+namespace tallyvane {
+namespace {
+
+TEST(FieldValueText, NumbersArePlainDecimalsWithFifteenDigitsInsideTheUsualRange) {
+  const struct {
+    double number;
+    const char* text;
+  } cases[] = {
+      {2000000, "2000000"},         {0.0001, "0.0001"},          {-300000, "-300000"},
+      {1e14, "100000000000000"},    {1.0 / 3, "0.333333333333333"}, {0.00001, "0.00001"},
+      {2.5, "2.5"},                 {0, "0"},                    {-0.1, "-0.1"},
+      {1e15, "1E+15"},              {0.000001, "1E-06"},         {-1.5e-7, "-1.5E-07"},
+      {999999999999999.9, "1E+15"}, {1.23456789012345678e20, "1.23456789012346E+20"},
+      {1e100, "1E+100"},            {123456789.123456789, "123456789.123457"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(FieldValueText(Value::MakeNumber(c.number)), c.text) << c.number;
+}
+
+}  // namespace
+}  // namespace tallyvane

@@ -37,7 +37,7 @@ check() {
 }
 run() { status=0; "$program" -F "$1" -C > out.txt 2>&1 || status=$?; }
 state() { /usr/bin/python3 "$root/tests/hostile/check_report.py" "$1" $rows || true; }
-debris() { ls -A "${1:-.}" | grep -E '\.(saving|copying)-|\.lock$' || true; }
+debris() { ls -A | grep -E '\.(saving|copying)-|\.lock$' || true; }
 wait_for() { for _ in $(seq 3000); do eval "$1" && return 0; sleep 0.01; done; return 1; }
 # finish PID: its exit status, or 137 when it is still running after a minute.
 finish() {

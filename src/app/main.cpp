@@ -1,4 +1,7 @@
 // The program's entry: wires the real platform to the run context.
+#include <sys/prctl.h>
+#include <sys/resource.h>
+
 #include <csignal>
 #include <cstdlib>
 #include <memory>
@@ -12,6 +15,7 @@
 #include "log/error_box.h"
 #include "platform/clock.h"
 #include "app/huge_page_heap.h"
+#include "platform/interruption.h"
 #include "platform/platform_factory.h"
 #include "ui/interactive_mode.h"
 #include "ui/message_box_error_box.h"
@@ -43,6 +47,12 @@ class ModeErrorBox : public ErrorBox {
 
 int main(int argc, char** argv) {
   PreferHugePagesForTheHeap();
+  // The process holds the database password: a crash must not write it
+  // into a core file, nor may another process of the user read its memory.
+  const struct rlimit no_core = {0, 0};
+  setrlimit(RLIMIT_CORE, &no_core);
+  prctl(PR_SET_DUMPABLE, 0, 0, 0, 0);
+  InstallInterruptionHandlers();
   // A file-size limit (or a full disk) must fail the write that meets it,
   // which the run reports, instead of killing the program.
   std::signal(SIGXFSZ, SIG_IGN);

@@ -8,8 +8,10 @@
 #include "log/count_format.h"
 #include "log/run_log.h"
 #include "log/run_view.h"
+#include "platform/interruption.h"
 #include "platform/platform_factory.h"
 #include "sql/sql_file_list.h"
+#include "workbook/output_functions.h"
 #include "workbook/report_file.h"
 
 namespace tallyvane {
@@ -38,9 +40,11 @@ RunOutcome RunPhases(RunContext& context) {
   if (!LoadRunSettings(context)) return RunOutcome::Stopped;
   ShowRunFiles(context);
   if (!ConnectDatabase(context)) return RunOutcome::Stopped;
+  StopIfInterrupted();
   context.ExcelApp = context.Platform->CreateSpreadsheetApp();
   if (!OpenReportFile(context)) return RunOutcome::Stopped;
   RunSqlFileList(context);
+  StopIfInterrupted();
   CloseReportFile(context);
   context.ExcelApp->Quit();
   context.ExcelApp.reset();
@@ -51,18 +55,41 @@ RunOutcome RunPhases(RunContext& context) {
   return RunOutcome::Finished;
 }
 
+// A termination signal stopped the run at a safe point: the report stays as
+// it was before the save, the log says why and is closed.
+void EndInterruptedRun(RunContext& context, int signal_number) {
+  CloseRecordsetQuietly(context);
+  context.ReportSheet.reset();
+  context.ReportWorkbook.reset();
+  context.ExcelApp.reset();
+  if (context.DbConnection) DisconnectDatabase(context);
+  if (!context.LogStream || !context.LogStream->IsOpen()) return;
+  LogError(context, "The run was interrupted.", "The program received the signal " + SignalName(signal_number) + ".");
+  context.LogStream->Close();
+}
+
 }  // namespace
 
 RunResult RunReport(RunContext& context) {
   RunResult result;
+  InterruptibleRun interruptible;
   try {
     result.outcome = RunPhases(context);
+  } catch (const RunInterrupted& interruption) {
+    result.outcome = RunOutcome::Interrupted;
+    try {
+      EndInterruptedRun(context, interruption.signal_number);
+    } catch (const std::exception& error) {
+      result.error = error.what();
+    }
   } catch (const std::exception& error) {
     // An error that no step traps ends the run where it happened, without
     // a log line; the caller reports it.
     result.outcome = RunOutcome::Aborted;
     result.error = error.what();
   }
+  // However the run ended, other runs may have the report now.
+  context.ReportLock.reset();
   return result;
 }
 

@@ -10,6 +10,7 @@ enum class RunOutcome {
   Finished,  // reached its end; the error count says how well
   Stopped,   // settings, connection or report workbook failed
   Aborted,   // an error that no step traps ended it where it happened
+  Interrupted,  // a termination signal stopped it at a safe point
 };
 
 struct RunResult {
@@ -20,7 +21,8 @@ struct RunResult {
 RunResult RunReport(RunContext& context);
 
 // The process's exit status for an unattended run: 0 finished without
-// errors, 1 finished with errors logged, 2 stopped early.
+// errors, 1 finished with errors logged, 2 stopped early (also by a
+// termination signal).
 int ExitStatusOf(const RunResult& result, long error_count);
 
 }  // namespace tallyvane

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/database.h"
+#include "platform/file_lock.h"
 #include "platform/file_system.h"
 #include "platform/spreadsheet.h"
 
@@ -41,6 +42,8 @@ struct RunContext {
   std::string CodePage;
   std::unique_ptr<tallyvane::FileSystem> FileSystem;
   std::unique_ptr<TextStream> LogStream;
+  // Keeps other runs off the report from its copy to the run's end.
+  std::unique_ptr<FileLock> ReportLock;
   // The run counters count past 32,767 so that a long run never overflows
   // them; row, column and record numbers keep their 16-bit rules elsewhere.
   long SqlFileCount = 0;

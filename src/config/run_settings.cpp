@@ -3,12 +3,15 @@
 #include <exception>
 #include <filesystem>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "app/program_info.h"
 #include "app/run_context.h"
 #include "config/file_name_macros.h"
 #include "config/read_ini_value.h"
 #include "log/run_log.h"
+#include "platform/number_text.h"
 #include "platform/private_profile.h"
 #include "platform/text_code_page.h"
 
@@ -36,8 +39,41 @@ void TryLogError(RunContext& context, const std::string& info) {
   }
 }
 
+// The files of the run that the log must never overwrite, each with what
+// it is.
+std::vector<std::pair<std::string, std::string>> RunFiles(RunContext& context) {
+  std::vector<std::pair<std::string, std::string>> files = {
+      {"configuration file", context.CfgFileName},
+      {"template file", ReadSetting(context, "FILE", "ReportTemplateFileName")},
+      {"report file", ExpandFileNameMacros(context, ReadSetting(context, "FILE", "ReportFileName"))},
+  };
+  int highest = 0;
+  try {
+    highest = ToInt16(ReadSetting(context, "SQLFILE", "F_MAXNUM"));
+  } catch (const std::exception&) {
+  }
+  for (int number = 1; number <= highest; ++number) {
+    files.emplace_back("SQL file", ReadSetting(context, "SQLFILE", ("F" + std::to_string(number)).c_str()));
+  }
+  return files;
+}
+
+// A log over the template, the configuration, an SQL file or the report
+// would destroy it before the run could notice; nothing is created then.
+bool RefuseLogOverRunFiles(RunContext& context) {
+  if (context.LogFileName.empty()) return false;
+  for (const auto& [what, name] : RunFiles(context)) {
+    if (name.empty() || !context.FileSystem->IsSameFile(context.LogFileName, name)) continue;
+    ShowError(context, "The log file \"" + context.LogFileName + "\" is the " + what + " \"" + name +
+                           "\"; choose another LogFileName.");
+    return true;
+  }
+  return false;
+}
+
 bool CreateRunLog(RunContext& context) {
   context.LogStream.reset();
+  if (RefuseLogOverRunFiles(context)) return false;
   try {
     context.LogStream = context.FileSystem->CreateTextFile(context.LogFileName);
   } catch (const std::exception& error) {

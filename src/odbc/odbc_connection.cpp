@@ -9,6 +9,7 @@
 #include "odbc/data_source_places.h"
 #include "odbc/odbc_diagnostics.h"
 #include "odbc/utf16.h"
+#include "platform/interruption.h"
 #include "platform/platform_error.h"
 
 namespace tallyvane::odbc {
@@ -175,13 +176,20 @@ void OdbcConnection::Close() {
 bool OdbcConnection::IsOpen() const { return connected_; }
 
 SQLRETURN OdbcConnection::ExecDirect(SQLHSTMT statement, const std::string& sql) const {
+  // A termination signal cancels a long statement; the run then stops
+  // instead of reporting the cancelled statement as failed.
+  CancelOnInterruption cancel([statement] { SQLCancel(statement); });
+  StopIfInterrupted();
+  SQLRETURN rc;
   if (statements_as_utf8_) {
     std::string text = sql;
-    return SQLExecDirect(statement, reinterpret_cast<SQLCHAR*>(text.data()),
-                         static_cast<SQLINTEGER>(text.size()));
+    rc = SQLExecDirect(statement, reinterpret_cast<SQLCHAR*>(text.data()), static_cast<SQLINTEGER>(text.size()));
+  } else {
+    OdbcWideString wide = Utf8ToUtf16(sql);
+    rc = SQLExecDirectW(statement, wide.data(), static_cast<SQLINTEGER>(wide.size()));
   }
-  OdbcWideString wide = Utf8ToUtf16(sql);
-  return SQLExecDirectW(statement, wide.data(), static_cast<SQLINTEGER>(wide.size()));
+  StopIfInterrupted();
+  return rc;
 }
 
 std::shared_ptr<OdbcHandle> OdbcConnection::NewStatement() {

@@ -12,7 +12,9 @@
 #include <filesystem>
 #include <fstream>
 
+#include "platform/interruption.h"
 #include "platform/platform_error.h"
+#include "platform/temp_file.h"
 
 namespace tallyvane::ooxml {
 namespace {
@@ -95,6 +97,11 @@ zip_int64_t StreamCallback(void* user, void* data, zip_uint64_t len, zip_source_
       zip_uint64_t n = 0;
       try {
         while (n < len) {
+          // A stop asked for ends the save: the caller removes what was written.
+          if (PendingInterruption() != 0) {
+            zip_error_set(&s->error, ZIP_ER_CANCELLED, 0);
+            return -1;
+          }
           if (s->offset == s->buffer.size()) {
             if (s->done) break;
             s->buffer.clear();
@@ -307,15 +314,17 @@ void Package::SaveTo(const std::string& path, int deflate_level) {
   auto fail = [&](const std::string& reason) -> void {
     throw PlatformError("cannot save \"" + path + "\": " + reason);
   };
-  std::filesystem::path target(path);
-  std::string folder = target.parent_path().empty() ? "." : target.parent_path().string();
-  std::string temp = folder + "/." + target.filename().string() + ".saving-XXXXXX";
-  std::vector<char> temp_name(temp.begin(), temp.end());
-  temp_name.push_back('\0');
-  int fd = ::mkstemp(temp_name.data());
-  if (fd < 0) fail(std::string("cannot create a temporary file in the folder: ") + std::strerror(errno));
-  ::close(fd);
-  temp.assign(temp_name.data());
+  const std::string folder = FolderOf(path);
+  TempFile created;
+  try {
+    created = CreateTempFileBeside(path, "saving");
+  } catch (const PlatformError& error) {
+    fail(error.what());
+  }
+  struct stat fresh;
+  const mode_t usual_mode = ::fstat(created.fd, &fresh) == 0 ? fresh.st_mode & 07777 : 0600;
+  ::close(created.fd);
+  const std::string temp = created.path;
   auto remove_temp = [&] { std::remove(temp.c_str()); };
 
   int zerrno = 0;
@@ -362,6 +371,7 @@ void Package::SaveTo(const std::string& path, int deflate_level) {
     zip_discard(out);
     stop_streams();
     remove_temp();
+    StopIfInterrupted();
     fail(error);
   }
   if (zip_close(out) != 0) {
@@ -369,12 +379,22 @@ void Package::SaveTo(const std::string& path, int deflate_level) {
     zip_discard(out);
     stop_streams();
     remove_temp();
+    StopIfInterrupted();
     fail(error);
   }
   stop_streams();
+  // A file of ours saved over keeps its mode; anything else at the name (a
+  // link, a file someone else put there) gives none of its own.
   struct stat original;
-  if (::stat(path.c_str(), &original) == 0) ::chmod(temp.c_str(), original.st_mode & 07777);
+  const bool replaces_file = ::lstat(path.c_str(), &original) == 0 && S_ISREG(original.st_mode) &&
+                             original.st_uid == ::geteuid();
+  ::chmod(temp.c_str(), replaces_file ? original.st_mode & 07777 : usual_mode);
   FsyncPath(temp, false);
+  // A stop asked for during the save leaves the file as it was.
+  if (PendingInterruption() != 0) {
+    remove_temp();
+    StopIfInterrupted();
+  }
   if (std::rename(temp.c_str(), path.c_str()) != 0) {
     int e = errno;
     remove_temp();

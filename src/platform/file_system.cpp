@@ -1,13 +1,17 @@
 #include "platform/file_system.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
 
+#include "platform/file_lock.h"
 #include "platform/platform_error.h"
+#include "platform/temp_file.h"
 
 namespace fs = std::filesystem;
 
@@ -20,17 +24,12 @@ std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
   throw PlatformError("Cannot " + action + " " + Quoted(path) + ": " + std::strerror(error));
 }
 
-[[noreturn]] void ThrowCode(const std::string& action, const std::string& path,
-                            const std::error_code& error) {
-  throw PlatformError("Cannot " + action + " " + Quoted(path) + ": " + error.message());
-}
-
-std::FILE* OpenOrThrow(const std::string& path, const char* mode, const std::string& action) {
-  if (path.empty()) throw PlatformError("Cannot " + action + " a file without a name.");
+std::FILE* OpenForReading(const std::string& path) {
+  if (path.empty()) throw PlatformError("Cannot open a file without a name.");
   std::error_code ec;
-  if (fs::is_directory(path, ec)) ThrowErrno(action, path, EISDIR);
-  std::FILE* file = std::fopen(path.c_str(), mode);
-  if (file == nullptr) ThrowErrno(action, path, errno);
+  if (fs::is_directory(path, ec)) ThrowErrno("open", path, EISDIR);
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) ThrowErrno("open", path, errno);
   return file;
 }
 
@@ -90,25 +89,54 @@ bool FileSystem::FileExists(const std::string& path) const {
 }
 
 void FileSystem::CopyFile(const std::string& source, const std::string& destination) const {
-  std::error_code ec;
-  if (!fs::is_regular_file(source, ec)) ThrowErrno("copy", source, ENOENT);
-  fs::copy_file(source, destination, fs::copy_options::overwrite_existing, ec);
-  if (ec) ThrowCode("copy to", destination, ec);
-}
-
-void FileSystem::DeleteFile(const std::string& path) const {
-  // Removing a directory entry does not depend on the file's own
-  // permissions, so a read-only file goes too.
-  std::error_code ec;
-  if (!fs::remove(path, ec) || ec) {
-    ThrowCode("delete", path, ec ? ec : std::make_error_code(std::errc::no_such_file_or_directory));
+  const int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  struct stat info;
+  if (in < 0 || ::fstat(in, &info) != 0 || !S_ISREG(info.st_mode)) {
+    const int error = in < 0 ? errno : ENOENT;
+    if (in >= 0) ::close(in);
+    ThrowErrno("copy", source, error);
+  }
+  TempFile copy;
+  try {
+    copy = CreateTempFileBeside(destination, "copying");
+  } catch (const PlatformError& error) {
+    ::close(in);
+    throw PlatformError("Cannot copy to " + Quoted(destination) + ": " + error.what());
+  }
+  int error = 0;
+  char buffer[65536];
+  for (;;) {
+    const ssize_t got = ::read(in, buffer, sizeof buffer);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) {
+      if (got < 0) error = errno;
+      break;
+    }
+    for (ssize_t done = 0; done < got && error == 0;) {
+      const ssize_t put = ::write(copy.fd, buffer + done, static_cast<size_t>(got - done));
+      if (put < 0 && errno != EINTR) error = errno;
+      if (put > 0) done += put;
+    }
+    if (error != 0) break;
+  }
+  ::close(in);
+  if (::close(copy.fd) != 0 && error == 0) error = errno;
+  // The rename replaces whatever the name holds, a link included, in one
+  // step: there is no moment at which a link there could be written through.
+  if (error == 0 && std::rename(copy.path.c_str(), destination.c_str()) != 0) error = errno;
+  if (error != 0) {
+    ::unlink(copy.path.c_str());
+    ThrowErrno("copy to", destination, error);
   }
 }
 
-void FileSystem::SetNormalAttributes(const std::string& path) const {
+bool FileSystem::IsSameFile(const std::string& a, const std::string& b) const {
+  struct stat first, second;
+  if (::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0) {
+    return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+  }
   std::error_code ec;
-  fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write, fs::perm_options::add, ec);
-  if (ec) ThrowCode("change the attributes of", path, ec);
+  return fs::weakly_canonical(fs::absolute(a, ec), ec) == fs::weakly_canonical(fs::absolute(b, ec), ec);
 }
 
 std::string FileSystem::GetParentFolderName(const std::string& path) const {
@@ -118,11 +146,35 @@ std::string FileSystem::GetParentFolderName(const std::string& path) const {
 }
 
 std::unique_ptr<TextStream> FileSystem::CreateTextFile(const std::string& path) const {
-  return std::unique_ptr<TextStream>(new TextStream(OpenOrThrow(path, "wb", "create"), path));
+  if (path.empty()) throw PlatformError("Cannot create a file without a name.");
+  // Not truncated on opening: another run may hold the file, and a link or
+  // a second name may lead to a file that is not ours to write.
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0666);
+  if (fd < 0 && errno == ELOOP) {
+    throw PlatformError("Cannot create " + Quoted(path) + ": it is a symbolic link, which is never written through.");
+  }
+  if (fd < 0) ThrowErrno("create", path, errno);
+  try {
+    struct stat info;
+    if (::fstat(fd, &info) != 0) ThrowErrno("create", path, errno);
+    if (!S_ISREG(info.st_mode)) throw PlatformError("Cannot create " + Quoted(path) + ": it is not a regular file.");
+    if (info.st_nlink > 1) {
+      throw PlatformError("Cannot create " + Quoted(path) + ": the file has other names (hard links).");
+    }
+    LockForWriting(fd, path);
+    if (::ftruncate(fd, 0) != 0) ThrowErrno("create", path, errno);
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    std::FILE* file = ::fdopen(fd, "wb");
+    if (file == nullptr) ThrowErrno("create", path, errno);
+    return std::unique_ptr<TextStream>(new TextStream(file, path));
+  } catch (...) {
+    ::close(fd);
+    throw;
+  }
 }
 
 std::unique_ptr<TextStream> FileSystem::OpenTextFile(const std::string& path) const {
-  return std::unique_ptr<TextStream>(new TextStream(OpenOrThrow(path, "rb", "open"), path));
+  return std::unique_ptr<TextStream>(new TextStream(OpenForReading(path), path));
 }
 
 }  // namespace tallyvane

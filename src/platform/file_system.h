@@ -37,14 +37,15 @@ class TextStream {
 class FileSystem {
  public:
   bool FileExists(const std::string& path) const;
-  // Overwrites an existing destination.
+  // Replaces the destination (also a read-only file, also a link, which is
+  // never written through) with a new file of the usual mode under the
+  // umask: the source's mode is not copied.
   void CopyFile(const std::string& source, const std::string& destination) const;
-  // Deletes also a read-only file.
-  void DeleteFile(const std::string& path) const;
-  // Makes the file writable by its owner again (the attributes' "normal").
-  void SetNormalAttributes(const std::string& path) const;
+  // One file by identity where both exist, else one normalised path.
+  bool IsSameFile(const std::string& a, const std::string& b) const;
   std::string GetParentFolderName(const std::string& path) const;
-  // Creates or truncates the file.
+  // Creates or truncates the file, holding a lock on it while it is open:
+  // refuses a link, a file with other names and a file another run holds.
   std::unique_ptr<TextStream> CreateTextFile(const std::string& path) const;
   std::unique_ptr<TextStream> OpenTextFile(const std::string& path) const;
 };

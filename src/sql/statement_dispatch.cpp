@@ -6,6 +6,7 @@
 #include "log/count_format.h"
 #include "log/run_log.h"
 #include "log/run_view.h"
+#include "platform/interruption.h"
 #include "platform/platform_error.h"
 #include "sql/function_fields.h"
 #include "workbook/output_functions.h"
@@ -55,6 +56,7 @@ bool RunOutputFunction(RunContext& context, const std::string& prefix, const Fun
 
 void DispatchStatement(RunContext& context, std::int16_t file_number, const std::string& label,
                        const std::string& fields, const std::string& sql_text) {
+  StopIfInterrupted();
   CountStatement(context);
   const std::string file_tag = "[SQLFILE" + std::to_string(file_number) + "]";
   context.SqlTag = file_tag + "  [" + label + "]";

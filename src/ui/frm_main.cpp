@@ -20,6 +20,7 @@
 #include "config/read_ini_value.h"
 #include "config/run_parameters.h"
 #include "log/run_log.h"
+#include "platform/interruption.h"
 #include "ui/config_file_dialog.h"
 #include "ui/desktop_opener.h"
 #include "ui/frm_about.h"
@@ -277,6 +278,12 @@ void FrmMain::RunConfirmedReport() {
   setEnabled(true);
   QApplication::restoreOverrideCursor();
   running_ = false;
+  // A termination signal asked the program to end, not just the run (also
+  // one that came after the run's last safe point).
+  if (PendingInterruption() != 0) {
+    QApplication::exit(2);
+    return;
+  }
   // An aborted run wrote no line about its end; the operator learns why
   // here.
   if (result.outcome == RunOutcome::Aborted) {

@@ -19,15 +19,16 @@ int RunInteractiveMode(RunContext& context) {
     return 2;
   }
   EnsureGuiApplication();
+  int status = 0;
   {
     FrmMain window(context);
     window.show();
-    QApplication::exec();
+    status = QApplication::exec();  // 2 after a run that a signal stopped
   }
   context.LogStream.reset();
   context.FileSystem.reset();
   context.View = nullptr;
-  return 0;
+  return status;
 }
 
 }  // namespace tallyvane

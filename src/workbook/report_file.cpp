@@ -1,11 +1,11 @@
 #include "workbook/report_file.h"
 
 #include <exception>
-#include <filesystem>
 #include <string>
 
 #include "app/run_context.h"
 #include "log/run_log.h"
+#include "platform/file_lock.h"
 #include "platform/platform_error.h"
 
 namespace tallyvane {
@@ -13,14 +13,16 @@ namespace {
 
 std::string InQuotes(const std::string& text) { return "\"" + text + "\""; }
 
-// Deleting the report must never destroy the template, also when the two
-// names lead to one file through a link. The template exists at this
-// point, so a report that is the same file exists too.
-void RefuseTemplateAsReport(const RunContext& context) {
-  std::error_code error;
-  if (std::filesystem::equivalent(context.ReportFileName, context.TemplateFileName, error)) {
+// Replacing the report must never destroy the template or the run's own
+// log, also when the names lead to one file through a link.
+void RefuseRunFilesAsReport(const RunContext& context) {
+  const FileSystem& files = *context.FileSystem;
+  if (files.IsSameFile(context.ReportFileName, context.TemplateFileName)) {
     throw PlatformError("The report file " + InQuotes(context.ReportFileName) +
                         " is the template file itself.");
+  }
+  if (!context.LogFileName.empty() && files.IsSameFile(context.ReportFileName, context.LogFileName)) {
+    throw PlatformError("The report file " + InQuotes(context.ReportFileName) + " is the log file itself.");
   }
 }
 
@@ -28,12 +30,13 @@ void RefuseTemplateAsReport(const RunContext& context) {
 
 bool OpenReportFile(RunContext& context) {
   try {
-    RefuseTemplateAsReport(context);
-    const FileSystem& files = *context.FileSystem;
-    if (files.FileExists(context.ReportFileName)) files.DeleteFile(context.ReportFileName);
-    files.CopyFile(context.TemplateFileName, context.ReportFileName);
+    RefuseRunFilesAsReport(context);
+    // Held until the run ends, so that a second run on the same report
+    // stops before it writes anything.
+    context.ReportLock.reset();
+    context.ReportLock = FileLock::Acquire(context.ReportFileName);
+    context.FileSystem->CopyFile(context.TemplateFileName, context.ReportFileName);
     WriteLog(context, "Create the blank report file " + InQuotes(context.ReportFileName) + ".");
-    files.SetNormalAttributes(context.ReportFileName);
     context.ReportWorkbook = context.ExcelApp->OpenWorkbook(context.ReportFileName);
     context.ReportWorkbook->Activate();
     WriteLog(context, "Open the report file " + InQuotes(context.ReportFileName) + ".");

@@ -6,6 +6,7 @@
 #include "app/run_context.h"
 #include "log/run_console.h"
 #include "log/run_log.h"
+#include "platform/interruption.h"
 #include "platform/number_text.h"
 #include "platform/platform_error.h"
 
@@ -23,6 +24,7 @@ std::int16_t CountRecords(RunContext& context) {
   Recordset& records = *context.DbRecordset;
   std::int16_t count = 0;
   while (!records.Eof()) {
+    StopIfInterrupted();
     count = CheckedAdd16(count, 1);
     records.MoveNext();
   }
@@ -41,6 +43,7 @@ void WriteRecords(RunContext& context, std::int16_t count, std::int16_t begin_ro
   // bound past 32,767 fails before the first cell of its loop.
   const std::int16_t outer_end = CheckedAdd16(CheckedAdd16(outer_begin, count), -1);
   for (long outer = outer_begin; outer <= outer_end; ++outer) {
+    StopIfInterrupted();
     const int field_count = records.FieldCount();
     const std::int16_t inner_end = CheckedAdd16(CheckedAdd16(inner_begin, field_count), -1);
     for (long inner = inner_begin; inner <= inner_end; ++inner) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -102,6 +103,8 @@ TEST_F(RunReportTest, StopsAtAFailedSettingsConnectionOrWorkbookPhase) {
     EXPECT_EQ(log.back(), "Error Info: " + c.failing + " failed");
     for (const std::string& call : c.not_called) EXPECT_FALSE(Called(call)) << call;
     EXPECT_EQ(t.context.ErrorCount, 1);
+    // A stopped run holds the report no longer.
+    EXPECT_FALSE(std::filesystem::exists(dir.File(".report.xlsx.lock"))) << c.failing;
   }
 }
 

@@ -1,0 +1,84 @@
+#include "platform/file_lock.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+
+#include "platform/platform_error.h"
+#include "platform/temp_file.h"
+
+namespace tallyvane {
+namespace {
+
+struct flock WholeFile(short type) {
+  struct flock range = {};
+  range.l_type = type;
+  range.l_whence = SEEK_SET;
+  return range;
+}
+
+bool SameInode(const struct stat& a, const struct stat& b) {
+  return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+}  // namespace
+
+void LockForWriting(int fd, const std::string& name) {
+  struct flock lock = WholeFile(F_WRLCK);
+  if (::fcntl(fd, F_SETLK, &lock) == 0) return;
+  const int error = errno;
+  if (error != EAGAIN && error != EACCES) {
+    throw PlatformError("Cannot lock the file \"" + name + "\": " + std::strerror(error));
+  }
+  struct flock holder = WholeFile(F_WRLCK);
+  std::string process;
+  if (::fcntl(fd, F_GETLK, &holder) == 0 && holder.l_type != F_UNLCK && holder.l_pid > 0) {
+    process = " (process " + std::to_string(holder.l_pid) + ")";
+  }
+  throw PlatformError("The file \"" + name + "\" is in use by another run" + process + ".");
+}
+
+std::string FileLock::LockPathOf(const std::string& path) {
+  return FolderOf(path) + "/." + std::filesystem::path(path).filename().string() + ".lock";
+}
+
+std::unique_ptr<FileLock> FileLock::Acquire(const std::string& path) {
+  const std::string lock_path = LockPathOf(path);
+  for (;;) {
+    const int fd = ::open(lock_path.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0666);
+    if (fd < 0) {
+      throw PlatformError("Cannot create the lock file \"" + lock_path + "\": " + std::strerror(errno));
+    }
+    std::unique_ptr<FileLock> held(new FileLock(fd, lock_path));
+    struct stat opened, named;
+    if (::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode)) {
+      held->lock_path_.clear();  // not ours to remove
+      throw PlatformError("The lock file \"" + lock_path + "\" is not a regular file.");
+    }
+    try {
+      LockForWriting(fd, path);
+    } catch (...) {
+      held->lock_path_.clear();
+      throw;
+    }
+    // The run that held the lock may have removed the file in the meantime:
+    // only the file that the name still leads to counts.
+    if (::lstat(lock_path.c_str(), &named) == 0 && SameInode(opened, named)) return held;
+    held->lock_path_.clear();
+  }
+}
+
+FileLock::~FileLock() {
+  struct stat opened, named;
+  if (!lock_path_.empty() && ::fstat(fd_, &opened) == 0 && ::lstat(lock_path_.c_str(), &named) == 0 &&
+      SameInode(opened, named)) {
+    ::unlink(lock_path_.c_str());
+  }
+  ::close(fd_);
+}
+
+}  // namespace tallyvane

@@ -1,0 +1,51 @@
+#pragma once
+// Termination signals (SIGTERM, SIGINT, SIGHUP) during a run: the run stops
+// at its next safe point instead of dying where it stands, so that it can
+// log why, remove its temporary files and close its log. Outside a run, and
+// a second time during one, the signals end the process as usual.
+#include <functional>
+#include <string>
+
+namespace tallyvane {
+
+// Thrown at a safe point once a termination signal has arrived. It is not a
+// std::exception on purpose: no step's failure trap may take it for an
+// ordinary error and carry on with the next statement.
+struct RunInterrupted {
+  int signal_number;
+};
+
+// Installs the handlers and the thread that cancels a blocking call.
+void InstallInterruptionHandlers();
+
+// Marks the span of one run, during which the signals only set a flag.
+class InterruptibleRun {
+ public:
+  InterruptibleRun();
+  ~InterruptibleRun();
+  InterruptibleRun(const InterruptibleRun&) = delete;
+  InterruptibleRun& operator=(const InterruptibleRun&) = delete;
+};
+
+// The signal that asked the run to stop, or 0.
+int PendingInterruption();
+// A safe point: throws RunInterrupted when a signal has arrived.
+void StopIfInterrupted();
+// "SIGTERM", "SIGINT", "SIGHUP" or the number.
+std::string SignalName(int signal_number);
+
+// While it lives, a termination signal calls cancel from another thread, so
+// that a long blocking call (a database statement) returns early. The
+// object is gone only once no cancel is running.
+class CancelOnInterruption {
+ public:
+  explicit CancelOnInterruption(std::function<void()> cancel);
+  ~CancelOnInterruption();
+  CancelOnInterruption(const CancelOnInterruption&) = delete;
+  CancelOnInterruption& operator=(const CancelOnInterruption&) = delete;
+
+ private:
+  std::function<void()> cancel_;
+};
+
+}  // namespace tallyvane

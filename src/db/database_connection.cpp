@@ -1,11 +1,11 @@
 #include "db/database_connection.h"
 
 #include <exception>
-#include <stdexcept>
 #include <string>
 
 #include "app/run_context.h"
 #include "log/run_log.h"
+#include "platform/platform_error.h"
 #include "platform/platform_factory.h"
 
 namespace tallyvane {
@@ -39,7 +39,7 @@ bool ConnectDatabase(RunContext& context) {
 
 bool DisconnectDatabase(RunContext& context) {
   try {
-    if (!context.DbConnection) throw std::runtime_error("The database connection is not open.");
+    if (!context.DbConnection) throw PlatformError("The database connection is not open.");
     context.DbConnection->Close();
     context.DbConnection.reset();
     context.DbRecordset.reset();

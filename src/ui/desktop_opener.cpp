@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 #include "ui/qt_text.h"
+#include "ui/shell_failure.h"
 
 namespace tallyvane {
 namespace {
@@ -12,7 +13,6 @@ namespace {
 constexpr long kAccepted = 33;
 constexpr long kFileNotFound = 2;
 constexpr long kNoAssociation = 31;
-constexpr long kGeneralFailure = 1;
 // xdg-open fails at once when the document or a viewer is missing; one
 // still running after this long has started a viewer in the foreground.
 constexpr int kLauncherWaitMs = 3000;
@@ -29,7 +29,7 @@ long ShellResultOfXdgOpenStatus(int exit_status) {
     case 3:
       return kNoAssociation;
     default:
-      return kGeneralFailure;
+      return kShellGeneralFailure;
   }
 }
 

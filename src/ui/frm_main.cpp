@@ -11,6 +11,7 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QToolBar>
+#include <QtGlobal>
 #include <exception>
 #include <memory>
 
@@ -224,8 +225,9 @@ void FrmMain::OpenConfigurationFile() {
   try {
     if (!context_.CfgFileName.empty())
       folder = FromUtf8(context_.FileSystem->GetParentFolderName(context_.CfgFileName));
-  } catch (const std::exception&) {
+  } catch (const std::exception& error) {
     // The dialog then opens where the platform chooses.
+    qWarning("The configuration file's folder is unknown: %s", error.what());
   }
   const QString picked = file_dialog_->Pick(folder);
   if (picked.isEmpty()) return;
@@ -244,12 +246,14 @@ void FrmMain::Start() {
   // is always usable again afterwards.
   try {
     LoadParameters(context_);
-  } catch (const std::exception&) {
+  } catch (const std::exception& error) {
+    qWarning("The run parameters could not be read: %s", error.what());
   }
   context_.RunConfirmed = false;
   try {
     if (ConfirmRun()) context_.RunConfirmed = true;
-  } catch (const std::exception&) {
+  } catch (const std::exception& error) {
+    qWarning("The run could not be confirmed: %s", error.what());
   }
   if (context_.RunConfirmed) RunConfirmedReport();
 }
@@ -270,13 +274,7 @@ void FrmMain::RunConfirmedReport() {
   running_ = true;
   QApplication::setOverrideCursor(Qt::WaitCursor);
   setEnabled(false);
-  RunResult result;
-  try {
-    result = RunReport(context_);
-  } catch (const std::exception& error) {
-    result.outcome = RunOutcome::Aborted;
-    result.error = error.what();
-  }
+  const RunResult result = RunReport(context_);  // traps every error itself
   setEnabled(true);
   QApplication::restoreOverrideCursor();
   running_ = false;
@@ -291,7 +289,8 @@ void FrmMain::RunConfirmedReport() {
   if (result.outcome == RunOutcome::Aborted) {
     try {
       ShowError(context_, result.error);
-    } catch (const std::exception&) {
+    } catch (const std::exception& error) {
+      qWarning("The run ended early (%s), and the error box failed: %s", result.error.c_str(), error.what());
     }
   }
 }
@@ -323,7 +322,8 @@ void FrmMain::OpenDocument(const std::string& path) {
   ShellError error;
   try {
     GShell(path, 0, "", "", "open", this, *opener_, error);
-  } catch (const std::exception&) {
+  } catch (const std::exception& failure) {
+    qWarning("The document \"%s\" could not be opened: %s", path.c_str(), failure.what());
   }
   if (error.number != 0) ShowError(context_, error.description);
 }

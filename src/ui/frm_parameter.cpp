@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QtGlobal>
 #include <exception>
 #include <string>
 
@@ -47,7 +48,8 @@ FrmParameter::FrmParameter(RunContext& context, QWidget* owner)
   // Each step is skipped when it fails, so that the dialog always opens.
   try {
     ShowDeclaredParameters();
-  } catch (const std::exception&) {
+  } catch (const std::exception& error) {
+    qWarning("The declared parameters could not be shown: %s", error.what());
   }
   FitToDeclaredRows();
 }
@@ -129,11 +131,13 @@ void FrmParameter::OnOk() {
   context_.RunConfirmed = true;
   try {
     StoreTypedValues();
-  } catch (const std::exception&) {
+  } catch (const std::exception& error) {
+    qWarning("The typed parameter values could not be kept: %s", error.what());
   }
   try {
     if (save_default_->isChecked()) SaveDefaults();
-  } catch (const std::exception&) {
+  } catch (const std::exception& error) {
+    qWarning("The parameter defaults could not be saved: %s", error.what());
   }
   accept();
 }

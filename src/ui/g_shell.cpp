@@ -47,7 +47,7 @@ bool GShell(const std::string& target, int /*show_command*/, const std::string& 
   try {
     result = opener.Open(request);
   } catch (const std::exception&) {
-    result = 0;  // the opener could not even be asked: out of resources
+    result = kShellGeneralFailure;  // the opener could not even be asked
   }
   const std::optional<ShellFailure> failure = ShellFailureOf(result);
   if (!failure) return true;

@@ -10,6 +10,10 @@ namespace tallyvane {
 // their own are reported as this base plus the shell result.
 inline constexpr long kShellErrorBase = -2147220456L;
 
+// A failure that the table has no row of its own for (an opener that
+// failed, or could not even be asked): reported under the table's last row.
+inline constexpr long kShellGeneralFailure = 1;
+
 struct ShellFailure {
   long number = 0;
   std::string description;

@@ -97,15 +97,5 @@ TEST(JoinArguments, SplitsBackIntoTheSameArguments) {
   }
 }
 
-TEST(JoinArguments, ReachesTheSwitchesAsTheOperatorMeantThem) {
-  RunContext context;
-  ReadCommandLine(context, JoinArguments({"-F", "/tmp/My Reports/month.ini", "-C", "2004", "10"}));
-  EXPECT_FALSE(context.Interactive);
-  EXPECT_EQ(context.CfgFileName, "/tmp/My Reports/month.ini");
-  ASSERT_EQ(context.CmdValueCount, 2);
-  EXPECT_EQ(context.CmdValues[0], "2004");
-  EXPECT_EQ(context.CmdValues[1], "10");
-}
-
 }  // namespace
 }  // namespace tallyvane

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "fake_platform.h"
+#include "run_ini.h"
 #include "temp_dir.h"
 #include "test_context.h"
 
@@ -27,12 +28,14 @@ class RunReportTest : public ::testing::Test {
     dir.Write("one.sql", "@Fill=1;Sheet1;2;1\nSELECT 1\n");
   }
 
-  void WriteConfig(const std::string& extra = "") {
-    t.context.CfgFileName = dir.Write(
-        "run.ini", "[FILE]\nLogFileName=" + dir.File("run.log") + "\nReportTemplateFileName=" +
-                       dir.File("template.xlsx") + "\nReportFileName=" + dir.File("report.xlsx") +
-                       "\n[ODBC]\nDSN=Sales\n[SQLFILE]\nF_MAXNUM=1\nF1=" + dir.File("one.sql") +
-                       "\n" + extra);
+  // A run of one.sql; sql_files replaces the [SQLFILE] lines when given.
+  void WriteConfig(const std::string& sql_files = "") {
+    test::RunIni ini;
+    ini.log = dir.File("run.log");
+    ini.template_file = dir.File("template.xlsx");
+    ini.report = dir.File("report.xlsx");
+    ini.sql_files = sql_files.empty() ? "F_MAXNUM=1\nF1=" + dir.File("one.sql") : sql_files;
+    t.context.CfgFileName = ini.Write(dir);
   }
 
   std::vector<std::string> Log() { return LogMessages(dir.File("run.log")); }
@@ -107,8 +110,10 @@ TEST_F(RunReportTest, StopsAtAFailedSettingsConnectionOrWorkbookPhase) {
 
 TEST_F(RunReportTest, AMissingTemplateStopsBeforeTheWindowShowsTheRunsFiles) {
   t.view.boxes[RunViewBox::SqlFileCount] = "7";
-  t.context.CfgFileName = dir.Write("run.ini", "[FILE]\nLogFileName=" + dir.File("run.log") +
-                                                   "\nReportTemplateFileName=" + dir.File("none.xlsx") + "\n");
+  test::RunIni ini;
+  ini.log = dir.File("run.log");
+  ini.template_file = dir.File("none.xlsx");
+  t.context.CfgFileName = ini.Write(dir);
   EXPECT_EQ(RunReport(t.context).outcome, RunOutcome::Stopped);
   EXPECT_EQ(Log().size(), 5u);
   EXPECT_EQ(t.view.boxes[RunViewBox::SqlFileCount], "7");
@@ -137,10 +142,7 @@ TEST_F(RunReportTest, AnUntrappedErrorEndsTheRunWithoutALogLine) {
   for (const Case& c : cases) {
     journal = FakeJournal();
     if (c.is_failing_call) journal.failing.insert(c.extra_or_failing);
-    t.context.CfgFileName = dir.Write(
-        "run.ini", "[FILE]\nLogFileName=" + dir.File("run.log") + "\nReportTemplateFileName=" +
-                       dir.File("template.xlsx") + "\nReportFileName=" + dir.File("report.xlsx") +
-                       "\n[ODBC]\nDSN=Sales\n[SQLFILE]\n" + (c.is_failing_call ? "" : c.extra_or_failing) + "\n");
+    WriteConfig(c.is_failing_call ? "F_MAXNUM=0" : c.extra_or_failing);
     const RunResult result = RunReport(t.context);
     EXPECT_EQ(result.outcome, RunOutcome::Aborted) << c.extra_or_failing;
     EXPECT_FALSE(result.error.empty());

@@ -37,7 +37,7 @@ TEST_F(LoadRunSettingsTest, ReadsTrimsAndExpandsTheSettings) {
   WriteConfig("LogFileName=  " + dir.File("run_&Y&M&D.log") + "  \n"
               "ReportTemplateFileName=" + template_path + "\n"
               "ReportFileName=" + dir.File("report_&H&N.xlsx") + "\n",
-              "DSN= Sales \nDBUSER=  sa\nDBPWD=  se;cret  \n");
+              "DSN= Sales \nDBUSER=\"  sa \"\nDBPWD=  se;cret  \n");  // quotes keep blanks that the run trims
   ASSERT_TRUE(LoadRunSettings(t.context));
   EXPECT_EQ(t.context.LogFileName, dir.File("run_20040307.log"));
   EXPECT_EQ(t.context.ReportFileName, dir.File("report_1405.xlsx"));

@@ -219,7 +219,9 @@ TEST_P(RecordsetTest, LongTextAndBinaryValuesArriveWhole) {
       "zeroblob(70000)",
       "INSERT INTO l SELECT 1, repeat('x\xC3\xA9', 3000), "
       "repeat('\xC3\xA9\xF0\x9F\x98\x80', 25000), decode(repeat('00', 70000) || 'ff', 'hex')"));
-  connection_->Execute("INSERT INTO l VALUES (2, 'short', 'short', NULL)");
+  // One character more than a declared column's or an unknown size's buffer.
+  const std::string eleven = "eleven char", past_probe(257, 'y');
+  connection_->Execute("INSERT INTO l VALUES (2, '" + eleven + "', '" + past_probe + "', NULL)");
   std::string short_text;
   for (int i = 0; i < 3000; ++i) short_text += "x\xC3\xA9";
   std::string text;
@@ -234,7 +236,8 @@ TEST_P(RecordsetTest, LongTextAndBinaryValuesArriveWhole) {
   EXPECT_TRUE(SameValue(recordset->FieldValue(3), Value::MakeBinary(bytes)));
   recordset->MoveNext();
   ASSERT_FALSE(recordset->Eof());
-  EXPECT_TRUE(SameValue(recordset->FieldValue(1), Value::MakeText("short")));
+  EXPECT_TRUE(SameValue(recordset->FieldValue(1), Value::MakeText(eleven)));
+  EXPECT_TRUE(SameValue(recordset->FieldValue(2), Value::MakeText(past_probe)));
   EXPECT_TRUE(recordset->FieldValue(3).IsNull());
 }
 

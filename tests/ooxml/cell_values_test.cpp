@@ -4,8 +4,6 @@
 
 #include "platform/platform_error.h"
 #include "ooxml/ooxml_application.h"
-#include "ooxml/package.h"
-#include "ooxml/worksheet_part.h"
 #include "spreadsheet_test_support.h"
 
 namespace tallyvane {
@@ -35,18 +33,16 @@ DateTime Dt(int y, int mo, int d, int h = 0, int mi = 0, int s = 0) {
 }
 
 TEST(CellValues, EveryKindReadsBackWithItsTypeAndFormat) {
-  ScratchFolder folder;
-  std::string file = folder.CopyTemplate("basic.xlsx");
-  auto app = CreateOoxmlSpreadsheetApp();
-  auto wb = app->OpenWorkbook(file);
-  auto ws = wb->WorksheetByName("data");
+  testing::OpenedTemplate t("basic.xlsx");
+  auto ws = t.workbook->WorksheetByName("data");
   ws->SetCellValue(2, 2, Value::MakeInteger(42));
   ws->SetCellValue(3, 2, Value::MakeNumber(3.25));
   ws->SetCellValue(2, 3, Value::MakeDecimal("12.50"));
   ws->SetCellValue(2, 1, Value::MakeText("007"));
   ws->SetCellValue(3, 1, Value::MakeText("=1+2"));
   ws->SetCellValue(8, 1, Value::MakeText(" lead & <tag> \"q\" \x01 _x0041_ \r"));
-  ws->SetCellValue(8, 2, Value::MakeText("007"));  // the same text is shared once
+  ws->SetCellValue(8, 2, Value::MakeText("007"));      // the same text is shared once
+  ws->SetCellValue(8, 3, Value::MakeText("_x0041_"));  // plain, yet read as an escape unless escaped
   ws->SetCellValue(3, 4, Value::MakeBoolean(true));
   ws->SetCellValue(2, 5, Value::MakeDate(2024, 2, 29));  // styled italic, General
   ws->SetCellValue(3, 5, Value::MakeDateTime(Dt(2024, 3, 1, 13, 45, 30)));
@@ -60,8 +56,8 @@ TEST(CellValues, EveryKindReadsBackWithItsTypeAndFormat) {
   ws->SetCellValue(1, 1, Value::MakeNull());          // clears, keeps bold
   ws->SetCellValue(4, 2, Value::MakeText(""));        // clears the formula
   ws->SetCellValue(1048576, 16384, Value::MakeInteger(-1));
-  wb->Save();
-  wb->Close();
+  t.workbook->Save();
+  t.workbook->Close();
 
   std::string out = RunPython(R"py(
 wb = openpyxl.load_workbook(sys.argv[1])
@@ -78,7 +74,7 @@ import zipfile, re
 sst = zipfile.ZipFile(sys.argv[1]).read("xl/sharedStrings.xml").decode()
 print(re.findall(r"<si>(.*?)</si>", sst))
 )py",
-                              file);
+                              t.file);
   EXPECT_EQ(out,
             "B2 n 42 General False False\n"
             "B3 n 3.25 General False False\n"
@@ -99,72 +95,27 @@ print(re.findall(r"<si>(.*?)</si>", sst))
             "E6 1900-02-28 mm-dd-yy\n"
             "E7 9999-12-31 23:59:59.999000\n"
             "['<t>007</t>', '<t>=1+2</t>', '<t xml:space=\"preserve\"> lead &amp; &lt;tag&gt; \"q\" _x0001_ "
-            "_x005F_x0041_ &#13;</t>']\n");
-}
-
-TEST(CellValues, TheEngineReadsBackWhatItWrote) {
-  ScratchFolder folder;
-  std::string file = folder.CopyTemplate("basic.xlsx");
-  {
-    auto app = CreateOoxmlSpreadsheetApp();
-    auto wb = app->OpenWorkbook(file);
-    auto ws = wb->WorksheetByName("Summary");
-    ws->SetCellValue(2, 1, Value::MakeNumber(0.1));
-    ws->SetCellValue(2, 2, Value::MakeInteger(-7));
-    ws->SetCellValue(2, 3, Value::MakeBoolean(false));
-    ws->SetCellValue(2, 4, Value::MakeText("x"));
-    ws->SetCellValue(2, 5, Value::MakeDateTime(Dt(1900, 3, 1, 12)));
-    ws->SetCellValue(1, 1, Value::MakeText(""));
-    wb->Save();
-  }
-  auto package = ooxml::Package::Open(file);
-  ooxml::WorksheetPart sheet("xl/worksheets/sheet3.xml", package->Read("xl/worksheets/sheet3.xml"), file);
-  struct Expected {
-    int column;
-    ooxml::CellType type;
-    double number;
-  };
-  for (const Expected& e : std::initializer_list<Expected>{{1, ooxml::CellType::Number, 0.1},
-                                                           {2, ooxml::CellType::Number, -7},
-                                                           {3, ooxml::CellType::Boolean, 0},
-                                                           {4, ooxml::CellType::SharedString, 0},
-                                                           {5, ooxml::CellType::Number, 61.5}}) {
-    const ooxml::Cell* c = sheet.FindCell(2, e.column);
-    ASSERT_NE(c, nullptr) << e.column;
-    EXPECT_TRUE(c->has_value) << e.column;
-    EXPECT_EQ(c->type, e.type) << e.column;
-    EXPECT_EQ(c->number, e.number) << e.column;
-  }
-  const ooxml::Cell* cleared = sheet.FindCell(1, 1);
-  EXPECT_TRUE(cleared == nullptr || (!cleared->HasContent()));
+            "_x005F_x0041_ &#13;</t>', '<t>_x005F_x0041_</t>']\n");
 }
 
 TEST(CellValues, DatesFollowThe1904DateSystem) {
-  ScratchFolder folder;
-  std::string file = folder.CopyTemplate("date1904.xlsx");
-  auto app = CreateOoxmlSpreadsheetApp();
-  auto wb = app->OpenWorkbook(file);
-  auto ws = wb->WorksheetByIndex(1);
+  testing::OpenedTemplate t("date1904.xlsx");
+  auto ws = t.workbook->WorksheetByIndex(1);
   ws->SetCellValue(1, 1, Value::MakeDate(1904, 1, 2));
   ws->SetCellValue(2, 1, Value::MakeDateTime(Dt(2024, 5, 17, 12)));
-  wb->Save();
-  std::string out = RunPython(R"py(
+  std::string out = t.SaveAndRead(R"py(
 import zipfile, re
 xml = zipfile.ZipFile(sys.argv[1]).read("xl/worksheets/sheet1.xml").decode()
 print(re.findall(r'<v>([^<]*)</v>', xml))
 ws = openpyxl.load_workbook(sys.argv[1]).active
 print(ws["A1"].value, ws["A2"].value)
-)py",
-                              file);
+)py");
   EXPECT_EQ(out, "['1', '43967.5']\n1904-01-02 00:00:00 2024-05-17 12:00:00\n");
 }
 
 TEST(CellValues, RefusesCellsOutsideTheSheetAndBinaryValues) {
-  ScratchFolder folder;
-  std::string file = folder.CopyTemplate("basic.xlsx");
-  auto app = CreateOoxmlSpreadsheetApp();
-  auto wb = app->OpenWorkbook(file);
-  auto ws = wb->WorksheetByName("Data");
+  testing::OpenedTemplate t("basic.xlsx");
+  auto ws = t.workbook->WorksheetByName("Data");
   EXPECT_EQ(ErrorOf([&] { ws->SetCellValue(0, 1, Value::MakeInteger(1)); }),
             "cannot write the cell at row 0, column 1 of the worksheet \"Data\": it lies outside the sheet "
             "(rows 1 to 1048576, columns 1 to 16384)");
@@ -182,34 +133,30 @@ TEST(CellValues, RefusesCellsOutsideTheSheetAndBinaryValues) {
             "cannot write the cell B2 of the worksheet \"Data\": the text is longer than the 32767 characters "
             "a cell can hold");
   // A refused value leaves the cell as it was; the longest text fits, and
-  // bytes that are not UTF-8 become U+FFFD instead of breaking the file.
+  // bytes that are not UTF-8 become U+FFFD instead of breaking the t.file.
   ws->SetCellValue(2, 3, Value::MakeText(std::string(32767, 'y')));
   ws->SetCellValue(2, 4, Value::MakeText("caf\xE9 ok"));
   ws->SetCellValue(2, 5, Value::MakeNumber(1.0 / 0.0));
-  wb->Save();
-  std::string out = RunPython(R"py(
+  std::string out = t.SaveAndRead(R"py(
 ws = openpyxl.load_workbook(sys.argv[1])["Data"]
 print(ws["B2"].value, len(ws["C2"].value), repr(ws["D2"].value), ws["E2"].value)
-)py",
-                              file);
+)py");
   EXPECT_EQ(out, "1 32767 'caf\xEF\xBF\xBD ok' #NUM!\n");
 }
 
 TEST(Worksheets, FoundByNameIgnoringCaseOrByPosition) {
-  ScratchFolder folder;
-  std::string file = folder.CopyTemplate("basic.xlsx");
-  auto app = CreateOoxmlSpreadsheetApp();
-  auto wb = app->OpenWorkbook(file);
-  wb->Activate();
-  EXPECT_EQ(wb->WorksheetByName("OTHER sheet")->Name(), "Other Sheet");
-  EXPECT_EQ(wb->WorksheetByIndex(3)->Name(), "Summary");
+  testing::OpenedTemplate t("basic.xlsx");
+  t.workbook->Activate();
+  EXPECT_EQ(t.workbook->WorksheetByName("OTHER sheet")->Name(), "Other Sheet");
+  EXPECT_EQ(t.workbook->WorksheetByIndex(3)->Name(), "Summary");
   const std::string sheets = "; sheets: Data, Other Sheet, Summary)";
   for (int bad : {0, 4, -1}) {
-    EXPECT_EQ(ErrorOf([&] { wb->WorksheetByIndex(bad); }),
+    EXPECT_EQ(ErrorOf([&] { t.workbook->WorksheetByIndex(bad); }),
               "Subscript out of range (no sheet at position " + std::to_string(bad) + sheets);
   }
-  EXPECT_EQ(ErrorOf([&] { wb->WorksheetByName("Nope"); }), "Subscript out of range (no sheet \"Nope\"" + sheets);
-  EXPECT_EQ(wb->WorksheetNames(), (std::vector<std::string>{"Data", "Other Sheet", "Summary"}));
+  EXPECT_EQ(ErrorOf([&] { t.workbook->WorksheetByName("Nope"); }),
+            "Subscript out of range (no sheet \"Nope\"" + sheets);
+  EXPECT_EQ(t.workbook->WorksheetNames(), (std::vector<std::string>{"Data", "Other Sheet", "Summary"}));
 }
 
 TEST(Worksheets, HandlesStaySafeAfterCloseAndAfterTheWorkbookIsGone) {
@@ -236,28 +183,23 @@ TEST(Worksheets, HandlesStaySafeAfterCloseAndAfterTheWorkbookIsGone) {
 }
 
 TEST(DefinedNames, TextConstantReplacesTheDefinitionOfAWorkbookName) {
-  ScratchFolder folder;
-  std::string file = folder.CopyTemplate("basic.xlsx");
-  auto app = CreateOoxmlSpreadsheetApp();
-  auto wb = app->OpenWorkbook(file);
-  EXPECT_TRUE(wb->HasDefinedName("total"));
-  EXPECT_FALSE(wb->HasDefinedName("Missing") || wb->HasDefinedName("LocalName"));
-  wb->SetNameValue("TOTAL", "first");
-  wb->SetNameValue("total", "He said \"hi\" &\x01 left\r");
-  wb->SetNameValue("Amounts", std::string(300, 'x'));
-  EXPECT_EQ(ErrorOf([&] { wb->SetNameValue("Missing", "x"); }),
+  testing::OpenedTemplate t("basic.xlsx");
+  EXPECT_TRUE(t.workbook->HasDefinedName("total"));
+  EXPECT_FALSE(t.workbook->HasDefinedName("Missing") || t.workbook->HasDefinedName("LocalName"));
+  t.workbook->SetNameValue("TOTAL", "first");
+  t.workbook->SetNameValue("total", "He said \"hi\" &\x01 left\r");
+  t.workbook->SetNameValue("Amounts", std::string(300, 'x'));
+  EXPECT_EQ(ErrorOf([&] { t.workbook->SetNameValue("Missing", "x"); }),
             "the name \"Missing\" is not defined in the workbook");
   // A sheet-level name is not a workbook-level name.
-  EXPECT_EQ(ErrorOf([&] { wb->SetNameValue("LocalName", "x"); }),
+  EXPECT_EQ(ErrorOf([&] { t.workbook->SetNameValue("LocalName", "x"); }),
             "the name \"LocalName\" is not defined in the workbook");
-  wb->Save();
-  std::string out = RunPython(R"py(
+  std::string out = t.SaveAndRead(R"py(
 wb = openpyxl.load_workbook(sys.argv[1])
 for n in wb.defined_names.definedName:
     if n.name in ("Total", "Amounts", "LocalName"):
         print(n.name, n.attr_text if len(n.attr_text) < 60 else len(n.attr_text))
-)py",
-                              file);
+)py");
   EXPECT_EQ(out, "Total \"He said \"\"hi\"\" &\"&CHAR(1)&\" left\"&CHAR(13)\nAmounts 305\nLocalName Data!$A$1\n");
 }
 

@@ -32,16 +32,11 @@ print([(r, ws.row_dimensions[r].height) for r in range(1, 9)], ws.column_dimensi
 )py";
 
 TEST(InsertRows, MovesAndGrowsEverythingThatRefersToTheSheet) {
-  ScratchFolder folder;
-  std::string file = folder.CopyTemplate("basic.xlsx");
-  auto app = CreateOoxmlSpreadsheetApp();
-  auto wb = app->OpenWorkbook(file);
-  wb->WorksheetByName("Data")->InsertRows(3, 3);
-  wb->Save();
-  std::string out = RunPython(std::string(kDescribeBasic) + R"py(
+  testing::OpenedTemplate t("basic.xlsx");
+  t.workbook->WorksheetByName("Data")->InsertRows(3, 3);
+  std::string out = t.SaveAndRead(std::string(kDescribeBasic) + R"py(
 print([(c, ws[c].fill.fgColor.rgb) for c in ("B3", "B5", "B6")])
-)py",
-                              file);
+)py");
   EXPECT_EQ(out,
             "[('F2', '=SUM(A1:XFA1)'), ('B7', '=SUM(B2:B6)'), ('C7', '=$B$2+B6+SUM($B:$B)-SUM(2:2)')]\n"
             "[('A1', \"=Data!B2+'Data'!B6\"), ('A2', '=SUM(Data!B2:B6)+A1'), ('A3', '=SUM(Data!$A:$A)+B1'), "
@@ -55,41 +50,46 @@ print([(c, ws[c].fill.fgColor.rgb) for c in ("B3", "B5", "B6")])
             "[(1, None), (2, 30.0), (3, 30.0), (4, 30.0), (5, 30.0), (6, None), (7, None), (8, None)] 20.0 13.0\n"
             "[('B3', '00FFFF00'), ('B5', '00FFFF00'), ('B6', '00FFFF00')]\n");
   // The legacy note shape moved with its cell (zero-based row 2 -> 5).
-  std::string vml = ReadPart(file, "xl/drawings/commentsDrawing1.vml");
+  std::string vml = ReadPart(t.file, "xl/drawings/commentsDrawing1.vml");
   EXPECT_NE(vml.find(":Row>5</"), std::string::npos) << vml;
 }
 
 TEST(InsertRows, OneCallInsertsTheRoomOfAFullRun) {
   for (int count : {1, 32765}) {
-    ScratchFolder folder;
-    std::string file = folder.CopyTemplate("basic.xlsx");
-    auto app = CreateOoxmlSpreadsheetApp();
-    auto wb = app->OpenWorkbook(file);
-    auto ws = wb->WorksheetByIndex(1);
+    testing::OpenedTemplate t("basic.xlsx");
+    auto ws = t.workbook->WorksheetByIndex(1);
     ws->InsertRows(3, count);
     ws->SetCellValue(3 + count, 2, Value::MakeInteger(5));
-    wb->Save();
-    std::string out = RunPython("n = " + std::to_string(count) + R"py(
+    std::string out = t.SaveAndRead("n = " + std::to_string(count) + R"py(
 wb = openpyxl.load_workbook(sys.argv[1])
 ws = wb["Data"]
 print(ws.cell(row=4 + n, column=2).value, ws.cell(row=6 + n, column=1).value, wb["Other Sheet"]["A2"].value)
 print(ws.cell(row=3 + n, column=2).value, ws.cell(row=3 + n, column=1).value)
-)py",
-                                file);
+)py");
     std::string last = std::to_string(3 + count);
     EXPECT_EQ(out, "=SUM(B2:B" + last + ") merged title =SUM(Data!B2:B" + last + ")+A1\n5 second\n")
         << count;
   }
 }
 
+// A validation or format that ends directly above the insertion grows, as
+// a list does when a row is added at its end; a merged range pushed off
+// the bottom of the sheet goes.
+TEST(InsertRows, RangesEndingDirectlyAboveGrowAndRangesPushedOffGo) {
+  testing::OpenedTemplate t("bottom.xlsx");
+  t.workbook->WorksheetByName("Data")->InsertRows(4, 2);
+  EXPECT_EQ(t.SaveAndRead(R"py(
+ws = openpyxl.load_workbook(sys.argv[1])["Data"]
+print([str(d.sqref) for d in ws.data_validations.dataValidation], [str(r.sqref) for r in ws.conditional_formatting],
+      sorted(str(r) for r in ws.merged_cells.ranges))
+)py"),
+            "['B2:B5'] ['B2:B5'] ['A8:C8']\n");
+}
+
 TEST(InsertColumns, MovesFormulasNamesMergesAndWidths) {
-  ScratchFolder folder;
-  std::string file = folder.CopyTemplate("basic.xlsx");
-  auto app = CreateOoxmlSpreadsheetApp();
-  auto wb = app->OpenWorkbook(file);
-  wb->WorksheetByName("Data")->InsertColumns(2, 2);
-  wb->Save();
-  std::string out = RunPython(kDescribeBasic, file);
+  testing::OpenedTemplate t("basic.xlsx");
+  t.workbook->WorksheetByName("Data")->InsertColumns(2, 2);
+  std::string out = t.SaveAndRead(kDescribeBasic);
   EXPECT_EQ(out,
             "[('H2', '=SUM(A1:XFC1)'), ('D4', '=SUM(D2:D3)'), ('E4', '=$D$2+D3+SUM($D:$D)-SUM(2:2)')]\n"
             "[('A1', \"=Data!D2+'Data'!D3\"), ('A2', '=SUM(Data!D2:D3)+A1'), ('A3', '=SUM(Data!$A:$A)+B1'), "
@@ -104,11 +104,8 @@ TEST(InsertColumns, MovesFormulasNamesMergesAndWidths) {
 }
 
 TEST(Insert, RefusesToPushCellsOffTheSheetAndChangesNothing) {
-  ScratchFolder folder;
-  std::string file = folder.CopyTemplate("basic.xlsx");
-  auto app = CreateOoxmlSpreadsheetApp();
-  auto wb = app->OpenWorkbook(file);
-  auto ws = wb->WorksheetByName("Data");
+  testing::OpenedTemplate t("basic.xlsx");
+  auto ws = t.workbook->WorksheetByName("Data");
   ws->SetCellValue(1048575, 1, Value::MakeText("bottom"));
   ws->SetCellValue(1, 16384, Value::MakeText("right"));
   try {
@@ -128,26 +125,20 @@ TEST(Insert, RefusesToPushCellsOffTheSheetAndChangesNothing) {
                  "off the sheet");
   }
   ws->InsertRows(5, 1);  // the last row is still free
-  wb->Save();
-  std::string out = RunPython(R"py(
+  std::string out = t.SaveAndRead(R"py(
 ws = openpyxl.load_workbook(sys.argv[1])["Data"]
 print(ws["A1048576"].value, ws["XFD1"].value, ws["B4"].value)
-)py",
-                              file);
+)py");
   EXPECT_EQ(out, "bottom right =SUM(B2:B3)\n");
 }
 
 TEST(Insert, TablesChartsAndDrawingAnchorsFollow) {
-  ScratchFolder folder;
-  std::string file = folder.CopyTemplate("features.xlsx");
-  auto app = CreateOoxmlSpreadsheetApp();
-  auto wb = app->OpenWorkbook(file);
-  auto ws = wb->WorksheetByName("Sales");
+  testing::OpenedTemplate t("features.xlsx");
+  auto ws = t.workbook->WorksheetByName("Sales");
   ws->InsertRows(3, 3);
   ws->InsertRows(1, 1);  // moves the chart's anchor down one row
   ws->InsertColumns(2, 1);  // inside the table: a new table column
-  wb->Save();
-  std::string out = RunPython(R"py(
+  std::string out = t.SaveAndRead(R"py(
 import re, zipfile
 z = zipfile.ZipFile(sys.argv[1])
 print(re.findall(r'<f>([^<]*)</f>', z.read("xl/charts/chart1.xml").decode()))
@@ -156,8 +147,7 @@ print(re.findall(r'<from><col>(\d+)</col><colOff>\d+</colOff><row>(\d+)', z.read
 ws = openpyxl.load_workbook(sys.argv[1])["Sales"]
 t = ws.tables["SalesTable"]
 print(ws["C8"].value, t.ref, [c.name for c in t.tableColumns], [ws.cell(row=2, column=c).value for c in (1, 2, 3)])
-)py",
-                              file);
+)py");
   EXPECT_EQ(out,
             "[\"'Sales'!C2\", \"'Sales'!$A$3:$A$7\", \"'Sales'!$C$3:$C$7\"]\n"
             "['A2:C7', 'A2:C7']\n"
@@ -166,21 +156,16 @@ print(ws["C8"].value, t.ref, [c.name for c in t.tableColumns], [ws.cell(row=2, c
 }
 
 TEST(InsertRows, SharedFormulasBecomePlainAndTheCalculationChainGoes) {
-  ScratchFolder folder;
-  std::string file = folder.CopyTemplate("shared.xlsx");
-  auto app = CreateOoxmlSpreadsheetApp();
-  auto wb = app->OpenWorkbook(file);
-  wb->WorksheetByName("Calc")->InsertRows(3, 2);
-  wb->Save();
-  std::string out = RunPython(R"py(
+  testing::OpenedTemplate t("shared.xlsx");
+  t.workbook->WorksheetByName("Calc")->InsertRows(3, 2);
+  std::string out = t.SaveAndRead(R"py(
 import zipfile
 z = zipfile.ZipFile(sys.argv[1])
 print("xl/calcChain.xml" in z.namelist(), "calcChain" in z.read("[Content_Types].xml").decode(),
       "calcChain" in z.read("xl/_rels/workbook.xml.rels").decode(), 'fullCalcOnLoad="1"' in z.read("xl/workbook.xml").decode())
 ws = openpyxl.load_workbook(sys.argv[1])["Calc"]
 print([ws.cell(row=r, column=2).value for r in range(1, 8)])
-)py",
-                              file);
+)py");
   EXPECT_EQ(out, "False False False True\n['=A1*2', '=A2*2', None, None, '=A5*2', '=A6*2', '=A7*2']\n");
 }
 

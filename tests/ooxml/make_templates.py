@@ -7,6 +7,7 @@ formulas, a calculation chain, legacy note anchors)."""
 import os
 import re
 import shutil
+import struct
 import sys
 import tempfile
 import zipfile
@@ -54,6 +55,7 @@ def basic(path):
     ws.conditional_formatting.add("B2:B3", CellIsRule(operator="greaterThan", formula=["$B$2"], fill=PatternFill("solid", fgColor="FF0000")))
     dv = DataValidation(type="whole", operator="between", formula1="0", formula2="$B$3")
     dv.add("B2:B3")
+    dv.prompt = 'Say "yes" & <go>'  # an attribute that needs every escape
     ws.add_data_validation(dv)
     ws["G2"] = "link"
     ws["G2"].hyperlink = "https://example.org/"
@@ -153,6 +155,18 @@ def rewrite_part(path, part, edit, extra=None):
     os.replace(tmp, path)
 
 
+def understate(source, path, part):
+    """A copy whose zip headers (local and central) claim the part inflates to 100 bytes."""
+    data = bytearray(open(source, "rb").read())
+    with zipfile.ZipFile(source) as z:
+        local = z.getinfo(part).header_offset
+    central = data.rfind(part.encode()) - 46
+    assert data[central:central + 4] == b"PK\x01\x02"
+    struct.pack_into("<I", data, local + 22, 100)
+    struct.pack_into("<I", data, central + 24, 100)
+    open(path, "wb").write(data)
+
+
 def shared(path):
     """Shared formulas and a calculation chain, as the desktop spreadsheet writes them."""
     wb = Workbook()
@@ -220,6 +234,10 @@ def main():
             chunk = b" " * (1 << 20)
             for _ in range(1100):
                 part.write(chunk)
+    understate(os.path.join(work, "basic.xlsx"), os.path.join(work, "understated.xlsx"), "xl/worksheets/sheet1.xml")
+    shutil.copy(os.path.join(work, "basic.xlsx"), os.path.join(work, "bottom.xlsx"))
+    rewrite_part(os.path.join(work, "bottom.xlsx"), "xl/worksheets/sheet1.xml",
+                 lambda x: x.replace('<mergeCells count="1">', '<mergeCells count="2"><mergeCell ref="A1048576:B1048576"/>'))
     shutil.copy(os.path.join(work, "basic.xlsx"), os.path.join(work, "malformed.xlsx"))
     rewrite_part(os.path.join(work, "malformed.xlsx"), "xl/workbook.xml", lambda x: x.replace("</workbook>", ""))
     shutil.copy(os.path.join(work, "basic.xlsx"), os.path.join(work, "entities.xlsx"))

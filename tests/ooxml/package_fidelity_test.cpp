@@ -39,14 +39,10 @@ TEST(Save, KeepsUnchangedPartsByteIdentical) {
 
 TEST(Save, WritesPlainZipHeadersForChangedParts) {
   // ZIP64 headers on small parts make some readers refuse the package.
-  ScratchFolder folder;
-  std::string file = folder.CopyTemplate("basic.xlsx");
-  auto app = CreateOoxmlSpreadsheetApp();
-  auto wb = app->OpenWorkbook(file);
-  auto ws = wb->WorksheetByIndex(1);
+  testing::OpenedTemplate t("basic.xlsx");
+  auto ws = t.workbook->WorksheetByIndex(1);
   for (int r = 1; r <= 2000; ++r) ws->SetCellValue(r, 10, Value::MakeNumber(r / 3.0));
-  wb->Save();
-  std::string out = RunPython(R"py(
+  std::string out = t.SaveAndRead(R"py(
 import struct, zipfile
 z = zipfile.ZipFile(sys.argv[1])
 f = open(sys.argv[1], "rb")
@@ -56,8 +52,7 @@ for i in z.infolist():
     if version > 20 or extra or i.extra:
         print(i.filename, version, extra, len(i.extra))
 print(z.testzip())
-)py",
-                              file);
+)py");
   EXPECT_EQ(out, "None\n");
 }
 
@@ -93,21 +88,16 @@ print(ws["A10"].value, ws["A11"].value)
 }
 
 TEST(Save, KeepsTheNamespacePrefixOfTheSheet) {
-  ScratchFolder folder;
-  std::string file = folder.CopyTemplate("prefixed.xlsx");
-  auto app = CreateOoxmlSpreadsheetApp();
-  auto wb = app->OpenWorkbook(file);
-  auto ws = wb->WorksheetByIndex(1);
+  testing::OpenedTemplate t("prefixed.xlsx");
+  auto ws = t.workbook->WorksheetByIndex(1);
   ws->InsertRows(1, 1);
   ws->SetCellValue(1, 1, Value::MakeText("head"));
-  wb->Save();
-  std::string out = RunPython(R"py(
+  std::string out = t.SaveAndRead(R"py(
 ws = openpyxl.load_workbook(sys.argv[1])["Prefixed"]
 print(ws["A1"].value, ws["A2"].value, ws["B3"].value, [str(r) for r in ws.merged_cells.ranges], ws.dimensions)
-)py",
-                              file);
+)py");
   EXPECT_EQ(out, "head 1 =A2*2 ['A4:B4'] A1:B4\n");
-  std::string sheet = ReadPart(file, "xl/worksheets/sheet1.xml");
+  std::string sheet = ReadPart(t.file, "xl/worksheets/sheet1.xml");
   EXPECT_NE(sheet.find("<x:dimension ref=\"A1:B3\"/>"), std::string::npos) << sheet;
   EXPECT_NE(sheet.find("<x:row r=\"3\"><x:c r=\"B3\"><x:f>A2*2</x:f>"), std::string::npos) << sheet;
 }

@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "ooxml/ooxml_application.h"
+
 namespace tallyvane::testing {
 
 namespace fs = std::filesystem;
@@ -16,6 +18,14 @@ std::string ScratchFolder::CopyTemplate(const std::string& name, const std::stri
   std::string target = File(as.empty() ? name : as);
   fs::copy_file(TemplatePath(name), target, fs::copy_options::overwrite_existing);
   return target;
+}
+
+OpenedTemplate::OpenedTemplate(const std::string& name)
+    : file(folder.CopyTemplate(name)), app(CreateOoxmlSpreadsheetApp()), workbook(app->OpenWorkbook(file)) {}
+
+std::string OpenedTemplate::SaveAndRead(const std::string& script) {
+  workbook->Save();
+  return RunPython(script, file);
 }
 
 std::string TemplatePath(const std::string& name) {

@@ -20,6 +20,18 @@ class ScratchFolder : public test::TempDir {
   std::string CopyTemplate(const std::string& name, const std::string& as = "") const;
 };
 
+// A template copied into a private folder and opened by the engine.
+struct OpenedTemplate {
+  explicit OpenedTemplate(const std::string& name);
+  // Saves the workbook, then runs the openpyxl script over the saved file.
+  std::string SaveAndRead(const std::string& script);
+
+  ScratchFolder folder;
+  std::string file;
+  std::unique_ptr<SpreadsheetApp> app;
+  std::unique_ptr<Workbook> workbook;
+};
+
 std::string TemplatePath(const std::string& name);
 // Runs a Python script with openpyxl importable, the file as sys.argv[1];
 // returns its standard output (failing the test on a non-zero exit).

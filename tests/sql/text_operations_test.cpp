@@ -43,6 +43,7 @@ TEST(StripComment, DropsCommentsOutsideQuotes) {
       {"SELECT SUM(amount) FROM sales WHERE note <> '#1'", "SELECT SUM(amount) FROM sales WHERE note <> '#1'"},
       {"a 'x''#y' #z", "a 'x''#y'"},
       {"a \"it's #1\" b", "a \"it's #1\" b"},
+      {"a \"#1\" b # c", "a \"#1\" b"},
       {"a 'never closed # still text", "a 'never closed # still text"},
       {"SELECT * FROM #temp", "SELECT * FROM"},
       {"\t@Sales=1;Sheet1;3;2 # note", "@Sales=1;Sheet1;3;2"},

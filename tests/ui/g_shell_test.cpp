@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <stdexcept>
 
 #include "main_window_fixture.h"
 #include "temp_dir.h"
@@ -88,6 +89,13 @@ TEST(GShell, LeavesAnErrorRecordOnlyForFailures) {
   EXPECT_TRUE(GShell("/tmp/help.htm", 5, "", "", "open", nullptr, opener, error));
   EXPECT_EQ(error.number, 0);
   EXPECT_EQ(opener.requests.back().show_command, kShowNormal) << "the caller's show command is not used";
+  // An opener that fails outright is no shortage of memory.
+  struct ThrowingOpener : DesktopOpener {
+    long Open(const ShellRequest&) override { throw std::runtime_error("no session bus"); }
+  } failing;
+  EXPECT_FALSE(GShell("/tmp/help.htm", 5, "", "", "open", nullptr, failing, error));
+  EXPECT_EQ(error.description, ShellFailureOf(kShellGeneralFailure)->description);
+  EXPECT_EQ(error.number, kShellErrorBase + 1);
 }
 
 TEST(XdgOpenStatus, MapsOntoTheFailureTable) {

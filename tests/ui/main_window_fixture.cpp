@@ -2,6 +2,8 @@
 
 #include <QLineEdit>
 
+#include "run_ini.h"
+
 namespace tallyvane::test {
 
 MainWindowTest::MainWindowTest() : platform_(CreateRealPlatformFactory()) {
@@ -27,10 +29,13 @@ void MainWindowTest::SetConfigBox(const std::string& text) {
 
 std::string MainWindowTest::WriteConfig(const std::string& template_file, const std::string& dsn,
                                         const std::string& parameter_section) {
-  return folder_.Write("report.ini", "[FILE]\nLogFileName=" + LogPath() +
-                                         "\nReportTemplateFileName=" + template_file +
-                                         "\nReportFileName=" + folder_.File("report.xlsx") +
-                                         "\n[ODBC]\nDSN=" + dsn + "\n" + parameter_section);
+  RunIni ini;
+  ini.log = LogPath();
+  ini.template_file = template_file;
+  ini.report = folder_.File("report.xlsx");
+  ini.dsn = dsn;
+  ini.parameters = parameter_section;
+  return ini.Write(folder_, "report.ini");
 }
 
 std::string MainWindowTest::WriteConfigFailingAtConnection(const std::string& parameter_section) {

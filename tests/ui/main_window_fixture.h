@@ -45,7 +45,7 @@ class MainWindowTest : public ::testing::Test {
   void SetConfigBox(const std::string& text);
 
   // A configuration whose log goes into the test folder; the template and
-  // the data source are as given, the parameter section is appended.
+  // the data source are as given, with the [PARAMETER] lines given.
   std::string WriteConfig(const std::string& template_file, const std::string& dsn,
                           const std::string& parameter_section = "");
   std::string LogPath() const { return folder_.File("run.log"); }

@@ -20,7 +20,8 @@ const char* const kPeople =
     "INSERT INTO people VALUES ('Ann', 31, 2.5, '1993-04-01', '2004-10-05 13:45:10', '=1+1');"
     "INSERT INTO people VALUES ('Bob', NULL, 0.1, '1980-02-29', '2004-10-06 00:00:00', '007');"
     "INSERT INTO people VALUES ('Cy', 7, -3.0, '2000-01-01', '2004-10-07 23:59:59', 'x');"
-    "CREATE TABLE empty_table (a INTEGER);";
+    "CREATE TABLE empty_table (a INTEGER);"
+    "CREATE TABLE stamps (seen TIMESTAMP); INSERT INTO stamps VALUES ('2004-10-05 00:00:10');";
 
 class OutputFunctionsTest : public ReportFixture {};
 
@@ -189,12 +190,13 @@ TEST_F(OutputFunctionsTest, Function2InsertsColumnsWhenRecordsRunAcross) {
 
 TEST_F(OutputFunctionsTest, Function3AssignsTheFirstValueAsText) {
   OpenReport(R"j({"sheets": [{"name": "Sheet1", "cells": {"A1": "=Label"}}], "names": {"Label": "\"none\"",
-      "Num": "\"none\"", "Day": "\"none\"", "Stamp": "\"none\"", "Kept": "\"kept\"", "Quote": "\"none\""}})j",
+      "Num": "\"none\"", "Day": "\"none\"", "Stamp": "\"none\"", "Secs": "\"none\"", "Kept": "\"kept\"", "Quote": "\"none\""}})j",
              kPeople);
   EXPECT_TRUE(ExecFunction3(t.context, "Label", "SELECT name, age FROM people ORDER BY name"));
   EXPECT_TRUE(ExecFunction3(t.context, "num", "SELECT score FROM people WHERE name = 'Bob'"));
   EXPECT_TRUE(ExecFunction3(t.context, "Day", "SELECT born FROM people WHERE name = 'Ann'"));
   EXPECT_TRUE(ExecFunction3(t.context, "Stamp", "SELECT seen FROM people WHERE name = 'Ann'"));
+  EXPECT_TRUE(ExecFunction3(t.context, "Secs", "SELECT seen FROM stamps"));
   EXPECT_TRUE(ExecFunction3(t.context, "Quote", "SELECT 'say \"hi\"'"));
   EXPECT_FALSE(ExecFunction3(t.context, "Kept", "SELECT * FROM empty_table"));
   EXPECT_EQ(t.context.ErrorCount, 0);
@@ -208,6 +210,7 @@ TEST_F(OutputFunctionsTest, Function3AssignsTheFirstValueAsText) {
   EXPECT_EQ(dump.names.at("Num"), "\"0.1\"");
   EXPECT_EQ(dump.names.at("Day"), "\"1993-04-01\"");
   EXPECT_EQ(dump.names.at("Stamp"), "\"2004-10-05 13:45:10\"");
+  EXPECT_EQ(dump.names.at("Secs"), "\"2004-10-05 00:00:10\"");
   EXPECT_EQ(dump.names.at("Quote"), "\"say \"\"hi\"\"\"");
   EXPECT_EQ(dump.names.at("Kept"), "\"kept\"");
 }

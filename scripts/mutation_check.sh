@@ -1,0 +1,143 @@
+#!/usr/bin/env bash
+# Plants deliberate faults in the code one at a time and reports which of
+# them the tests catch. Each fault is one literal replacement in one source
+# file (found by the text it replaces, so that it survives files moving);
+# the check works on a copy of the tree, so the working tree is never
+# touched, and rebuilds only the test programs the fault is checked by.
+#
+#   scripts/mutation_check.sh [pattern]   only the faults whose name matches
+#
+# Checks the working tree, or the commit MUTATION_REV names. Writes the
+# table to build-mutation/result.txt (or $MUTATION_RESULT); exit status 1
+# when a fault could not be planted or did not build (a stale entry).
+set -uo pipefail
+cd "$(dirname "$0")/.."
+top=$(pwd)
+work="$top/build-mutation"
+tree="$work/tree"
+only="${1:-}"
+export CCACHE_BASEDIR="${CCACHE_BASEDIR:-/work}"
+
+# name ~~ test programs (ctest labels) ~~ text ~~ replacement
+# Texts are literal; \n in them stands for a line break.
+faults=$(cat <<'EOF'
+command line: lower-case -c not an option ~~ app_tests ~~ } else if (upper == "-C") { ~~ } else if (token == "-C") {
+exit status: a run with errors exits 0 ~~ app_tests program_tests ~~ return error_count == 0 ? 0 : 1; ~~ return error_count < 0 ? 1 : 0;
+macros: &N gives the seconds ~~ config_tests ~~ case 'N': return TwoDigits(moment.minute); ~~ case 'N': return TwoDigits(moment.second);
+run settings: user read from DBPWD ~~ config_tests program_tests ~~ }\n  }\n  context.DbUserName = ReadSetting(context, "ODBC", "DBUSER"); ~~ }\n  }\n  context.DbUserName = ReadSetting(context, "ODBC", "DBPWD");
+INI: lines starting with # read as entries ~~ platform_tests ~~ trimmed[0] == ';' || trimmed[0] == '#') return line; ~~ trimmed[0] == ';') return line;
+INI: a name in capitals not found ~~ platform_tests config_tests ~~ if (Lower(a[i]) != Lower(b[i])) return false; ~~ if (Lower(a[i]) != b[i]) return false;
+log: time stamp day and month swapped ~~ log_tests ~~ moment.year,\n                moment.month, moment.day, ~~ moment.year,\n                moment.day, moment.month,
+log: view keeps nine lines ~~ log_tests ~~ context.LogViewLineCount >= kLogViewCapacity ~~ context.LogViewLineCount > kLogViewCapacity
+db: user named only when empty ~~ app_tests program_tests ~~ if (!context.DbUserName.empty()) target += ~~ if (context.DbUserName.empty()) target +=
+sql reader: label keeps its @ ~~ sql_tests ~~ pending.label = line.substr(1, equals - 1); ~~ pending.label = line.substr(0, equals);
+sql reader: # inside double quotes starts a comment ~~ sql_tests ~~ if (!IsQuote(c)) {\n      take(1); ~~ if (!IsQuote(c) || c == '"') {\n      take(1);
+dispatch: begin row read from the column field ~~ sql_tests workbook_tests ~~ decoded.begin_row = NumberField(parts, 2); ~~ decoded.begin_row = NumberField(parts, 3);
+function 2: one row too many inserted ~~ workbook_tests ~~ sheet.InsertRows(CheckedAdd16(begin_row, 1), count - 2); ~~ sheet.InsertRows(CheckedAdd16(begin_row, 1), count - 1);
+function 1: by-column rows and columns swapped ~~ workbook_tests ~~ const int row = static_cast<int>(by_column ? inner : outer); ~~ const int row = static_cast<int>(by_column ? outer : inner);
+function 3: an empty result is a success ~~ workbook_tests ~~ bool assigned = false; ~~ bool assigned = true;
+field text: seconds alone show no time ~~ workbook_tests ~~ dt.minute != 0 || dt.second != 0 || ~~ dt.minute != 0 ||
+engine: a row at the insertion does not move ~~ spreadsheet_tests ~~ if (*index < ins.at) return true; ~~ if (*index <= ins.at) return true;
+engine: a name before ( taken for a reference ~~ spreadsheet_tests ~~ c == '(' || c == '[' ~~ c == '['
+engine: 1900-03-01 one day early ~~ spreadsheet_tests workbook_tests ~~ if (s >= 60) ++s; ~~ if (s > 60) ++s;
+engine: escape-like text beside a control character not escaped ~~ spreadsheet_tests ~~ out += "_x005F_";\n      continue; ~~ out += "_";\n      continue;
+engine: quote not escaped in attributes ~~ spreadsheet_tests ~~ case '"': rep = attribute ? "&quot;" : nullptr; break; ~~ case '"': rep = nullptr; break;
+engine: comment box anchors one off ~~ spreadsheet_tests ~~ shifted = std::to_string(index - 1); ~~ shifted = std::to_string(index);
+engine: format ranges directly above do not grow ~~ spreadsheet_tests ~~ (growth == Growth::Format && at == *hi + 1) ~~ (growth == Growth::Format && at == *hi)
+odbc: user name loses its last character ~~ odbc_tests ~~ static_cast<SQLSMALLINT>(wide_user.size()) ~~ static_cast<SQLSMALLINT>(wide_user.size() - 1)
+odbc: low surrogate loses a bit ~~ odbc_tests ~~ out->push_back(static_cast<SQLWCHAR>(0xDC00 + (c & 0x3FF))); ~~ out->push_back(static_cast<SQLWCHAR>(0xDC00 + (c & 0x1FF)));
+window: one parameter asks the plain question ~~ tallyvane_ui_tests ~~ if (context_.ParameterCount < 1) ~~ if (context_.ParameterCount <= 1)
+window: shell result 32 taken for success ~~ tallyvane_ui_tests ~~ return result > kHighestFailure || result < 0; ~~ return result >= kHighestFailure || result < 0;
+window: last typed parameter not kept ~~ tallyvane_ui_tests ~~ for (int i = 0; i < DeclaredCount(context_); ++i) context_.Parameters[i].Value ~~ for (int i = 0; i + 1 < DeclaredCount(context_); ++i) context_.Parameters[i].Value
+listed: validation directly above does not grow ~~ spreadsheet_tests ~~ ln == "conditionalFormatting" || ln == "dataValidation" ~~ ln == "conditionalFormatting"
+listed: merged range off the sheet kept ~~ spreadsheet_tests ~~ element == "mergeCell" || element == "conditionalFormatting" ~~ element == "conditionalFormatting"
+listed: CR in cell text not escaped ~~ spreadsheet_tests ~~ case '\r': rep = "&#13;"; break; ~~ case '\r': rep = attribute ? "&#13;" : nullptr; break;
+listed: plain _x0041_ not escaped ~~ spreadsheet_tests ~~ if (c < 0x20 || c > 0x7E || c == '_') { ~~ if (c < 0x20 || c > 0x7E) {
+listed: understated zip entry size accepted ~~ spreadsheet_tests ~~ if (out.size() > declared || out.size() > limits_.max_part_size) { ~~ if (out.size() > limits_.max_part_size) {
+listed: quoted DSN not trimmed ~~ config_tests ~~ return TrimSpaces(ReadIniValue(section, key, context.CfgFileName)); ~~ return ReadIniValue(section, key, context.CfgFileName);
+listed: text one longer than its buffer cut ~~ odbc_tests ~~ return indicator > column.element_bytes - static_cast<SQLLEN>(sizeof(SQLWCHAR)); ~~ return indicator > column.element_bytes;
+EOF
+)
+
+# Replaces text by replacement in the one file under src that holds it,
+# once, keeping the original in $work/original. Prints the file; fails
+# when the text is not there exactly once.
+plant() {
+  python3 - "$tree/src" "$1" "$2" "$work/original" <<'PY'
+import pathlib, shutil, sys
+root, text, replacement, backup = sys.argv[1:5]
+text, replacement = text.replace("\\n", "\n"), replacement.replace("\\n", "\n")
+hits = [p for p in pathlib.Path(root).rglob("*") if p.suffix in (".cpp", ".h") and text in p.read_text(errors="replace")]
+if len(hits) != 1 or hits[0].read_text().count(text) != 1:
+    sys.exit("the text is not in exactly one place")
+shutil.copy2(hits[0], backup)
+hits[0].write_text(hits[0].read_text().replace(text, replacement))
+print(hits[0])
+PY
+}
+
+mkdir -p "$work"
+# The copy takes only what changed (with a fresh time stamp), so that its
+# build stays incremental whichever state it held before.
+stage="$work/stage"
+rm -rf "$stage" && mkdir -p "$stage" "$tree"
+if [ -n "${MUTATION_REV:-}" ]; then
+  git archive "$MUTATION_REV" | tar -C "$stage" -xf -
+else
+  tar -C "$top" --exclude='./build*' --exclude='./.git' -cf - . | tar -C "$stage" -xf -
+fi
+python3 - "$stage" "$tree" <<'PY'
+import filecmp, os, shutil, sys
+stage, tree = sys.argv[1:3]
+for root, dirs, files in os.walk(tree):
+    rel = os.path.relpath(root, tree)
+    if rel == "build" or rel.startswith("build" + os.sep):
+        dirs[:] = []
+        continue
+    for name in files:
+        if not os.path.exists(os.path.join(stage, rel, name)):
+            os.remove(os.path.join(root, name))
+for root, dirs, files in os.walk(stage):
+    target = os.path.join(tree, os.path.relpath(root, stage))
+    os.makedirs(target, exist_ok=True)
+    for name in files:
+        a, b = os.path.join(root, name), os.path.join(target, name)
+        if not os.path.exists(b) or not filecmp.cmp(a, b, shallow=False):
+            shutil.copyfile(a, b)
+            shutil.copymode(a, b)
+PY
+cmake -S "$tree" -B "$tree/build" -G Ninja -DTALLYVANE_WERROR=ON \
+  -DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache >/dev/null || exit 2
+cmake --build "$tree/build" -j2 >/dev/null || { echo "the unchanged tree does not build"; exit 2; }
+
+result="${MUTATION_RESULT:-$work/result.txt}"
+: >"$result"
+caught=0 missed=0 broken=0
+while IFS= read -r line; do
+  IFS=$'\x1f' read -r name programs text replacement <<<"$(sed 's/ *~~ */\x1f/g' <<<"$line")"
+  [ -n "$only" ] && [[ "$name" != *$only* ]] && continue
+  if ! file=$(plant "$text" "$replacement" 2>&1); then
+    status="NOT PLANTED ($file)"
+    broken=$((broken + 1))
+  else
+    labels="^($(echo "$programs" | tr ' ' '|'))\$"
+    if ! cmake --build "$tree/build" -j2 --target $programs >"$work/build.log" 2>&1; then
+      status="DID NOT BUILD"
+      broken=$((broken + 1))
+    elif (cd "$tree/build" && ctest -j2 -L "$labels" --timeout 300 --stop-on-failure >"$work/ctest.log" 2>&1); then
+      status="missed"
+      missed=$((missed + 1))
+    else
+      status="caught"
+      caught=$((caught + 1))
+    fi
+    # Restored, and newer than its object, so the next build compiles it.
+    cp "$work/original" "$file"
+    touch "$file"
+  fi
+  printf '%-50s %-28s %s\n' "$name" "$programs" "$status" | tee -a "$result"
+done <<<"$faults"
+# Leave the copy's build in step with the unchanged tree.
+cmake --build "$tree/build" -j2 >/dev/null 2>&1
+printf 'caught %d, missed %d, not checked %d\n' "$caught" "$missed" "$broken" | tee -a "$result"
+[ "$broken" -eq 0 ]

@@ -22,7 +22,7 @@ from openpyxl.formatting.rule import ColorScaleRule, DataBarRule, IconSetRule
 from openpyxl.worksheet.datavalidation import DataValidation
 from openpyxl.worksheet.table import Table
 
-from make_templates import rewrite_part
+from make_templates import add_name, rewrite_part
 
 # name, template, sheet, rows|columns, at, count, structures compared, and
 # where the desktop spreadsheet and LibreOffice 7.4 differ, what the engine
@@ -97,6 +97,10 @@ def totals_source(path):
     summary = wb.create_sheet("Summary")
     summary["A1"], summary["B1"] = "Total", "='Bob''s'!B4"
     summary["A2"], summary["B2"] = "Twice", "=B1*2"
+    # What a text name evaluates to, character by character.
+    add_name(wb, "Note", '"-"')
+    summary["A3"] = ('=LEN(Note)&":"&CODE(MID(Note,2,1))&":"&CODE(MID(Note,4,1))&":"'
+                     '&_xlfn.UNICODE(MID(Note,6,1))&":"&RIGHT(Note,3)')
     wb.create_sheet("Pivot")
     wb.save(path)
 

@@ -126,6 +126,20 @@ ws = openpyxl.load_workbook(sys.argv[1])["Calc"]
 print([ws.cell(row=r, column=2).value for r in range(1, 8)])
 )py",
        "False False False True\n['=A1*2', '=A2*2', None, None, '=A5*2', '=A6*2', '=A7*2']\n"},
+      {"a sheet keeps its namespace prefix", "prefixed.xlsx",
+       [](Workbook& wb) {
+         auto ws = wb.WorksheetByIndex(1);
+         ws->InsertRows(1, 1);
+         ws->SetCellValue(1, 1, Value::MakeText("head"));
+       },
+       R"py(
+import zipfile
+ws = openpyxl.load_workbook(sys.argv[1])["Prefixed"]
+print(ws["A1"].value, ws["A2"].value, ws["B3"].value, [str(r) for r in ws.merged_cells.ranges], ws.dimensions)
+xml = zipfile.ZipFile(sys.argv[1]).read("xl/worksheets/sheet1.xml").decode()
+print('<x:dimension ref="A1:B3"/>' in xml, '<x:row r="3"><x:c r="B3"><x:f>A2*2</x:f>' in xml)
+)py",
+       "head 1 =A2*2 ['A4:B4'] A1:B4\nTrue True\n"},
       {"one call inserts the room of a full run", "basic.xlsx",
        [](Workbook& wb) {
          auto ws = wb.WorksheetByIndex(1);

@@ -145,9 +145,8 @@ def shared(path):
     for r in range(1, 6):
         ws.cell(row=r, column=1, value=r)
     wb.save(path)
-    cells = ('<c r="B1"><f t="shared" ref="B1:B5" si="0">A1*2</f><v>2</v></c>', '<c r="B2"><f t="shared" si="0"/><v>4</v></c>',
-             '<c r="B3"><f t="shared" si="0"/><v>6</v></c>', '<c r="B4"><f t="shared" si="0"/><v>8</v></c>',
-             '<c r="B5"><f t="shared" si="0"/><v>10</v></c>')
+    cells = ['<c r="B1"><f t="shared" ref="B1:B5" si="0">A1*2</f><v>2</v></c>'] + [
+        '<c r="B%d"><f t="shared" si="0"/><v>%d</v></c>' % (r, 2 * r) for r in range(2, 6)]
 
     def edit(xml):
         for i, c in enumerate(cells, start=1):

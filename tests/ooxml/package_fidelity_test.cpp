@@ -81,21 +81,6 @@ print(ws["A10"].value, ws["A11"].value)
   EXPECT_EQ(again->WorksheetByIndex(1)->Name(), "Data");
 }
 
-TEST(Save, KeepsTheNamespacePrefixOfTheSheet) {
-  testing::OpenedTemplate t("prefixed.xlsx");
-  auto ws = t.workbook->WorksheetByIndex(1);
-  ws->InsertRows(1, 1);
-  ws->SetCellValue(1, 1, Value::MakeText("head"));
-  std::string out = t.SaveAndRead(R"py(
-ws = openpyxl.load_workbook(sys.argv[1])["Prefixed"]
-print(ws["A1"].value, ws["A2"].value, ws["B3"].value, [str(r) for r in ws.merged_cells.ranges], ws.dimensions)
-)py");
-  EXPECT_EQ(out, "head 1 =A2*2 ['A4:B4'] A1:B4\n");
-  std::string sheet = ReadPart(t.file, "xl/worksheets/sheet1.xml");
-  EXPECT_NE(sheet.find("<x:dimension ref=\"A1:B3\"/>"), std::string::npos) << sheet;
-  EXPECT_NE(sheet.find("<x:row r=\"3\"><x:c r=\"B3\"><x:f>A2*2</x:f>"), std::string::npos) << sheet;
-}
-
 TEST(Save, FailsCleanlyWhenTheFolderIsGone) {
   auto app = CreateOoxmlSpreadsheetApp();
   std::string file;

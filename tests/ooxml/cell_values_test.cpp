@@ -99,11 +99,13 @@ TEST(CellValues, RefusesCellsOutsideTheSheetAndBinaryValues) {
     std::string error;
   } cases[] = {
       {0, 1, Value::MakeInteger(1), "cannot write the cell at row 0, column 1 of the worksheet \"Data" + outside},
-      {1, 16385, Value::MakeInteger(1), "cannot write the cell at row 1, column 16385 of the worksheet \"Data" + outside},
+      {1, 16385, Value::MakeInteger(1),
+       "cannot write the cell at row 1, column 16385 of the worksheet \"Data" + outside},
       {1, 1, Value::MakeBinary("\x01\x02"), "Type mismatch"},
       {2, 2, Value::MakeDate(1899, 12, 31), b2 + "the date 1899-12-31" + no_date},
       {2, 2, Value::MakeDate(2023, 2, 29), b2 + "the date 2023-02-29" + no_date},
-      {2, 2, Value::MakeText(std::string(32768, 'x')), b2 + "the text is longer than the 32767 characters a cell can hold"},
+      {2, 2, Value::MakeText(std::string(32768, 'x')),
+       b2 + "the text is longer than the 32767 characters a cell can hold"},
   };
   for (const auto& c : cases) EXPECT_EQ(ErrorOf([&] { ws->SetCellValue(c.row, c.column, c.value); }), c.error);
   // A refused value leaves the cell as it was; the longest text fits, and

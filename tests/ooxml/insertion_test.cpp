@@ -28,7 +28,8 @@ print(re.findall(r'<definedName name="([^"]*)"[^>]*>([^<]*)<', zipfile.ZipFile(s
 print([(r, ws.row_dimensions[r].height) for r in range(1, 9)], ws.column_dimensions["B"].width,
       ws.column_dimensions["D"].width)
 # The legacy note shape moves with its cell (zero-based row and column).
-print(re.findall(r":(?:Row|Column)>(\d+)<", zipfile.ZipFile(sys.argv[1]).read("xl/drawings/commentsDrawing1.vml").decode()))
+vml = zipfile.ZipFile(sys.argv[1]).read("xl/drawings/commentsDrawing1.vml").decode()
+print(re.findall(r":(?:Row|Column)>(\d+)<", vml))
 )py";
 
 struct InsertionCase {
@@ -147,7 +148,8 @@ print('<x:dimension ref="A1:B3"/>' in xml, '<x:row r="3"><x:c r="B3"><x:f>A2*2</
          ws->SetCellValue(32768, 2, Value::MakeInteger(5));
        },
        "wb = openpyxl.load_workbook(sys.argv[1])\nws = wb[\"Data\"]\n"
-       "print(*(ws[c].value for c in (\"B32769\", \"A32771\", \"B32768\", \"A32768\")), wb[\"Other Sheet\"][\"A2\"].value)\n",
+       "print(*(ws[c].value for c in (\"B32769\", \"A32771\", \"B32768\", \"A32768\")),\n"
+       "      wb[\"Other Sheet\"][\"A2\"].value)\n",
        "=SUM(B2:B32768) merged title 5 second =SUM(Data!B2:B32768)+A1\n"},
   };
   for (const InsertionCase& c : cases) {

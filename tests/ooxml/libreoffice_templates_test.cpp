@@ -34,7 +34,8 @@ std::string CopyTemplate(const ScratchFolder& folder, const std::string& name) {
 
 // What function 2 does with five records from row 2: three rows inserted
 // at row 3, then the records written; and a text name holding characters
-// that the workbook part cannot carry as they are.
+// that the workbook part cannot carry as they are (LibreOffice must show
+// the very text assigned).
 void FillFiveRecords(const std::string& file) {
   auto app = CreateOoxmlSpreadsheetApp();
   auto wb = app->OpenWorkbook(file);
@@ -50,7 +51,6 @@ void FillFiveRecords(const std::string& file) {
   wb->Close();
 }
 
-// The name evaluates to the very text assigned.
 TEST(LibreOfficeTemplates, TotalsAreRightInLibreOfficeWithItsDefaultSettings) {
   ScratchFolder folder;
   std::string file = CopyTemplate(folder, "lo_totals.xlsx");

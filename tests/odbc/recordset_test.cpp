@@ -258,12 +258,8 @@ TEST_P(RecordsetTest, ClosedRecordsetRefusesEveryOperationAndOpensAgain) {
   EXPECT_THROW(recordset->FieldValue(1), PlatformError);
   EXPECT_THROW(recordset->FieldValue(-1), PlatformError);
   // A statement without a result set runs, but the record set stays closed.
-  try {
-    recordset->Open("CREATE TABLE e (i integer)");
-    ADD_FAILURE() << "no error";
-  } catch (const PlatformError& e) {
-    EXPECT_STREQ(e.what(), "cannot open the record set: the statement returned no records set");
-  }
+  EXPECT_EQ(ErrorOf([&] { recordset->Open("CREATE TABLE e (i integer)"); }),
+            "cannot open the record set: the statement returned no records set");
   EXPECT_FALSE(recordset->State());
   recordset->Open("SELECT count(*) FROM e");
   EXPECT_TRUE(SameValue(recordset->FieldValue(0), Value::MakeInteger(0)));

@@ -65,8 +65,9 @@ std::string PgCtl(const std::string& arguments) {
 
 // Runs a command bounded in time; its output goes to log_path. Returns the
 // exit status.
-int RunAsServerUser(const std::string& command, const std::string& log_path, int seconds) {
-  std::string line = "timeout " + std::to_string(seconds) + " " + command + " >>" + ShellQuote(log_path) + " 2>&1 </dev/null";
+int RunBounded(const std::string& command, const std::string& log_path, int seconds) {
+  std::string line = "timeout " + std::to_string(seconds) + " " + command + " >>" +
+                     ShellQuote(log_path) + " 2>&1 </dev/null";
   int status = std::system(line.c_str());
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
@@ -95,27 +96,27 @@ class PostgresServer {
       }
       (void)!chown(root.c_str(), nobody->pw_uid, nobody->pw_gid);
     }
-    if (RunAsServerUser(ServerTool("initdb") + " -D " + ShellQuote(root + "/data") + " -U " +
-                            kPostgresAdmin + " --pwfile=" + ShellQuote(root + "/pwfile") +
-                            " -A scram-sha-256 --no-locale -E UTF8 --no-sync",
-                        log, 120) != 0) {
+    if (RunBounded(ServerTool("initdb") + " -D " + ShellQuote(root + "/data") + " -U " +
+                       kPostgresAdmin + " --pwfile=" + ShellQuote(root + "/pwfile") +
+                       " -A scram-sha-256 --no-locale -E UTF8 --no-sync",
+                   log, 120) != 0) {
       return Fail("initdb failed:\n" + test::ReadFileBytes(log));
     }
     // Unix socket only, in our own folder: no port on the machine is taken.
     std::string options = "-c listen_addresses='' -k " + root + " -p " +
                           std::to_string(kPostgresPort) + " -c fsync=off";
-    if (RunAsServerUser(PgCtl("-l " + ShellQuote(root + "/data/postgres.log") + " -o " +
-                              ShellQuote(options) + " -w -t 60 start"),
-                        log, 90) != 0) {
+    if (RunBounded(PgCtl("-l " + ShellQuote(root + "/data/postgres.log") + " -o " +
+                         ShellQuote(options) + " -w -t 60 start"),
+                   log, 90) != 0) {
       std::string text = test::ReadFileBytes(log) + test::ReadFileBytes(root + "/data/postgres.log");
-      RunAsServerUser(PgCtl("-m immediate stop"), log, 30);
+      RunBounded(PgCtl("-m immediate stop"), log, 30);
       return Fail("the PostgreSQL server did not start:\n" + text);
     }
     started_ = true;
     StartWatchdog(root);
     try {
-      Connect(Admin())->Execute(std::string("CREATE ROLE \"") + kPostgresUser + "\" LOGIN PASSWORD '" +
-                          kPostgresPassword + "'");
+      Connect(Admin())->Execute(std::string("CREATE ROLE \"") + kPostgresUser +
+                                "\" LOGIN PASSWORD '" + kPostgresPassword + "'");
     } catch (const PlatformError& error) {
       return Fail(std::string("cannot prepare the PostgreSQL test user: ") + error.what());
     }
@@ -125,7 +126,7 @@ class PostgresServer {
   void Stop() {
     if (!started_) return;
     started_ = false;
-    RunAsServerUser(PgCtl("-m fast -w -t 30 stop"), TestPaths().pg.File("server.log"), 60);
+    RunBounded(PgCtl("-m fast -w -t 30 stop"), TestPaths().pg.File("server.log"), 60);
   }
 
  private:

@@ -23,6 +23,7 @@ TEST(ReadProfileString, FindsValuesAsThePrivateProfileFunctionsDo) {
                                     "Dup=first\r\n"
                                     "dup=second\r\n"
                                     "[ODBC]\r\n"
+                                    "#DSN=Old\r\n"
                                     "DSN=Sales\r\n"
                                     "[FILE]\r\n"
                                     "Later=yes\r\n"
@@ -40,6 +41,7 @@ TEST(ReadProfileString, FindsValuesAsThePrivateProfileFunctionsDo) {
       {"FILE", "Later", "yes"},
       {"odbc", "dsn", "Sales"},
       {"ODBC", "Missing", ""},
+      {"ODBC", "#DSN", ""},  // a setting commented out with # is not read
       {"NoSection", "DSN", ""},
       {"FILE", "Exact", std::string(2047, 'x')},
       {"FILE", "Longer", std::string(2047, 'y')},  // values are cut at 2,047 characters

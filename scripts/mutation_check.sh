@@ -59,6 +59,9 @@ listed: plain _x0041_ not escaped ~~ spreadsheet_tests ~~ if (c < 0x20 || c > 0x
 listed: understated zip entry size accepted ~~ spreadsheet_tests ~~ if (out.size() > declared || out.size() > limits_.max_part_size) { ~~ if (out.size() > limits_.max_part_size) {
 listed: quoted DSN not trimmed ~~ config_tests ~~ return TrimSpaces(ReadIniValue(section, key, context.CfgFileName)); ~~ return ReadIniValue(section, key, context.CfgFileName);
 listed: text one longer than its buffer cut ~~ odbc_tests ~~ return indicator > column.element_bytes - static_cast<SQLLEN>(sizeof(SQLWCHAR)); ~~ return indicator > column.element_bytes;
+odbc: a time stamp loses its fraction ~~ odbc_tests ~~ dt.nanosecond = ts.fraction; ~~ dt.nanosecond = 0;
+log: a lone CR kept inside a log line ~~ log_tests ~~ line.push_back(text[i] == '\r' || ~~ line.push_back(false ||
+INI: a line feed written into a value ~~ platform_tests ~~ if (c == '\r' || c == ~~ if (c == '\r' || 0 ==
 EOF
 )
 

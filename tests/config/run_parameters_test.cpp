@@ -31,19 +31,16 @@ TEST(LoadParameters, FillsPositionsWithoutGapsAndAppliesCommandLineValues) {
   EXPECT_EQ(t.context.Parameters[1].Number, 3);
   EXPECT_EQ(t.context.Parameters[2].Value, "");
   EXPECT_EQ(t.context.Parameters[2].Number, 10);
-}
 
-TEST(LoadParameters, IgnoresValuesBeyondTheDeclaredParameters) {
-  test::TempDir dir;
-  test::TestContext t;
-  t.context.CfgFileName = dir.Write("a.ini", "[PARAMETER]\nName1=A\nName2=B\n");
+  // Values beyond the declared parameters are ignored.
+  t.context.CfgFileName = dir.Write("b.ini", "[PARAMETER]\nName1=A\nName2=B\n");
   for (int i = 0; i < 7; ++i) t.context.CmdValues[i] = std::to_string(i);
   t.context.CmdValueCount = 7;
   LoadParameters(t.context);
   ASSERT_EQ(t.context.ParameterCount, 2);
   EXPECT_EQ(t.context.Parameters[1].Value, "1");
 
-  t.context.CfgFileName = dir.Write("b.ini", "no parameter section\n");
+  t.context.CfgFileName = dir.Write("c.ini", "no parameter section\n");
   LoadParameters(t.context);
   EXPECT_EQ(t.context.ParameterCount, 0);
 }

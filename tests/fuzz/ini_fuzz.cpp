@@ -16,11 +16,6 @@ using namespace tallyvane;
 
 namespace {
 
-const std::string& ScratchFile() {
-  static const std::string path = "/tmp/tallyvane-ini-fuzz-" + std::to_string(getpid()) + ".ini";
-  return path;
-}
-
 std::string Expected(std::string value) {
   value = value.substr(0, value.find('\0'));
   for (char& c : value) {
@@ -42,22 +37,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::size_t split = input.find('\x01');
   const std::string content = input.substr(0, split);
   const std::string value = split == std::string::npos ? std::string() : input.substr(split + 1);
-  {
-    std::ofstream out(ScratchFile(), std::ios::binary | std::ios::trunc);
-    out << content;
-  }
-  ReadProfileString("FILE", "LogFileName", ScratchFile());
+  static const std::string scratch = "/tmp/tallyvane-ini-fuzz-" + std::to_string(getpid()) + ".ini";
+  std::ofstream(scratch, std::ios::binary | std::ios::trunc) << content;
+  ReadProfileString("FILE", "LogFileName", scratch);
   // A file whose text cannot be read is never written, nor is a value that
   // is not text; a UTF-8 file takes every other value.
-  const bool readable = ProfileTextError(ScratchFile()).empty();
-  const bool utf8 = ReadProfileString("FILE", kCodePageKey, ScratchFile()).empty();
+  const bool readable = ProfileTextError(scratch).empty();
+  const bool utf8 = ReadProfileString("FILE", kCodePageKey, scratch).empty();
   std::string decoded;
   const bool text = TextDecoder("").Decode(value.substr(0, value.find('\0')), &decoded);
-  if (!WriteProfileString("PARAMETER", "Default1", value, ScratchFile())) {
+  if (!WriteProfileString("PARAMETER", "Default1", value, scratch)) {
     if (readable && utf8 && text) std::abort();
     return 0;
   }
   if (!readable) std::abort();
-  if (ReadProfileString("parameter", "DEFAULT1", ScratchFile()) != Expected(value)) std::abort();
+  if (ReadProfileString("parameter", "DEFAULT1", scratch) != Expected(value)) std::abort();
   return 0;
 }

@@ -3,22 +3,16 @@
 #include <unistd.h>
 
 #include <cstdint>
-#include <cstdio>
+#include <fstream>
 #include <string>
 
 #include "platform/platform_error.h"
 #include "ooxml/ooxml_application.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
-  char path[] = "/tmp/tallyvane-fuzz-XXXXXX.xlsx";
-  int fd = mkstemps(path, 5);
-  if (fd < 0) return 0;
-  if (write(fd, data, size) != static_cast<ssize_t>(size)) {
-    close(fd);
-    unlink(path);
-    return 0;
-  }
-  close(fd);
+  static const std::string path = "/tmp/tallyvane-fuzz-" + std::to_string(getpid()) + ".xlsx";
+  std::ofstream(path, std::ios::binary | std::ios::trunc)
+      .write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
   try {
     auto app = tallyvane::CreateOoxmlSpreadsheetApp();
     auto wb = app->OpenWorkbook(path);
@@ -29,6 +23,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
     wb->SetNameValue("Total", "x");
   } catch (const tallyvane::PlatformError&) {
   }
-  unlink(path);
+  unlink(path.c_str());
   return 0;
 }

@@ -1,29 +1,21 @@
 // A whole SQL file through comment stripping, function lines, parameter
 // substitution, field decoding and dispatch, with the database and the
 // workbook behind test doubles.
-#include <unistd.h>
-
 #include <cstddef>
 #include <cstdint>
-#include <fstream>
 #include <memory>
 #include <string>
 
 #include "fake_platform.h"
 #include "sql/sql_file_reader.h"
+#include "temp_dir.h"
 #include "test_context.h"
 
 using namespace tallyvane;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static const std::string folder = "/tmp/tallyvane-sql-fuzz-" + std::to_string(getpid());
-  static const bool made = (std::system(("mkdir -p " + folder).c_str()), true);
-  (void)made;
-  const std::string sql_path = folder + "/f.sql";
-  {
-    std::ofstream out(sql_path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-  }
+  static const test::TempDir folder;
+  const std::string sql_path = folder.Write("f.sql", std::string(reinterpret_cast<const char*>(data), size));
   test::FakeJournal journal;
   test::FakePlatform platform(journal);
   test::TestContext t;
@@ -36,7 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   t.context.Parameters[0] = {"[A]", "", "value of a", 1};
   t.context.Parameters[1] = {"[", "", "]]", 2};
   t.context.ParameterCount = 2;
-  t.context.LogStream = t.context.FileSystem->CreateTextFile(folder + "/run.log");
+  t.context.LogStream = t.context.FileSystem->CreateTextFile(folder.File("run.log"));
   RunSqlFile(t.context, 1, sql_path);
   return 0;
 }

@@ -115,10 +115,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string input(reinterpret_cast<const char*>(data) + 1, size - 1);
   const std::string cell = input.substr(0, data[0] % (input.size() + 1));
   const std::string name = input.substr(cell.size());
-  char path[] = "/tmp/tallyvane-text-fuzz-XXXXXX.xlsx";
-  int fd = mkstemps(path, 5);
-  if (fd < 0) return 0;
-  close(fd);
+  static const std::string path = "/tmp/tallyvane-text-fuzz-" + std::to_string(getpid()) + ".xlsx";
   std::filesystem::copy_file(TALLYVANE_FUZZ_TEMPLATE, path, std::filesystem::copy_options::overwrite_existing);
   // A text that a cell or the name cannot hold may be refused, never
   // written so that the package breaks.
@@ -163,6 +160,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       workbook.document_element().child("definedNames").find_child_by_attribute("name", "N").text().get();
   if (!found || (name_set && Evaluate(formula) != tallyvane::ooxml::ValidUtf8(name))) std::abort();
   tallyvane::CreateOoxmlSpreadsheetApp()->OpenWorkbook(path)->Save();
-  unlink(path);
+  unlink(path.c_str());
   return 0;
 }

@@ -11,82 +11,61 @@
 namespace tallyvane {
 namespace {
 
-using test::ReadFileBytes;
-using test::TempDir;
-using test::TestContext;
+class RunLogTest : public ::testing::Test {
+ protected:
+  RunLogTest() {
+    t.context.View = &t.view;
+    t.context.LogStream = t.context.FileSystem->CreateTextFile(log);
+  }
+  test::TempDir dir;
+  test::TestContext t;
+  const std::string log = dir.File("run.log");
+};
 
 // Line breaks inside a message would leave physical lines without a time
 // stamp (a server's message often ends in one): they become blanks.
-TEST(WriteLog, WritesOneTimeStampedLineEndedByCrLfPerMessage) {
-  TempDir dir;
-  TestContext t;
+TEST_F(RunLogTest, WritesOneTimeStampedLineEndedByCrLfPerMessage) {
   t.context.Time = nullptr;  // the real clock
-  t.context.View = &t.view;
-  const std::string log = dir.File("run.log");
-  t.context.LogStream = t.context.FileSystem->CreateTextFile(log);
   WriteLog(t.context, "first");
   WriteLog(t.context, "two\r\nlines\rand\nmore\n\n");
   // Flushed per line: readable before the stream closes.
-  const std::string content = ReadFileBytes(log);
+  const std::string content = test::ReadFileBytes(log);
   const std::regex layout(
       R"(\[\d{8} \d{2}:\d{2}:\d{2}\]    first\r\n\[\d{8} \d{2}:\d{2}:\d{2}\]    two lines and more\r\n)");
   EXPECT_TRUE(std::regex_match(content, layout)) << content;
   EXPECT_EQ(t.view.log_info, "first\r\ntwo lines and more\r\n");
-}
-
-TEST(FormatLogLine, PadsEveryPiece) {
   EXPECT_EQ(FormatLogLine(DateTime{2004, 3, 7, 14, 5, 0, 0}, "x"), "[20040307 14:05:00]    x");
 }
 
-TEST(LogError, WritesTwoLinesAndCountsOneError) {
-  TempDir dir;
-  TestContext t;
-  t.context.View = &t.view;
-  t.context.LogStream = t.context.FileSystem->CreateTextFile(dir.File("run.log"));
-  LogError(t.context, "where", "info");
-  t.context.LogStream->Close();
-  EXPECT_EQ(test::LogMessages(dir.File("run.log")),
-            (std::vector<std::string>{"Error: where", "Error Info: info"}));
-  EXPECT_EQ(t.context.ErrorCount, 1);
-  EXPECT_EQ(t.view.boxes[RunViewBox::ErrorCount], "1");
+TEST_F(RunLogTest, LogErrorWritesTwoLinesAndCountsOneErrorInTheViewOnlyWhenAttended) {
+  for (bool interactive : {true, false}) {
+    test::TestContext fresh;
+    fresh.context.Interactive = interactive;
+    fresh.context.View = &fresh.view;
+    fresh.context.LogStream = fresh.context.FileSystem->CreateTextFile(log);
+    LogError(fresh.context, "where", "info");
+    fresh.context.LogStream->Close();
+    EXPECT_EQ(test::LogMessages(log), (std::vector<std::string>{"Error: where", "Error Info: info"}));
+    EXPECT_EQ(fresh.context.ErrorCount, 1);
+    EXPECT_EQ(fresh.view.boxes.empty(), !interactive);
+    EXPECT_EQ(fresh.view.boxes[RunViewBox::ErrorCount], interactive ? "1" : "");
+    EXPECT_EQ(fresh.view.log_info, interactive ? "Error: where\r\nError Info: info\r\n" : "");
+  }
 }
 
-TEST(WriteLog, KeepsAtMostEightMessagesInTheView) {
-  TempDir dir;
-  TestContext t;
-  t.context.View = &t.view;
-  t.context.LogStream = t.context.FileSystem->CreateTextFile(dir.File("run.log"));
+TEST_F(RunLogTest, KeepsAtMostEightMessagesInTheView) {
   for (int i = 1; i <= 17; ++i) {
     WriteLog(t.context, "m" + std::to_string(i));
-    if (i == 8) {
-      EXPECT_EQ(t.view.log_info, "m1\r\nm2\r\nm3\r\nm4\r\nm5\r\nm6\r\nm7\r\nm8\r\n");
-    }
-    if (i == 9) {
-      EXPECT_EQ(t.view.log_info, "m9\r\n");
-    }
+    if (i == 8) { EXPECT_EQ(t.view.log_info, "m1\r\nm2\r\nm3\r\nm4\r\nm5\r\nm6\r\nm7\r\nm8\r\n"); }
+    if (i == 9) { EXPECT_EQ(t.view.log_info, "m9\r\n"); }
   }
   EXPECT_EQ(t.view.log_info, "m17\r\n");
   EXPECT_EQ(t.view.clears, 3);
 }
 
-TEST(WriteLog, LeavesTheViewAloneWhenUnattended) {
-  TempDir dir;
-  TestContext t;
-  t.context.Interactive = false;
-  t.context.View = &t.view;
-  t.context.LogStream = t.context.FileSystem->CreateTextFile(dir.File("run.log"));
-  LogError(t.context, "where", "info");
-  EXPECT_EQ(t.view.log_info, "");
-  EXPECT_TRUE(t.view.boxes.empty());
-}
-
-TEST(WriteLog, ThrowsWithoutAnOpenLog) {
-  TestContext t;
+TEST(WriteLog, ThrowsWithoutAnOpenLogAndShowErrorPrefixesTheMessage) {
+  test::TestContext t;
   EXPECT_THROW(WriteLog(t.context, "x"), std::exception);
-}
-
-TEST(ShowError, PrefixesTheMessage) {
-  TestContext t;
   ShowError(t.context, "boom");
   EXPECT_EQ(t.errors.prompts, std::vector<std::string>{"Error!\r\nError Info: boom"});
 }

@@ -12,6 +12,7 @@
 #include "log/run_log.h"
 #include "odbc/odbc_factory.h"
 #include "platform/platform_error.h"
+#include "temp_dir.h"
 #include "test_data_sources.h"
 #include "value_expectations.h"
 
@@ -21,14 +22,10 @@ namespace {
 std::string OpenError(const std::string& data_source, const std::string& user,
                       const std::string& password) {
   auto connection = CreateOdbcConnection();
-  try {
-    connection->Open(data_source, user, password);
-  } catch (const PlatformError& error) {
-    EXPECT_FALSE(connection->IsOpen());
-    return error.Description();
-  }
-  ADD_FAILURE() << "connected to " << data_source;
-  return "";
+  const std::string description =
+      testing::ErrorOf([&] { connection->Open(data_source, user, password); });
+  EXPECT_FALSE(connection->IsOpen()) << data_source;
+  return description;
 }
 
 TEST(ConnectionTest, MissingDataSourceGivesTheDriverManagersText) {
@@ -39,7 +36,7 @@ TEST(ConnectionTest, MissingDataSourceGivesTheDriverManagersText) {
 }
 
 TEST(ConnectionTest, MissingSqliteFileIsRefusedNotCreated) {
-  EXPECT_EQ(OpenError(testing::SqliteDataSourceWithoutFile(), "", ""),
+  EXPECT_EQ(OpenError(testing::kSqliteNoFileDsn, "", ""),
             "[unixODBC][SQLite]connect failed (SQLSTATE HY000)");
   EXPECT_FALSE(std::filesystem::exists(testing::MissingSqliteFile()));
 }
@@ -63,41 +60,24 @@ TEST(ConnectionTest, UserAndPasswordCannotNameAnotherDatabase) {
     recordset->Open("SELECT v FROM marker");
     EXPECT_TRUE(testing::SameValue(recordset->FieldValue(0), Value::MakeText("own"))) << user;
   }
-  const std::string long_name = testing::SqliteDataSourceWithLongName();
-  EXPECT_EQ(OpenError(long_name, "u", "pw"),
-            "the data source name \"" + long_name + "\" is longer than the 32 characters that ODBC allows");
+  EXPECT_EQ(OpenError(testing::kSqliteLongDsn, "u", "pw"),
+            "the data source name \"" + std::string(testing::kSqliteLongDsn) + "\" is longer than the 32 characters that ODBC allows");
   std::filesystem::remove(other);
 }
 
-TEST(ConnectionTest, ClosedConnectionRefusesStatements) {
+TEST(ConnectionTest, ClosedConnectionRefusesStatementsAndRecordsets) {
   auto connection = CreateOdbcConnection();
   EXPECT_FALSE(connection->IsOpen());
-  try {
-    connection->Execute("SELECT 1");
-    FAIL() << "ran a statement without a connection";
-  } catch (const PlatformError& error) {
-    EXPECT_STREQ(error.Description(),
-                 "cannot run a statement: the database connection is not open");
-  }
+  EXPECT_EQ(testing::ErrorOf([&] { connection->Execute("SELECT 1"); }),
+            "cannot run a statement: the database connection is not open");
   connection->Close();  // closing twice is harmless
-}
-
-TEST(ConnectionTest, RecordsetNeedsAnOpenConnection) {
   auto recordset = CreateOdbcRecordset();
   EXPECT_FALSE(recordset->State());
-  try {
-    recordset->Open("SELECT 1");
-    FAIL() << "opened without a connection";
-  } catch (const PlatformError& error) {
-    EXPECT_STREQ(error.Description(), "cannot open the record set: it has no active connection");
-  }
-  recordset->SetActiveConnection(CreateOdbcConnection());
-  try {
-    recordset->Open("SELECT 1");
-    FAIL() << "opened on a closed connection";
-  } catch (const PlatformError& error) {
-    EXPECT_STREQ(error.Description(), "cannot open the record set: its connection is not open");
-  }
+  EXPECT_EQ(testing::ErrorOf([&] { recordset->Open("SELECT 1"); }),
+            "cannot open the record set: it has no active connection");
+  recordset->SetActiveConnection(connection);
+  EXPECT_EQ(testing::ErrorOf([&] { recordset->Open("SELECT 1"); }),
+            "cannot open the record set: its connection is not open");
 }
 
 class PostgreSQLConnectionTest : public ::testing::Test {
@@ -147,14 +127,11 @@ TEST_F(PostgreSQLConnectionTest, RecordsAreFetchedOnlyAsFarAsTheCallerMoves) {
   EXPECT_EQ(count, 32768);
   recordset->MoveFirst();
   EXPECT_TRUE(testing::SameValue(recordset->FieldValue(1), Value::MakeInteger(1)));
-  try {
+  const std::string description = testing::ErrorOf([&] {
     for (; !recordset->Eof(); recordset->MoveNext()) {
     }
-    FAIL() << "read past the failing record";
-  } catch (const PlatformError& error) {
-    EXPECT_NE(std::string(error.Description()).find("division by zero"), std::string::npos)
-        << error.Description();
-  }
+  });
+  EXPECT_NE(description.find("division by zero"), std::string::npos) << description;
   // Going on after the failure fails again rather than skip records.
   EXPECT_THROW(recordset->Eof(), PlatformError);
 }
@@ -162,20 +139,14 @@ TEST_F(PostgreSQLConnectionTest, RecordsAreFetchedOnlyAsFarAsTheCallerMoves) {
 // The server's messages hold line breaks (and end in one): in the run log
 // the error stays on the lines of its time stamps.
 TEST_F(PostgreSQLConnectionTest, ServerMessageKeepsTheLogLayout) {
+  test::TempDir dir;
   RunContext context;
   context.FileSystem = std::make_unique<FileSystem>();
-  const std::string log = testing::MissingSqliteFile() + ".log";
-  context.LogStream = context.FileSystem->CreateTextFile(log);
-  try {
-    testing::Connect(backend_)->Execute("DO $$ BEGIN RAISE EXCEPTION E'first\\nsecond'; END $$");
-    ADD_FAILURE() << "the statement ran";
-  } catch (const PlatformError& error) {
-    LogError(context, "Failed to execute function 0.", error.Description());
-  }
-  context.LogStream->Close();
-  std::ifstream in(log, std::ios::binary);
-  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  std::filesystem::remove(log);
+  context.LogStream = context.FileSystem->CreateTextFile(dir.File("run.log"));
+  LogError(context, "Failed to execute function 0.", testing::ErrorOf([&] {
+             testing::Connect(backend_)->Execute("DO $$ BEGIN RAISE EXCEPTION E'first\\nsecond'; END $$");
+           }));
+  const std::string text = test::ReadFileBytes(dir.File("run.log"));
   EXPECT_TRUE(std::regex_match(text, std::regex(R"((\[[^\r\n]*\r\n){2})"))) << text;
   EXPECT_NE(text.find("first second"), std::string::npos) << text;
 }

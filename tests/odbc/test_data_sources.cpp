@@ -2,18 +2,14 @@
 
 #include "odbc_driver_pinning.h"
 #include "shell_command.h"
+#include "temp_dir.h"
 
-#include <dlfcn.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <stdexcept>
 
 #include "odbc/odbc_factory.h"
 #include "platform/platform_error.h"
@@ -27,8 +23,6 @@ namespace {
 using test::ShellQuote;
 
 constexpr const char* kSqliteDsn = "tallyvane_sqlite";
-constexpr const char* kSqliteNoFileDsn = "tallyvane_sqlite_nofile";
-constexpr const char* kSqliteLongDsn = "tallyvane_sqlite_under_a_name_of_over_32_characters";
 constexpr const char* kPostgresDsn = "tallyvane_pg";
 constexpr const char* kPostgresAdminDsn = "tallyvane_pg_admin";
 constexpr const char* kPostgresAdmin = "tallyvane_admin";
@@ -39,16 +33,9 @@ constexpr const char* kPostgresPassword = " se;cr{et}= pw ";
 constexpr const char* kPostgresDatabase = "tallyvane_test";
 constexpr int kPostgresPort = 54329;
 
-std::string MakeTempDir(const std::string& prefix) {
-  std::string pattern = (fs::temp_directory_path() / (prefix + "XXXXXX")).string();
-  if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot create a temporary folder");
-  return pattern;
-}
-
 struct Paths {
-  std::string root;
-  std::string sqlite_db;
-  std::string pg_root;  // data and socket, owned by the server's user
+  test::TempDir root;
+  test::TempDir pg;  // data and socket, owned by the server's user
 };
 
 Paths& TestPaths() {
@@ -61,28 +48,26 @@ std::string PostgresBinDir() {
   return from_env ? from_env : "/usr/lib/postgresql/15/bin";
 }
 
-void WriteFile(const std::string& path, const std::string& text) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << text;
-  if (!out) throw std::runtime_error("cannot write " + path);
+Backend Admin() {
+  return Backend{"PostgreSQL", kPostgresAdminDsn, kPostgresAdmin, kPostgresAdminPassword};
 }
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 
 bool RunningAsRoot() { return geteuid() == 0; }
 
-// Runs a command as the server's user, bounded in time; its output goes to
-// log_path. Returns the exit status.
-int RunAsServerUser(const std::string& command, const std::string& log_path, int seconds) {
-  std::string line = "timeout " + std::to_string(seconds) + " ";
-  if (RunningAsRoot()) line += "runuser -u nobody -- ";
-  line += command + " >>" + ShellQuote(log_path) + " 2>&1 </dev/null";
+// A server program, run as the server's user: not root, which it refuses.
+std::string ServerTool(const std::string& name) {
+  return std::string(RunningAsRoot() ? "runuser -u nobody -- " : "") + PostgresBinDir() + "/" + name;
+}
+
+std::string PgCtl(const std::string& arguments) {
+  return ServerTool("pg_ctl") + " -D " + ShellQuote(TestPaths().pg.File("data")) + " " + arguments;
+}
+
+// Runs a command bounded in time; its output goes to log_path. Returns the
+// exit status.
+int RunBounded(const std::string& command, const std::string& log_path, int seconds) {
+  std::string line = "timeout " + std::to_string(seconds) + " " + command + " >>" +
+                     ShellQuote(log_path) + " 2>&1 </dev/null";
   int status = std::system(line.c_str());
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
@@ -100,9 +85,9 @@ class PostgresServer {
       return {false, true, "PostgreSQL server binaries not found in " + bin +
                                " (set TALLYVANE_PG_BIN to their folder)"};
     }
-    std::string root = TestPaths().pg_root;
+    std::string root = TestPaths().pg.path();
     std::string log = root + "/server.log";
-    WriteFile(root + "/pwfile", std::string(kPostgresAdminPassword) + "\n");
+    TestPaths().pg.Write("pwfile", std::string(kPostgresAdminPassword) + "\n");
     if (RunningAsRoot()) {
       struct passwd* nobody = getpwnam("nobody");
       if (!nobody) return Fail("there is no user \"nobody\" to run the server as");
@@ -111,31 +96,27 @@ class PostgresServer {
       }
       (void)!chown(root.c_str(), nobody->pw_uid, nobody->pw_gid);
     }
-    if (RunAsServerUser(bin + "/initdb -D " + ShellQuote(root + "/data") + " -U " +
-                            kPostgresAdmin + " --pwfile=" + ShellQuote(root + "/pwfile") +
-                            " -A scram-sha-256 --no-locale -E UTF8 --no-sync",
-                        log, 120) != 0) {
-      return Fail("initdb failed:\n" + ReadFile(log));
+    if (RunBounded(ServerTool("initdb") + " -D " + ShellQuote(root + "/data") + " -U " +
+                       kPostgresAdmin + " --pwfile=" + ShellQuote(root + "/pwfile") +
+                       " -A scram-sha-256 --no-locale -E UTF8 --no-sync",
+                   log, 120) != 0) {
+      return Fail("initdb failed:\n" + test::ReadFileBytes(log));
     }
     // Unix socket only, in our own folder: no port on the machine is taken.
     std::string options = "-c listen_addresses='' -k " + root + " -p " +
                           std::to_string(kPostgresPort) + " -c fsync=off";
-    if (RunAsServerUser(bin + "/pg_ctl -D " + ShellQuote(root + "/data") + " -l " +
-                            ShellQuote(root + "/data/postgres.log") + " -o " +
-                            ShellQuote(options) + " -w -t 60 start",
-                        log, 90) != 0) {
-      std::string text = ReadFile(log) + ReadFile(root + "/data/postgres.log");
-      RunAsServerUser(bin + "/pg_ctl -D " + ShellQuote(root + "/data") + " -m immediate stop",
-                      log, 30);
+    if (RunBounded(PgCtl("-l " + ShellQuote(root + "/data/postgres.log") + " -o " +
+                         ShellQuote(options) + " -w -t 60 start"),
+                   log, 90) != 0) {
+      std::string text = test::ReadFileBytes(log) + test::ReadFileBytes(root + "/data/postgres.log");
+      RunBounded(PgCtl("-m immediate stop"), log, 30);
       return Fail("the PostgreSQL server did not start:\n" + text);
     }
     started_ = true;
-    StartWatchdog(bin, root);
+    StartWatchdog(root);
     try {
-      Backend admin{"PostgreSQL", kPostgresAdminDsn, kPostgresAdmin, kPostgresAdminPassword};
-      auto connection = Connect(admin);
-      connection->Execute(std::string("CREATE ROLE \"") + kPostgresUser + "\" LOGIN PASSWORD '" +
-                          kPostgresPassword + "'");
+      Connect(Admin())->Execute(std::string("CREATE ROLE \"") + kPostgresUser +
+                                "\" LOGIN PASSWORD '" + kPostgresPassword + "'");
     } catch (const PlatformError& error) {
       return Fail(std::string("cannot prepare the PostgreSQL test user: ") + error.what());
     }
@@ -145,10 +126,7 @@ class PostgresServer {
   void Stop() {
     if (!started_) return;
     started_ = false;
-    std::string root = TestPaths().pg_root;
-    RunAsServerUser(PostgresBinDir() + "/pg_ctl -D " + ShellQuote(root + "/data") +
-                        " -m fast -w -t 30 stop",
-                    root + "/server.log", 60);
+    RunBounded(PgCtl("-m fast -w -t 30 stop"), TestPaths().pg.File("server.log"), 60);
   }
 
  private:
@@ -159,13 +137,11 @@ class PostgresServer {
 
   // Stops the server and removes its folder should this process die
   // before it can do so itself (a crash, a sanitizer abort, a kill).
-  static void StartWatchdog(const std::string& bin, const std::string& root) {
-    std::string stop = bin + "/pg_ctl -D " + ShellQuote(root + "/data") + " -m immediate stop";
-    if (RunningAsRoot()) stop = "runuser -u nobody -- " + stop;
+  static void StartWatchdog(const std::string& root) {
     std::string script = "while kill -0 " + std::to_string(getpid()) +
-                         " 2>/dev/null; do sleep 1; done; timeout 30 " + stop +
+                         " 2>/dev/null; do sleep 1; done; timeout 30 " + PgCtl("-m immediate stop") +
                          " >/dev/null 2>&1; rm -rf " + ShellQuote(root) + " " +
-                         ShellQuote(TestPaths().root);
+                         ShellQuote(TestPaths().root.path());
     std::string line = "setsid sh -c " + ShellQuote(script) + " >/dev/null 2>&1 </dev/null &";
     (void)!std::system(line.c_str());
   }
@@ -183,19 +159,19 @@ PostgresServer& Server() {
 }  // namespace
 
 void InstallOdbcIni() {
+  static bool installed = false;
+  if (installed) return;
+  installed = true;
   Paths& paths = TestPaths();
-  if (!paths.root.empty()) return;
-  paths.root = MakeTempDir("tallyvane-odbc-");
-  paths.sqlite_db = paths.root + "/test.db";
-  paths.pg_root = MakeTempDir("tallyvane-pg-");
-  chmod(paths.pg_root.c_str(), 0755);
+  chmod(paths.pg.path().c_str(), 0755);
   std::string ini;
-  ini += std::string("[") + kSqliteDsn + "]\nDriver=SQLite3\nDatabase=" + paths.sqlite_db +
+  ini += std::string("[") + kSqliteDsn + "]\nDriver=SQLite3\nDatabase=" + paths.root.File("test.db") +
          "\nNoCreat=1\nTimeout=5000\n\n";
-  ini += std::string("[") + kSqliteLongDsn + "]\nDriver=SQLite3\nDatabase=" + paths.sqlite_db + "\nNoCreat=1\n\n";
-  ini += std::string("[") + kSqliteNoFileDsn + "]\nDriver=SQLite3\nDatabase=" + paths.root +
-         "/missing.db\nNoCreat=1\n\n";
-  std::string pg = "Driver=PostgreSQL Unicode\nServername=" + paths.pg_root +
+  ini += std::string("[") + kSqliteLongDsn + "]\nDriver=SQLite3\nDatabase=" + paths.root.File("test.db") +
+         "\nNoCreat=1\n\n";
+  ini += std::string("[") + kSqliteNoFileDsn + "]\nDriver=SQLite3\nDatabase=" + MissingSqliteFile() +
+         "\nNoCreat=1\n\n";
+  std::string pg = "Driver=PostgreSQL Unicode\nServername=" + paths.pg.path() +
                    "\nPort=" + std::to_string(kPostgresPort) +
                    "\nBoolsAsChar=0\nSSLmode=disable\n";
   // Declare/fetch makes psqlODBC read a result in portions as it is
@@ -203,32 +179,24 @@ void InstallOdbcIni() {
   ini += std::string("[") + kPostgresDsn + "]\n" + pg + "Database=" + kPostgresDatabase +
          "\nUseDeclareFetch=1\nFetch=500\n\n";
   ini += std::string("[") + kPostgresAdminDsn + "]\n" + pg + "Database=postgres\n";
-  WriteFile(paths.root + "/odbc.ini", ini);
-  setenv("ODBCINI", (paths.root + "/odbc.ini").c_str(), 1);
+  setenv("ODBCINI", paths.root.Write("odbc.ini", ini).c_str(), 1);
   test::KeepOdbcDriversLoaded();
 }
 
 Backend FreshSqliteDatabase() {
-  const std::string& db = TestPaths().sqlite_db;
-  fs::remove(db);
-  fs::remove(db + "-journal");
+  fs::remove(TestPaths().root.File("test.db-journal"));
   // SQLite takes an empty file for an empty database.
-  WriteFile(db, "");
+  TestPaths().root.Write("test.db", "");
   return Backend{"SQLite", kSqliteDsn, "", ""};
 }
 
-std::string SqliteDataSourceWithoutFile() { return kSqliteNoFileDsn; }
-
-std::string SqliteDataSourceWithLongName() { return kSqliteLongDsn; }
-
-std::string MissingSqliteFile() { return TestPaths().root + "/missing.db"; }
+std::string MissingSqliteFile() { return TestPaths().root.File("missing.db"); }
 
 PostgresStatus PreparePostgres(Backend* backend) {
   PostgresStatus status = Server().Start();
   if (!status.available) return status;
   try {
-    Backend admin{"PostgreSQL", kPostgresAdminDsn, kPostgresAdmin, kPostgresAdminPassword};
-    auto connection = Connect(admin);
+    auto connection = Connect(Admin());
     connection->Execute(std::string("DROP DATABASE IF EXISTS ") + kPostgresDatabase +
                         " WITH (FORCE)");
     connection->Execute(std::string("CREATE DATABASE ") + kPostgresDatabase + " OWNER \"" +
@@ -240,12 +208,7 @@ PostgresStatus PreparePostgres(Backend* backend) {
   return status;
 }
 
-void StopPostgres() {
-  Server().Stop();
-  std::error_code ignored;
-  fs::remove_all(TestPaths().pg_root, ignored);
-  fs::remove_all(TestPaths().root, ignored);
-}
+void StopPostgres() { Server().Stop(); }
 
 std::shared_ptr<DatabaseConnection> Connect(const Backend& backend) {
   auto connection = CreateOdbcConnection();

@@ -16,8 +16,12 @@ struct Backend {
   std::string password;
 };
 
-// The DSN that no odbc.ini names.
+// The DSN that no odbc.ini names; the SQLite DSN whose database file does
+// not exist (NoCreat=1); the SQLite database under a name longer than ODBC
+// allows.
 inline constexpr const char* kMissingDataSource = "tallyvane_missing_dsn";
+inline constexpr const char* kSqliteNoFileDsn = "tallyvane_sqlite_nofile";
+inline constexpr const char* kSqliteLongDsn = "tallyvane_sqlite_under_a_name_of_over_32_characters";
 
 // Called before the first ODBC call of the process: unixODBC reads
 // ODBCINI once.
@@ -25,12 +29,8 @@ void InstallOdbcIni();
 
 // A fresh, empty SQLite database behind the SQLite DSN.
 Backend FreshSqliteDatabase();
-// The SQLite DSN whose database file does not exist (NoCreat=1), and
-// that file.
-std::string SqliteDataSourceWithoutFile();
+// The file behind kSqliteNoFileDsn.
 std::string MissingSqliteFile();
-// The SQLite DSN's database under a name longer than ODBC allows.
-std::string SqliteDataSourceWithLongName();
 
 // Whether the server is available; if not, why, and whether that is a
 // reason to skip (its binaries are absent) rather than to fail.

@@ -2,9 +2,6 @@
 // the reason; none crashes or hangs.
 #include <gtest/gtest.h>
 
-#include <chrono>
-
-#include "platform/platform_error.h"
 #include "ooxml/ooxml_application.h"
 #include "spreadsheet_test_support.h"
 
@@ -29,36 +26,19 @@ TEST(BrokenInput, EachFailsWithAClearDescription) {
       {"malformed.xlsx",
        "the part \"xl/workbook.xml\" is not well-formed XML (Start-end tags mismatch at offset 1273)"},
       {"manyparts.xlsx", "the archive holds too many parts (10050)"},
+      // A part is refused when it declares more than the limit, and as soon
+      // as it inflates beyond what its headers declare.
+      {"bomb.xlsx", "the part \"xl/worksheets/sheet1.xml\" inflates beyond the size limit (a zip bomb?)"},
+      {"understated.xlsx", "the part \"xl/worksheets/sheet1.xml\" inflates beyond its declared size (a zip bomb?)"},
   };
   testing::ScratchFolder folder;
   auto app = CreateOoxmlSpreadsheetApp();
   for (const BrokenCase& c : cases) {
     std::string file = std::string(c.fixture) == "missing.xlsx" ? folder.Path() + "/missing.xlsx"
                                                                  : folder.CopyTemplate(c.fixture);
-    try {
-      app->OpenWorkbook(file);
-      ADD_FAILURE() << c.fixture << " opened";
-    } catch (const PlatformError& e) {
-      EXPECT_EQ(std::string(e.what()), "cannot open \"" + file + "\": " + c.reason) << c.fixture;
-    }
-  }
-}
-
-// A part is refused when it declares more than the limit, and as soon as
-// it inflates beyond what its headers declare.
-TEST(BrokenInput, AZipBombIsRefusedWhenItsPartIsRead) {
-  const std::pair<const char*, const char*> cases[] = {{"bomb.xlsx", "the size limit"},
-                                                       {"understated.xlsx", "its declared size"}};
-  for (const auto& [fixture, limit] : cases) {
-    testing::OpenedTemplate t(fixture);  // the sheet is read on first use
-    try {
-      t.workbook->WorksheetByIndex(1)->SetCellValue(1, 1, Value::MakeInteger(1));
-      ADD_FAILURE() << fixture << ": no error";
-    } catch (const PlatformError& e) {
-      EXPECT_EQ(std::string(e.what()), "cannot open \"" + t.file +
-                                           "\": the part \"xl/worksheets/sheet1.xml\" inflates beyond " + limit +
-                                           " (a zip bomb?)");
-    }
+    // A sheet is read on its first use.
+    const auto open_and_write = [&] { app->OpenWorkbook(file)->WorksheetByIndex(1)->SetCellValue(1, 1, Value()); };
+    EXPECT_EQ(testing::ErrorOf(open_and_write), "cannot open \"" + file + "\": " + c.reason);
   }
 }
 
@@ -72,16 +52,10 @@ TEST(BrokenInput, DeeplyNestedXmlNeitherCrashesNorHangs) {
 }
 
 TEST(BrokenInput, EntityDefinitionsAreNeverExpanded) {
-  testing::ScratchFolder folder;
-  std::string file = folder.CopyTemplate("entities.xlsx");
-  auto app = CreateOoxmlSpreadsheetApp();
-  auto start = std::chrono::steady_clock::now();
-  auto wb = app->OpenWorkbook(file);
-  wb->SetNameValue("Amounts", "x");
-  wb->Save();
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
-  std::string workbook = testing::ReadPart(file, "xl/workbook.xml");
-  EXPECT_EQ(workbook.find("lollol"), std::string::npos);
+  testing::OpenedTemplate t("entities.xlsx");
+  t.workbook->SetNameValue("Amounts", "x");
+  t.workbook->Save();
+  EXPECT_EQ(testing::ReadPart(t.file, "xl/workbook.xml").find("lollol"), std::string::npos);
 }
 
 }  // namespace

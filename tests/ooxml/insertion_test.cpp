@@ -2,16 +2,14 @@
 // follows, in every sheet and part, read back with an independent reader.
 #include <gtest/gtest.h>
 
-#include "platform/platform_error.h"
-#include "ooxml/ooxml_application.h"
+#include <functional>
+
 #include "spreadsheet_test_support.h"
 
 namespace tallyvane {
 namespace {
 
-using testing::ReadPart;
-using testing::RunPython;
-using testing::ScratchFolder;
+using testing::ErrorOf;
 
 const char kDescribeBasic[] = R"py(
 wb = openpyxl.load_workbook(sys.argv[1])
@@ -29,116 +27,82 @@ import re, zipfile
 print(re.findall(r'<definedName name="([^"]*)"[^>]*>([^<]*)<', zipfile.ZipFile(sys.argv[1]).read("xl/workbook.xml").decode()))
 print([(r, ws.row_dimensions[r].height) for r in range(1, 9)], ws.column_dimensions["B"].width,
       ws.column_dimensions["D"].width)
+# The legacy note shape moves with its cell (zero-based row and column).
+vml = zipfile.ZipFile(sys.argv[1]).read("xl/drawings/commentsDrawing1.vml").decode()
+print(re.findall(r":(?:Row|Column)>(\d+)<", vml))
 )py";
 
-TEST(InsertRows, MovesAndGrowsEverythingThatRefersToTheSheet) {
-  testing::OpenedTemplate t("basic.xlsx");
-  t.workbook->WorksheetByName("Data")->InsertRows(3, 3);
-  std::string out = t.SaveAndRead(std::string(kDescribeBasic) + R"py(
-print([(c, ws[c].fill.fgColor.rgb) for c in ("B3", "B5", "B6")])
-)py");
-  EXPECT_EQ(out,
-            "[('F2', '=SUM(A1:XFA1)'), ('B7', '=SUM(B2:B6)'), ('C7', '=$B$2+B6+SUM($B:$B)-SUM(2:2)')]\n"
-            "[('A1', \"=Data!B2+'Data'!B6\"), ('A2', '=SUM(Data!B2:B6)+A1'), ('A3', '=SUM(Data!$A:$A)+B1'), "
-            "('A4', '=SUM(Data!B7:B12)')] [('A1', \"=SUM('Other Sheet'!A1:A2)\")]\n"
-            "['A9:C9'] ['B2:B6'] [('B2:B6', '$B$6')]\n"
-            "A1:B6 ['G2'] A2 A1:H9\n"
-            "[('H6', 'a note')]\n"
-            "[('Total', '\"template\"'), ('Amounts', 'Data!$B$2:$B$6'), ('LocalName', 'Data!$A$1'), "
-            "('_xlnm._FilterDatabase', \"'Data'!$A$1:$B$6\"), ('_xlnm.Print_Titles', \"'Data'!1:1\"), "
-            "('_xlnm.Print_Area', \"'Data'!$A$1:$D$7\")]\n"
-            "[(1, None), (2, 30.0), (3, 30.0), (4, 30.0), (5, 30.0), (6, None), (7, None), (8, None)] 20.0 13.0\n"
-            "[('B3', '00FFFF00'), ('B5', '00FFFF00'), ('B6', '00FFFF00')]\n");
-  // The legacy note shape moved with its cell (zero-based row 2 -> 5).
-  std::string vml = ReadPart(t.file, "xl/drawings/commentsDrawing1.vml");
-  EXPECT_NE(vml.find(":Row>5</"), std::string::npos) << vml;
-}
+struct InsertionCase {
+  const char* what;
+  const char* file;
+  std::function<void(Workbook&)> edit;
+  std::string script;
+  std::string expected;
+};
 
-TEST(InsertRows, OneCallInsertsTheRoomOfAFullRun) {
-  for (int count : {1, 32765}) {
-    testing::OpenedTemplate t("basic.xlsx");
-    auto ws = t.workbook->WorksheetByIndex(1);
-    ws->InsertRows(3, count);
-    ws->SetCellValue(3 + count, 2, Value::MakeInteger(5));
-    std::string out = t.SaveAndRead("n = " + std::to_string(count) + R"py(
-wb = openpyxl.load_workbook(sys.argv[1])
-ws = wb["Data"]
-print(ws.cell(row=4 + n, column=2).value, ws.cell(row=6 + n, column=1).value, wb["Other Sheet"]["A2"].value)
-print(ws.cell(row=3 + n, column=2).value, ws.cell(row=3 + n, column=1).value)
-)py");
-    std::string last = std::to_string(3 + count);
-    EXPECT_EQ(out, "=SUM(B2:B" + last + ") merged title =SUM(Data!B2:B" + last + ")+A1\n5 second\n")
-        << count;
-  }
-}
-
-// A validation or format that ends directly above the insertion grows, as
-// a list does when a row is added at its end; a merged range pushed off
-// the bottom of the sheet goes.
-TEST(InsertRows, RangesEndingDirectlyAboveGrowAndRangesPushedOffGo) {
-  testing::OpenedTemplate t("bottom.xlsx");
-  t.workbook->WorksheetByName("Data")->InsertRows(4, 2);
-  EXPECT_EQ(t.SaveAndRead(R"py(
-ws = openpyxl.load_workbook(sys.argv[1])["Data"]
-print([str(d.sqref) for d in ws.data_validations.dataValidation], [str(r.sqref) for r in ws.conditional_formatting],
-      sorted(str(r) for r in ws.merged_cells.ranges))
-)py"),
-            "['B2:B5'] ['B2:B5'] ['A8:C8']\n");
-}
-
-TEST(InsertColumns, MovesFormulasNamesMergesAndWidths) {
-  testing::OpenedTemplate t("basic.xlsx");
-  t.workbook->WorksheetByName("Data")->InsertColumns(2, 2);
-  std::string out = t.SaveAndRead(kDescribeBasic);
-  EXPECT_EQ(out,
-            "[('H2', '=SUM(A1:XFC1)'), ('D4', '=SUM(D2:D3)'), ('E4', '=$D$2+D3+SUM($D:$D)-SUM(2:2)')]\n"
-            "[('A1', \"=Data!D2+'Data'!D3\"), ('A2', '=SUM(Data!D2:D3)+A1'), ('A3', '=SUM(Data!$A:$A)+B1'), "
-            "('A4', '=SUM(Data!D4:D9)')] [('A1', \"=SUM('Other Sheet'!A1:A2)\")]\n"
-            "['A6:E6'] ['D2:D3'] [('D2:D3', '$D$3')]\n"
-            "A1:D3 ['I2'] A2 A1:J6\n"
-            "[('J3', 'a note')]\n"
-            "[('Total', '\"template\"'), ('Amounts', 'Data!$D$2:$D$3'), ('LocalName', 'Data!$A$1'), "
-            "('_xlnm._FilterDatabase', \"'Data'!$A$1:$D$3\"), ('_xlnm.Print_Titles', \"'Data'!1:1\"), "
-            "('_xlnm.Print_Area', \"'Data'!$A$1:$F$4\")]\n"
-            "[(1, None), (2, 30.0), (3, None), (4, None), (5, None), (6, None), (7, None), (8, None)] 13.0 20.0\n");
-}
-
-TEST(Insert, RefusesToPushCellsOffTheSheetAndChangesNothing) {
-  testing::OpenedTemplate t("basic.xlsx");
-  auto ws = t.workbook->WorksheetByName("Data");
-  ws->SetCellValue(1048575, 1, Value::MakeText("bottom"));
-  ws->SetCellValue(1, 16384, Value::MakeText("right"));
-  try {
-    ws->InsertRows(5, 2);
-    FAIL() << "no error";
-  } catch (const PlatformError& e) {
-    EXPECT_STREQ(e.what(),
-                 "cannot insert 2 rows at row 5 of the worksheet \"Data\": non-empty cells would be pushed off "
-                 "the sheet");
-  }
-  try {
-    ws->InsertColumns(3, 1);
-    FAIL() << "no error";
-  } catch (const PlatformError& e) {
-    EXPECT_STREQ(e.what(),
-                 "cannot insert 1 columns at column 3 of the worksheet \"Data\": non-empty cells would be pushed "
-                 "off the sheet");
-  }
-  ws->InsertRows(5, 1);  // the last row is still free
-  std::string out = t.SaveAndRead(R"py(
-ws = openpyxl.load_workbook(sys.argv[1])["Data"]
-print(ws["A1048576"].value, ws["XFD1"].value, ws["B4"].value)
-)py");
-  EXPECT_EQ(out, "bottom right =SUM(B2:B3)\n");
-}
-
-TEST(Insert, TablesChartsAndDrawingAnchorsFollow) {
-  testing::OpenedTemplate t("features.xlsx");
-  auto ws = t.workbook->WorksheetByName("Sales");
-  ws->InsertRows(3, 3);
-  ws->InsertRows(1, 1);  // moves the chart's anchor down one row
-  ws->InsertColumns(2, 1);  // inside the table: a new table column
-  std::string out = t.SaveAndRead(R"py(
+TEST(Insert, EverythingThatRefersToTheMovedCellsFollows) {
+  const InsertionCase cases[] = {
+      {"rows move and grow everything that refers to the sheet", "basic.xlsx",
+       [](Workbook& wb) { wb.WorksheetByName("Data")->InsertRows(3, 3); },
+       std::string(kDescribeBasic) + "print([(c, ws[c].fill.fgColor.rgb) for c in (\"B3\", \"B5\", \"B6\")])\n",
+       "[('F2', '=SUM(A1:XFA1)'), ('B7', '=SUM(B2:B6)'), ('C7', '=$B$2+B6+SUM($B:$B)-SUM(2:2)')]\n"
+       "[('A1', \"=Data!B2+'Data'!B6\"), ('A2', '=SUM(Data!B2:B6)+A1'), ('A3', '=SUM(Data!$A:$A)+B1'), "
+       "('A4', '=SUM(Data!B7:B12)')] [('A1', \"=SUM('Other Sheet'!A1:A2)\")]\n"
+       "['A9:C9'] ['B2:B6'] [('B2:B6', '$B$6')]\n"
+       "A1:B6 ['G2'] A2 A1:H9\n"
+       "[('H6', 'a note')]\n"
+       "[('Total', '\"template\"'), ('Amounts', 'Data!$B$2:$B$6'), ('LocalName', 'Data!$A$1'), "
+       "('_xlnm._FilterDatabase', \"'Data'!$A$1:$B$6\"), ('_xlnm.Print_Titles', \"'Data'!1:1\"), "
+       "('_xlnm.Print_Area', \"'Data'!$A$1:$D$7\")]\n"
+       "[(1, None), (2, 30.0), (3, 30.0), (4, 30.0), (5, 30.0), (6, None), (7, None), (8, None)] 20.0 13.0\n"
+       "['5', '7']\n"
+       "[('B3', '00FFFF00'), ('B5', '00FFFF00'), ('B6', '00FFFF00')]\n"},
+      {"columns move formulas, names, merges and widths", "basic.xlsx",
+       [](Workbook& wb) { wb.WorksheetByName("Data")->InsertColumns(2, 2); }, kDescribeBasic,
+       "[('H2', '=SUM(A1:XFC1)'), ('D4', '=SUM(D2:D3)'), ('E4', '=$D$2+D3+SUM($D:$D)-SUM(2:2)')]\n"
+       "[('A1', \"=Data!D2+'Data'!D3\"), ('A2', '=SUM(Data!D2:D3)+A1'), ('A3', '=SUM(Data!$A:$A)+B1'), "
+       "('A4', '=SUM(Data!D4:D9)')] [('A1', \"=SUM('Other Sheet'!A1:A2)\")]\n"
+       "['A6:E6'] ['D2:D3'] [('D2:D3', '$D$3')]\n"
+       "A1:D3 ['I2'] A2 A1:J6\n"
+       "[('J3', 'a note')]\n"
+       "[('Total', '\"template\"'), ('Amounts', 'Data!$D$2:$D$3'), ('LocalName', 'Data!$A$1'), "
+       "('_xlnm._FilterDatabase', \"'Data'!$A$1:$D$3\"), ('_xlnm.Print_Titles', \"'Data'!1:1\"), "
+       "('_xlnm.Print_Area', \"'Data'!$A$1:$F$4\")]\n"
+       "[(1, None), (2, 30.0), (3, None), (4, None), (5, None), (6, None), (7, None), (8, None)] 13.0 20.0\n"
+       "['2', '9']\n"},
+      // A validation or format that ends directly above the insertion grows,
+      // as a list does when a row is added at its end; a merged range pushed
+      // off the bottom of the sheet goes.
+      {"ranges ending directly above grow, ranges pushed off go", "bottom.xlsx",
+       [](Workbook& wb) { wb.WorksheetByName("Data")->InsertRows(4, 2); },
+       "ws = openpyxl.load_workbook(sys.argv[1])[\"Data\"]\n"
+       "print([str(d.sqref) for d in ws.data_validations.dataValidation], [str(r.sqref) for r in "
+       "ws.conditional_formatting], sorted(str(r) for r in ws.merged_cells.ranges))\n",
+       "['B2:B5'] ['B2:B5'] ['A8:C8']\n"},
+      {"cells are never pushed off the sheet", "basic.xlsx",
+       [](Workbook& wb) {
+         auto ws = wb.WorksheetByName("Data");
+         ws->SetCellValue(1048575, 1, Value::MakeText("bottom"));
+         ws->SetCellValue(1, 16384, Value::MakeText("right"));
+         EXPECT_EQ(ErrorOf([&] { ws->InsertRows(5, 2); }),
+                   "cannot insert 2 rows at row 5 of the worksheet \"Data\": non-empty cells would be pushed off "
+                   "the sheet");
+         EXPECT_EQ(ErrorOf([&] { ws->InsertColumns(3, 1); }),
+                   "cannot insert 1 columns at column 3 of the worksheet \"Data\": non-empty cells would be pushed "
+                   "off the sheet");
+         ws->InsertRows(5, 1);  // the last row is still free
+       },
+       "ws = openpyxl.load_workbook(sys.argv[1])[\"Data\"]\n"
+       "print(ws[\"A1048576\"].value, ws[\"XFD1\"].value, ws[\"B4\"].value)\n",
+       "bottom right =SUM(B2:B3)\n"},
+      {"tables, charts and drawing anchors follow", "features.xlsx",
+       [](Workbook& wb) {
+         auto ws = wb.WorksheetByName("Sales");
+         ws->InsertRows(3, 3);
+         ws->InsertRows(1, 1);     // moves the chart's anchor down one row
+         ws->InsertColumns(2, 1);  // inside the table: a new table column
+       },
+       R"py(
 import re, zipfile
 z = zipfile.ZipFile(sys.argv[1])
 print(re.findall(r'<f>([^<]*)</f>', z.read("xl/charts/chart1.xml").decode()))
@@ -147,26 +111,52 @@ print(re.findall(r'<from><col>(\d+)</col><colOff>\d+</colOff><row>(\d+)', z.read
 ws = openpyxl.load_workbook(sys.argv[1])["Sales"]
 t = ws.tables["SalesTable"]
 print(ws["C8"].value, t.ref, [c.name for c in t.tableColumns], [ws.cell(row=2, column=c).value for c in (1, 2, 3)])
-)py");
-  EXPECT_EQ(out,
-            "[\"'Sales'!C2\", \"'Sales'!$A$3:$A$7\", \"'Sales'!$C$3:$C$7\"]\n"
-            "['A2:C7', 'A2:C7']\n"
-            "[('4', '2')]\n"
-            "=SUM(C3:C7) A2:C7 ['Item', 'Column1', 'Qty'] ['Item', 'Column1', 'Qty']\n");
-}
-
-TEST(InsertRows, SharedFormulasBecomePlainAndTheCalculationChainGoes) {
-  testing::OpenedTemplate t("shared.xlsx");
-  t.workbook->WorksheetByName("Calc")->InsertRows(3, 2);
-  std::string out = t.SaveAndRead(R"py(
+)py",
+       "[\"'Sales'!C2\", \"'Sales'!$A$3:$A$7\", \"'Sales'!$C$3:$C$7\"]\n"
+       "['A2:C7', 'A2:C7']\n"
+       "[('4', '2')]\n"
+       "=SUM(C3:C7) A2:C7 ['Item', 'Column1', 'Qty'] ['Item', 'Column1', 'Qty']\n"},
+      {"shared formulas become plain and the calculation chain goes", "shared.xlsx",
+       [](Workbook& wb) { wb.WorksheetByName("Calc")->InsertRows(3, 2); },
+       R"py(
 import zipfile
 z = zipfile.ZipFile(sys.argv[1])
 print("xl/calcChain.xml" in z.namelist(), "calcChain" in z.read("[Content_Types].xml").decode(),
       "calcChain" in z.read("xl/_rels/workbook.xml.rels").decode(), 'fullCalcOnLoad="1"' in z.read("xl/workbook.xml").decode())
 ws = openpyxl.load_workbook(sys.argv[1])["Calc"]
 print([ws.cell(row=r, column=2).value for r in range(1, 8)])
-)py");
-  EXPECT_EQ(out, "False False False True\n['=A1*2', '=A2*2', None, None, '=A5*2', '=A6*2', '=A7*2']\n");
+)py",
+       "False False False True\n['=A1*2', '=A2*2', None, None, '=A5*2', '=A6*2', '=A7*2']\n"},
+      {"a sheet keeps its namespace prefix", "prefixed.xlsx",
+       [](Workbook& wb) {
+         auto ws = wb.WorksheetByIndex(1);
+         ws->InsertRows(1, 1);
+         ws->SetCellValue(1, 1, Value::MakeText("head"));
+       },
+       R"py(
+import zipfile
+ws = openpyxl.load_workbook(sys.argv[1])["Prefixed"]
+print(ws["A1"].value, ws["A2"].value, ws["B3"].value, [str(r) for r in ws.merged_cells.ranges], ws.dimensions)
+xml = zipfile.ZipFile(sys.argv[1]).read("xl/worksheets/sheet1.xml").decode()
+print('<x:dimension ref="A1:B3"/>' in xml, '<x:row r="3"><x:c r="B3"><x:f>A2*2</x:f>' in xml)
+)py",
+       "head 1 =A2*2 ['A4:B4'] A1:B4\nTrue True\n"},
+      {"one call inserts the room of a full run", "basic.xlsx",
+       [](Workbook& wb) {
+         auto ws = wb.WorksheetByIndex(1);
+         ws->InsertRows(3, 32765);
+         ws->SetCellValue(32768, 2, Value::MakeInteger(5));
+       },
+       "wb = openpyxl.load_workbook(sys.argv[1])\nws = wb[\"Data\"]\n"
+       "print(*(ws[c].value for c in (\"B32769\", \"A32771\", \"B32768\", \"A32768\")),\n"
+       "      wb[\"Other Sheet\"][\"A2\"].value)\n",
+       "=SUM(B2:B32768) merged title 5 second =SUM(Data!B2:B32768)+A1\n"},
+  };
+  for (const InsertionCase& c : cases) {
+    testing::OpenedTemplate t(c.file);
+    c.edit(*t.workbook);
+    EXPECT_EQ(t.SaveAndRead(c.script), c.expected) << c.what;
+  }
 }
 
 }  // namespace

@@ -109,36 +109,6 @@ def features(path):
     wb.save(path)
 
 
-def report(path):
-    """The conformance template: a header, a two-row data area, a total."""
-    wb = Workbook()
-    ws = wb.active
-    ws.title = "Report"
-    ws.append(["Label", "Amount", "Count"])
-    ws.append([None, None, None])
-    ws.append([None, None, None])
-    ws["A4"] = "Total"
-    ws["B4"] = "=SUM(B2:B3)"
-    ws["C4"] = "=SUM(C2:C3)"
-    # What a text name evaluates to, character by character.
-    add_name(wb, "Note", '"-"')
-    ws["A6"] = ('=LEN(Note)&":"&CODE(MID(Note,2,1))&":"&CODE(MID(Note,4,1))&":"'
-                '&_xlfn.UNICODE(MID(Note,6,1))&":"&RIGHT(Note,3)')
-    chart = BarChart()
-    chart.add_data(Reference(ws, min_col=2, min_row=1, max_row=3), titles_from_data=True)
-    ws.add_chart(chart, "E2")
-    wb.save(path)
-
-
-def bench(path):
-    wb = Workbook()
-    ws = wb.active
-    ws.title = "Data"
-    for c in range(1, 21):
-        ws.cell(row=1, column=c, value="Column %d" % c)
-    wb.save(path)
-
-
 def rewrite_part(path, part, edit, extra=None):
     """Rewrites one part of a package (and adds parts) keeping the others."""
     tmp = path + ".tmp"
@@ -175,9 +145,8 @@ def shared(path):
     for r in range(1, 6):
         ws.cell(row=r, column=1, value=r)
     wb.save(path)
-    cells = ('<c r="B1"><f t="shared" ref="B1:B5" si="0">A1*2</f><v>2</v></c>', '<c r="B2"><f t="shared" si="0"/><v>4</v></c>',
-             '<c r="B3"><f t="shared" si="0"/><v>6</v></c>', '<c r="B4"><f t="shared" si="0"/><v>8</v></c>',
-             '<c r="B5"><f t="shared" si="0"/><v>10</v></c>')
+    cells = ['<c r="B1"><f t="shared" ref="B1:B5" si="0">A1*2</f><v>2</v></c>'] + [
+        '<c r="B%d"><f t="shared" si="0"/><v>%d</v></c>' % (r, 2 * r) for r in range(2, 6)]
 
     def edit(xml):
         for i, c in enumerate(cells, start=1):
@@ -208,15 +177,38 @@ def prefixed(path):
     rewrite_part(path, "xl/worksheets/sheet1.xml", lambda x: sheet)
 
 
+def basic_without(work, name, part):
+    """An open copy of basic.xlsx lacking one part."""
+    z = zipfile.ZipFile(os.path.join(work, name), "w", zipfile.ZIP_DEFLATED)
+    with zipfile.ZipFile(os.path.join(work, "basic.xlsx")) as src:
+        for item in src.infolist():
+            if item.filename != part:
+                z.writestr(item, src.read(item.filename))
+    return z
+
+
+LOL = ('<?xml version="1.0"?><!DOCTYPE lolz [<!ENTITY lol "lol"><!ENTITY lol2 "&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;">'
+       '<!ENTITY lol3 "&lol2;&lol2;&lol2;&lol2;&lol2;&lol2;&lol2;&lol2;&lol2;&lol2;">]>')
+DEPTH = 300000
+# Copies of basic.xlsx with one part edited: name, part, edit.
+EDITED = [
+    ("bottom.xlsx", "xl/worksheets/sheet1.xml",
+     lambda x: x.replace('<mergeCells count="1">', '<mergeCells count="2"><mergeCell ref="A1048576:B1048576"/>')),
+    ("malformed.xlsx", "xl/workbook.xml", lambda x: x.replace("</workbook>", "")),
+    ("entities.xlsx", "xl/workbook.xml", lambda x: LOL + x[x.index("<workbook"):].replace('"template"', "&lol3;", 1)),
+    ("deep.xlsx", "xl/worksheets/sheet3.xml",
+     lambda x: x.replace("<sheetData>", "<extLst>" + "<a>" * DEPTH + "</a>" * DEPTH + "</extLst><sheetData>", 1)),
+]
+
+
 def main():
     out = sys.argv[1]
     os.makedirs(os.path.dirname(os.path.abspath(out)) or ".", exist_ok=True)
     work = tempfile.mkdtemp(prefix="templates-", dir=os.path.dirname(os.path.abspath(out)))
     for name, make in [("basic.xlsx", basic), ("date1904.xlsx", date1904), ("features.xlsx", features),
-                       ("report.xlsx", report), ("bench.xlsx", bench), ("shared.xlsx", shared),
-                       ("prefixed.xlsx", prefixed)]:
+                       ("shared.xlsx", shared), ("prefixed.xlsx", prefixed)]:
         make(os.path.join(work, name))
-    # The text and truncated fixtures of the broken-input tests.
+    # The fixtures of the broken-input tests.
     with open(os.path.join(work, "text.xlsx"), "w") as f:
         f.write("just some text\n")
     with open(os.path.join(work, "basic.xlsx"), "rb") as f:
@@ -225,33 +217,15 @@ def main():
         f.write(data[: len(data) // 2])
     with open(os.path.join(work, "old.xls"), "wb") as f:
         f.write(b"\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1" + b"\0" * 504)
-    with zipfile.ZipFile(os.path.join(work, "bomb.xlsx"), "w", zipfile.ZIP_DEFLATED) as z:
-        with zipfile.ZipFile(os.path.join(work, "basic.xlsx")) as src:
-            for item in src.infolist():
-                if item.filename != "xl/worksheets/sheet1.xml":
-                    z.writestr(item, src.read(item.filename))
+    with basic_without(work, "bomb.xlsx", "xl/worksheets/sheet1.xml") as z:
         with z.open("xl/worksheets/sheet1.xml", "w", force_zip64=True) as part:
-            chunk = b" " * (1 << 20)
             for _ in range(1100):
-                part.write(chunk)
+                part.write(b" " * (1 << 20))
+    basic_without(work, "noworkbook.xlsx", "xl/workbook.xml").close()
     understate(os.path.join(work, "basic.xlsx"), os.path.join(work, "understated.xlsx"), "xl/worksheets/sheet1.xml")
-    shutil.copy(os.path.join(work, "basic.xlsx"), os.path.join(work, "bottom.xlsx"))
-    rewrite_part(os.path.join(work, "bottom.xlsx"), "xl/worksheets/sheet1.xml",
-                 lambda x: x.replace('<mergeCells count="1">', '<mergeCells count="2"><mergeCell ref="A1048576:B1048576"/>'))
-    shutil.copy(os.path.join(work, "basic.xlsx"), os.path.join(work, "malformed.xlsx"))
-    rewrite_part(os.path.join(work, "malformed.xlsx"), "xl/workbook.xml", lambda x: x.replace("</workbook>", ""))
-    shutil.copy(os.path.join(work, "basic.xlsx"), os.path.join(work, "entities.xlsx"))
-    lol = '<?xml version="1.0"?><!DOCTYPE lolz [<!ENTITY lol "lol"><!ENTITY lol2 "&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;"><!ENTITY lol3 "&lol2;&lol2;&lol2;&lol2;&lol2;&lol2;&lol2;&lol2;&lol2;&lol2;">]>'
-    rewrite_part(os.path.join(work, "entities.xlsx"), "xl/workbook.xml", lambda x: lol + x[x.index("<workbook"):].replace('"template"', "&lol3;", 1))
-    shutil.copy(os.path.join(work, "basic.xlsx"), os.path.join(work, "deep.xlsx"))
-    depth = 300000
-    rewrite_part(os.path.join(work, "deep.xlsx"), "xl/worksheets/sheet3.xml",
-                 lambda x: x.replace("<sheetData>", "<extLst>" + "<a>" * depth + "</a>" * depth + "</extLst><sheetData>", 1))
-    with zipfile.ZipFile(os.path.join(work, "noworkbook.xlsx"), "w") as z:
-        with zipfile.ZipFile(os.path.join(work, "basic.xlsx")) as src:
-            for item in src.infolist():
-                if item.filename != "xl/workbook.xml":
-                    z.writestr(item, src.read(item.filename))
+    for name, part, edit in EDITED:
+        shutil.copy(os.path.join(work, "basic.xlsx"), os.path.join(work, name))
+        rewrite_part(os.path.join(work, name), part, edit)
     with zipfile.ZipFile(os.path.join(work, "docx.xlsx"), "w") as z:
         z.writestr("[Content_Types].xml", '<?xml version="1.0"?><Types xmlns="http://schemas.openxmlformats.org/package/2006/content-types"><Override PartName="/word/document.xml" ContentType="application/vnd.openxmlformats-officedocument.wordprocessingml.document.main+xml"/></Types>')
         z.writestr("_rels/.rels", '<?xml version="1.0"?><Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships"><Relationship Id="rId1" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/officeDocument" Target="word/document.xml"/></Relationships>')

@@ -9,6 +9,7 @@
 #include <fstream>
 
 #include "ooxml/ooxml_application.h"
+#include "platform/platform_error.h"
 
 namespace tallyvane::testing {
 
@@ -30,7 +31,7 @@ std::string OpenedTemplate::SaveAndRead(const std::string& script) {
 
 std::string TemplatePath(const std::string& name) {
   // Direct runs of the test binary make the templates themselves.
-  if (!fs::exists(std::string(SPREADSHEET_TEMPLATES) + "/bench.xlsx")) {
+  if (!fs::exists(std::string(SPREADSHEET_TEMPLATES) + "/basic.xlsx")) {
     std::string cmd = std::string("/usr/bin/python3 ") + SPREADSHEET_TEMPLATE_SCRIPT + " " + SPREADSHEET_TEMPLATES;
     int rc = std::system(cmd.c_str());
     EXPECT_EQ(rc, 0) << "making the templates failed";
@@ -62,6 +63,15 @@ std::string ReadPart(const std::string& file, const std::string& part) {
   }
   zip_discard(za);
   return out;
+}
+
+std::string ErrorOf(const std::function<void()>& f) {
+  try {
+    f();
+  } catch (const PlatformError& e) {
+    return e.what();
+  }
+  return "(no error)";
 }
 
 }  // namespace tallyvane::testing

@@ -1,6 +1,7 @@
 #pragma once
 // Helpers of the workbook engine's tests: templates copied into a private
 // folder, the engine opened over them, and an independent reader (openpyxl).
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -38,5 +39,7 @@ std::string TemplatePath(const std::string& name);
 std::string RunPython(const std::string& script, const std::string& file);
 // The bytes of one part of a package ("" when missing).
 std::string ReadPart(const std::string& file, const std::string& part);
+// The description of the PlatformError f throws, or "(no error)".
+std::string ErrorOf(const std::function<void()>& f);
 
 }  // namespace tallyvane::testing

@@ -25,6 +25,13 @@ Cell FormulaCell(int column, CellFormula formula) {
   return cell;
 }
 
+Row MakeRow(int index, std::vector<XmlAttr> attrs) {
+  Row row;
+  row.index = index;
+  row.attrs = std::move(attrs);
+  return row;
+}
+
 struct WriterCase {
   const char* what;
   std::function<void(std::string&)> write;
@@ -97,29 +104,16 @@ TEST(WorksheetWriter, WritesEachElementExactly) {
        R"(<c r="B9" t="inlineStr"><is><t>hi</t></is></c>)"},
       {"a row with attributes and cells",
        [](std::string& out) {
-         Row row;
-         row.index = 12;
-         row.attrs = {{"ht", "20"}, {"customHeight", "1"}};
+         Row row = MakeRow(12, {{"ht", "20"}, {"customHeight", "1"}});
          row.cells.push_back(NumberCell(1, 1));
          row.cells.push_back(NumberCell(2, -3));
          WriteRow(out, row, "x:");
        },
        R"(<x:row r="12" ht="20" customHeight="1"><x:c r="A12"><x:v>1</x:v></x:c><x:c r="B12"><x:v>-3</x:v></x:c></x:row>)"},
       {"a row of attributes only is self-closed",
-       [](std::string& out) {
-         Row row;
-         row.index = 2;
-         row.attrs = {{"hidden", "1"}};
-         WriteRow(out, row, "");
-       },
+       [](std::string& out) { WriteRow(out, MakeRow(2, {{"hidden", "1"}}), ""); },
        R"(<row r="2" hidden="1"/>)"},
-      {"an empty row is left out",
-       [](std::string& out) {
-         Row row;
-         row.index = 5;
-         WriteRow(out, row, "");
-       },
-       ""},
+      {"an empty row is left out", [](std::string& out) { WriteRow(out, MakeRow(5, {}), ""); }, ""},
   };
   for (const WriterCase& c : cases) {
     std::string out;

@@ -30,6 +30,8 @@ PACKAGES=(
   desktop-file-utils man-db
   # conformance checks (formula recalculation)
   libreoffice-calc-nogui
+  # the LibreOffice peer of insertions (its UNO API from Python)
+  python3-uno
 )
 
 missing=()

@@ -27,7 +27,7 @@ PACKAGES=(
   # the desktop opener of the help document (xdg-open)
   xdg-utils
   # checks of the package's desktop entry and manual page
-  desktop-file-utils man-db
+  desktop-file-utils man-db file
   # conformance checks (formula recalculation)
   libreoffice-calc-nogui
   # the LibreOffice peer of insertions (its UNO API from Python)

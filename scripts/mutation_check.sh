@@ -49,6 +49,9 @@ odbc: low surrogate loses a bit ~~ odbc_tests ~~ out->push_back(static_cast<SQLW
 window: one parameter asks the plain question ~~ tallyvane_ui_tests ~~ if (context_.ParameterCount < 1) ~~ if (context_.ParameterCount <= 1)
 window: shell result 32 taken for success ~~ tallyvane_ui_tests ~~ return result > kHighestFailure || result < 0; ~~ return result >= kHighestFailure || result < 0;
 window: last typed parameter not kept ~~ tallyvane_ui_tests ~~ for (int i = 0; i < DeclaredCount(context_); ++i) context_.Parameters[i].Value ~~ for (int i = 0; i + 1 < DeclaredCount(context_); ++i) context_.Parameters[i].Value
+window: unchecked save still stores the defaults ~~ tallyvane_ui_tests ~~ if (save_default_->isChecked()) SaveDefaults(); ~~ SaveDefaults();
+window: desktop opener status 3 taken for a missing file ~~ tallyvane_ui_tests ~~ case 3:\n      return kNoAssociation; ~~ case 3:\n      return kFileNotFound;
+operator: one error told in the plural ~~ program_tests ~~ (count == 1 ? "" : "s") ~~ (count == 0 ? "" : "s")
 listed: validation directly above does not grow ~~ spreadsheet_tests ~~ ln == "conditionalFormatting" || ln == "dataValidation" ~~ ln == "conditionalFormatting"
 listed: merged range off the sheet kept ~~ spreadsheet_tests ~~ element == "mergeCell" || element == "conditionalFormatting" ~~ element == "conditionalFormatting"
 listed: CR in cell text not escaped ~~ spreadsheet_tests ~~ case '\r': rep = "&#13;"; break; ~~ case '\r': rep = attribute ? "&#13;" : nullptr; break;

@@ -122,97 +122,119 @@ bool MayMentionSheet(const std::string& bytes, const std::string& sheet) {
   return it != bytes.end();
 }
 
-std::vector<FormulaReference> FindFormulaReferences(std::string_view f) {
-  std::vector<FormulaReference> refs;
-  size_t i = 0;
-  bool external_pending = false;
-  while (i < f.size()) {
-    char c = f[i];
+namespace {
+
+// One pass over a stored formula, from left to right.
+class ReferenceScanner {
+ public:
+  explicit ReferenceScanner(std::string_view f) : f_(f) {}
+
+  std::vector<FormulaReference> Scan() {
+    while (i_ < f_.size()) Step();
+    return std::move(refs_);
+  }
+
+ private:
+  void Step() {
+    const char c = f_[i_];
     if (c == '"') {
-      i = SkipString(f, i);
-      external_pending = false;
-      continue;
-    }
-    if (c == '#') {  // error literal such as #REF! or #N/A
-      size_t j = i + 1;
-      while (j < f.size() && (IsNameChar(f[j]) || f[j] == '/')) ++j;
-      if (j < f.size() && (f[j] == '!' || f[j] == '?')) ++j;
-      i = j;
-      continue;
-    }
-    if (c == '[') {
-      size_t j = SkipBrackets(f, i);
+      i_ = SkipString(f_, i_);
+      external_pending_ = false;
+    } else if (c == '#') {
+      SkipErrorLiteral();
+    } else if (c == '[') {
+      const size_t j = SkipBrackets(f_, i_);
       // "[1]Sheet!A1" names another workbook; "Table[Col]" follows a name.
-      external_pending = i == 0 || !IsNameChar(f[i - 1]);
-      i = j;
-      continue;
-    }
-    std::string sheet;
-    size_t after_prefix = std::string::npos;
-    size_t j = i;
-    if (c == '\'') {
-      j = ReadQuoted(f, i, &sheet);
-      if (j < f.size() && f[j] == '!') after_prefix = j + 1;
-      else {
-        i = j;
-        external_pending = false;
-        continue;
-      }
+      external_pending_ = i_ == 0 || !IsNameChar(f_[i_ - 1]);
+      i_ = j;
+    } else if (c == '\'') {
+      ReadQuotedSheet();
     } else if (IsNameChar(c)) {
-      while (j < f.size() && IsNameChar(f[j])) ++j;
-      if (j < f.size() && f[j] == '!') {
-        sheet.assign(f.substr(i, j - i));
-        after_prefix = j + 1;
-      } else if (j < f.size() && f[j] == ':') {
-        // Either a range (A1:B2, A:A, 1:2) or a 3-D prefix Sheet1:Sheet3!
-        RefArea area;
-        size_t end = 0;
-        if (!external_pending && ParseAreaAt(f, i, &area, &end)) {
-          refs.push_back({i, end, "", false, false, area});
-          i = end;
-          continue;
-        }
-        size_t k = j + 1;
-        while (k < f.size() && IsNameChar(f[k])) ++k;
-        if (k < f.size() && f[k] == '!' && k > j + 1) {
-          sheet.assign(f.substr(i, k - i));
-          after_prefix = k + 1;
-        }
-      }
+      ReadName();
     } else {
-      ++i;
-      external_pending = false;
-      continue;
-    }
-    if (after_prefix == std::string::npos) {
-      if (!external_pending) {
-        RefArea area;
-        size_t end = 0;
-        if (ParseAreaAt(f, i, &area, &end)) {
-          refs.push_back({i, end, "", false, false, area});
-          i = end;
-          continue;
-        }
-      }
-      i = j;
-      external_pending = false;
-      continue;
-    }
-    bool external = external_pending || (!sheet.empty() && sheet[0] == '[');
-    external_pending = false;
-    bool three_d = sheet.find(':') != std::string::npos;
-    RefArea area;
-    size_t end = 0;
-    if (ParseAreaAt(f, after_prefix, &area, &end)) {
-      refs.push_back({after_prefix, end, sheet, three_d, external, area});
-      i = end;
-    } else {
-      i = after_prefix;
-      // skip a sheet-level name or #REF! after the prefix
-      while (i < f.size() && IsNameChar(f[i])) ++i;
+      ++i_;
+      external_pending_ = false;
     }
   }
-  return refs;
+
+  // An error literal such as #REF! or #N/A.
+  void SkipErrorLiteral() {
+    size_t j = i_ + 1;
+    while (j < f_.size() && (IsNameChar(f_[j]) || f_[j] == '/')) ++j;
+    if (j < f_.size() && (f_[j] == '!' || f_[j] == '?')) ++j;
+    i_ = j;
+  }
+
+  void ReadQuotedSheet() {
+    std::string sheet;
+    const size_t j = ReadQuoted(f_, i_, &sheet);
+    if (j < f_.size() && f_[j] == '!') {
+      ReadAfterPrefix(sheet, j + 1);
+    } else {
+      i_ = j;
+      external_pending_ = false;
+    }
+  }
+
+  // A name: a sheet prefix (Sheet1!, 3-D Sheet1:Sheet3!), a reference on
+  // its own (A1, A1:B2, A:A, 1:2), or a name or function that is neither.
+  void ReadName() {
+    size_t j = i_;
+    while (j < f_.size() && IsNameChar(f_[j])) ++j;
+    if (j < f_.size() && f_[j] == '!') {
+      ReadAfterPrefix(std::string(f_.substr(i_, j - i_)), j + 1);
+      return;
+    }
+    if (j < f_.size() && f_[j] == ':') {
+      if (!external_pending_ && TakeBareReference()) return;
+      size_t k = j + 1;
+      while (k < f_.size() && IsNameChar(f_[k])) ++k;
+      if (k < f_.size() && f_[k] == '!' && k > j + 1) {
+        ReadAfterPrefix(std::string(f_.substr(i_, k - i_)), k + 1);
+        return;
+      }
+    } else if (!external_pending_ && TakeBareReference()) {
+      return;
+    }
+    i_ = j;
+    external_pending_ = false;
+  }
+
+  bool TakeBareReference() {
+    RefArea area;
+    size_t end = 0;
+    if (!ParseAreaAt(f_, i_, &area, &end)) return false;
+    refs_.push_back({i_, end, "", false, false, area});
+    i_ = end;
+    return true;
+  }
+
+  void ReadAfterPrefix(const std::string& sheet, size_t after_prefix) {
+    const bool external = external_pending_ || (!sheet.empty() && sheet[0] == '[');
+    external_pending_ = false;
+    const bool three_d = sheet.find(':') != std::string::npos;
+    RefArea area;
+    size_t end = 0;
+    if (ParseAreaAt(f_, after_prefix, &area, &end)) {
+      refs_.push_back({after_prefix, end, sheet, three_d, external, area});
+      i_ = end;
+      return;
+    }
+    // A sheet-level name or #REF! after the prefix.
+    i_ = after_prefix;
+    while (i_ < f_.size() && IsNameChar(f_[i_])) ++i_;
+  }
+
+  std::string_view f_;
+  size_t i_ = 0;
+  bool external_pending_ = false;
+  std::vector<FormulaReference> refs_;
+};
+
+}  // namespace
+
+std::vector<FormulaReference> FindFormulaReferences(std::string_view f) {
+  return ReferenceScanner(f).Scan();
 }
 
 }  // namespace tallyvane::ooxml

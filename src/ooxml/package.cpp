@@ -78,6 +78,55 @@ long long MeasureStream(PartStream* stream) {
   return size;
 }
 
+zip_int64_t ReadStream(StreamState* s, char* out, zip_uint64_t len) {
+  zip_uint64_t n = 0;
+  try {
+    while (n < len) {
+      // A stop asked for ends the save: the caller removes what was written.
+      if (PendingInterruption() != 0) {
+        zip_error_set(&s->error, ZIP_ER_CANCELLED, 0);
+        return -1;
+      }
+      if (s->offset == s->buffer.size()) {
+        if (s->done) break;
+        s->buffer.clear();
+        s->offset = 0;
+        s->done = !s->stream->Next(s->buffer);
+        continue;
+      }
+      size_t take = std::min<size_t>(static_cast<size_t>(len - n), s->buffer.size() - s->offset);
+      std::memcpy(out + n, s->buffer.data() + s->offset, take);
+      s->offset += take;
+      n += take;
+    }
+  } catch (...) {
+    zip_error_set(&s->error, ZIP_ER_MEMORY, 0);
+    return -1;
+  }
+  return static_cast<zip_int64_t>(n);
+}
+
+zip_int64_t StatStream(StreamState* s, zip_stat_t* st) {
+  // libzip uses the size only to choose plain or ZIP64 headers and records
+  // the sizes it actually wrote, so a bound will do; without a size it
+  // would write ZIP64 headers, which the desktop spreadsheet may refuse.
+  try {
+    if (s->size < 0) s->size = s->stream->SizeBound();
+    if (s->size < 0) s->size = MeasureStream(s->stream);
+  } catch (...) {
+    zip_error_set(&s->error, ZIP_ER_MEMORY, 0);
+    return -1;
+  }
+  zip_stat_init(st);
+  st->mtime = std::time(nullptr);
+  st->valid |= ZIP_STAT_MTIME;
+  if (s->size < 0xFFFFFFFFll) {
+    st->size = static_cast<zip_uint64_t>(s->size);
+    st->valid |= ZIP_STAT_SIZE;
+  }
+  return sizeof(*st);
+}
+
 zip_int64_t StreamCallback(void* user, void* data, zip_uint64_t len, zip_source_cmd_t cmd) {
   auto* s = static_cast<StreamState*>(user);
   switch (cmd) {
@@ -92,60 +141,14 @@ zip_int64_t StreamCallback(void* user, void* data, zip_uint64_t len, zip_source_
       s->offset = 0;
       s->done = false;
       return 0;
-    case ZIP_SOURCE_READ: {
-      char* out = static_cast<char*>(data);
-      zip_uint64_t n = 0;
-      try {
-        while (n < len) {
-          // A stop asked for ends the save: the caller removes what was written.
-          if (PendingInterruption() != 0) {
-            zip_error_set(&s->error, ZIP_ER_CANCELLED, 0);
-            return -1;
-          }
-          if (s->offset == s->buffer.size()) {
-            if (s->done) break;
-            s->buffer.clear();
-            s->offset = 0;
-            s->done = !s->stream->Next(s->buffer);
-            continue;
-          }
-          size_t take = std::min<size_t>(static_cast<size_t>(len - n), s->buffer.size() - s->offset);
-          std::memcpy(out + n, s->buffer.data() + s->offset, take);
-          s->offset += take;
-          n += take;
-        }
-      } catch (...) {
-        zip_error_set(&s->error, ZIP_ER_MEMORY, 0);
-        return -1;
-      }
-      return static_cast<zip_int64_t>(n);
-    }
+    case ZIP_SOURCE_READ:
+      return ReadStream(s, static_cast<char*>(data), len);
     case ZIP_SOURCE_CLOSE:
       s->stream->Stop();
       std::string().swap(s->buffer);
       return 0;
-    case ZIP_SOURCE_STAT: {
-      auto* st = static_cast<zip_stat_t*>(data);
-      // libzip uses the size only to choose plain or ZIP64 headers and
-      // records the sizes it actually wrote, so a bound will do; without a
-      // size it would write ZIP64 headers, which the desktop spreadsheet
-      // may refuse.
-      try {
-        if (s->size < 0) s->size = s->stream->SizeBound();
-        if (s->size < 0) s->size = MeasureStream(s->stream);
-      } catch (...) {
-        zip_error_set(&s->error, ZIP_ER_MEMORY, 0);
-        return -1;
-      }
-      zip_stat_init(st);
-      st->mtime = std::time(nullptr);
-      st->valid |= ZIP_STAT_MTIME;
-      if (s->size < 0xFFFFFFFFll) {
-        st->size = static_cast<zip_uint64_t>(s->size);
-        st->valid |= ZIP_STAT_SIZE;
-      }
-      return sizeof(*st);
-    }
+    case ZIP_SOURCE_STAT:
+      return StatStream(s, static_cast<zip_stat_t*>(data));
     case ZIP_SOURCE_ERROR:
       return zip_error_to_data(&s->error, data, len);
     case ZIP_SOURCE_FREE:
@@ -310,6 +313,35 @@ void Package::Remove(const std::string& part) {
   }
 }
 
+std::string Package::AddParts(void* archive, int deflate_level) {
+  zip_t* out = Zip(archive);
+  for (const std::string& name : names_) {
+    zip_source_t* src = nullptr;
+    auto ch = changed_.find(name);
+    bool changed = ch != changed_.end();
+    if (changed && ch->second.stream) {
+      src = StreamSource(out, ch->second.stream.get());
+    } else if (changed) {
+      src = zip_source_buffer(out, ch->second.bytes.data(), ch->second.bytes.size(), 0);
+    } else {
+      // Unchanged parts keep their compressed bytes: no inflate, no deflate.
+      src = zip_source_zip(out, Zip(archive_), static_cast<zip_uint64_t>(index_.at(name)),
+                           ZIP_FL_COMPRESSED, 0, 0);
+    }
+    if (!src) return "cannot add the part \"" + name + "\": " + zip_strerror(out);
+    zip_int64_t idx = zip_file_add(out, name.c_str(), src, ZIP_FL_ENC_UTF_8);
+    if (idx < 0) {
+      zip_source_free(src);
+      return "cannot add the part \"" + name + "\": " + zip_strerror(out);
+    }
+    if (changed) {
+      zip_set_file_compression(out, static_cast<zip_uint64_t>(idx), ZIP_CM_DEFLATE,
+                               static_cast<zip_uint32_t>(deflate_level));
+    }
+  }
+  return std::string();
+}
+
 void Package::SaveTo(const std::string& path, int deflate_level) {
   auto fail = [&](const std::string& reason) -> void {
     throw PlatformError("cannot save \"" + path + "\": " + reason);
@@ -333,38 +365,10 @@ void Package::SaveTo(const std::string& path, int deflate_level) {
     remove_temp();
     fail("cannot create the archive");
   }
-  std::string error;
-  for (const std::string& name : names_) {
-    zip_source_t* src = nullptr;
-    auto ch = changed_.find(name);
-    bool changed = ch != changed_.end();
-    if (changed && ch->second.stream) {
-      src = StreamSource(out, ch->second.stream.get());
-    } else if (changed) {
-      src = zip_source_buffer(out, ch->second.bytes.data(), ch->second.bytes.size(), 0);
-    } else {
-      // Unchanged parts keep their compressed bytes: no inflate, no deflate.
-      src = zip_source_zip(out, Zip(archive_), static_cast<zip_uint64_t>(index_.at(name)),
-                           ZIP_FL_COMPRESSED, 0, 0);
-    }
-    if (!src) {
-      error = "cannot add the part \"" + name + "\": " + zip_strerror(out);
-      break;
-    }
-    zip_int64_t idx = zip_file_add(out, name.c_str(), src, ZIP_FL_ENC_UTF_8);
-    if (idx < 0) {
-      zip_source_free(src);
-      error = "cannot add the part \"" + name + "\": " + zip_strerror(out);
-      break;
-    }
-    if (changed) {
-      zip_set_file_compression(out, static_cast<zip_uint64_t>(idx), ZIP_CM_DEFLATE,
-                               static_cast<zip_uint32_t>(deflate_level));
-    }
-  }
+  std::string error = AddParts(out, deflate_level);
   auto stop_streams = [&] {
-    for (auto& [name, change] : changed_) {
-      if (change.stream) change.stream->Stop();
+    for (auto& entry : changed_) {
+      if (entry.second.stream) entry.second.stream->Stop();
     }
   };
   if (!error.empty()) {

@@ -56,6 +56,9 @@ class Package {
  private:
   Package() = default;
   [[noreturn]] void Fail(const std::string& reason) const;
+  // Adds every part to the archive being written (a zip_t*); returns what
+  // went wrong, or nothing.
+  std::string AddParts(void* out, int deflate_level);
 
   std::string path_;
   PackageLimits limits_;

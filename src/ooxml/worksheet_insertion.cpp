@@ -1,14 +1,15 @@
+// How inserting whole rows or columns changes a worksheet part: the rows and
+// cells of its sheet data, its column definitions, its formulas, and every
+// reference held in the rest of the part.
 #include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "ooxml/worksheet_part.h"
+#include "ooxml/xml_references.h"
 #include "ooxml/xml_text.h"
 
-// How inserting whole rows or columns changes a worksheet part: the rows and
-// cells of its sheet data, its column definitions, its formulas, and every
-// reference held in the rest of the part.
 namespace tallyvane::ooxml {
 namespace {
 
@@ -286,7 +287,7 @@ bool WorksheetPart::ShiftTreeReferences(const Insertion& ins, bool own_sheet) {
     if (own_sheet && ln == "pane") any = ShiftPane(n, ins) || any;
     // x14 validations hold their formula one level down (<x14:formula1><xm:f>).
     if ((ln == "formula" || ln == "formula1" || ln == "formula2" || ln == "f") && !HasElementChild(n)) {
-      any = ShiftElementText(n, ShiftFormula(n.text().get(), ins, host)) || any;
+      any = ShiftFormulaText(n, ins, host) || any;
       return false;
     }
     if (ln == "sqref" && own_sheet) {  // x14 formats and validations, sparkline cells

@@ -174,13 +174,16 @@ TEST_F(ProgramTest, EarlyStopsAreToldOnStandardError) {
     std::filesystem::remove(dir.File("run.log"));
     test::RunIni ini;
     ini.template_file = c.template_file;
+    ini.dsn = "TallyvaneE2E";
     ini.sql_files = c.sql_files;
     ini.Write(dir, "My Reports/month.ini");
     EXPECT_EQ(Run(c.sql_files.empty() ? "-C -F missing.ini" : "-F 'My Reports/month.ini' -C 2004 10"), 2);
     EXPECT_EQ(last.output, "");
     EXPECT_EQ(last.error, c.error);
     EXPECT_EQ(std::filesystem::exists(dir.File("run.log")), !c.sql_files.empty());
-    if (!c.sql_files.empty()) EXPECT_EQ(Log().back(), c.last_log_line);
+    if (!c.sql_files.empty()) {
+      EXPECT_EQ(Log().back(), c.last_log_line);
+    }
   }
 }
 

@@ -52,6 +52,9 @@ window: last typed parameter not kept ~~ tallyvane_ui_tests ~~ for (int i = 0; i
 engine: more parts than the limit accepted ~~ spreadsheet_tests ~~ static_cast<unsigned long long>(n) > limits.max_parts ~~ static_cast<unsigned long long>(n) > 2 * limits.max_parts
 engine: calculation chain left in the relationships ~~ spreadsheet_tests ~~ workbook_rels_->RemoveByTarget(r.target);\n ~~ \n
 engine: a name's noncharacter written as CHAR ~~ libreoffice_template_tests ~~ out += code < 0x20 ? "CHAR(" ~~ out += code < 0x10000 ? "CHAR("
+window: unchecked save still stores the defaults ~~ tallyvane_ui_tests ~~ if (save_default_->isChecked()) SaveDefaults(); ~~ SaveDefaults();
+window: desktop opener status 3 taken for a missing file ~~ tallyvane_ui_tests ~~ case 3:\n      return kNoAssociation; ~~ case 3:\n      return kFileNotFound;
+operator: one error told in the plural ~~ program_tests ~~ (count == 1 ? "" : "s") ~~ (count == 0 ? "" : "s")
 listed: validation directly above does not grow ~~ spreadsheet_tests ~~ ln == "conditionalFormatting" || ln == "dataValidation" ~~ ln == "conditionalFormatting"
 listed: merged range off the sheet kept ~~ spreadsheet_tests ~~ element == "mergeCell" || element == "conditionalFormatting" ~~ element == "conditionalFormatting"
 listed: CR in cell text not escaped ~~ spreadsheet_tests ~~ case '\r': rep = "&#13;"; break; ~~ case '\r': rep = attribute ? "&#13;" : nullptr; break;

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <string>
+#include <vector>
+
 #include "temp_dir.h"
 #include "test_context.h"
 
@@ -44,23 +48,17 @@ TEST(Main, InteractiveWithoutArgumentsOpensTheWindowWithTheDefaultConfiguration)
   EXPECT_EQ(t.context.CmdValueCount, 0);
 }
 
-TEST(Main, UnattendedWithAMissingConfigurationShowsTheBoxAndWritesNoLog) {
-  TempDir dir;
-  TestContext t;
-  StartupEnvironment environment{"-C -F " + dir.File("none.ini"), dir.File("tallyvane"), ""};
-  EXPECT_EQ(Main(t.context, environment, NoWindow), 2);
-  ASSERT_EQ(t.errors.prompts.size(), 1u);
-  EXPECT_EQ(t.errors.prompts[0],
-            "Error!\r\nError Info: Configuration file \"" + dir.File("none.ini") + "\" does not exist.");
-}
-
-TEST(Main, UnattendedWithoutAnyConfigurationNamesTheEmptyText) {
-  TempDir dir;
-  TestContext t;
-  StartupEnvironment environment{"-C", dir.File("tallyvane"), ""};
-  EXPECT_EQ(Main(t.context, environment, NoWindow), 2);
-  ASSERT_EQ(t.errors.prompts.size(), 1u);
-  EXPECT_EQ(t.errors.prompts[0], "Error!\r\nError Info: Configuration file \"\" does not exist.");
+TEST(Main, UnattendedWithoutItsConfigurationShowsTheBoxAndWritesNothing) {
+  for (const std::string& ini : {std::string("none.ini"), std::string()}) {
+    TempDir dir;
+    TestContext t;
+    const std::string path = ini.empty() ? ini : dir.File(ini);
+    StartupEnvironment environment{"-C" + (ini.empty() ? "" : " -F " + path), dir.File("tallyvane"), ""};
+    EXPECT_EQ(Main(t.context, environment, NoWindow), 2);
+    EXPECT_EQ(t.errors.prompts, std::vector<std::string>{"Error!\r\nError Info: Configuration file \"" + path +
+                                                         "\" does not exist."});
+    EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
+  }
 }
 
 }  // namespace

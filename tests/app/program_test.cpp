@@ -1,44 +1,389 @@
-// Runs the built program itself, as a scheduler would.
+// The built program run whole: unattended runs against a real SQLite data
+// source read back with openpyxl, and what the operator sees of them on
+// standard error, on a terminal, for --help, --version and --check.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <regex>
 #include <string>
+#include <vector>
 
 #include "program_run.h"
 #include "run_ini.h"
+#include "shell_command.h"
 #include "temp_dir.h"
 #include "test_context.h"
+#include "workbook_reader.h"
 
 namespace tallyvane {
 namespace {
 
-TEST(Program, AMissingConfigurationGoesToStandardErrorWithoutADisplay) {
-  test::TempDir dir;
-  const test::ProgramRun run = test::RunProgram("-C -F /nonexistent.ini", dir.path());
-  EXPECT_EQ(run.status, 2);
-  EXPECT_EQ(run.output, "Error!\nError Info: Configuration file \"/nonexistent.ini\" does not exist.\n");
-  EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
+using test::ReadFileBytes;
+using test::TempDir;
+using test::WorkbookDump;
+
+const char* const kOneSheet = R"j({"sheets": [{"name": "Sheet1"}]})j";
+
+class ProgramTest : public ::testing::Test {
+ protected:
+  ProgramTest() {
+    dir.Write("odbc.ini", "[TallyvaneE2E]\nDriver=SQLite3\nDatabase=" + dir.File("data.db") + "\nNoCreat=1\n");
+  }
+
+  void CreateDatabase(const std::string& script, const std::string& spec = kOneSheet) {
+    int status = -1;
+    test::RunCommand("sqlite3 " + test::ShellQuote(dir.File("data.db")) + " " + test::ShellQuote(script), &status);
+    ASSERT_EQ(status, 0) << script;
+    test::MakeWorkbook(dir.File("template.xlsx"), spec);
+  }
+
+  void WriteConfig(const std::string& sql_files, const std::string& parameters = "",
+                   const std::string& log = "run.log") {
+    test::RunIni ini;
+    ini.log = log;
+    ini.dsn = "TallyvaneE2E";
+    ini.sql_files = sql_files;
+    ini.parameters = parameters;
+    ini.Write(dir);
+  }
+
+  // Runs the program in the test's folder; returns its status.
+  int Run(const std::string& arguments, const std::string& wrapper = "") {
+    last = test::RunProgram(arguments, dir.path(), {dir.File("odbc.ini"), display, wrapper});
+    return last.status;
+  }
+
+  std::vector<std::string> Log() { return test::LogMessages(dir.File("run.log")); }
+
+  TempDir dir;
+  test::ProgramRun last;
+  bool display = false;
+};
+
+TEST_F(ProgramTest, TheWorkedExampleGivesExactlyItsLogAndReport) {
+  CreateDatabase(
+      "CREATE TABLE sales (region TEXT, amount INTEGER, month TEXT, note TEXT);"
+      "CREATE TABLE tmp_sales (x INTEGER); INSERT INTO tmp_sales VALUES (1);"
+      "INSERT INTO sales VALUES ('North', 10, '2004-10', '#1'), ('North', 5, '2004-10', 'a'),"
+      " ('South', 7, '2004-10', 'b'), ('South', 100, '2004-09', 'c');",
+      R"j({"sheets": [{"name": "Sheet1", "cells": {"A1": "=TotalCell"}}], "names": {"TotalCell": "\"0\""}})j");
+  dir.Write("month.sql",
+            "# Monthly sales\r\n"
+            "DELETE FROM tmp_sales\r\n"
+            "@Sales=1;Sheet1;3;2\r\n"
+            "SELECT region, SUM(amount) FROM sales\r\n"
+            "    WHERE month = '[MONTH]' # this month\r\n"
+            "GROUP BY region\r\n"
+            "\r\n"
+            "@Total=3;TotalCell\r\n"
+            "SELECT SUM(amount) FROM sales WHERE note <> '#1'\r\n");
+  WriteConfig("F_MAXNUM=3\nF3=month.sql", "Name1=[MONTH]\nDefault1=2004-09\n");
+  EXPECT_EQ(Run("-F run.ini -C 2004-10"), 0);
+  EXPECT_EQ(Log(), (std::vector<std::string>{
+                       "Tallyvane 1.4.0",
+                       "Copyright (C) 2026 The Tallyvane developers. All rights reserved.",
+                       "Open log file successfully.",
+                       "Connect to database successfully. DSN=TallyvaneE2E",
+                       "Create the blank report file \"report.xlsx\".",
+                       "Open the report file \"report.xlsx\".",
+                       "[SQLFILE3]  Open \"month.sql\" succesfully.",
+                       "[SQLFILE3]  []    Function 0",
+                       "[SQLFILE3]  []    DELETE FROM tmp_sales",
+                       "[SQLFILE3]  []    Success.",
+                       "[SQLFILE3]  [Sales]    Function 1, Sheet Sheet1, Begin row 3, Begin col 2",
+                       "[SQLFILE3]  [Sales]    SELECT region, SUM(amount) FROM sales WHERE month = '2004-10' GROUP BY region",
+                       "[SQLFILE3]  [Sales]    Success.",
+                       "[SQLFILE3]  [Total]    Function 3, Name [TotalCell]",
+                       "[SQLFILE3]  [Total]    SELECT SUM(amount) FROM sales WHERE note <> '#1'",
+                       "[SQLFILE3]  [Total]    Success.",
+                       "Save the report file successfully.",
+                       "Close the report file.",
+                       "Close the log file.",
+                   }));
+  const std::string raw = ReadFileBytes(dir.File("run.log"));
+  EXPECT_TRUE(std::regex_match(raw, std::regex(R"((\[\d{8} \d{2}:\d{2}:\d{2}\]    [^\r\n]*\r\n)+)")));
+  const WorkbookDump dump = test::DumpWorkbook(dir.File("report.xlsx"));
+  EXPECT_EQ(dump.Value("Sheet1!B3"), "North");
+  EXPECT_EQ(dump.Value("Sheet1!C3"), "15");
+  EXPECT_EQ(dump.Value("Sheet1!B4"), "South");
+  EXPECT_EQ(dump.Value("Sheet1!C4"), "7");
+  EXPECT_EQ(dump.names.at("TotalCell"), "\"112\"");
 }
 
-TEST(Program, AMissingTemplateLeavesTheOpeningAndErrorLines) {
-  test::TempDir dir;
-  test::RunIni ini;
-  ini.template_file = "none.xlsx";
-  ini.Write(dir, "My Reports/month.ini");
-  const test::ProgramRun run = test::RunProgram("-F 'My Reports/month.ini' -C 2004 10", dir.path());
-  EXPECT_EQ(run.status, 2);
-  EXPECT_EQ(run.output,
-            "Error: The information in the configuration file is incorrect.\n"
-            "Error Info: The template file \"none.xlsx\" does not exist.\n"
-            "Tallyvane ended with 1 error, exit status 2; see the run log \"run.log\".\n");
-  EXPECT_EQ(test::LogMessages(dir.File("run.log")),
-            (std::vector<std::string>{
-                "Tallyvane 1.4.0",
-                "Copyright (C) 2026 The Tallyvane developers. All rights reserved.",
-                "Open log file successfully.",
-                "Error: The information in the configuration file is incorrect.",
-                "Error Info: The template file \"none.xlsx\" does not exist.",
-            }));
+// What the SQL reader's and the output functions' own tests show, once
+// through the whole program: special files, a file that fails halfway,
+// numbers out of range and missing sheets are reported, and the run goes on.
+TEST_F(ProgramTest, BrokenFilesAreReportedAndTheRunGoesOn) {
+  CreateDatabase("CREATE TABLE t (a INTEGER); INSERT INTO t VALUES (1), (2);");
+  dir.Write("good.sql", "@G=1;Sheet1;1;1\nSELECT a FROM t ORDER BY a\n");
+  dir.Write("halfway.sql", "@H=0\nUPDATE t SET a = a + 10\n@declare x\nSELECT 1\n");
+  dir.Write("bad.sql",
+            "@Big=1;Sheet1;40000\nSELECT 1\n@Sheet=1;NoSheet;1;1\nSELECT 1\n"
+            "@Six=1;Sheet1;5;1;0;ignored\nSELECT a FROM t ORDER BY a\n");
+  std::filesystem::create_directory(dir.File("folder.sql"));
+  ASSERT_EQ(mkfifo(dir.File("fifo.sql").c_str(), 0600), 0);
+  WriteConfig("F_MAXNUM=6\nF1=good.sql\nF2=halfway.sql\nF3=bad.sql\nF4=folder.sql\nF5=fifo.sql\nF6= good.sql ");
+  EXPECT_EQ(Run("-F run.ini -C"), 1);
+  const std::vector<std::string> log = Log();
+  for (const char* line : {"Error: Failed to read [SQLFILE2] \"halfway.sql\".", "[SQLFILE2]  [H]    Success.",
+                           "Error Info: The function line \"@declare x\" has no \"=\" (line 3)",
+                           "Error Info: Overflow (field 3 is \"40000\")", "Error: Failed to execute function 1.",
+                           "[SQLFILE3]  [Six]    Success.", "Error Info: [SQLFILE4] \"folder.sql\" does not exist.",
+                           "Error Info: [SQLFILE5] \"fifo.sql\" does not exist.",
+                           "[SQLFILE6]  Open \"good.sql\" succesfully.", "Close the log file."}) {
+    EXPECT_NE(std::find(log.begin(), log.end(), line), log.end()) << line;
+  }
+  const WorkbookDump dump = test::DumpWorkbook(dir.File("report.xlsx"));
+  EXPECT_EQ(dump.Value("Sheet1!A1"), "11");  // the second good.sql ran after the update
+  EXPECT_EQ(dump.Value("Sheet1!A6"), "12");
+}
+
+TEST_F(ProgramTest, CommandLineValuesFillTheParametersInOrder) {
+  CreateDatabase("CREATE TABLE t (a INTEGER);");
+  dir.Write("p.sql", "@P=1;Sheet1;1;1\nSELECT '[A]', '[B]', '[C]'\n");
+  WriteConfig("F_MAXNUM=1\nF1=p.sql", "Name1=[A]\nDefault1=a1\nName2=[B]\nDefault2=b1\nName4=[C]\nDefault4=c1\n");
+  EXPECT_EQ(Run("-F run.ini -C 'first value' \"x y\""), 0);
+  const WorkbookDump dump = test::DumpWorkbook(dir.File("report.xlsx"));
+  EXPECT_EQ(dump.Value("Sheet1!A1"), "first value");
+  EXPECT_EQ(dump.Value("Sheet1!B1"), "x y");
+  EXPECT_EQ(dump.Value("Sheet1!C1"), "c1");
+}
+
+// Runs that stop early never wait for a person, even with a display, and
+// say on standard error what stopped them.
+TEST_F(ProgramTest, EarlyStopsAreToldOnStandardError) {
+  display = true;
+  CreateDatabase("CREATE TABLE t (a INTEGER);");
+  const struct {
+    std::string sql_files, template_file, error, last_log_line;
+  } cases[] = {
+      {"", "", "Error!\nError Info: Configuration file \"missing.ini\" does not exist.\n", ""},
+      {"F_MAXNUM=lots", "template.xlsx",
+       "Error!\nError Info: Type mismatch (F_MAXNUM is \"lots\")\n"
+       "Tallyvane ended with 0 errors, exit status 2; see the run log \"run.log\".\n",
+       "Open the report file \"report.xlsx\"."},
+      {"F_MAXNUM=0", "none.xlsx",
+       "Error: The information in the configuration file is incorrect.\n"
+       "Error Info: The template file \"none.xlsx\" does not exist.\n"
+       "Tallyvane ended with 1 error, exit status 2; see the run log \"run.log\".\n",
+       "Error Info: The template file \"none.xlsx\" does not exist."},
+  };
+  for (const auto& c : cases) {
+    std::filesystem::remove(dir.File("run.log"));
+    test::RunIni ini;
+    ini.template_file = c.template_file;
+    ini.dsn = "TallyvaneE2E";
+    ini.sql_files = c.sql_files;
+    ini.Write(dir, "My Reports/month.ini");
+    EXPECT_EQ(Run(c.sql_files.empty() ? "-C -F missing.ini" : "-F 'My Reports/month.ini' -C 2004 10"), 2);
+    EXPECT_EQ(last.output, "");
+    EXPECT_EQ(last.error, c.error);
+    EXPECT_EQ(std::filesystem::exists(dir.File("run.log")), !c.sql_files.empty());
+    if (!c.sql_files.empty()) {
+      EXPECT_EQ(Log().back(), c.last_log_line);
+    }
+  }
+}
+
+// Files as Windows editors save them reach the database as UTF-8: a
+// configuration with a byte-order mark, or one that names the code page of
+// its own text and of its SQL files. Text not valid in its code page stops
+// the run before anything is written.
+TEST_F(ProgramTest, WindowsTextFilesReachTheDatabaseAsUtf8) {
+  CreateDatabase("CREATE TABLE people (name TEXT, city TEXT); INSERT INTO people VALUES ('M\xC3\xBCller', 'Z\xC3\xBCrich Caf\xC3\xA9');",
+                 R"j({"sheets": [{"name": "Sheet1"}], "names": {"Found": "\"0\""}})j");
+  const std::string query = "@F=3;Found\r\nSELECT COUNT(*) FROM people WHERE name = 'M\xFCller' AND city = '[CITY]'\r\n";
+  struct Case {
+    std::string start;  // of the configuration
+    std::string city;
+    int status;
+  } cases[] = {
+      {"[FILE]\r\nCodePage=windows-1252\r\n", "Z\xFCrich Caf\xE9", 0},
+      {"\xEF\xBB\xBF[FILE]\r\n", "Z\xC3\xBCrich Caf\xC3\xA9", 0},
+      {"[FILE]\r\n", "Z\xFCrich Caf\xE9", 2},
+  };
+  for (const Case& c : cases) {
+    std::filesystem::remove(dir.File("run.log"));
+    std::string sql = query;
+    if (c.start[0] != '[') sql.replace(sql.find('\xFC'), 1, "\xC3\xBC");
+    dir.Write("find.sql", sql);
+    dir.Write("run.ini", c.start + "LogFileName=run.log\r\nReportTemplateFileName=template.xlsx\r\n"
+                                   "ReportFileName=report.xlsx\r\n[ODBC]\r\nDSN=TallyvaneE2E\r\n"
+                                   "[SQLFILE]\r\nF_MAXNUM=1\r\nF1=find.sql\r\n[PARAMETER]\r\nName1=[CITY]\r\nDefault1=" +
+                                   c.city + "\r\n");
+    EXPECT_EQ(Run("-F run.ini -C"), c.status) << c.start;
+    if (c.status == 0) {
+      EXPECT_EQ(test::DumpWorkbook(dir.File("report.xlsx")).names.at("Found"), "\"1\"");
+    } else {
+      EXPECT_FALSE(std::filesystem::exists(dir.File("run.log")));
+      EXPECT_NE(last.error.find("run.ini\" is not valid UTF-8 text at line 12."), std::string::npos) << last.error;
+    }
+  }
+}
+
+// A missing data source stops the run after two error lines, told on
+// standard error too; connected or not, the password reaches no file and
+// no output.
+TEST_F(ProgramTest, AMissingDataSourceStopsEarlyAndThePasswordIsNeverShown) {
+  CreateDatabase("CREATE TABLE t (a TEXT); INSERT INTO t VALUES ('row');");
+  dir.Write("q.sql", "@Q=1;Sheet1;1;1\nSELECT a FROM t\n@Bad=0\nSELEC broken\n");
+  std::string outputs;
+  for (const std::string& dsn : {std::string("TallyvaneE2E"), std::string("NoSuchSource")}) {
+    test::RunIni ini;
+    ini.log = "run_" + dsn + ".log";
+    ini.report = "report_" + dsn + ".xlsx";
+    ini.dsn = dsn;
+    ini.user = "reporter";
+    ini.password = "Pa55;w{o}rd secret";
+    ini.sql_files = "F_MAXNUM=1\nF1=q.sql";
+    ini.Write(dir);
+    Run("-F run.ini -C");
+    outputs += last.output + last.error;
+  }
+  EXPECT_EQ(last.status, 2);  // the run without a data source came last
+  const std::string failed = "Error: Failed to connect to database. DSN=NoSuchSource\xEF\xBC\x8C USER=reporter";
+  const std::vector<std::string> log = test::LogMessages(dir.File("run_NoSuchSource.log"));
+  ASSERT_EQ(log.size(), 5u);
+  EXPECT_EQ(log[3], failed);
+  EXPECT_NE(log[4].find("Data source name not found"), std::string::npos) << log[4];
+  for (const std::string& part : {failed + "\nError Info: [unixODBC][Driver Manager]Data source name not found",
+                                  std::string("(data sources are read from ODBCINI="),
+                                  std::string("\nTallyvane ended with 1 error, exit status 2; see the run log "
+                                              "\"run_NoSuchSource.log\".\n")}) {
+    EXPECT_NE(last.error.find(part), std::string::npos) << last.error;
+  }
+  EXPECT_FALSE(std::filesystem::exists(dir.File("report_NoSuchSource.xlsx")));
+  ASSERT_TRUE(std::filesystem::exists(dir.File("report_TallyvaneE2E.xlsx")));
+  int files_checked = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+    if (!entry.is_regular_file() || entry.path().filename() == "run.ini") continue;
+    outputs += ReadFileBytes(entry.path().string());
+    ++files_checked;
+  }
+  EXPECT_GE(files_checked, 3);  // two logs, a report
+  EXPECT_EQ(outputs.find("Pa55"), std::string::npos) << outputs;
+  EXPECT_EQ(outputs.find("secret"), std::string::npos) << outputs;
+}
+
+// Started from a desktop session, on one run.sql over a table of two rows.
+class OperatorOutputTest : public ProgramTest {
+ protected:
+  OperatorOutputTest() {
+    display = true;
+    CreateDatabase("CREATE TABLE t (a INTEGER); INSERT INTO t VALUES (1), (2);",
+                   R"j({"sheets": [{"name": "Data"}, {"name": "Summary"}], "names": {"Total": "\"0\""}})j");
+  }
+
+  void WriteRun(const std::string& sql, const std::string& more_files = "", const std::string& parameters = "",
+                const std::string& log = "run.log") {
+    dir.Write("run.sql", sql);
+    WriteConfig("F_MAXNUM=2\nF1=run.sql\n" + more_files, parameters, log);
+  }
+};
+
+TEST_F(OperatorOutputTest, EveryErrorPairReachesStandardErrorAndACleanRunPrintsNothing) {
+  WriteRun("@A=1;Nope;1;1\nSELECT 1\n@B=0\nSELEC 2\n@C=1;Data;1;1\nSELECT a FROM t\n");
+  EXPECT_EQ(Run("-C -F run.ini"), 1);
+  EXPECT_EQ(last.error,
+            "[SQLFILE1]  [A]    Error: Failed to execute function 1.\n"
+            "[SQLFILE1]  [A]    Error Info: Subscript out of range (no sheet \"Nope\"; sheets: Data, Summary)\n"
+            "[SQLFILE1]  [B]    Error: Failed to execute function 0.\n"
+            "[SQLFILE1]  [B]    Error Info: [SQLite]near \"SELEC\": syntax error (1) (SQLSTATE HY000)\n"
+            "Tallyvane ended with 2 errors, exit status 1; see the run log \"run.log\".\n");
+  WriteRun("@C=1;Data;1;1\nSELECT a FROM t\n");
+  EXPECT_EQ(Run("-C -F run.ini"), 0);
+  EXPECT_EQ(last.output + last.error, "");
+}
+
+TEST_F(OperatorOutputTest, ATerminalShowsALiveProgressLineThatEndsAsTheSummary) {
+  WriteRun("@C=1;Data;1;1\nSELECT a FROM t\n@D=0\nDELETE FROM t WHERE a > 5\n");
+  EXPECT_EQ(Run("-C -F run.ini", "/usr/bin/python3 " TALLYVANE_TERMINAL_TOOL), 0);
+  for (const char* live : {"\r\x1b[KSQL file 1 of 1  [SQLFILE1]  [C]  0 records written  0:0",
+                           "\r\x1b[KSQL file 1 of 1  [SQLFILE1]  [D]  2 records written  0:0"}) {
+    EXPECT_NE(last.output.find(live), std::string::npos) << last.output;
+  }
+  const std::string summary = "\r\x1b[KReport \"report.xlsx\", log \"run.log\": 2 statements, 0 errors, ";
+  const std::size_t at = last.output.rfind(summary);
+  ASSERT_NE(at, std::string::npos) << last.output;
+  EXPECT_EQ(last.output.find('\n', at), last.output.size() - 1);  // the last line
+  EXPECT_EQ(ReadFileBytes(dir.File("run.log")).find("SQL file"), std::string::npos);
+}
+
+TEST_F(OperatorOutputTest, HelpAndVersionOnlyAsTheWholeCommandLine) {
+  WriteRun("@P=0\nSELECT '[P]'\n", "", "Name1=[P]\n");
+  const struct {
+    const char* arguments;
+    const char* out_begins;
+  } cases[] = {
+      {"--help", "Usage: tallyvane [-F configuration.ini] [-C] [value ...]\n"},
+      {"-h", "Usage: tallyvane"},
+      {"--version", "Tallyvane 1.4.0\n"},
+      {"-C -F run.ini --version", ""},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(Run(c.arguments), 0) << c.arguments;
+    EXPECT_EQ(last.output.rfind(c.out_begins, 0), 0u) << last.output;
+    EXPECT_EQ(last.error, "");
+  }
+  Run("--version");
+  EXPECT_EQ(last.output, "Tallyvane 1.4.0\n");
+  EXPECT_NE(ReadFileBytes(dir.File("run.log")).find("[SQLFILE1]  [P]    SELECT '--version'"), std::string::npos);
+}
+
+TEST_F(OperatorOutputTest, CheckingACleanConfigurationChangesNothing) {
+  WriteRun("@Add=0\nINSERT INTO t VALUES (99)\n@Fill=2;Data;2;1\nSELECT a FROM t\n@Tot=3;total\nSELECT COUNT(*) FROM t\n");
+  const std::string database = ReadFileBytes(dir.File("data.db"));
+  const std::string ini = ReadFileBytes(dir.File("run.ini"));
+  EXPECT_EQ(Run("--check -F run.ini"), 0);
+  EXPECT_EQ(last.output, "0 errors, 0 warnings; 3 statements checked in \"run.ini\".\n");
+  EXPECT_EQ(last.error, "");
+  EXPECT_EQ(ReadFileBytes(dir.File("data.db")), database);
+  EXPECT_EQ(ReadFileBytes(dir.File("run.ini")), ini);
+  int status = -1;
+  EXPECT_EQ(test::RunCommand("ls " + test::ShellQuote(dir.path()), &status), "data.db\nodbc.ini\nrun.ini\nrun.sql\ntemplate.xlsx\n");
+}
+
+TEST_F(OperatorOutputTest, CheckingReportsEveryProblemInOnePassWithItsLine) {
+  WriteRun(
+      "@Letter=x;Data\nSELECT 1\n"
+      "@Four=4\nSELECT 1\n"
+      "@Sheet=1;Stores;1;1\nSELECT 1\n"
+      "@Position=2;5;1;1\nSELECT 1\n"
+      "@Row=1;Data;0;1\nSELECT 1\n"
+      "@Col=1;Summary;1;20000\nSELECT 1\n"
+      "@Name=3;Nowhere\nSELECT 1\n"
+      "@Column=1;Data;1;1\nSELECT b FROM t\n"
+      "@Make=0\nCREATE TABLE made (x)\n"
+      "@Use=1;Data;1;1\n# after the table is made\nSELECT x FROM made\n"
+      "@Wide=1;Data;1;16384\nSELECT 1, 2\n"
+      "@Broken\n",
+      "F2=gone.sql\n", "", "nofolder/run.log");
+  EXPECT_EQ(Run("--check -F run.ini"), 1);
+  const std::string at = "[SQLFILE1] run.sql:";
+  EXPECT_EQ(last.output,
+            "run.ini: error: The run log \"nofolder/run.log\" cannot be created: no folder \"nofolder\".\n" + at +
+                "1 [Letter]: error: The function line cannot be decoded: Type mismatch (field 1 is \"x\")\n" + at +
+                "3 [Four]: error: Function 4 does not exist (0 to 3).\n" + at +
+                "5 [Sheet]: error: Subscript out of range (no sheet \"Stores\"; sheets: Data, Summary)\n" + at +
+                "7 [Position]: error: Subscript out of range (no sheet at position 5; sheets: Data, Summary)\n" + at +
+                "9 [Row]: error: Begin row 0 is outside the sheet.\n" + at +
+                "11 [Col]: error: Begin col 20000 is outside the sheet (1 to 16384).\n" + at +
+                "13 [Name]: error: The template has no defined name \"Nowhere\".\n" + at +
+                "15 [Column]: error: [SQLite]no such column: b (1) (SQLSTATE HY000)\n" + at +
+                "19 [Use]: warning: It depends on \"made\", made by an earlier statement: [SQLite]no such table: "
+                "made (1) (SQLSTATE HY000)\n" + at +
+                "22 [Wide]: error: Its 2 columns do not fit in the sheet from the begin col.\n"
+                "[SQLFILE1] run.sql: error: Failed to read: The function line \"@Broken\" has no \"=\" (line 24)\n"
+                "[SQLFILE2] gone.sql: error: \"gone.sql\" does not exist.\n"
+                "12 errors, 1 warning; 11 statements checked in \"run.ini\".\n");
+  dir.Write("run.ini", "[FILE]\nLogFileName=run.log\nReportTemplateFileName=template.xlsx\nReportFileName=r.xlsx\n"
+                       "[ODBC]\nDSN=TallyvaneE2E\n[SQLFILE]\nF_MAXNUMBER=1\nF1=run.sql\n");
+  Run("--check -F run.ini");
+  EXPECT_EQ(last.output,
+            "run.ini: warning: The SQL file list is empty (F_MAXNUM missing, 0 or naming no file).\n"
+            "0 errors, 1 warning; 0 statements checked in \"run.ini\".\n");
 }
 
 }  // namespace

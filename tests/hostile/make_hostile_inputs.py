@@ -3,7 +3,6 @@
 hostile-input test: make_hostile_inputs.py FOLDER GOOD_TEMPLATE"""
 import os
 import random
-import shutil
 import sys
 import zipfile
 import zlib
@@ -49,15 +48,17 @@ FULL_SHEET = (b'<?xml version="1.0" encoding="UTF-8" standalone="yes"?>'
               + b"".join(b'<row r="%d"><c r="A%d"><v>%d</v></c></row>' % (r, r, r) for r in range(1, 1048577))
               + b"</sheetData></worksheet>")
 
-shutil.copy(good, os.path.join(folder, "good.xlsx"))
-with open(os.path.join(folder, "not_a_zip.xlsx"), "w") as f:
-    f.write("just some text, not a workbook\n")
-with open(os.path.join(folder, "old_binary.xls"), "wb") as f:
-    f.write(bytes.fromhex("D0CF11E0A1B11AE1") + bytes(4088))
+def write(name, data):
+    with open(os.path.join(folder, name), "wb") as f:
+        f.write(data)
+
+
 with open(good, "rb") as f:
     whole = f.read()
-with open(os.path.join(folder, "truncated.xlsx"), "wb") as f:
-    f.write(whole[: len(whole) // 2])
+write("good.xlsx", whole)
+write("not_a_zip.xlsx", b"just some text, not a workbook\n")
+write("old_binary.xls", bytes.fromhex("D0CF11E0A1B11AE1") + bytes(4088))
+write("truncated.xlsx", whole[: len(whole) // 2])
 copy_with(os.path.join(folder, "no_workbook.xlsx"), drop=("xl/workbook.xml",))
 copy_with(os.path.join(folder, "malformed.xlsx"), replace={"xl/worksheets/sheet1.xml": b"<worksheet><sheetData><row>"})
 copy_with(os.path.join(folder, "laughs.xlsx"), replace={"xl/worksheets/sheet1.xml": LAUGHS})
@@ -66,11 +67,7 @@ copy_with(os.path.join(folder, "dotdot.xlsx"), extra=(("../../escaped.txt", b"ou
 zip_bomb(os.path.join(folder, "bomb.xlsx"))
 
 random.seed(7)
-with open(os.path.join(folder, "garbage.sql"), "wb") as f:
-    f.write(bytes(random.getrandbits(8) for _ in range(200000)))
-with open(os.path.join(folder, "long_line.sql"), "wb") as f:
-    f.write(b"@Long=1;Sheet1;1;1\nSELECT '" + b"x" * (100 << 20) + b"'\n@After=0\nSELECT 1\n")
-with open(os.path.join(folder, "nul_bytes.sql"), "wb") as f:
-    f.write(b"@Nul=1;Sheet1;1;1\nSELECT 'before'\x00 junk after the NUL\n")
-with open(os.path.join(folder, "bad_utf8.sql"), "wb") as f:
-    f.write(b"@Bad=1;Sheet1;1;1\nSELECT '\xff\xfe\xc3('\n")
+write("garbage.sql", bytes(random.getrandbits(8) for _ in range(200000)))
+write("long_line.sql", b"@Long=1;Sheet1;1;1\nSELECT '" + b"x" * (100 << 20) + b"'\n@After=0\nSELECT 1\n")
+write("nul_bytes.sql", b"@Nul=1;Sheet1;1;1\nSELECT 'before'\x00 junk after the NUL\n")
+write("bad_utf8.sql", b"@Bad=1;Sheet1;1;1\nSELECT '\xff\xfe\xc3('\n")

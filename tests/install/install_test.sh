@@ -14,9 +14,6 @@ link="$prefix/bin/tallyvane"
 [ -L "$link" ] || { echo "bin/tallyvane is not a link"; exit 1; }
 [ "$(readlink "$link")" = "../lib/tallyvane/tallyvane" ]
 [ -x "$prefix/lib/tallyvane/tallyvane" ]
-[ -f "$prefix/lib/tallyvane/Tallyvane/Help/tallyvane-help.htm" ]
-[ -f "$prefix/share/man/man1/tallyvane.1.gz" ]
-[ -f "$prefix/share/applications/tallyvane.desktop" ]
 [ -f "$prefix/share/doc/tallyvane/examples/month.ini" ]
 
 unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM

@@ -29,24 +29,22 @@ class HelpTest : public MainWindowTest {
   bool installed_ = false;
 };
 
-// Wherever the program is started from; a missing document is told (see
-// the commands' test) and nothing is opened.
-TEST_F(HelpTest, HelpPathIsBuiltFromTheProgramFolder) {
+// Wherever the program is started from, the document beside the program
+// opens normally with the open verb; a missing document or a failing
+// opener is shown with the failure table's text, and nothing is opened.
+TEST_F(HelpTest, HelpContentOpensTheDocumentBesideTheProgramAndShowsAFailure) {
   const auto previous = std::filesystem::current_path();
   std::filesystem::current_path(folder_.path());
   EXPECT_EQ(HelpDocumentPath(), ProgramFolder() + "/Tallyvane/Help/tallyvane-help.htm");
-  ModalScript script;
-  script.AnswerMessageBox(QMessageBox::Ok);
-  window_->ShowHelpContent();
-  std::filesystem::current_path(previous);
+  {
+    ModalScript script;
+    script.AnswerMessageBox(QMessageBox::Ok);
+    window_->ShowHelpContent();
+  }
   EXPECT_TRUE(opener_.requests.empty());
-}
-
-// The document opens normally with the open verb; a failing opener is
-// shown with the failure table's text.
-TEST_F(HelpTest, HelpContentOpensTheDocumentAndShowsAFailure) {
   InstallHelpDocument();
   window_->ShowHelpContent();
+  std::filesystem::current_path(previous);
   ASSERT_EQ(opener_.requests.size(), 1u);
   const ShellRequest& request = opener_.requests[0];
   EXPECT_EQ(request.target, HelpDocumentPath());

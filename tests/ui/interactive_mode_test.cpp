@@ -5,9 +5,9 @@
 #include <QApplication>
 #include <QTimer>
 #include <QWidget>
-#include <cstdlib>
-#include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "app/run_context.h"
 #include "log/error_box.h"
@@ -23,22 +23,6 @@ class KeptPrompt : public ErrorBox {
  public:
   void Show(const std::string& prompt) override { text = prompt; }
   std::string text;
-};
-
-// Removes a variable for one scope and puts it back afterwards.
-class WithoutVariable {
- public:
-  explicit WithoutVariable(const char* name) : name_(name) {
-    if (const char* value = std::getenv(name)) saved_ = value;
-    unsetenv(name);
-  }
-  ~WithoutVariable() {
-    if (saved_) setenv(name_, saved_->c_str(), 1);
-  }
-
- private:
-  const char* name_;
-  std::optional<std::string> saved_;
 };
 
 TEST(InteractiveMode, ExitClosesTheWindowAndReleasesTheRunObjects) {
@@ -68,11 +52,14 @@ TEST(InteractiveMode, WithoutADisplayTellsHowToRunInstead) {
   KeptPrompt prompt;
   RunContext context;
   context.Errors = &prompt;
-  {
-    WithoutVariable platform("QT_QPA_PLATFORM");
-    WithoutVariable display("DISPLAY");
-    WithoutVariable wayland("WAYLAND_DISPLAY");
-    EXPECT_EQ(RunInteractiveMode(context), 2);
+  std::vector<std::pair<const char*, QByteArray>> saved;
+  for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) {
+    saved.emplace_back(name, qgetenv(name));
+    qunsetenv(name);
+  }
+  EXPECT_EQ(RunInteractiveMode(context), 2);
+  for (const auto& [name, value] : saved) {
+    if (!value.isNull()) qputenv(name, value);
   }
   EXPECT_EQ(prompt.text,
             "Error!\r\nError Info: Cannot show the main window: no display is available. Set DISPLAY, or run "

@@ -1,8 +1,8 @@
 #pragma once
-// A worksheet part: its sheetData as a compact row and cell model (written
-// back by a hand-written serializer), the rest of the part as an XML tree,
-// and the adjustments that inserting rows or columns makes to both.
-#include <cstdint>
+// A worksheet part: its sheetData as a compact row and cell model, the rest
+// of the part as an XML tree. Loading and cell access live in
+// worksheet_part.cpp, insertion in worksheet_insertion.cpp; the rows are
+// written back by worksheet_writer and worksheet_stream.
 #include <memory>
 #include <pugixml.hpp>
 #include <string>

@@ -100,6 +100,24 @@ void AppendEscaped(std::string& out, std::string_view t, bool attribute) {
   out.append(t.data() + start, t.size() - start);
 }
 
+namespace {
+
+// Characters below 0x20 that XML 1.0 cannot carry.
+bool IsControl(unsigned char c) { return c < 0x20 && c != '\t' && c != '\n' && c != '\r'; }
+
+// U+FFFE and U+FFFF are not XML characters either (EF BF BE / EF BF BF).
+bool IsNoncharacterAt(std::string_view t, size_t i) {
+  return static_cast<unsigned char>(t[i]) == 0xEF && i + 2 < t.size() &&
+         static_cast<unsigned char>(t[i + 1]) == 0xBF &&
+         (static_cast<unsigned char>(t[i + 2]) == 0xBE || static_cast<unsigned char>(t[i + 2]) == 0xBF);
+}
+
+bool IsEscapedInCellText(std::string_view t, size_t i) {
+  return IsControl(static_cast<unsigned char>(t[i])) || IsNoncharacterAt(t, i);
+}
+
+}  // namespace
+
 std::string EncodeCellText(std::string_view text) {
   // Most texts are plain printable ASCII without "_": nothing to encode.
   bool plain = true;
@@ -116,20 +134,20 @@ std::string EncodeCellText(std::string_view text) {
   out.reserve(t.size());
   for (size_t i = 0; i < t.size(); ++i) {
     unsigned char c = static_cast<unsigned char>(t[i]);
-    if (c < 0x20 && c != '\t' && c != '\n' && c != '\r') {
+    if (IsControl(c)) {
       char buf[8];
       std::snprintf(buf, sizeof buf, "_x%04X_", c);
       out += buf;
       continue;
     }
+    // A literal "_xHHHH" is protected when what follows it starts with "_"
+    // once written: a "_" of its own, or a character written as an escape.
     if (c == '_' && i + 6 < t.size() && t[i + 1] == 'x' && IsHex(t[i + 2]) && IsHex(t[i + 3]) &&
-        IsHex(t[i + 4]) && IsHex(t[i + 5]) && t[i + 6] == '_') {
+        IsHex(t[i + 4]) && IsHex(t[i + 5]) && (t[i + 6] == '_' || IsEscapedInCellText(t, i + 6))) {
       out += "_x005F_";
       continue;
     }
-    // U+FFFE and U+FFFF are not XML characters either (EF BF BE / EF BF BF).
-    if (c == 0xEF && i + 2 < t.size() && static_cast<unsigned char>(t[i + 1]) == 0xBF &&
-        (static_cast<unsigned char>(t[i + 2]) == 0xBE || static_cast<unsigned char>(t[i + 2]) == 0xBF)) {
+    if (IsNoncharacterAt(t, i)) {
       out += static_cast<unsigned char>(t[i + 2]) == 0xBE ? "_xFFFE_" : "_xFFFF_";
       i += 2;
       continue;

@@ -21,6 +21,7 @@ TEST(CellValues, EveryKindReadsBackWithItsTypeAndFormat) {
   ws->SetCellValue(8, 1, Value::MakeText(" lead & <tag> \"q\" \x01 _x0041_ \r"));
   ws->SetCellValue(8, 2, Value::MakeText("007"));      // the same text is shared once
   ws->SetCellValue(8, 3, Value::MakeText("_x0041_"));  // plain, yet read as an escape unless escaped
+  ws->SetCellValue(8, 4, Value::MakeText("_x0041\x02"));  // the same once the control character is escaped
   ws->SetCellValue(3, 4, Value::MakeBoolean(true));
   ws->SetCellValue(2, 5, Value::MakeDate(2024, 2, 29));  // styled italic, General
   ws->SetCellValue(3, 5, Value::MakeDateTime({2024, 3, 1, 13, 45, 30}));
@@ -71,7 +72,7 @@ print(re.findall(r"<si>(.*?)</si>", sst))
             "E6 1900-02-28 mm-dd-yy\n"
             "E7 9999-12-31 23:59:59.999000\n"
             "['<t>007</t>', '<t>=1+2</t>', '<t xml:space=\"preserve\"> lead &amp; &lt;tag&gt; \"q\" _x0001_ "
-            "_x005F_x0041_ &#13;</t>', '<t>_x005F_x0041_</t>']\n");
+            "_x005F_x0041_ &#13;</t>', '<t>_x005F_x0041_</t>', '<t>_x005F_x0041_x0002_</t>']\n");
 }
 
 TEST(CellValues, DatesFollowThe1904DateSystem) {

@@ -1,7 +1,8 @@
-// A small hand-made template, a fixed run, and the saved package's changed
-// parts compared byte for byte with checked-in expected parts. After a
-// deliberate change of output, TALLYVANE_UPDATE_GOLDEN=1 rewrites the
-// expected parts; review their diff before committing it.
+// A small hand-made template (packed by make_templates.py), a fixed run, and
+// the saved package's changed parts compared byte for byte with checked-in
+// expected parts. After a deliberate change of output,
+// TALLYVANE_UPDATE_GOLDEN=1 rewrites the expected parts; review their diff
+// before committing it.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -9,38 +10,18 @@
 #include <fstream>
 #include <functional>
 
-#include "ooxml/ooxml_application.h"
 #include "spreadsheet_test_support.h"
 
 namespace tallyvane {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::ReadPart;
-using testing::RunCommand;
-using testing::ScratchFolder;
-
-const fs::path kGolden = fs::path(SPREADSHEET_GOLDEN);
-
-std::string PackTemplate(const ScratchFolder& folder) {
-  const std::string file = folder.Path() + "/golden.xlsx";
-  int status = 0;
-  RunCommand("cd " + test::ShellQuote((kGolden / "template").string()) +
-                 " && /usr/bin/python3 -c 'import os, sys, zipfile\n"
-                 "z = zipfile.ZipFile(sys.argv[1], \"w\", zipfile.ZIP_DEFLATED)\n"
-                 "for d, _, names in sorted(os.walk(\".\")):\n"
-                 "    for n in sorted(names): z.write(os.path.join(d, n)[2:])' " +
-                 test::ShellQuote(file),
-             &status);
-  EXPECT_EQ(status, 0);
-  return file;
-}
 
 void ExpectPartsAsGolden(const std::string& file, const std::string& run, const std::vector<std::string>& parts) {
   const bool update = std::getenv("TALLYVANE_UPDATE_GOLDEN") != nullptr;
   for (const std::string& part : parts) {
-    const fs::path expected_file = kGolden / run / part;
-    const std::string actual = ReadPart(file, part);
+    const fs::path expected_file = fs::path(SPREADSHEET_GOLDEN) / run / part;
+    const std::string actual = testing::ReadPart(file, part);
     if (update) {
       fs::create_directories(expected_file.parent_path());
       std::ofstream(expected_file, std::ios::binary) << actual;
@@ -78,14 +59,10 @@ TEST(GoldenPackage, ChangedPartsMatchTheExpectedParts) {
        {"xl/worksheets/sheet1.xml", "xl/worksheets/sheet2.xml", "xl/workbook.xml"}},
   };
   for (const GoldenRun& run : runs) {
-    ScratchFolder folder;
-    const std::string file = PackTemplate(folder);
-    auto app = CreateOoxmlSpreadsheetApp();
-    auto wb = app->OpenWorkbook(file);
-    run.edit(*wb);
-    wb->Save();
-    wb->Close();
-    ExpectPartsAsGolden(file, run.name, run.changed_parts);
+    testing::OpenedTemplate t("golden.xlsx");
+    run.edit(*t.workbook);
+    t.workbook->Save();
+    ExpectPartsAsGolden(t.file, run.name, run.changed_parts);
   }
 }
 

@@ -22,7 +22,7 @@ from openpyxl.formatting.rule import ColorScaleRule, DataBarRule, IconSetRule
 from openpyxl.worksheet.datavalidation import DataValidation
 from openpyxl.worksheet.table import Table
 
-from make_templates import add_name, rewrite_part
+from make_templates import add_name, rewrite, sheet
 
 # name, template, sheet, rows|columns, at, count, structures compared, and
 # where the desktop spreadsheet and LibreOffice 7.4 differ, what the engine
@@ -49,12 +49,9 @@ CASES = [
 
 def structures_source(path):
     wb = Workbook()
-    ws = wb.active
-    ws.title = "Data"
-    for r in range(1, 21):
-        ws.cell(r, 1, r)
-        ws.cell(r, 3, r * 2)
-    ws["H20"] = 5
+    cells = {"H20": 5, "E12": "link", "F3": "=C3:C6*2", "B25": "=SUM(C1:C20)"}
+    cells.update({"%s%d" % (column, r): r * factor for r in range(1, 21) for column, factor in (("A", 1), ("C", 2))})
+    ws = sheet(wb, "Data", cells, wb.active)
     ws.conditional_formatting.add("C1:C19", ColorScaleRule(start_type="formula", start_value="$H$20", end_type="formula",
                                                            end_value="$C$12/10", start_color="FF0000", end_color="00FF00"))
     ws.conditional_formatting.add("A1:A19", DataBarRule(start_type="formula", start_value="$H$20", end_type="formula",
@@ -65,42 +62,28 @@ def structures_source(path):
     ws.add_data_validation(dv)
     for r in range(5, 9):
         ws.row_dimensions[r].outlineLevel = 1
-    ws["E12"] = "link"
     ws["E12"].hyperlink = "#Data!C12"
-    ws["F3"] = "=C3:C6*2"
     ws.formula_attributes["F3"] = {"t": "array", "ref": "F3:F6"}
-    ws["B25"] = "=SUM(C1:C20)"
-    locked = wb.create_sheet("Locked")
-    locked["A1"], locked["A2"] = "first", "second"
-    locked.protection.sheet = True
-    table = wb.create_sheet("Table")
-    for row in (["X", "Column1", "Z"], [1, 2, 3], [4, 5, 6]):
-        table.append(row)
-    table.add_table(Table(displayName="Items", ref="A1:C3"))
-    spelled = wb.create_sheet("\u00c4rger \"Q\"")
-    for r in range(10, 15):
-        spelled.cell(r, 3, r)
+    sheet(wb, "Locked", {"A1": "first", "A2": "second"}).protection.sheet = True
+    sheet(wb, "Table", {"A1": "X", "B1": "Column1", "C1": "Z", "A2": 1, "B2": 2, "C2": 3, "A3": 4, "B3": 5, "C3": 6}).add_table(
+        Table(displayName="Items", ref="A1:C3"))
+    spelled = {"C%d" % r: r for r in range(10, 15)}
     spelled["C15"] = "=SUM(C10:C14)"
-    summary = wb.create_sheet("Summary")
-    summary["A1"] = "='\u00c4rger \"Q\"'!C15"
-    summary["A2"] = "=SUM('\u00c4rger \"Q\"'!C10:C14)"
-    summary["A3"] = "=Data!B25+SUM(Data!C1:C20)"
+    sheet(wb, "\u00c4rger \"Q\"", spelled)
+    sheet(wb, "Summary", {"A1": "='\u00c4rger \"Q\"'!C15", "A2": "=SUM('\u00c4rger \"Q\"'!C10:C14)",
+                          "A3": "=Data!B25+SUM(Data!C1:C20)"})
     wb.save(path)
 
 
 def totals_source(path):
     wb = Workbook()
-    ws = wb.active
-    ws.title = "Bob's"
-    for row in (["Label", "Amount", "Count"], ["a", 1, 1], ["b", 2, 1], ["Total", "=SUM(B2:B3)", "=SUM(C2:C3)"]):
-        ws.append(row)
-    summary = wb.create_sheet("Summary")
-    summary["A1"], summary["B1"] = "Total", "='Bob''s'!B4"
-    summary["A2"], summary["B2"] = "Twice", "=B1*2"
+    sheet(wb, "Bob's", {"A1": "Label", "B1": "Amount", "C1": "Count", "A2": "a", "B2": 1, "C2": 1, "A3": "b", "B3": 2,
+                        "C3": 1, "A4": "Total", "B4": "=SUM(B2:B3)", "C4": "=SUM(C2:C3)"}, wb.active)
     # What a text name evaluates to, character by character.
     add_name(wb, "Note", '"-"')
-    summary["A3"] = ('=LEN(Note)&":"&CODE(MID(Note,2,1))&":"&CODE(MID(Note,4,1))&":"'
-                     '&_xlfn.UNICODE(MID(Note,6,1))&":"&RIGHT(Note,3)')
+    sheet(wb, "Summary", {"A1": "Total", "B1": "='Bob''s'!B4", "A2": "Twice", "B2": "=B1*2",
+                          "A3": '=LEN(Note)&":"&CODE(MID(Note,2,1))&":"&CODE(MID(Note,4,1))&":"'
+                                '&_xlfn.UNICODE(MID(Note,6,1))&":"&RIGHT(Note,3)'})
     wb.create_sheet("Pivot")
     wb.save(path)
 
@@ -141,18 +124,16 @@ class Office:
         doc.close(True)
 
     def add_pivot(self, doc, source_sheet, source_range, target_sheet, target_cell):
-        sheets = doc.Sheets
-        src = sheets.getByName(source_sheet).getCellRangeByName(source_range).getRangeAddress()
-        dest = sheets.getByName(target_sheet).getCellRangeByName(target_cell).getCellAddress()
-        tables = sheets.getByName(target_sheet).getDataPilotTables()
+        """A pivot table of the sum of the source's second column by its first."""
+        target = doc.Sheets.getByName(target_sheet)
+        tables = target.getDataPilotTables()
         desc = tables.createDataPilotDescriptor()
-        desc.setSourceRange(src)
-        fields = desc.getDataPilotFields()
-        fields.getByIndex(0).Orientation = self.uno.Enum("com.sun.star.sheet.DataPilotFieldOrientation", "ROW")
-        data = fields.getByIndex(1)
+        desc.setSourceRange(doc.Sheets.getByName(source_sheet).getCellRangeByName(source_range).getRangeAddress())
+        label, data = (desc.getDataPilotFields().getByIndex(i) for i in (0, 1))
+        label.Orientation = self.uno.Enum("com.sun.star.sheet.DataPilotFieldOrientation", "ROW")
         data.Orientation = self.uno.Enum("com.sun.star.sheet.DataPilotFieldOrientation", "DATA")
         data.Function = self.uno.Enum("com.sun.star.sheet.GeneralFunction", "SUM")
-        tables.insertNewByName("Pivot%d" % tables.Count, dest, desc)
+        tables.insertNewByName("Pivot%d" % tables.Count, target.getCellRangeByName(target_cell).getCellAddress(), desc)
 
     def close(self):
         try:
@@ -190,10 +171,9 @@ def spell_as_other_writers(path):
         x = x.replace("&apos;\u00c4rger &quot;Q&quot;&apos;!C15", "&apos;&#196;rger \"Q\"&apos;!C15")
         return x.replace("SUM(&apos;\u00c4rger &quot;Q&quot;&apos;", "SUM(&apos;\u00e4rger &quot;q&quot;&apos;")
 
-    with zipfile.ZipFile(path) as z:
-        parts = sheet_parts(z)
-    rewrite_part(path, "xl/workbook.xml", lambda x: x.replace('name="\u00c4rger &quot;Q', 'name="&#196;rger &quot;Q'),
-                 {"edit": {parts["Data"]: data_sheet, parts["Summary"]: summary}})
+    parts = sheet_parts(zipfile.ZipFile(path))
+    rewrite(path, {"xl/workbook.xml": lambda x: x.replace('name="\u00c4rger &quot;Q', 'name="&#196;rger &quot;Q'),
+                   parts["Data"]: data_sheet, parts["Summary"]: summary})
 
 
 def make_templates(out):
@@ -233,7 +213,9 @@ def describe(path, sheet):
     z = zipfile.ZipFile(path)
     parts = sheet_parts(z)
     x = z.read(parts[sheet]).decode()
-    names = z.namelist()
+
+    def parts_under(prefix):
+        return [z.read(n).decode() for n in z.namelist() if n.startswith(prefix)]
     return {
         "cf": sorted((q, tuple(unescape(v) for v in re.findall(r'<cfvo [^>]*val="([^"]*)"', body)))
                      for q, body in re.findall(r'<conditionalFormatting sqref="([^"]*)">(.*?)</conditionalFormatting>', x)),
@@ -246,9 +228,9 @@ def describe(path, sheet):
                  for p in re.findall(r"<pane ([^>]*)/>", x)],
         "spark": re.findall(r"<x14:sparkline><xm:f>([^<]*)</xm:f><xm:sqref>([^<]*)<", x),
         "links": re.findall(r'<hyperlink ref="([^"]*)"[^>]*location="([^"]*)"', x),
-        "tablecols": [re.findall(r'<tableColumn [^>]*name="([^"]*)"', z.read(n).decode()) for n in names if n.startswith("xl/tables/")],
-        "pivot": sorted(re.findall(r'<location ref="([^"]*)"', "".join(z.read(n).decode() for n in names if n.startswith("xl/pivotTables/")))
-                        + re.findall(r'<worksheetSource ref="([^"]*)"', "".join(z.read(n).decode() for n in names if "pivotCacheDefinition" in n))),
+        "tablecols": [re.findall(r'<tableColumn [^>]*name="([^"]*)"', t) for t in parts_under("xl/tables/")],
+        "pivot": sorted(re.findall(r'<location ref="([^"]*)"', "".join(parts_under("xl/pivotTables/"))) +
+                        re.findall(r'<worksheetSource ref="([^"]*)"', "".join(parts_under("xl/pivotCache/pivotCacheDefinition")))),
         # Sheet names compare without case; LibreOffice rewrites them in the sheet's own.
         "formulas": sorted((s, c, unescape(f).casefold()) for s, p in parts.items()
                            for c, f in re.findall(r'<c r="([A-Z]+\d+)"[^>]*><f[^>]*>([^<]+)</f>', z.read(p).decode())),

@@ -16,83 +16,65 @@
 namespace tallyvane {
 namespace {
 
-namespace fs = std::filesystem;
 using testing::ReadPart;
 using testing::RunCommand;
-using testing::ScratchFolder;
 
 const std::string kPeer = LIBREOFFICE_PEER;
 
-// A copy of a LibreOffice-saved template, or "" (and the test skipped) when
-// LibreOffice is not installed.
-std::string CopyTemplate(const ScratchFolder& folder, const std::string& name) {
-  std::string source = std::string(LIBREOFFICE_TEMPLATES) + "/" + name;
-  if (!fs::exists(source)) return "";
-  fs::copy_file(source, folder.File(name));
-  return folder.File(name);
-}
+// The LibreOffice-saved templates are made only where LibreOffice is installed.
+bool NoLibreOffice() { return !std::filesystem::exists(testing::TemplatePath("lo_totals.xlsx")); }
 
-// What function 2 does with five records from row 2: three rows inserted
-// at row 3, then the records written; and a text name holding characters
-// that the workbook part cannot carry as they are (LibreOffice must show
-// the very text assigned).
-void FillFiveRecords(const std::string& file) {
-  auto app = CreateOoxmlSpreadsheetApp();
-  auto wb = app->OpenWorkbook(file);
-  auto ws = wb->WorksheetByName("bob's");
+TEST(LibreOfficeTemplates, TotalsAreRightInLibreOfficeWithItsDefaultSettings) {
+  if (NoLibreOffice()) GTEST_SKIP() << "LibreOffice is not installed";
+  testing::OpenedTemplate t("lo_totals.xlsx");
+  // What function 2 does with five records from row 2: three rows inserted
+  // at row 3, then the records written; and a text name holding characters
+  // that the workbook part cannot carry as they are (LibreOffice must show
+  // the very text assigned).
+  auto ws = t.workbook->WorksheetByName("bob's");
   ws->InsertRows(3, 3);
   for (int i = 0; i < 5; ++i) {
     ws->SetCellValue(2 + i, 1, Value::MakeText("r" + std::to_string(i + 1)));
     ws->SetCellValue(2 + i, 2, Value::MakeInteger(i + 1));
     ws->SetCellValue(2 + i, 3, Value::MakeInteger(1));
   }
-  wb->SetNameValue("Note", "a\x01" "b\r" "c\xEF\xBF\xBE\"q\"");
-  wb->Save();
-  wb->Close();
-}
-
-TEST(LibreOfficeTemplates, TotalsAreRightInLibreOfficeWithItsDefaultSettings) {
-  ScratchFolder folder;
-  std::string file = CopyTemplate(folder, "lo_totals.xlsx");
-  if (file.empty()) GTEST_SKIP() << "LibreOffice is not installed";
-  FillFiveRecords(file);
+  t.workbook->SetNameValue("Note", "a\x01" "b\r" "c\xEF\xBF\xBE\"q\"");
+  t.workbook->Save();
+  t.workbook->Close();
   int status = 0;
   // Every sheet to its own CSV file, in a fresh profile.
-  std::string out = RunCommand("cd '" + folder.Path() + "' && timeout 300 soffice -env:UserInstallation=file://" +
-                                   folder.Path() + "/profile --headless --convert-to "
+  const std::string folder = t.folder.Path();
+  std::string out = RunCommand("cd '" + folder + "' && timeout 300 soffice -env:UserInstallation=file://" + folder +
+                                   "/profile --headless --convert-to "
                                    "'csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,false,false,false,-1' "
                                    "--outdir csv lo_totals.xlsx 2>&1",
                                &status);
   ASSERT_EQ(status, 0) << out;
-  EXPECT_EQ(test::ReadFileBytes(folder.File("csv/lo_totals-Bob's.csv")),
+  EXPECT_EQ(test::ReadFileBytes(t.folder.File("csv/lo_totals-Bob's.csv")),
             "Label,Amount,Count\nr1,1,1\nr2,2,1\nr3,3,1\nr4,4,1\nr5,5,1\nTotal,15,5\n");
-  EXPECT_EQ(test::ReadFileBytes(folder.File("csv/lo_totals-Summary.csv")),
+  EXPECT_EQ(test::ReadFileBytes(t.folder.File("csv/lo_totals-Summary.csv")),
             "Total,15\nTwice,30\n\"9:1:13:65534:\"\"q\"\"\",\n");
 }
 
 TEST(LibreOfficeTemplates, NoFormulaKeepsAResultThatMayBeStaleAndPivotsRefresh) {
+  if (NoLibreOffice()) GTEST_SKIP() << "LibreOffice is not installed";
   for (const char* name : {"lo_totals.xlsx", "lo_structures.xlsx"}) {
-    ScratchFolder folder;
-    std::string file = CopyTemplate(folder, name);
-    if (file.empty()) GTEST_SKIP() << "LibreOffice is not installed";
-    EXPECT_NE(ReadPart(file, "xl/worksheets/sheet1.xml").find("</f><v>"), std::string::npos) << "no cached results";
-    {
-      auto app = CreateOoxmlSpreadsheetApp();
-      auto wb = app->OpenWorkbook(file);
-      wb->WorksheetByIndex(1)->SetCellValue(2, 2, Value::MakeInteger(40));
-      wb->Save();
-    }
+    testing::OpenedTemplate t(name);
+    EXPECT_NE(ReadPart(t.file, "xl/worksheets/sheet1.xml").find("</f><v>"), std::string::npos) << "no cached results";
+    t.workbook->WorksheetByIndex(1)->SetCellValue(2, 2, Value::MakeInteger(40));
+    t.workbook->Save();
     // Formula cells, and the other cells of the array formula in F3:F6.
     const std::regex cached("<c r=\"(F[456]\"[^>]*>|[^>]*><f[ >][\\s\\S]*?</c>)");
     for (int sheet = 1; sheet <= 5; ++sheet) {
-      std::string xml = ReadPart(file, "xl/worksheets/sheet" + std::to_string(sheet) + ".xml");
+      std::string xml = ReadPart(t.file, "xl/worksheets/sheet" + std::to_string(sheet) + ".xml");
       for (std::sregex_iterator it(xml.begin(), xml.end(), cached), end; it != end; ++it) {
         std::string cell = (*it)[0].str() + xml.substr(static_cast<size_t>(it->position() + it->length()), 4);
         EXPECT_EQ(cell.find("<v>"), std::string::npos) << name << " " << sheet << ": " << cell;
         EXPECT_GT(cell.find(" t=\""), cell.find('>')) << name << " " << sheet << ": " << cell;
       }
     }
-    EXPECT_NE(ReadPart(file, "xl/pivotCache/pivotCacheDefinition1.xml").find("refreshOnLoad=\"1\""), std::string::npos);
+    EXPECT_NE(ReadPart(t.file, "xl/pivotCache/pivotCacheDefinition1.xml").find("refreshOnLoad=\"1\""),
+              std::string::npos);
   }
 }
 
@@ -100,8 +82,8 @@ TEST(LibreOfficeTemplates, NoFormulaKeepsAResultThatMayBeStaleAndPivotsRefresh) 
 // and the structures compared (for a refused insertion: the reason, and
 // that nothing changed).
 TEST(LibreOfficeTemplates, InsertionsLeaveTheStructuresLibreOfficeLeaves) {
-  ScratchFolder folder;
-  if (!fs::exists(std::string(LIBREOFFICE_TEMPLATES) + "/lo_structures.xlsx")) GTEST_SKIP() << "no LibreOffice";
+  if (NoLibreOffice()) GTEST_SKIP() << "LibreOffice is not installed";
+  testing::ScratchFolder folder;
   int status = 0;
   std::istringstream cases(RunCommand("/usr/bin/python3 " + kPeer + " cases", &status));
   ASSERT_EQ(status, 0);
@@ -110,10 +92,8 @@ TEST(LibreOfficeTemplates, InsertionsLeaveTheStructuresLibreOfficeLeaves) {
   while (std::getline(cases, name, '\t') && std::getline(cases, tpl, '\t') && std::getline(cases, sheet, '\t') &&
          std::getline(cases, axis, '\t') && cases >> at >> count) {
     cases.ignore(1);
-    std::string file = folder.File(name + ".xlsx");
-    fs::copy_file(std::string(LIBREOFFICE_TEMPLATES) + "/" + tpl, file);
     auto app = CreateOoxmlSpreadsheetApp();
-    auto wb = app->OpenWorkbook(file);
+    auto wb = app->OpenWorkbook(folder.CopyTemplate(tpl, name + ".xlsx"));
     try {
       auto ws = wb->WorksheetByName(sheet);
       axis == "rows" ? ws->InsertRows(at, count) : ws->InsertColumns(at, count);

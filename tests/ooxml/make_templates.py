@@ -33,31 +33,32 @@ def add_name(wb, name, value, sheet_index=None):
         wb.worksheets[sheet_index].defined_names[name] = dn
 
 
+def sheet(wb, title, cells, ws=None):
+    """A new sheet (or ws renamed) holding cells, a dict of values by reference."""
+    ws = ws or wb.create_sheet(title)
+    ws.title = title
+    for ref, value in cells.items():
+        ws[ref] = value
+    return ws
+
+
 def basic(path):
     wb = Workbook()
-    ws = wb.active
-    ws.title = "Data"
-    ws["A1"] = "Name"
+    # F2 reaches the last columns, for column insertion.
+    ws = sheet(wb, "Data", {"A1": "Name", "B1": "Amount", "A2": "first", "B2": 1, "A3": "second", "B3": 2,
+                            "B4": "=SUM(B2:B3)", "C4": "=$B$2+B3+SUM($B:$B)-SUM(2:2)", "D2": 5,
+                            "F2": "=SUM(A1:XFA1)", "A6": "merged title", "G2": "link"}, wb.active)
     ws["A1"].font = Font(bold=True)
-    ws["B1"] = "Amount"
-    ws["A2"], ws["B2"] = "first", 1
-    ws["A3"], ws["B3"] = "second", 2
-    ws["B2"].fill = PatternFill("solid", fgColor="FFFF00")
-    ws["B3"].fill = PatternFill("solid", fgColor="FFFF00")
-    ws["B4"] = "=SUM(B2:B3)"
-    ws["C4"] = "=$B$2+B3+SUM($B:$B)-SUM(2:2)"
-    ws["D2"] = 5
+    for ref in ("B2", "B3"):
+        ws[ref].fill = PatternFill("solid", fgColor="FFFF00")
     ws["D2"].number_format = "0.00"
     ws["E2"].font = Font(italic=True)  # styled, empty, General
-    ws["F2"] = "=SUM(A1:XFA1)"  # the last columns, for column insertion
     ws.merge_cells("A6:C6")
-    ws["A6"] = "merged title"
     ws.conditional_formatting.add("B2:B3", CellIsRule(operator="greaterThan", formula=["$B$2"], fill=PatternFill("solid", fgColor="FF0000")))
     dv = DataValidation(type="whole", operator="between", formula1="0", formula2="$B$3")
     dv.add("B2:B3")
     dv.prompt = 'Say "yes" & <go>'  # an attribute that needs every escape
     ws.add_data_validation(dv)
-    ws["G2"] = "link"
     ws["G2"].hyperlink = "https://example.org/"
     ws.auto_filter.ref = "A1:B3"
     ws.freeze_panes = "A2"
@@ -66,17 +67,9 @@ def basic(path):
     ws["H3"].comment = Comment("a note", "tester")
     ws.print_title_rows = "1:1"
     ws.print_area = "A1:D4"
-
-    other = wb.create_sheet("Other Sheet")
-    other["A1"] = "=Data!B2+'Data'!B3"
-    other["A2"] = "=SUM(Data!B2:B3)+A1"
-    other["A3"] = "=SUM(Data!$A:$A)+B1"
-    other["B1"] = 7
-    other["A4"] = "=SUM(Data!B4:B9)"
-
-    wb.create_sheet("Summary")
-    wb["Summary"]["A1"] = "=SUM('Other Sheet'!A1:A2)"
-
+    sheet(wb, "Other Sheet", {"A1": "=Data!B2+'Data'!B3", "A2": "=SUM(Data!B2:B3)+A1", "A3": "=SUM(Data!$A:$A)+B1",
+                              "B1": 7, "A4": "=SUM(Data!B4:B9)"})
+    sheet(wb, "Summary", {"A1": "=SUM('Other Sheet'!A1:A2)"})
     add_name(wb, "Total", '"template"')
     add_name(wb, "Amounts", "Data!$B$2:$B$3")
     add_name(wb, "LocalName", "Data!$A$1", sheet_index=0)
@@ -86,22 +79,15 @@ def basic(path):
 def date1904(path):
     wb = Workbook()
     wb.epoch = CALENDAR_MAC_1904
-    wb.active.title = "Dates"
-    wb.active["A1"] = "x"
+    sheet(wb, "Dates", {"A1": "x"}, wb.active)
     wb.save(path)
 
 
 def features(path):
     """A table and a chart over a two-row data area."""
     wb = Workbook()
-    ws = wb.active
-    ws.title = "Sales"
-    ws.append(["Item", "Qty"])
-    ws.append(["a", 1])
-    ws.append(["b", 2])
-    ws["B4"] = "=SUM(B2:B3)"
-    tab = Table(displayName="SalesTable", ref="A1:B3")
-    ws.add_table(tab)
+    ws = sheet(wb, "Sales", {"A1": "Item", "B1": "Qty", "A2": "a", "B2": 1, "A3": "b", "B3": 2, "B4": "=SUM(B2:B3)"}, wb.active)
+    ws.add_table(Table(displayName="SalesTable", ref="A1:B3"))
     chart = BarChart()
     chart.add_data(Reference(ws, min_col=2, min_row=1, max_row=3), titles_from_data=True)
     chart.set_categories(Reference(ws, min_col=1, min_row=2, max_row=3))
@@ -109,20 +95,18 @@ def features(path):
     wb.save(path)
 
 
-def rewrite_part(path, part, edit, extra=None):
-    """Rewrites one part of a package (and adds parts) keeping the others."""
-    tmp = path + ".tmp"
+def rewrite(path, edits, add=None, out=None):
+    """Copies a package to out (or over itself), each part named in edits
+    rewritten by its function (or left out for None), the parts in add added."""
+    tmp = (out or path) + ".tmp"
     with zipfile.ZipFile(path) as zin, zipfile.ZipFile(tmp, "w", zipfile.ZIP_DEFLATED) as zout:
         for item in zin.infolist():
-            data = zin.read(item.filename)
-            if item.filename == part:
-                data = edit(data.decode("utf-8")).encode("utf-8")
-            elif extra and item.filename in extra.get("edit", {}):
-                data = extra["edit"][item.filename](data.decode("utf-8")).encode("utf-8")
-            zout.writestr(item, data)
-        for name, data in (extra or {}).get("add", {}).items():
+            edit = edits.get(item.filename, lambda x: x)
+            if edit:
+                zout.writestr(item, edit(zin.read(item.filename).decode("utf-8")).encode("utf-8"))
+        for name, data in (add or {}).items():
             zout.writestr(name, data)
-    os.replace(tmp, path)
+    os.replace(tmp, out or path)
 
 
 def understate(source, path, part):
@@ -137,67 +121,82 @@ def understate(source, path, part):
     open(path, "wb").write(data)
 
 
+CALC_CHAIN = ("application/vnd.openxmlformats-officedocument.spreadsheetml.calcChain+xml",
+              "http://schemas.openxmlformats.org/officeDocument/2006/relationships/calcChain")
+
+
 def shared(path):
     """Shared formulas and a calculation chain, as the desktop spreadsheet writes them."""
     wb = Workbook()
-    ws = wb.active
-    ws.title = "Calc"
-    for r in range(1, 6):
-        ws.cell(row=r, column=1, value=r)
+    sheet(wb, "Calc", {"A%d" % r: r for r in range(1, 6)}, wb.active)
     wb.save(path)
-    cells = ['<c r="B1"><f t="shared" ref="B1:B5" si="0">A1*2</f><v>2</v></c>'] + [
-        '<c r="B%d"><f t="shared" si="0"/><v>%d</v></c>' % (r, 2 * r) for r in range(2, 6)]
 
-    def edit(xml):
-        for i, c in enumerate(cells, start=1):
-            xml = re.sub(r'(<c r="A%d"[^>]*>.*?</c>)' % i, lambda m: m.group(1) + c, xml, count=1)
+    def add_formulas(xml):
+        for r in range(1, 6):
+            f = '<f t="shared" ref="B1:B5" si="0">A1*2</f>' if r == 1 else '<f t="shared" si="0"/>'
+            xml = re.sub(r'(<c r="A%d"[^>]*>.*?</c>)' % r, lambda m: m.group(1) + '<c r="B%d">%s<v>%d</v></c>' % (r, f, 2 * r),
+                         xml, count=1)
         return xml
 
-    calc = '<?xml version="1.0" encoding="UTF-8" standalone="yes"?>\n<calcChain xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main"><c r="B1" i="1"/></calcChain>'
-    extra = {
-        "add": {"xl/calcChain.xml": calc},
-        "edit": {
-            "[Content_Types].xml": lambda x: x.replace("</Types>", '<Override PartName="/xl/calcChain.xml" ContentType="application/vnd.openxmlformats-officedocument.spreadsheetml.calcChain+xml"/></Types>'),
-            "xl/_rels/workbook.xml.rels": lambda x: x.replace("</Relationships>", '<Relationship Id="rId99" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/calcChain" Target="calcChain.xml"/></Relationships>'),
-        },
-    }
-    rewrite_part(path, "xl/worksheets/sheet1.xml", edit, extra)
+    rewrite(path, {
+        "xl/worksheets/sheet1.xml": add_formulas,
+        "[Content_Types].xml": lambda x: x.replace(
+            "</Types>", '<Override PartName="/xl/calcChain.xml" ContentType="%s"/></Types>' % CALC_CHAIN[0]),
+        "xl/_rels/workbook.xml.rels": lambda x: x.replace(
+            "</Relationships>", '<Relationship Id="rId99" Type="%s" Target="calcChain.xml"/></Relationships>' % CALC_CHAIN[1]),
+    }, add={"xl/calcChain.xml": '<?xml version="1.0" encoding="UTF-8" standalone="yes"?>\n<calcChain '
+                                'xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main"><c r="B1" i="1"/></calcChain>'})
 
 
 def prefixed(path):
     """Elements with a namespace prefix, as some generators write them."""
     wb = Workbook()
-    wb.active.title = "Prefixed"
-    wb.active["A1"] = 1
+    sheet(wb, "Prefixed", {}, wb.active)
     wb.save(path)
-    sheet = ('<?xml version="1.0" encoding="UTF-8"?>\n<x:worksheet xmlns:x="http://schemas.openxmlformats.org/spreadsheetml/2006/main">'
+    xml = ('<?xml version="1.0" encoding="UTF-8"?>\n<x:worksheet xmlns:x="http://schemas.openxmlformats.org/spreadsheetml/2006/main">'
              '<x:dimension ref="A1:B2"/><x:sheetData><x:row r="1"><x:c r="A1"><x:v>1</x:v></x:c></x:row>'
              '<x:row r="2"><x:c r="B2"><x:f>A1*2</x:f><x:v>2</x:v></x:c></x:row></x:sheetData>'
              '<x:mergeCells count="1"><x:mergeCell ref="A3:B3"/></x:mergeCells></x:worksheet>')
-    rewrite_part(path, "xl/worksheets/sheet1.xml", lambda x: sheet)
+    rewrite(path, {"xl/worksheets/sheet1.xml": lambda x: xml})
 
 
-def basic_without(work, name, part):
-    """An open copy of basic.xlsx lacking one part."""
-    z = zipfile.ZipFile(os.path.join(work, name), "w", zipfile.ZIP_DEFLATED)
-    with zipfile.ZipFile(os.path.join(work, "basic.xlsx")) as src:
-        for item in src.infolist():
-            if item.filename != part:
-                z.writestr(item, src.read(item.filename))
-    return z
+def golden(path):
+    """The hand-made template of the golden-package test, packed in name order."""
+    root = os.path.join(os.path.dirname(os.path.abspath(__file__)), "golden", "template")
+    with zipfile.ZipFile(path, "w", zipfile.ZIP_DEFLATED) as z:
+        for folder, _, names in sorted(os.walk(root)):
+            for name in sorted(names):
+                z.write(os.path.join(folder, name), os.path.relpath(os.path.join(folder, name), root))
+
+
+def bomb(basic, path):
+    """A sheet part that inflates to 1.1 GB."""
+    rewrite(basic, {"xl/worksheets/sheet1.xml": None}, out=path)
+    with zipfile.ZipFile(path, "a", zipfile.ZIP_DEFLATED) as z, z.open("xl/worksheets/sheet1.xml", "w", force_zip64=True) as part:
+        for _ in range(1100):
+            part.write(b" " * (1 << 20))
 
 
 LOL = ('<?xml version="1.0"?><!DOCTYPE lolz [<!ENTITY lol "lol"><!ENTITY lol2 "&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;">'
        '<!ENTITY lol3 "&lol2;&lol2;&lol2;&lol2;&lol2;&lol2;&lol2;&lol2;&lol2;&lol2;">]>')
 DEPTH = 300000
-# Copies of basic.xlsx with one part edited: name, part, edit.
+# Copies of basic.xlsx with parts edited (or left out).
 EDITED = [
-    ("bottom.xlsx", "xl/worksheets/sheet1.xml",
-     lambda x: x.replace('<mergeCells count="1">', '<mergeCells count="2"><mergeCell ref="A1048576:B1048576"/>')),
-    ("malformed.xlsx", "xl/workbook.xml", lambda x: x.replace("</workbook>", "")),
-    ("entities.xlsx", "xl/workbook.xml", lambda x: LOL + x[x.index("<workbook"):].replace('"template"', "&lol3;", 1)),
-    ("deep.xlsx", "xl/worksheets/sheet3.xml",
-     lambda x: x.replace("<sheetData>", "<extLst>" + "<a>" * DEPTH + "</a>" * DEPTH + "</extLst><sheetData>", 1)),
+    ("bottom.xlsx", {"xl/worksheets/sheet1.xml": lambda x: x.replace(
+        '<mergeCells count="1">', '<mergeCells count="2"><mergeCell ref="A1048576:B1048576"/>')}),
+    ("malformed.xlsx", {"xl/workbook.xml": lambda x: x.replace("</workbook>", "")}),
+    ("entities.xlsx", {"xl/workbook.xml": lambda x: LOL + x[x.index("<workbook"):].replace('"template"', "&lol3;", 1)}),
+    ("deep.xlsx", {"xl/worksheets/sheet3.xml": lambda x: x.replace(
+        "<sheetData>", "<extLst>" + "<a>" * DEPTH + "</a>" * DEPTH + "</extLst><sheetData>", 1)}),
+    ("noworkbook.xlsx", {"xl/workbook.xml": None}),
+]
+# Packages of other parts: name, parts.
+OTHER_PACKAGES = [
+    ("docx.xlsx", [
+        ("[Content_Types].xml", '<?xml version="1.0"?><Types xmlns="http://schemas.openxmlformats.org/package/2006/content-types"><Override PartName="/word/document.xml" ContentType="application/vnd.openxmlformats-officedocument.wordprocessingml.document.main+xml"/></Types>'),
+        ("_rels/.rels", '<?xml version="1.0"?><Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships"><Relationship Id="rId1" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/officeDocument" Target="word/document.xml"/></Relationships>'),
+        ("word/document.xml", "<document/>")]),
+    ("manyparts.xlsx", [("x/%d.xml" % i, "") for i in range(10050)]),
 ]
 
 
@@ -206,33 +205,22 @@ def main():
     os.makedirs(os.path.dirname(os.path.abspath(out)) or ".", exist_ok=True)
     work = tempfile.mkdtemp(prefix="templates-", dir=os.path.dirname(os.path.abspath(out)))
     for name, make in [("basic.xlsx", basic), ("date1904.xlsx", date1904), ("features.xlsx", features),
-                       ("shared.xlsx", shared), ("prefixed.xlsx", prefixed)]:
+                       ("shared.xlsx", shared), ("prefixed.xlsx", prefixed), ("golden.xlsx", golden)]:
         make(os.path.join(work, name))
     # The fixtures of the broken-input tests.
-    with open(os.path.join(work, "text.xlsx"), "w") as f:
-        f.write("just some text\n")
-    with open(os.path.join(work, "basic.xlsx"), "rb") as f:
-        data = f.read()
-    with open(os.path.join(work, "truncated.xlsx"), "wb") as f:
-        f.write(data[: len(data) // 2])
-    with open(os.path.join(work, "old.xls"), "wb") as f:
-        f.write(b"\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1" + b"\0" * 504)
-    with basic_without(work, "bomb.xlsx", "xl/worksheets/sheet1.xml") as z:
-        with z.open("xl/worksheets/sheet1.xml", "w", force_zip64=True) as part:
-            for _ in range(1100):
-                part.write(b" " * (1 << 20))
-    basic_without(work, "noworkbook.xlsx", "xl/workbook.xml").close()
-    understate(os.path.join(work, "basic.xlsx"), os.path.join(work, "understated.xlsx"), "xl/worksheets/sheet1.xml")
-    for name, part, edit in EDITED:
-        shutil.copy(os.path.join(work, "basic.xlsx"), os.path.join(work, name))
-        rewrite_part(os.path.join(work, name), part, edit)
-    with zipfile.ZipFile(os.path.join(work, "docx.xlsx"), "w") as z:
-        z.writestr("[Content_Types].xml", '<?xml version="1.0"?><Types xmlns="http://schemas.openxmlformats.org/package/2006/content-types"><Override PartName="/word/document.xml" ContentType="application/vnd.openxmlformats-officedocument.wordprocessingml.document.main+xml"/></Types>')
-        z.writestr("_rels/.rels", '<?xml version="1.0"?><Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships"><Relationship Id="rId1" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/officeDocument" Target="word/document.xml"/></Relationships>')
-        z.writestr("word/document.xml", "<document/>")
-    with zipfile.ZipFile(os.path.join(work, "manyparts.xlsx"), "w") as z:
-        for i in range(10050):
-            z.writestr("x/%d.xml" % i, "")
+    basic_file = os.path.join(work, "basic.xlsx")
+    data = open(basic_file, "rb").read()
+    for name, content in [("text.xlsx", b"just some text\n"), ("truncated.xlsx", data[: len(data) // 2]),
+                          ("old.xls", b"\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1" + b"\0" * 504)]:
+        open(os.path.join(work, name), "wb").write(content)
+    bomb(basic_file, os.path.join(work, "bomb.xlsx"))
+    understate(basic_file, os.path.join(work, "understated.xlsx"), "xl/worksheets/sheet1.xml")
+    for name, edits in EDITED:
+        rewrite(basic_file, edits, out=os.path.join(work, name))
+    for name, parts in OTHER_PACKAGES:
+        with zipfile.ZipFile(os.path.join(work, name), "w") as z:
+            for part, text in parts:
+                z.writestr(part, text)
     # Publish all at once so that concurrent test processes never see half.
     if os.path.isdir(out):
         shutil.rmtree(out, ignore_errors=True)

@@ -33,6 +33,7 @@ struct OpenedTemplate {
   std::unique_ptr<Workbook> workbook;
 };
 
+// The path of a template; those named lo_* are saved by LibreOffice.
 std::string TemplatePath(const std::string& name);
 // Runs a Python script with openpyxl importable, the file as sys.argv[1];
 // returns its standard output (failing the test on a non-zero exit).

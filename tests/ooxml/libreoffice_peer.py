@@ -135,7 +135,10 @@ class Office:
         data.Function = self.uno.Enum("com.sun.star.sheet.GeneralFunction", "SUM")
         tables.insertNewByName("Pivot%d" % tables.Count, target.getCellRangeByName(target_cell).getCellAddress(), desc)
 
-    def close(self):
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *error):
         try:
             self.desktop.terminate()
         except Exception:
@@ -178,22 +181,15 @@ def spell_as_other_writers(path):
 
 def make_templates(out):
     os.makedirs(out, exist_ok=True)
-    work = tempfile.mkdtemp(prefix="lo-templates-", dir=out)
-    try:
-        structures_source(os.path.join(work, "lo_structures.xlsx"))
-        totals_source(os.path.join(work, "lo_totals.xlsx"))
-        office = Office(work)
-        try:
-            for name, pivot in (("lo_structures.xlsx", ("Data", "A1:C20", "Data", "A30")),
-                                ("lo_totals.xlsx", ("Bob's", "A1:B3", "Pivot", "A1"))):
+    with tempfile.TemporaryDirectory(prefix="lo-templates-", dir=out, ignore_cleanup_errors=True) as work:
+        with Office(work) as office:
+            for name, make, pivot in (("lo_structures.xlsx", structures_source, ("Data", "A1:C20", "Data", "A30")),
+                                      ("lo_totals.xlsx", totals_source, ("Bob's", "A1:B3", "Pivot", "A1"))):
+                make(os.path.join(work, name))
                 doc = office.load(os.path.join(work, name))
                 office.add_pivot(doc, *pivot)
                 office.store(doc, os.path.join(out, name))
-        finally:
-            office.close()
         spell_as_other_writers(os.path.join(out, "lo_structures.xlsx"))
-    finally:
-        shutil.rmtree(work, ignore_errors=True)
 
 
 def sheet_parts(z):
@@ -238,9 +234,8 @@ def describe(path, sheet):
 
 
 def compare(templates, ours):
-    office = Office(ours)
     failures = []
-    try:
+    with Office(ours) as office:
         for name, template, sheet, axis, at, count, keys, differences in CASES:
             # A copy of its own: LibreOffice opens a file another process
             # has locked read-only.
@@ -258,24 +253,21 @@ def compare(templates, ours):
             theirs = os.path.join(ours, name + ".lo.xlsx")
             office.store(doc, theirs)
             reason = os.path.join(ours, name + ".refused")
-            mine_refused = os.path.exists(reason)
+            why = open(reason).read() if os.path.exists(reason) else None
             expected = keys == "refused"
-            if (refused, mine_refused) != (expected, expected):
-                failures.append("%s: LibreOffice refused %s, the engine refused %s" % (name, refused, mine_refused))
+            if (refused, why is not None) != (expected, expected):
+                failures.append("%s: LibreOffice refused %s, the engine refused %s" % (name, refused, why is not None))
                 continue
             mine = describe(os.path.join(ours, name + ".xlsx"), sheet)
             if expected:
-                if differences["why"] not in open(reason).read() or mine != describe(copy, sheet):
-                    failures.append("%s: refused with %r, the package changed: %s" % (
-                        name, open(reason).read(), mine != describe(copy, sheet)))
+                if differences["why"] not in why or mine != describe(copy, sheet):
+                    failures.append("%s: refused with %r, the package changed: %s" % (name, why, mine != describe(copy, sheet)))
                 continue
             peer = describe(theirs, sheet)
             peer.update(differences)
             for key in keys.split():
                 if mine[key] != peer[key]:
                     failures.append("%s %s:\n  engine       %s\n  LibreOffice  %s" % (name, key, mine[key], peer[key]))
-    finally:
-        office.close()
     print("\n".join(failures))
     return 1 if failures else 0
 

@@ -6,15 +6,12 @@
 #include <filesystem>
 #include <iterator>
 
-#include "ooxml/ooxml_application.h"
 #include "spreadsheet_test_support.h"
 
 namespace tallyvane {
 namespace {
 
 using testing::ReadPart;
-using testing::RunPython;
-using testing::ScratchFolder;
 
 // ZIP64 headers on small parts make some readers refuse the package.
 TEST(Save, KeepsUnchangedPartsByteIdenticalAndWritesPlainZipHeaders) {
@@ -48,43 +45,29 @@ print(z.testzip())
 }
 
 TEST(Save, WritesAtomicallyKeepsPermissionsAndCanRepeat) {
-  ScratchFolder folder;
-  std::string file = folder.CopyTemplate("basic.xlsx", "report.xlsm");
-  chmod(file.c_str(), 0640);
-  auto app = CreateOoxmlSpreadsheetApp();
-  auto wb = app->OpenWorkbook(file);
-  auto ws = wb->WorksheetByIndex(1);
+  testing::OpenedTemplate t("basic.xlsx", "report.xlsm");
+  chmod(t.file.c_str(), 0640);
+  auto ws = t.workbook->WorksheetByIndex(1);
   ws->SetCellValue(10, 1, Value::MakeInteger(1));
-  wb->Save();
+  t.workbook->Save();
   ws->SetCellValue(11, 1, Value::MakeInteger(2));
-  wb->Save();
-  wb->Close();
+  EXPECT_EQ(t.SaveAndRead("ws = openpyxl.load_workbook(sys.argv[1])[\"Data\"]\nprint(ws[\"A10\"].value, ws[\"A11\"].value)\n"),
+            "1 2\n");
+  t.workbook->Close();
   struct stat st;
-  ASSERT_EQ(stat(file.c_str(), &st), 0);
+  ASSERT_EQ(stat(t.file.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0640u);
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()), {}), 1)
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(t.folder.Path()), {}), 1)
       << "a temporary file was left behind";
-  std::string out = RunPython(R"py(
-ws = openpyxl.load_workbook(sys.argv[1])["Data"]
-print(ws["A10"].value, ws["A11"].value)
-)py",
-                              file);
-  EXPECT_EQ(out, "1 2\n");
-  auto again = app->OpenWorkbook(file);  // the engine reads its own output
-  EXPECT_EQ(again->WorksheetByIndex(1)->Name(), "Data");
+  // The engine reads its own output.
+  EXPECT_EQ(t.app->OpenWorkbook(t.file)->WorksheetByIndex(1)->Name(), "Data");
 }
 
 TEST(Save, FailsCleanlyWhenTheFolderIsGone) {
-  auto app = CreateOoxmlSpreadsheetApp();
-  std::string file;
-  std::unique_ptr<Workbook> wb;
-  {
-    ScratchFolder folder;
-    file = folder.CopyTemplate("basic.xlsx");
-    wb = app->OpenWorkbook(file);
-  }
-  const std::string error = testing::ErrorOf([&] { wb->Save(); });
-  EXPECT_EQ(error.rfind("cannot save \"" + file + "\": cannot create a temporary file", 0), 0u) << error;
+  testing::OpenedTemplate t("basic.xlsx");
+  std::filesystem::remove_all(t.folder.Path());
+  const std::string error = testing::ErrorOf([&] { t.workbook->Save(); });
+  EXPECT_EQ(error.rfind("cannot save \"" + t.file + "\": cannot create a temporary file", 0), 0u) << error;
 }
 
 }  // namespace

@@ -19,8 +19,8 @@ std::string ScratchFolder::CopyTemplate(const std::string& name, const std::stri
   return target;
 }
 
-OpenedTemplate::OpenedTemplate(const std::string& name)
-    : file(folder.CopyTemplate(name)), app(CreateOoxmlSpreadsheetApp()), workbook(app->OpenWorkbook(file)) {}
+OpenedTemplate::OpenedTemplate(const std::string& name, const std::string& as)
+    : file(folder.CopyTemplate(name, as)), app(CreateOoxmlSpreadsheetApp()), workbook(app->OpenWorkbook(file)) {}
 
 std::string OpenedTemplate::SaveAndRead(const std::string& script) {
   workbook->Save();

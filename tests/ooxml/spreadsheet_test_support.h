@@ -21,9 +21,10 @@ class ScratchFolder : public test::TempDir {
   std::string CopyTemplate(const std::string& name, const std::string& as = "") const;
 };
 
-// A template copied into a private folder and opened by the engine.
+// A template copied into a private folder (named as, if given) and opened by
+// the engine.
 struct OpenedTemplate {
-  explicit OpenedTemplate(const std::string& name);
+  explicit OpenedTemplate(const std::string& name, const std::string& as = "");
   // Saves the workbook, then runs the openpyxl script over the saved file.
   std::string SaveAndRead(const std::string& script);
 

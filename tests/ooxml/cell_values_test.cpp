@@ -9,7 +9,7 @@ namespace {
 
 using testing::ErrorOf;
 
-TEST(CellValues, EveryKindReadsBackWithItsTypeAndFormat) {
+TEST(CellValues, EveryKindReadsBackWithItsTypeAndFormatOrIsRefused) {
   testing::OpenedTemplate t("basic.xlsx");
   auto ws = t.workbook->WorksheetByName("data");
   const struct {
@@ -42,6 +42,11 @@ TEST(CellValues, EveryKindReadsBackWithItsTypeAndFormat) {
       {1, 1, Value::MakeNull(), "A1 n None General True False"},            // clears, keeps bold
       {4, 2, Value::MakeText(""), "B4 n None General False False"},         // clears the formula
       {1048576, 16384, Value::MakeInteger(-1), "XFD1048576 n -1 General False False"},
+      // The longest text fits; bytes that are not UTF-8 become U+FFFD
+      // instead of breaking the file.
+      {9, 3, Value::MakeText(std::string(32767, 'y')), nullptr},
+      {9, 4, Value::MakeText("caf\xE9 ok"), "D9 s 'caf\xEF\xBF\xBD ok' General False False"},
+      {9, 5, Value::MakeNumber(1.0 / 0.0), "E9 e '#NUM!' General False False"},
   };
   std::string refs, expected;
   for (const auto& c : cells) {
@@ -50,15 +55,37 @@ TEST(CellValues, EveryKindReadsBackWithItsTypeAndFormat) {
     refs += " " + std::string(c.read_back).substr(0, std::string(c.read_back).find(' '));
     expected += c.read_back + std::string("\n");
   }
+  // A refused value leaves the cell as it was.
+  const std::string outside = "\": it lies outside the sheet (rows 1 to 1048576, columns 1 to 16384)";
+  const std::string b2 = "cannot write the cell B2 of the worksheet \"Data\": ";
+  const std::string no_date = " is not a valid date of the workbook's date system (from 1900-01-01)";
+  const struct {
+    int row, column;
+    Value value;
+    std::string error;
+  } refused[] = {
+      {0, 1, Value::MakeInteger(1), "cannot write the cell at row 0, column 1 of the worksheet \"Data" + outside},
+      {1, 16385, Value::MakeInteger(1),
+       "cannot write the cell at row 1, column 16385 of the worksheet \"Data" + outside},
+      {1, 1, Value::MakeBinary("\x01\x02"), "Type mismatch"},
+      {2, 2, Value::MakeDate(1899, 12, 31), b2 + "the date 1899-12-31" + no_date},
+      {2, 2, Value::MakeDate(2023, 2, 29), b2 + "the date 2023-02-29" + no_date},
+      {2, 2, Value::MakeText(std::string(32768, 'x')),
+       b2 + "the text is longer than the 32767 characters a cell can hold"},
+  };
+  for (const auto& c : refused) EXPECT_EQ(ErrorOf([&] { ws->SetCellValue(c.row, c.column, c.value); }), c.error);
   std::string out = t.SaveAndRead("ws = openpyxl.load_workbook(sys.argv[1])[\"Data\"]\nfor ref in \"" + refs + R"py(".split():
     c = ws[ref]
     print(ref, c.data_type, repr(c.value), c.number_format, c.font.b, c.font.i)
+print(len(ws["C9"].value))
 import zipfile, re
-print(re.findall(r"<si>(.*?)</si>", zipfile.ZipFile(sys.argv[1]).read("xl/sharedStrings.xml").decode()))
+print([t for t in re.findall(r"<si>(.*?)</si>", zipfile.ZipFile(sys.argv[1]).read("xl/sharedStrings.xml").decode())
+       if len(t) < 99])
 )py");
-  EXPECT_EQ(out, expected +
+  EXPECT_EQ(out, expected + "32767\n" +
                      "['<t>007</t>', '<t>=1+2</t>', '<t xml:space=\"preserve\"> lead &amp; &lt;tag&gt; \"q\" _x0001_ "
-                     "_x005F_x0041_ &#13;</t>', '<t>_x005F_x0041_</t>', '<t>_x005F_x0041_x0002_</t>']\n");
+                     "_x005F_x0041_ &#13;</t>', '<t>_x005F_x0041_</t>', '<t>_x005F_x0041_x0002_</t>', "
+                     "'<t>caf\xEF\xBF\xBD ok</t>']\n");
 }
 
 TEST(CellValues, DatesFollowThe1904DateSystem) {
@@ -72,54 +99,6 @@ xml = zipfile.ZipFile(sys.argv[1]).read("xl/worksheets/sheet1.xml").decode()
 print(re.findall(r'<v>([^<]*)</v>', xml))
 )py");
   EXPECT_EQ(out, "['1', '43967.5']\n");
-}
-
-TEST(CellValues, RefusesCellsOutsideTheSheetAndBinaryValues) {
-  testing::OpenedTemplate t("basic.xlsx");
-  auto ws = t.workbook->WorksheetByName("Data");
-  const std::string outside = "\": it lies outside the sheet (rows 1 to 1048576, columns 1 to 16384)";
-  const std::string b2 = "cannot write the cell B2 of the worksheet \"Data\": ";
-  const std::string no_date = " is not a valid date of the workbook's date system (from 1900-01-01)";
-  const struct {
-    int row, column;
-    Value value;
-    std::string error;
-  } cases[] = {
-      {0, 1, Value::MakeInteger(1), "cannot write the cell at row 0, column 1 of the worksheet \"Data" + outside},
-      {1, 16385, Value::MakeInteger(1),
-       "cannot write the cell at row 1, column 16385 of the worksheet \"Data" + outside},
-      {1, 1, Value::MakeBinary("\x01\x02"), "Type mismatch"},
-      {2, 2, Value::MakeDate(1899, 12, 31), b2 + "the date 1899-12-31" + no_date},
-      {2, 2, Value::MakeDate(2023, 2, 29), b2 + "the date 2023-02-29" + no_date},
-      {2, 2, Value::MakeText(std::string(32768, 'x')),
-       b2 + "the text is longer than the 32767 characters a cell can hold"},
-  };
-  for (const auto& c : cases) EXPECT_EQ(ErrorOf([&] { ws->SetCellValue(c.row, c.column, c.value); }), c.error);
-  // A refused value leaves the cell as it was; the longest text fits, and
-  // bytes that are not UTF-8 become U+FFFD instead of breaking the file.
-  ws->SetCellValue(2, 3, Value::MakeText(std::string(32767, 'y')));
-  ws->SetCellValue(2, 4, Value::MakeText("caf\xE9 ok"));
-  ws->SetCellValue(2, 5, Value::MakeNumber(1.0 / 0.0));
-  std::string out = t.SaveAndRead(R"py(
-ws = openpyxl.load_workbook(sys.argv[1])["Data"]
-print(ws["B2"].value, len(ws["C2"].value), repr(ws["D2"].value), ws["E2"].value)
-)py");
-  EXPECT_EQ(out, "1 32767 'caf\xEF\xBF\xBD ok' #NUM!\n");
-}
-
-TEST(Worksheets, FoundByNameIgnoringCaseOrByPosition) {
-  testing::OpenedTemplate t("basic.xlsx");
-  t.workbook->Activate();
-  EXPECT_EQ(t.workbook->WorksheetByName("OTHER sheet")->Name(), "Other Sheet");
-  EXPECT_EQ(t.workbook->WorksheetByIndex(3)->Name(), "Summary");
-  const std::string sheets = "; sheets: Data, Other Sheet, Summary)";
-  for (int bad : {0, 4, -1}) {
-    EXPECT_EQ(ErrorOf([&] { t.workbook->WorksheetByIndex(bad); }),
-              "Subscript out of range (no sheet at position " + std::to_string(bad) + sheets);
-  }
-  EXPECT_EQ(ErrorOf([&] { t.workbook->WorksheetByName("Nope"); }),
-            "Subscript out of range (no sheet \"Nope\"" + sheets);
-  EXPECT_EQ(t.workbook->WorksheetNames(), (std::vector<std::string>{"Data", "Other Sheet", "Summary"}));
 }
 
 TEST(Worksheets, HandlesStaySafeAfterCloseAndAfterTheWorkbookIsGone) {
@@ -140,8 +119,21 @@ TEST(Worksheets, HandlesStaySafeAfterCloseAndAfterTheWorkbookIsGone) {
   EXPECT_NE(ErrorOf([&] { again->SetCellValue(1, 1, Value::MakeInteger(1)); }), "(no error)");
 }
 
-TEST(DefinedNames, TextConstantReplacesTheDefinitionOfAWorkbookName) {
+// Sheets and names are found ignoring case; a text constant replaces the
+// definition of a workbook-level name.
+TEST(Workbook, FindsSheetsAndSetsNames) {
   testing::OpenedTemplate t("basic.xlsx");
+  t.workbook->Activate();
+  EXPECT_EQ(t.workbook->WorksheetByName("OTHER sheet")->Name(), "Other Sheet");
+  EXPECT_EQ(t.workbook->WorksheetByIndex(3)->Name(), "Summary");
+  const std::string sheets = "; sheets: Data, Other Sheet, Summary)";
+  for (int bad : {0, 4, -1}) {
+    EXPECT_EQ(ErrorOf([&] { t.workbook->WorksheetByIndex(bad); }),
+              "Subscript out of range (no sheet at position " + std::to_string(bad) + sheets);
+  }
+  EXPECT_EQ(ErrorOf([&] { t.workbook->WorksheetByName("Nope"); }),
+            "Subscript out of range (no sheet \"Nope\"" + sheets);
+  EXPECT_EQ(t.workbook->WorksheetNames(), (std::vector<std::string>{"Data", "Other Sheet", "Summary"}));
   EXPECT_TRUE(t.workbook->HasDefinedName("total"));
   EXPECT_FALSE(t.workbook->HasDefinedName("Missing") || t.workbook->HasDefinedName("LocalName"));
   t.workbook->SetNameValue("TOTAL", "first");

@@ -74,7 +74,8 @@ TEST(CellValues, EveryKindReadsBackWithItsTypeAndFormatOrIsRefused) {
        b2 + "the text is longer than the 32767 characters a cell can hold"},
   };
   for (const auto& c : refused) EXPECT_EQ(ErrorOf([&] { ws->SetCellValue(c.row, c.column, c.value); }), c.error);
-  std::string out = t.SaveAndRead("ws = openpyxl.load_workbook(sys.argv[1])[\"Data\"]\nfor ref in \"" + refs + R"py(".split():
+  std::string out = t.SaveAndRead("ws = openpyxl.load_workbook(sys.argv[1])[\"Data\"]\nfor ref in \"" + refs +
+                                  R"py(".split():
     c = ws[ref]
     print(ref, c.data_type, repr(c.value), c.number_format, c.font.b, c.font.i)
 print(len(ws["C9"].value))

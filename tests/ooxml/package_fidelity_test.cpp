@@ -51,7 +51,8 @@ TEST(Save, WritesAtomicallyKeepsPermissionsAndCanRepeat) {
   ws->SetCellValue(10, 1, Value::MakeInteger(1));
   t.workbook->Save();
   ws->SetCellValue(11, 1, Value::MakeInteger(2));
-  EXPECT_EQ(t.SaveAndRead("ws = openpyxl.load_workbook(sys.argv[1])[\"Data\"]\nprint(ws[\"A10\"].value, ws[\"A11\"].value)\n"),
+  EXPECT_EQ(t.SaveAndRead("ws = openpyxl.load_workbook(sys.argv[1])[\"Data\"]\n"
+                          "print(ws[\"A10\"].value, ws[\"A11\"].value)\n"),
             "1 2\n");
   t.workbook->Close();
   struct stat st;

@@ -8,28 +8,18 @@
 namespace tallyvane::ooxml {
 namespace {
 
-Cell NumberCell(int column, double number, int style = 0) {
-  Cell cell;
-  cell.column = column;
-  cell.SetNumber(CellType::Number, number);
-  cell.style = style;
-  return cell;
+// A cell as the worksheet model holds it.
+Cell MakeCell(int column, CellType type, bool has_value, double number, int style = 0,
+              std::unique_ptr<CellExtra> extra = nullptr) {
+  return Cell{column, style, type, has_value, number, std::move(extra)};
 }
 
-Cell FormulaCell(int column, CellFormula formula) {
-  Cell cell;
-  cell.column = column;
-  cell.extra = std::make_unique<CellExtra>();
-  cell.extra->has_formula = true;
-  cell.extra->formula = std::move(formula);
-  return cell;
-}
-
-Row MakeRow(int index, std::vector<XmlAttr> attrs) {
-  Row row;
-  row.index = index;
-  row.attrs = std::move(attrs);
-  return row;
+// What a cell has beyond its number: a formula, a value kept as text, an
+// inline string.
+std::unique_ptr<CellExtra> Extra(const std::string& formula, const std::string& value_text = "",
+                                 const std::string& inline_xml = "") {
+  return std::make_unique<CellExtra>(CellExtra{
+      !formula.empty(), !value_text.empty(), CellFormula{formula, "", "", -1, {}}, value_text, inline_xml, {}});
 }
 
 struct WriterCase {
@@ -53,67 +43,40 @@ TEST(WorksheetWriter, WritesEachElementExactly) {
        [](std::string& out) { WriteFormula(out, {"A1:A2*2", "array", "C1:C2", -1, {{"aca", "1"}}}, ""); },
        R"(<f t="array" ref="C1:C2" aca="1">A1:A2*2</f>)"},
       {"a number keeps every digit",
-       [](std::string& out) { WriteValue(out, NumberCell(1, 0.1 + 0.2), ""); },
+       [](std::string& out) { WriteValue(out, MakeCell(1, CellType::Number, true, 0.1 + 0.2), ""); },
        "<v>0.30000000000000004</v>"},
       {"a shared string index is an integer",
-       [](std::string& out) {
-         Cell cell = NumberCell(1, 0);
-         cell.SetNumber(CellType::SharedString, 42);
-         WriteValue(out, cell, "x:");
-       },
+       [](std::string& out) { WriteValue(out, MakeCell(1, CellType::SharedString, true, 42), "x:"); },
        "<x:v>42</x:v>"},
       {"a value kept as text is escaped",
-       [](std::string& out) {
-         Cell cell = FormulaCell(1, {"A1", "", "", -1, {}});
-         cell.type = CellType::String;
-         cell.has_value = true;
-         cell.extra->has_value_text = true;
-         cell.extra->value_text = "<b>";
-         WriteValue(out, cell, "");
-       },
+       [](std::string& out) { WriteValue(out, MakeCell(1, CellType::String, true, 0, 0, Extra("A1", "<b>")), ""); },
        "<v>&lt;b&gt;</v>"},
       {"a styled number cell",
-       [](std::string& out) { WriteCell(out, NumberCell(28, 2.5, 4), 7, ""); },
+       [](std::string& out) { WriteCell(out, MakeCell(28, CellType::Number, true, 2.5, 4), 7, ""); },
        R"(<c r="AB7" s="4"><v>2.5</v></c>)"},
       {"an empty cell keeps its style and loses its type",
-       [](std::string& out) {
-         Cell cell;
-         cell.column = 1;
-         cell.style = 3;
-         cell.type = CellType::SharedString;
-         WriteCell(out, cell, 1, "");
-       },
+       [](std::string& out) { WriteCell(out, MakeCell(1, CellType::SharedString, false, 0, 3), 1, ""); },
        R"(<c r="A1" s="3"/>)"},
       {"a formula cell with its result",
-       [](std::string& out) {
-         Cell cell = FormulaCell(3, {"SUM(C1:C2)", "", "", -1, {}});
-         cell.has_value = true;
-         cell.number = 6;
-         WriteCell(out, cell, 3, "");
-       },
+       [](std::string& out) { WriteCell(out, MakeCell(3, CellType::Number, true, 6, 0, Extra("SUM(C1:C2)")), 3, ""); },
        R"(<c r="C3"><f>SUM(C1:C2)</f><v>6</v></c>)"},
       {"an inline string is written as stored",
        [](std::string& out) {
-         Cell cell;
-         cell.column = 2;
-         cell.type = CellType::InlineString;
-         cell.extra = std::make_unique<CellExtra>();
-         cell.extra->inline_xml = "<is><t>hi</t></is>";
-         WriteCell(out, cell, 9, "");
+         WriteCell(out, MakeCell(2, CellType::InlineString, false, 0, 0, Extra("", "", "<is><t>hi</t></is>")), 9, "");
        },
        R"(<c r="B9" t="inlineStr"><is><t>hi</t></is></c>)"},
       {"a row with attributes and cells",
        [](std::string& out) {
-         Row row = MakeRow(12, {{"ht", "20"}, {"customHeight", "1"}});
-         row.cells.push_back(NumberCell(1, 1));
-         row.cells.push_back(NumberCell(2, -3));
+         Row row{12, {{"ht", "20"}, {"customHeight", "1"}}, {}};
+         row.cells.push_back(MakeCell(1, CellType::Number, true, 1));
+         row.cells.push_back(MakeCell(2, CellType::Number, true, -3));
          WriteRow(out, row, "x:");
        },
        R"(<x:row r="12" ht="20" customHeight="1"><x:c r="A12"><x:v>1</x:v></x:c><x:c r="B12"><x:v>-3</x:v></x:c></x:row>)"},
       {"a row of attributes only is self-closed",
-       [](std::string& out) { WriteRow(out, MakeRow(2, {{"hidden", "1"}}), ""); },
+       [](std::string& out) { WriteRow(out, Row{2, {{"hidden", "1"}}, {}}, ""); },
        R"(<row r="2" hidden="1"/>)"},
-      {"an empty row is left out", [](std::string& out) { WriteRow(out, MakeRow(5, {}), ""); }, ""},
+      {"an empty row is left out", [](std::string& out) { WriteRow(out, Row{5, {}, {}}, ""); }, ""},
   };
   for (const WriterCase& c : cases) {
     std::string out;

@@ -40,9 +40,17 @@ std::string TemplatePath(const std::string& name) {
   return std::string(SPREADSHEET_TEMPLATES) + "/" + name;
 }
 
+// The workbook as openpyxl reads it, and part(name), the text of a part.
+const char kPreamble[] = R"py(import re, sys, zipfile
+import openpyxl
+wb = openpyxl.load_workbook(sys.argv[1])
+def part(name):
+    return zipfile.ZipFile(sys.argv[1]).read(name).decode()
+)py";
+
 std::string RunPython(const std::string& script, const std::string& file) {
   int status = 0;
-  std::string out = RunCommand("/usr/bin/python3 -c " + test::ShellQuote("import sys\nimport openpyxl\n" + script) +
+  std::string out = RunCommand("/usr/bin/python3 -c " + test::ShellQuote(kPreamble + script) +
                                    " " + test::ShellQuote(file) + " 2>&1",
                                &status);
   EXPECT_EQ(status, 0) << out;

@@ -36,8 +36,9 @@ struct OpenedTemplate {
 
 // The path of a template; those named lo_* are saved by LibreOffice.
 std::string TemplatePath(const std::string& name);
-// Runs a Python script with openpyxl importable, the file as sys.argv[1];
-// returns its standard output (failing the test on a non-zero exit).
+// Runs a Python script over the file (sys.argv[1]), with openpyxl's reading
+// of it as wb and part(name) giving the text of one of its parts; returns
+// its standard output (failing the test on a non-zero exit).
 std::string RunPython(const std::string& script, const std::string& file);
 // The bytes of one part of a package ("" when missing).
 std::string ReadPart(const std::string& file, const std::string& part);

@@ -16,6 +16,7 @@ import sys
 import tempfile
 import time
 import zipfile
+from html import unescape  # the XML escapes are a subset
 
 from openpyxl import Workbook
 from openpyxl.formatting.rule import ColorScaleRule, DataBarRule, IconSetRule
@@ -197,11 +198,6 @@ def sheet_parts(z):
     rels = z.read("xl/_rels/workbook.xml.rels").decode()
     return {unescape(name): "xl/" + re.search(r'Id="%s"[^>]*Target="/?(xl/)?([^"]*)"' % rid, rels).group(2)
             for name, rid in re.findall(r'<sheet name="([^"]*)"[^>]*r:id="([^"]*)"', wbx)}
-
-
-def unescape(s):
-    s = re.sub(r"&#(\d+);", lambda m: chr(int(m.group(1))), s)
-    return s.replace("&apos;", "'").replace("&quot;", '"').replace("&lt;", "<").replace("&gt;", ">").replace("&amp;", "&")
 
 
 def describe(path, sheet):

@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include "ooxml/formula_reference_lexer.h"
 
 namespace tallyvane::ooxml {
 namespace {
@@ -44,10 +43,13 @@ TEST(ReferenceShifter, ShiftsFormulasLikeTheDesktopSpreadsheet) {
       {"A1048570:A1048576", "S", true, 1048560, 10, "#REF!"},
   };
   for (const FormulaCase& c : cases) {
-    Insertion ins{c.rows ? "Data" : "Data", c.rows, c.at, c.count};
+    Insertion ins{"Data", c.rows, c.at, c.count};
     std::string host = std::string(c.host) == "S" ? "Data" : c.host;
     EXPECT_EQ(ShiftFormula(c.formula, ins, host), c.expected) << c.formula;
   }
+  // A quoted sheet name is read with its doubled quotes undone.
+  EXPECT_EQ(ShiftFormula("IF('It''s'!$A$1:B2>0,\"x!A1\",'IT''S'!C3)", Insertion{"It's", true, 1, 1}, "Other"),
+            "IF('It''s'!$A$2:B3>0,\"x!A1\",'IT''S'!C4)");
 }
 
 TEST(ReferenceShifter, FormatRangesAlsoGrowDirectlyBelow) {
@@ -63,16 +65,6 @@ TEST(ReferenceShifter, TranslatesSharedFormulasFromTheirMaster) {
   EXPECT_EQ(TranslateFormula("A1*2+$A$1+Other!B$3", 3, 1), "B4*2+$A$1+Other!C$3");
   EXPECT_EQ(TranslateFormula("SUM(A:A)+1:1", 2, 1), "SUM(B:B)+3:3");
   EXPECT_EQ(TranslateFormula("A1", -1, 0), "#REF!");
-}
-
-TEST(FormulaReferenceLexer, FindsOnlyReferences) {
-  auto refs = FindFormulaReferences("IF('Q''1'!$A$1:B2>0,\"x!A1\",ATAN2(C3,D4))");
-  ASSERT_EQ(refs.size(), 3u);
-  EXPECT_EQ(refs[0].sheet, "Q'1");
-  EXPECT_FALSE(refs[0].area.single);
-  EXPECT_EQ(refs[1].area.first.column, 3);
-  EXPECT_EQ(refs[2].area.first.row, 4);
-  EXPECT_TRUE(SameSheetName("Data Sheet", "dATA sHEET"));
 }
 
 }  // namespace

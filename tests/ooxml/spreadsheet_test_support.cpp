@@ -1,12 +1,12 @@
 #include "spreadsheet_test_support.h"
 
 #include <gtest/gtest.h>
-#include <zip.h>
 
 #include <cstdlib>
 #include <filesystem>
 
 #include "ooxml/ooxml_application.h"
+#include "ooxml/package.h"
 #include "platform/platform_error.h"
 
 namespace tallyvane::testing {
@@ -58,19 +58,8 @@ std::string RunPython(const std::string& script, const std::string& file) {
 }
 
 std::string ReadPart(const std::string& file, const std::string& part) {
-  int err = 0;
-  zip_t* za = zip_open(file.c_str(), ZIP_RDONLY, &err);
-  if (!za) return "";
-  std::string out;
-  zip_file_t* zf = zip_fopen(za, part.c_str(), 0);
-  if (zf) {
-    char buf[65536];
-    zip_int64_t n;
-    while ((n = zip_fread(zf, buf, sizeof buf)) > 0) out.append(buf, static_cast<size_t>(n));
-    zip_fclose(zf);
-  }
-  zip_discard(za);
-  return out;
+  auto package = ooxml::Package::Open(file);
+  return package->Has(part) ? package->Read(part) : "";
 }
 
 std::string ErrorOf(const std::function<void()>& f) {

@@ -42,16 +42,15 @@ TEST(DrawingAnchors, TwoCellAnchorsMoveGrowOrStayByTheirKind) {
   }
 }
 
+std::string Note(const std::string& anchor, int row, int column) {
+  return "<v:shape><x:ClientData ObjectType=\"Note\"><x:Anchor>" + anchor + "</x:Anchor><x:Row>" +
+         std::to_string(row) + "</x:Row><x:Column>" + std::to_string(column) + "</x:Column></x:ClientData></v:shape>";
+}
+
 TEST(DrawingAnchors, LegacyNoteShapesMoveWithTheirCell) {
-  const std::string vml =
-      "<v:shape><x:ClientData ObjectType=\"Note\"><x:Anchor>3, 15, 4, 10, 5, 15, 8, 4</x:Anchor>"
-      "<x:Row>4</x:Row><x:Column>2</x:Column></x:ClientData></v:shape>";
-  EXPECT_EQ(ShiftVmlAnchors(vml, Insertion{"S", true, 3, 2}),
-            "<v:shape><x:ClientData ObjectType=\"Note\"><x:Anchor>3, 15, 6, 10, 5, 15, 10, 4</x:Anchor>"
-            "<x:Row>6</x:Row><x:Column>2</x:Column></x:ClientData></v:shape>");
-  EXPECT_EQ(ShiftVmlAnchors(vml, Insertion{"S", false, 2, 1}),
-            "<v:shape><x:ClientData ObjectType=\"Note\"><x:Anchor>4, 15, 4, 10, 6, 15, 8, 4</x:Anchor>"
-            "<x:Row>4</x:Row><x:Column>3</x:Column></x:ClientData></v:shape>");
+  const std::string vml = Note("3, 15, 4, 10, 5, 15, 8, 4", 4, 2);
+  EXPECT_EQ(ShiftVmlAnchors(vml, Insertion{"S", true, 3, 2}), Note("3, 15, 6, 10, 5, 15, 10, 4", 6, 2));
+  EXPECT_EQ(ShiftVmlAnchors(vml, Insertion{"S", false, 2, 1}), Note("4, 15, 4, 10, 6, 15, 8, 4", 4, 3));
   EXPECT_EQ(ShiftVmlAnchors(vml, Insertion{"S", true, 9, 1}), "");
 }
 

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -19,13 +20,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   // NUL cannot stand in an argument: it separates them here.
   std::vector<std::string> arguments;
-  std::size_t start = 0;
-  while (start <= text.size()) {
-    std::size_t end = text.find('\0', start);
-    if (end == std::string::npos) end = text.size();
-    arguments.push_back(text.substr(start, end - start));
-    start = end + 1;
-  }
+  std::istringstream pieces(text + '\0');
+  for (std::string piece; std::getline(pieces, piece, '\0');) arguments.push_back(piece);
   const std::string joined = JoinArguments(arguments);
   std::vector<std::string> tokens;
   std::size_t position = 1;

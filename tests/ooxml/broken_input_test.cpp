@@ -34,7 +34,7 @@ TEST(BrokenInput, EachFailsWithAClearDescription) {
   testing::ScratchFolder folder;
   auto app = CreateOoxmlSpreadsheetApp();
   for (const BrokenCase& c : cases) {
-    std::string file = std::string(c.fixture) == "missing.xlsx" ? folder.Path() + "/missing.xlsx"
+    std::string file = std::string(c.fixture) == "missing.xlsx" ? folder.path() + "/missing.xlsx"
                                                                  : folder.CopyTemplate(c.fixture);
     // A sheet is read on its first use.
     const auto open_and_write = [&] { app->OpenWorkbook(file)->WorksheetByIndex(1)->SetCellValue(1, 1, Value()); };

@@ -43,7 +43,7 @@ TEST(LibreOfficeTemplates, TotalsAreRightInLibreOfficeWithItsDefaultSettings) {
   t.workbook->Close();
   int status = 0;
   // Every sheet to its own CSV file, in a fresh profile.
-  const std::string folder = t.folder.Path();
+  const std::string folder = t.folder.path();
   std::string out = RunCommand("cd '" + folder + "' && timeout 300 soffice -env:UserInstallation=file://" + folder +
                                    "/profile --headless --convert-to "
                                    "'csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,false,false,false,-1' "
@@ -104,7 +104,7 @@ TEST(LibreOfficeTemplates, InsertionsLeaveTheStructuresLibreOfficeLeaves) {
     wb->Close();
   }
   std::string out = RunCommand("/usr/bin/python3 " + kPeer + " compare " + LIBREOFFICE_TEMPLATES + " " +
-                                   folder.Path() + " 2>&1",
+                                   folder.path() + " 2>&1",
                                &status);
   EXPECT_EQ(status, 0) << out;
 }

@@ -115,7 +115,7 @@ TEST(Save, WritesAtomicallyKeepsPermissionsAndCanRepeat) {
   struct stat st;
   ASSERT_EQ(stat(t.file.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0640u);
-  EXPECT_EQ(std::distance(fs::directory_iterator(t.folder.Path()), {}), 1)
+  EXPECT_EQ(std::distance(fs::directory_iterator(t.folder.path()), {}), 1)
       << "a temporary file was left behind";
   // The engine reads its own output.
   EXPECT_EQ(t.app->OpenWorkbook(t.file)->WorksheetByIndex(1)->Name(), "Data");
@@ -123,7 +123,7 @@ TEST(Save, WritesAtomicallyKeepsPermissionsAndCanRepeat) {
 
 TEST(Save, FailsCleanlyWhenTheFolderIsGone) {
   testing::OpenedTemplate t("basic.xlsx");
-  fs::remove_all(t.folder.Path());
+  fs::remove_all(t.folder.path());
   const std::string error = testing::ErrorOf([&] { t.workbook->Save(); });
   EXPECT_EQ(error.rfind("cannot save \"" + t.file + "\": cannot create a temporary file", 0), 0u) << error;
 }

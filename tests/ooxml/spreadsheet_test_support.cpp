@@ -22,11 +22,6 @@ std::string ScratchFolder::CopyTemplate(const std::string& name, const std::stri
 OpenedTemplate::OpenedTemplate(const std::string& name, const std::string& as)
     : file(folder.CopyTemplate(name, as)), app(CreateOoxmlSpreadsheetApp()), workbook(app->OpenWorkbook(file)) {}
 
-std::string OpenedTemplate::SaveAndRead(const std::string& script) {
-  workbook->Save();
-  return RunPython(script, file);
-}
-
 std::string TemplatePath(const std::string& name) {
 #ifdef LIBREOFFICE_TEMPLATES
   if (name.rfind("lo_", 0) == 0) return std::string(LIBREOFFICE_TEMPLATES) + "/" + name;
@@ -48,7 +43,8 @@ def part(name):
     return zipfile.ZipFile(sys.argv[1]).read(name).decode()
 )py";
 
-std::string RunPython(const std::string& script, const std::string& file) {
+std::string OpenedTemplate::SaveAndRead(const std::string& script) {
+  workbook->Save();
   int status = 0;
   std::string out = RunCommand("/usr/bin/python3 -c " + test::ShellQuote(kPreamble + script) +
                                    " " + test::ShellQuote(file) + " 2>&1",

@@ -16,7 +16,6 @@ using test::RunCommand;
 // A temporary folder removed at the end of the test.
 class ScratchFolder : public test::TempDir {
  public:
-  const std::string& Path() const { return path(); }
   // Copies the named template into the folder; returns the copy's path.
   std::string CopyTemplate(const std::string& name, const std::string& as = "") const;
 };
@@ -25,7 +24,10 @@ class ScratchFolder : public test::TempDir {
 // the engine.
 struct OpenedTemplate {
   explicit OpenedTemplate(const std::string& name, const std::string& as = "");
-  // Saves the workbook, then runs the openpyxl script over the saved file.
+  // Saves the workbook, then runs a Python script over the saved file
+  // (sys.argv[1]), with openpyxl's reading of it as wb and part(name) giving
+  // the text of one of its parts; returns its standard output (failing the
+  // test on a non-zero exit).
   std::string SaveAndRead(const std::string& script);
 
   ScratchFolder folder;
@@ -36,10 +38,6 @@ struct OpenedTemplate {
 
 // The path of a template; those named lo_* are saved by LibreOffice.
 std::string TemplatePath(const std::string& name);
-// Runs a Python script over the file (sys.argv[1]), with openpyxl's reading
-// of it as wb and part(name) giving the text of one of its parts; returns
-// its standard output (failing the test on a non-zero exit).
-std::string RunPython(const std::string& script, const std::string& file);
 // The bytes of one part of a package ("" when missing).
 std::string ReadPart(const std::string& file, const std::string& part);
 // The description of the PlatformError f throws, or "(no error)".

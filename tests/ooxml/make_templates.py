@@ -101,9 +101,10 @@ def rewrite(path, edits, add=None, out=None):
     tmp = (out or path) + ".tmp"
     with zipfile.ZipFile(path) as zin, zipfile.ZipFile(tmp, "w", zipfile.ZIP_DEFLATED) as zout:
         for item in zin.infolist():
-            edit = edits.get(item.filename, lambda x: x)
-            if edit:
-                zout.writestr(item, edit(zin.read(item.filename).decode("utf-8")).encode("utf-8"))
+            if item.filename not in edits:
+                zout.writestr(item, zin.read(item.filename))
+            elif edits[item.filename]:
+                zout.writestr(item, edits[item.filename](zin.read(item.filename).decode("utf-8")).encode("utf-8"))
         for name, data in (add or {}).items():
             zout.writestr(name, data)
     os.replace(tmp, out or path)

@@ -75,29 +75,23 @@ std::string DecodeCellText(const std::string& t) {
 // calls joined by "&"; "#ERROR" for anything else.
 std::string Evaluate(const std::string& f) {
   std::string out;
-  for (std::size_t i = 0; i < f.size();) {
-    if (!out.empty() || i > 0) {
-      if (f[i++] != '&') return "#ERROR";
-    }
+  for (std::size_t i = 0; i < f.size(); ++i) {  // i: where a term begins
     if (f[i] == '"') {
-      for (++i;; ++i) {
-        if (i >= f.size()) return "#ERROR";
-        if (f[i] == '"' && (i + 1 >= f.size() || f[i + 1] != '"')) break;
+      for (++i; i < f.size() && (f[i] != '"' || f.compare(i, 2, "\"\"") == 0); ++i) {
+        if (f[i] == '"') ++i;  // a doubled quote stands for one
         out += f[i];
-        if (f[i] == '"') ++i;
       }
-      ++i;
-      continue;
+      if (i++ == f.size()) return "#ERROR";
+    } else {
+      const std::size_t open = f.find('(', i);
+      const std::size_t close = f.find(')', i);
+      const std::string function = f.substr(i, open - i);
+      if (close == std::string::npos || (function != "CHAR" && function != "_xlfn.UNICHAR")) return "#ERROR";
+      AppendUtf8(out, std::stoul(f.substr(open + 1, close - open - 1)));
+      i = close + 1;
     }
-    std::size_t open = f.find('(', i);
-    std::size_t close = f.find(')', i);
-    std::string function = f.substr(i, open - i);
-    if (open == std::string::npos || close == std::string::npos ||
-        (function != "CHAR" && function != "_xlfn.UNICHAR")) {
-      return "#ERROR";
-    }
-    AppendUtf8(out, std::stoul(f.substr(open + 1, close - open - 1)));
-    i = close + 1;
+    // Past the term: the end, or "&" and the next term.
+    if (i < f.size() && (f[i] != '&' || i + 1 == f.size())) return "#ERROR";
   }
   return out;
 }

@@ -97,27 +97,9 @@ print(re.findall(r'<v>([^<]*)</v>', part("xl/worksheets/sheet1.xml")))
   EXPECT_EQ(out, "['1', '43967.5']\n");
 }
 
-TEST(Worksheets, HandlesStaySafeAfterCloseAndAfterTheWorkbookIsGone) {
-  testing::OpenedTemplate t("basic.xlsx");
-  auto ws = t.workbook->WorksheetByName("Data");
-  auto other = t.workbook->WorksheetByName("Summary");
-  t.workbook->Close();
-  const std::string closed = "the workbook \"" + t.file + "\" is closed";
-  EXPECT_EQ(ErrorOf([&] { other->SetCellValue(1, 1, Value::MakeInteger(1)); }), closed);
-  EXPECT_EQ(ErrorOf([&] { t.workbook->Save(); }), closed);
-  EXPECT_EQ(ErrorOf([&] { t.workbook->WorksheetByIndex(1); }), closed);
-  t.workbook.reset();
-  EXPECT_EQ(ws->Name(), "Data");
-  EXPECT_NE(ErrorOf([&] { ws->InsertRows(2, 1); }), "(no error)");
-  t.workbook = t.app->OpenWorkbook(t.file);
-  auto again = t.workbook->WorksheetByIndex(1);
-  t.app->Quit();
-  EXPECT_NE(ErrorOf([&] { again->SetCellValue(1, 1, Value::MakeInteger(1)); }), "(no error)");
-}
-
 // Sheets and names are found ignoring case; a text constant replaces the
 // definition of a workbook-level name.
-TEST(Workbook, FindsSheetsAndSetsNames) {
+TEST(Workbook, FindsSheetsSetsNamesAndKeepsHandlesSafe) {
   testing::OpenedTemplate t("basic.xlsx");
   t.workbook->Activate();
   EXPECT_EQ(t.workbook->WorksheetByName("OTHER sheet")->Name(), "Other Sheet");
@@ -146,6 +128,21 @@ for n in wb.defined_names.definedName:
         print(n.name, n.attr_text if len(n.attr_text) < 60 else len(n.attr_text))
 )py");
   EXPECT_EQ(out, "Total \"He said \"\"hi\"\" &\"&CHAR(1)&\" left\"&CHAR(13)\nAmounts 305\nLocalName Data!$A$1\n");
+  // Handles stay safe after the workbook is closed and after it is gone.
+  auto data = t.workbook->WorksheetByName("Data");
+  auto other = t.workbook->WorksheetByName("Summary");
+  t.workbook->Close();
+  const std::string closed = "the workbook \"" + t.file + "\" is closed";
+  EXPECT_EQ(ErrorOf([&] { other->SetCellValue(1, 1, Value::MakeInteger(1)); }), closed);
+  EXPECT_EQ(ErrorOf([&] { t.workbook->Save(); }), closed);
+  EXPECT_EQ(ErrorOf([&] { t.workbook->WorksheetByIndex(1); }), closed);
+  t.workbook.reset();
+  EXPECT_EQ(data->Name(), "Data");
+  EXPECT_NE(ErrorOf([&] { data->InsertRows(2, 1); }), "(no error)");
+  t.workbook = t.app->OpenWorkbook(t.file);
+  auto again = t.workbook->WorksheetByIndex(1);
+  t.app->Quit();
+  EXPECT_NE(ErrorOf([&] { again->SetCellValue(1, 1, Value::MakeInteger(1)); }), "(no error)");
 }
 
 }  // namespace

@@ -9,8 +9,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iomanip>
 #include <sstream>
-#include <tuple>
 
 #include "odbc/odbc_factory.h"
 #include "platform/platform_error.h"
@@ -55,10 +55,10 @@ std::string PgCtl(const std::string& arguments) {
   return ServerTool("pg_ctl") + " -D " + ShellQuote(ServerFolder().File("data")) + " " + arguments;
 }
 
-// Runs a command bounded in time, its output added to the server folder's
-// log; true when it succeeds.
-bool RunBounded(const std::string& command, int seconds) {
-  const std::string line = "timeout " + std::to_string(seconds) + " " + command + " >>" +
+// Runs a shell script bounded in time, its output added to the server
+// folder's log; true when it succeeds.
+bool RunBounded(const std::string& script, int seconds) {
+  const std::string line = "timeout " + std::to_string(seconds) + " sh -c " + ShellQuote(script) + " >>" +
                            ShellQuote(ServerFolder().File("server.log")) + " 2>&1 </dev/null";
   return std::system(line.c_str()) == 0;
 }
@@ -80,20 +80,15 @@ PostgresStatus StartServer() {
     return {false, true, "PostgreSQL server binaries not found in " + bin + " (set TALLYVANE_PG_BIN to their folder)"};
   }
   ServerFolder().Write("pwfile", std::string(kPostgresAdminPassword) + "\n");
-  if (geteuid() == 0 && !RunBounded("chown -R nobody: " + ShellQuote(root), 30)) {
-    return {false, false, "cannot give the server folder to the user \"nobody\""};
-  }
-  if (!RunBounded(ServerTool("initdb") + " -D " + ShellQuote(root + "/data") + " -U " + kPostgresAdmin +
-                      " --pwfile=" + ShellQuote(root + "/pwfile") + " -A scram-sha-256 --no-locale -E UTF8 --no-sync",
-                  120)) {
-    return {false, false, "initdb failed:\n" + test::ReadFileBytes(root + "/server.log")};
-  }
   // Unix socket only, in our own folder: no port on the machine is taken.
   const std::string options = "-c listen_addresses='' -k " + root + " -p " + std::to_string(kPostgresPort) +
                               " -c fsync=off";
-  if (!RunBounded(PgCtl("-l " + ShellQuote(root + "/data/postgres.log") + " -o " + ShellQuote(options) +
-                        " -w -t 60 start"),
-                  90)) {
+  if (!RunBounded(std::string("set -e; ") + (geteuid() == 0 ? "chown -R nobody: " + ShellQuote(root) + "; " : "") +
+                      ServerTool("initdb") + " -D " + ShellQuote(root + "/data") + " -U " + kPostgresAdmin +
+                      " --pwfile=" + ShellQuote(root + "/pwfile") + " -A scram-sha-256 --no-locale -E UTF8 --no-sync; " +
+                      PgCtl("-l " + ShellQuote(root + "/data/postgres.log") + " -o " + ShellQuote(options) +
+                            " -w -t 60 start"),
+                  180)) {
     const std::string text = test::ReadFileBytes(root + "/server.log") + test::ReadFileBytes(root + "/data/postgres.log");
     RunBounded(PgCtl("-m immediate stop"), 30);
     return {false, false, "the PostgreSQL server did not start:\n" + text};
@@ -133,19 +128,13 @@ class OdbcEnvironment : public ::testing::Environment {
   }
 };
 
-auto Parts(const Value& v) {
-  const DateTime& d = v.date_time;
-  return std::tie(v.kind, v.integer, v.number, v.text, v.boolean, d.year, d.month, d.day, d.hour,
-                  d.minute, d.second, d.nanosecond);
-}
-
+// Every part of the value, the unused ones too.
 std::string Describe(const Value& v) {
   std::ostringstream out;
   const DateTime& d = v.date_time;
-  out << "kind " << static_cast<int>(v.kind) << " (" << v.integer << ", " << v.number << ", "
-      << (v.boolean ? "true" : "false") << ", " << d.year << "-" << d.month << "-" << d.day << " "
-      << d.hour << ":" << d.minute << ":" << d.second << "." << d.nanosecond << ", "
-      << v.text.size() << " bytes \"" << v.text.substr(0, 60) << "\")";
+  out << std::setprecision(17) << "kind " << static_cast<int>(v.kind) << " (" << v.integer << ", " << v.number
+      << ", " << v.boolean << ", " << d.year << "-" << d.month << "-" << d.day << " " << d.hour << ":" << d.minute
+      << ":" << d.second << "." << d.nanosecond << ", " << v.text.size() << " bytes \"" << v.text << "\")";
   return out.str();
 }
 
@@ -183,8 +172,9 @@ std::shared_ptr<DatabaseConnection> Connect(const Backend& backend) {
 }
 
 ::testing::AssertionResult SameValue(const Value& a, const Value& e) {
-  if (Parts(a) == Parts(e)) return ::testing::AssertionSuccess();
-  return ::testing::AssertionFailure() << "got " << Describe(a) << ", expected " << Describe(e);
+  const std::string got = Describe(a), expected = Describe(e);
+  if (got == expected) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << "got " << got.substr(0, 200) << ", expected " << expected.substr(0, 200);
 }
 
 std::string ErrorOf(const std::function<void()>& call) {

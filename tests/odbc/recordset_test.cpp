@@ -20,9 +20,8 @@ class RecordsetTest : public ::testing::TestWithParam<const char*> {
     if (IsSqlite()) {
       backend_ = testing::FreshSqliteDatabase();
     } else {
-      testing::PostgresStatus status = testing::PreparePostgres(&backend_);
-      if (status.skip) GTEST_SKIP() << status.reason;
-      ASSERT_TRUE(status.available) << status.reason;
+      testing::PreparePostgres(&backend_);
+      if (IsSkipped() || HasFatalFailure()) return;
     }
     connection_ = testing::Connect(backend_);
   }
@@ -158,51 +157,27 @@ TEST_P(RecordsetTest, ValuesKeepTheirTypesAndNullsStayNull) {
 // Fixed-size columns only are fetched in row arrays everywhere; with text
 // the SQLite driver needs one row per fetch: both ways must agree.
 TEST_P(RecordsetTest, CountingThenMoveFirstReadsTheSameRecords) {
-  const int kRows = 1000;
-  MakeRows(kRows);
-  for (const char* sql : {"SELECT i, d FROM t ORDER BY i", "SELECT i, s, d FROM t ORDER BY i"}) {
+  MakeRows(1000);
+  for (const char* sql : {"SELECT i, d, i FROM t ORDER BY i", "SELECT i, d, s FROM t ORDER BY i"}) {
     SCOPED_TRACE(sql);
     auto recordset = Open(sql);
-    EXPECT_EQ(CountToEnd(*recordset), kRows);
+    EXPECT_EQ(CountToEnd(*recordset), 1000);
     recordset->MoveFirst();
-    const int last = recordset->FieldCount() - 1;
-    for (int i = 1; i <= kRows; recordset->MoveNext(), ++i) {
+    const bool text = std::string(sql).find(", s") != std::string::npos;
+    for (int i = 1; i <= 1000; recordset->MoveNext(), ++i) {
       ASSERT_FALSE(recordset->Eof()) << "row " << i;
       ASSERT_TRUE(SameValue(recordset->FieldValue(0), Value::MakeInteger(i)));
-      ASSERT_TRUE(SameValue(recordset->FieldValue(last), Value::MakeNumber(i / 4.0)));
-      if (last == 2) {
-        ASSERT_TRUE(SameValue(recordset->FieldValue(1), Value::MakeText("row " + std::to_string(i))));
-      }
+      ASSERT_TRUE(SameValue(recordset->FieldValue(1), Value::MakeNumber(i / 4.0)));
+      ASSERT_TRUE(SameValue(recordset->FieldValue(2),
+                            text ? Value::MakeText("row " + std::to_string(i)) : Value::MakeInteger(i)));
     }
     EXPECT_TRUE(recordset->Eof());
     recordset->MoveFirst();
-    ASSERT_FALSE(recordset->Eof());
     EXPECT_TRUE(SameValue(recordset->FieldValue(0), Value::MakeInteger(1)));
   }
 }
 
-TEST_P(RecordsetTest, RejectedStatementGivesTheDriversDescription) {
-  const std::string driver_text =
-      Pick("near \"SELEC\": syntax error", "syntax error at or near \"SELEC\"");
-  auto recordset = CreateOdbcRecordset();
-  recordset->SetActiveConnection(connection_);
-  std::string description = ErrorOf([&] { recordset->Open("SELEC 1"); });
-  EXPECT_NE(description.find(driver_text), std::string::npos) << description;
-  EXPECT_NE(description.find(Pick("(SQLSTATE HY000)", "(SQLSTATE 42601)")), std::string::npos)
-      << description;
-  EXPECT_FALSE(recordset->State());
-  description = ErrorOf([&] { connection_->Execute("SELEC 1"); });
-  EXPECT_NE(description.find(driver_text), std::string::npos) << description;
-  // Names in the driver's text arrive as they were written.
-  const std::string table = "tabell\xC3\xA9_\xE6\x97\xA5\xE6\x9C\xAC";
-  description = ErrorOf([&] { recordset->Open("SELECT * FROM \"" + table + "\""); });
-  EXPECT_NE(description.find(table), std::string::npos) << description;
-  // The connection stays usable.
-  recordset->Open("SELECT 5");
-  EXPECT_TRUE(SameValue(recordset->FieldValue(0), Value::MakeInteger(5)));
-}
-
-TEST_P(RecordsetTest, EmptyClosedAndReopenedRecordSets) {
+TEST_P(RecordsetTest, EmptyClosedRejectedAndReopenedRecordSets) {
   MakeRows(3);
   auto recordset = Open("SELECT i, s, d FROM t WHERE i < 0");
   EXPECT_TRUE(recordset->State());
@@ -217,12 +192,26 @@ TEST_P(RecordsetTest, EmptyClosedAndReopenedRecordSets) {
   EXPECT_TRUE(SameValue(recordset->FieldValue(0), Value::MakeInteger(2)));
   EXPECT_THROW(recordset->FieldValue(2), PlatformError);
   EXPECT_THROW(recordset->FieldValue(-1), PlatformError);
+  // A rejected statement leaves the record set closed, with the driver's
+  // description; names in its text arrive as they were written.
+  const std::string driver_text = Pick("near \"SELEC\": syntax error", "syntax error at or near \"SELEC\"");
+  std::string description = ErrorOf([&] { recordset->Open("SELEC 1"); });
+  EXPECT_NE(description.find(driver_text), std::string::npos) << description;
+  EXPECT_NE(description.find(Pick("(SQLSTATE HY000)", "(SQLSTATE 42601)")), std::string::npos) << description;
+  EXPECT_FALSE(recordset->State());
+  description = ErrorOf([&] { connection_->Execute("SELEC 1"); });
+  EXPECT_NE(description.find(driver_text), std::string::npos) << description;
+  const std::string table = "tabell\xC3\xA9_\xE6\x97\xA5\xE6\x9C\xAC";
+  description = ErrorOf([&] { recordset->Open("SELECT * FROM \"" + table + "\""); });
+  EXPECT_NE(description.find(table), std::string::npos) << description;
+  recordset->Open("SELECT 5");  // the connection stays usable
+  EXPECT_TRUE(SameValue(recordset->FieldValue(0), Value::MakeInteger(5)));
   recordset->Close();
   EXPECT_FALSE(recordset->State());
   for (const std::function<void()>& operation : std::vector<std::function<void()>>{
            [&] { recordset->Eof(); }, [&] { recordset->MoveNext(); }, [&] { recordset->MoveFirst(); },
            [&] { recordset->FieldCount(); }, [&] { recordset->FieldValue(0); }}) {
-    const std::string description = ErrorOf(operation);
+    description = ErrorOf(operation);
     EXPECT_NE(description.find("the record set is closed"), std::string::npos) << description;
   }
   // A statement without a result set runs, but the record set stays closed.

@@ -39,16 +39,14 @@ const test::TempDir& ServerFolder() {
   return folder;
 }
 
-std::string PostgresBinDir() {
-  const char* from_env = std::getenv("TALLYVANE_PG_BIN");
-  return from_env ? from_env : "/usr/lib/postgresql/15/bin";
-}
+// The server's programs, or those of the folder TALLYVANE_PG_BIN names.
+const std::string kBin = std::getenv("TALLYVANE_PG_BIN") ? std::getenv("TALLYVANE_PG_BIN") : "/usr/lib/postgresql/15/bin";
 
-const Backend kAdmin{"PostgreSQL", kPostgresAdminDsn, kPostgresAdmin, kPostgresAdminPassword};
+const Backend kAdmin{kPostgresAdminDsn, kPostgresAdmin, kPostgresAdminPassword};
 
 // A server program, run as the server's user: not root, which it refuses.
 std::string ServerTool(const std::string& name) {
-  return std::string(geteuid() == 0 ? "runuser -u nobody -- " : "") + PostgresBinDir() + "/" + name;
+  return std::string(geteuid() == 0 ? "runuser -u nobody -- " : "") + kBin + "/" + name;
 }
 
 std::string PgCtl(const std::string& arguments) {
@@ -63,21 +61,20 @@ bool RunBounded(const std::string& script, int seconds) {
   return std::system(line.c_str()) == 0;
 }
 
-// Stops the server and removes its folder should this process die
-// before it can do so itself (a crash, a sanitizer abort, a kill).
-void StartWatchdog() {
-  const std::string script = "while kill -0 " + std::to_string(getpid()) +
-                             " 2>/dev/null; do sleep 1; done; timeout 30 " + PgCtl("-m immediate stop") +
-                             " >/dev/null 2>&1; rm -rf " + ShellQuote(ServerFolder().path());
-  (void)!std::system(("setsid sh -c " + ShellQuote(script) + " >/dev/null 2>&1 </dev/null &").c_str());
-}
-
 bool server_started = false;
 
+// Whether the server is available; if not, why, and whether that is a
+// reason to skip (its binaries are absent) rather than to fail.
+struct PostgresStatus {
+  bool available = false;
+  bool skip = false;
+  std::string reason;
+};
+
 PostgresStatus StartServer() {
-  const std::string bin = PostgresBinDir(), root = ServerFolder().path();
-  if (!fs::exists(bin + "/initdb") || !fs::exists(bin + "/pg_ctl")) {
-    return {false, true, "PostgreSQL server binaries not found in " + bin + " (set TALLYVANE_PG_BIN to their folder)"};
+  const std::string root = ServerFolder().path();
+  if (!fs::exists(kBin + "/initdb") || !fs::exists(kBin + "/pg_ctl")) {
+    return {false, true, "PostgreSQL server binaries not found in " + kBin + " (set TALLYVANE_PG_BIN to their folder)"};
   }
   ServerFolder().Write("pwfile", std::string(kPostgresAdminPassword) + "\n");
   // Unix socket only, in our own folder: no port on the machine is taken.
@@ -94,7 +91,11 @@ PostgresStatus StartServer() {
     return {false, false, "the PostgreSQL server did not start:\n" + text};
   }
   server_started = true;
-  StartWatchdog();
+  // Stops the server and removes its folder should this process die
+  // before it can do so itself (a crash, a sanitizer abort, a kill).
+  const std::string watchdog = "while kill -0 " + std::to_string(getpid()) + " 2>/dev/null; do sleep 1; done; " +
+                               "timeout 30 " + PgCtl("-m immediate stop") + " >/dev/null 2>&1; rm -rf " + ShellQuote(root);
+  (void)!std::system(("setsid sh -c " + ShellQuote(watchdog) + " >/dev/null 2>&1 </dev/null &").c_str());
   try {
     Connect(kAdmin)->Execute(std::string("CREATE ROLE \"") + kPostgresUser + "\" LOGIN PASSWORD '" +
                              kPostgresPassword + "'");
@@ -112,8 +113,6 @@ class OdbcEnvironment : public ::testing::Environment {
  public:
   void SetUp() override {
     const test::SqliteDataSource& sqlite = test::SqliteDataSource::Instance();
-    fs::permissions(ServerFolder().path(), fs::perms::group_read | fs::perms::group_exec | fs::perms::others_read |
-                                               fs::perms::others_exec, fs::perm_options::add);
     const std::string pg = "Driver=PostgreSQL Unicode\nServername=" + ServerFolder().path() +
                            "\nPort=" + std::to_string(kPostgresPort) + "\nBoolsAsChar=0\nSSLmode=disable\n";
     // Declare/fetch makes psqlODBC read a result in portions as it is
@@ -142,25 +141,21 @@ std::string Describe(const Value& v) {
 
 Backend FreshSqliteDatabase() {
   test::SqliteDataSource::Instance().Reset("");
-  return Backend{"SQLite", test::SqliteDataSource::kName, "", ""};
+  return Backend{test::SqliteDataSource::kName, "", ""};
 }
 
 std::string MissingSqliteFile() {
   return fs::path(test::SqliteDataSource::Instance().database()).replace_filename("missing.db").string();
 }
 
-PostgresStatus PreparePostgres(Backend* backend) {
+void PreparePostgres(Backend* backend) {
   static const PostgresStatus status = StartServer();
-  if (!status.available) return status;
-  try {
-    auto connection = Connect(kAdmin);
-    connection->Execute(std::string("DROP DATABASE IF EXISTS ") + kPostgresDatabase + " WITH (FORCE)");
-    connection->Execute(std::string("CREATE DATABASE ") + kPostgresDatabase + " OWNER \"" + kPostgresUser + "\"");
-  } catch (const PlatformError& error) {
-    return {false, false, std::string("cannot create the PostgreSQL test database: ") + error.what()};
-  }
-  *backend = Backend{"PostgreSQL", kPostgresDsn, kPostgresUser, kPostgresPassword};
-  return status;
+  if (status.skip) GTEST_SKIP() << status.reason;
+  ASSERT_TRUE(status.available) << status.reason;
+  auto connection = Connect(kAdmin);
+  connection->Execute(std::string("DROP DATABASE IF EXISTS ") + kPostgresDatabase + " WITH (FORCE)");
+  connection->Execute(std::string("CREATE DATABASE ") + kPostgresDatabase + " OWNER \"" + kPostgresUser + "\"");
+  *backend = Backend{kPostgresDsn, kPostgresUser, kPostgresPassword};
 }
 
 std::shared_ptr<DatabaseConnection> Connect(const Backend& backend) {

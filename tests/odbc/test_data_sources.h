@@ -14,7 +14,6 @@ namespace tallyvane::testing {
 
 // A data source a test connects to and the credentials it takes.
 struct Backend {
-  std::string name;  // "SQLite" or "PostgreSQL"
   std::string data_source;
   std::string user;
   std::string password;
@@ -28,16 +27,10 @@ Backend FreshSqliteDatabase();
 // The file behind kSqliteNoFileDsn.
 std::string MissingSqliteFile();
 
-// Whether the server is available; if not, why, and whether that is a
-// reason to skip (its binaries are absent) rather than to fail.
-struct PostgresStatus {
-  bool available = false;
-  bool skip = false;
-  std::string reason;
-};
-// Starts the server on first use; then a fresh database owned by a user
-// whose password holds a semicolon, braces and blanks.
-PostgresStatus PreparePostgres(Backend* backend);
+// Starts the PostgreSQL server on first use; then a fresh database owned
+// by a user whose password holds a semicolon, braces and blanks. Without
+// a server the test is skipped (no server binaries) or fails.
+void PreparePostgres(Backend* backend);
 
 // A connected connection; throws PlatformError when that fails.
 std::shared_ptr<DatabaseConnection> Connect(const Backend& backend);

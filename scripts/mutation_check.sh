@@ -65,6 +65,9 @@ listed: text one longer than its buffer cut ~~ odbc_tests ~~ return indicator > 
 odbc: a time stamp loses its fraction ~~ odbc_tests ~~ dt.nanosecond = ts.fraction; ~~ dt.nanosecond = 0;
 log: a lone CR kept inside a log line ~~ log_tests ~~ line.push_back(text[i] == '\r' || ~~ line.push_back(false ||
 INI: a line feed written into a value ~~ platform_tests ~~ if (c == '\r' || c == ~~ if (c == '\r' || 0 ==
+odbc: a NULL field read as a value ~~ odbc_tests ~~ if (indicator == SQL_NULL_DATA) return Value::MakeNull();\n  const char* data ~~ const char* data
+odbc: a full row block taken for the last ~~ odbc_tests ~~ if (rows_fetched_ < block_rows_) exhausted_ = true; ~~ if (rows_fetched_ <= block_rows_) exhausted_ = true;
+odbc: a bit column read as an integer ~~ odbc_tests ~~ return Value::Kind::Boolean; ~~ return Value::Kind::Integer;
 EOF
 )
 

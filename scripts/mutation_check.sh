@@ -65,6 +65,10 @@ listed: text one longer than its buffer cut ~~ odbc_tests ~~ return indicator > 
 odbc: a time stamp loses its fraction ~~ odbc_tests ~~ dt.nanosecond = ts.fraction; ~~ dt.nanosecond = 0;
 log: a lone CR kept inside a log line ~~ log_tests ~~ line.push_back(text[i] == '\r' || ~~ line.push_back(false ||
 INI: a line feed written into a value ~~ platform_tests ~~ if (c == '\r' || c == ~~ if (c == '\r' || 0 ==
+window: error count shown in the file count box ~~ tallyvane_ui_tests ~~ case RunViewBox::ErrorCount:\n      return error_count_; ~~ case RunViewBox::ErrorCount:\n      return sql_file_count_;
+window: every typed parameter read from the first box ~~ tallyvane_ui_tests ~~ context_.Parameters[i].Value = values_[i]->text() ~~ context_.Parameters[i].Value = values_[0]->text()
+window: Help Content opens the about box ~~ tallyvane_ui_tests ~~ connect(content, &QAction::triggered, this, &FrmMain::ShowHelpContent); ~~ connect(content, &QAction::triggered, this, &FrmMain::ShowAbout);
+window: the window stays enabled during a run ~~ tallyvane_ui_tests ~~ setEnabled(false);\n  const RunResult ~~ setEnabled(true);\n  const RunResult
 EOF
 )
 

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <stdexcept>
+#include <tuple>
 
 #include "main_window_fixture.h"
 #include "temp_dir.h"
@@ -15,12 +16,7 @@ namespace {
 
 TEST(ShellFailureTable, EveryRowHasItsNumberAndTextAndAbove32IsSuccess) {
   const char* const kGeneral = "An error occurred occurred whilst trying to open or print the selected file.";
-  struct Row {
-    long result;
-    long number;
-    const char* text;
-  };
-  const Row rows[] = {
+  const std::tuple<long, long, const char*> rows[] = {
       {0, 7, "Out of memory"},
       {2, 53, "File not found"},
       {3, 76, "Path not found"},
@@ -37,17 +33,15 @@ TEST(ShellFailureTable, EveryRowHasItsNumberAndTextAndAbove32IsSuccess) {
       {32, 48, "The specified dynamic-link library was not found."},
       {12, -2147220444L, kGeneral},
   };
-  for (const Row& row : rows) {
-    const auto failure = ShellFailureOf(row.result);
-    ASSERT_TRUE(failure.has_value()) << row.result;
-    EXPECT_EQ(failure->number, row.number) << row.result;
-    EXPECT_EQ(failure->description, row.text) << row.result;
+  for (const auto& [result, number, text] : rows) {
+    ASSERT_TRUE(ShellFailureOf(result).has_value()) << result;
+    EXPECT_EQ(ShellFailureOf(result)->number, number) << result;
+    EXPECT_EQ(ShellFailureOf(result)->description, text) << result;
   }
   for (long r : {1L, 4L, 6L, 7L, 9L, 10L, 12L, 13L, 20L, 25L}) {
-    const auto failure = ShellFailureOf(r);
-    ASSERT_TRUE(failure.has_value());
-    EXPECT_EQ(failure->number, kShellErrorBase + r);
-    EXPECT_EQ(failure->description, kGeneral) << r;
+    ASSERT_TRUE(ShellFailureOf(r).has_value()) << r;
+    EXPECT_EQ(ShellFailureOf(r)->number, kShellErrorBase + r);
+    EXPECT_EQ(ShellFailureOf(r)->description, kGeneral) << r;
   }
   for (long r : {33L, 42L, 2147483647L, -1L, -2147483647L - 1}) EXPECT_FALSE(ShellFailureOf(r).has_value()) << r;
   // The desktop opener's exit statuses, onto the same table.
@@ -61,13 +55,7 @@ TEST(ShellFailureTable, EveryRowHasItsNumberAndTextAndAbove32IsSuccess) {
 }
 
 TEST(GShellShowCommand, ProgramsStartHiddenOnlyWithParametersOrAFolder) {
-  struct Case {
-    const char* target;
-    const char* parameters;
-    const char* folder;
-    int show;
-  };
-  const Case cases[] = {
+  const std::tuple<const char*, const char*, const char*, int> cases[] = {
       {"/opt/tools/report.exe", "", "", kShowNormal},
       {"/opt/tools/report.exe", "-x", "", kShowHide},
       {"/opt/tools/Report.ExE", "", "/tmp", kShowHide},
@@ -75,7 +63,8 @@ TEST(GShellShowCommand, ProgramsStartHiddenOnlyWithParametersOrAFolder) {
       {"/opt/tools/notes.htm", "-x", "/tmp", kShowDefault},
       {"/opt/tools/notes.ex", "-x", "", kShowDefault},
   };
-  for (const Case& c : cases) EXPECT_EQ(ShowCommandFor(c.target, c.parameters, c.folder), c.show) << c.target;
+  for (const auto& [target, parameters, folder, show] : cases)
+    EXPECT_EQ(ShowCommandFor(target, parameters, folder), show) << target;
 }
 
 TEST(GShell, LeavesAnErrorRecordOnlyForFailures) {

@@ -15,24 +15,19 @@
 namespace tallyvane::test {
 namespace {
 
-class HelpTest : public MainWindowTest {
- protected:
-  // Installs a help document beside the test program for one test.
-  void InstallHelpDocument() {
+// A help document beside the test program, for one test.
+struct InstalledHelpDocument {
+  InstalledHelpDocument() {
     std::filesystem::create_directories(std::filesystem::path(HelpDocumentPath()).parent_path());
     std::ofstream(HelpDocumentPath()) << "<html></html>";
-    installed_ = true;
   }
-  ~HelpTest() override {
-    if (installed_) std::filesystem::remove_all(ProgramFolder() + "/Tallyvane");
-  }
-  bool installed_ = false;
+  ~InstalledHelpDocument() { std::filesystem::remove_all(ProgramFolder() + "/Tallyvane"); }
 };
 
 // Wherever the program is started from, the document beside the program
 // opens normally with the open verb; a missing document or a failing
 // opener is shown with the failure table's text, and nothing is opened.
-TEST_F(HelpTest, HelpContentOpensTheDocumentBesideTheProgramAndShowsAFailure) {
+TEST_F(MainWindowTest, HelpContentOpensTheDocumentBesideTheProgramAndShowsAFailure) {
   const auto previous = std::filesystem::current_path();
   std::filesystem::current_path(folder_.path());
   EXPECT_EQ(HelpDocumentPath(), ProgramFolder() + "/Tallyvane/Help/tallyvane-help.htm");
@@ -42,7 +37,7 @@ TEST_F(HelpTest, HelpContentOpensTheDocumentBesideTheProgramAndShowsAFailure) {
     window_->ShowHelpContent();
   }
   EXPECT_TRUE(opener_.requests.empty());
-  InstallHelpDocument();
+  InstalledHelpDocument installed;
   window_->ShowHelpContent();
   std::filesystem::current_path(previous);
   ASSERT_EQ(opener_.requests.size(), 1u);
@@ -75,22 +70,20 @@ TEST(HelpDocument, IsInstalledBesideTheProgramAndCoversTheOperatorsTopics) {
 
 TEST_F(MainWindowTest, AboutBoxShowsNameVersionAndNotice) {
   ModalScript script;
-  script.WhenNamed("frmAbout", [](QWidget* about) {
+  script.When("frmAbout", [](QWidget* about) {
     EXPECT_EQ(about->windowTitle(), "About Tallyvane");
-    EXPECT_EQ(about->findChild<QLabel*>("lblSysName")->text(), "Tallyvane");
+    const std::pair<const char*, std::string> labels[] = {
+        {"lblSysName", "Tallyvane"},
+        {"lblSysVer", "Version 1.4.0"},
+        {"lblCopyright", "Copyright (C) 2026 The Tallyvane developers. All rights reserved."},
+        {"lblWebAddress", "Help: " + HelpDocumentPath()}};
+    for (const auto& [name, text] : labels) EXPECT_EQ(about->findChild<QLabel*>(name)->text().toStdString(), text);
     EXPECT_TRUE(about->findChild<QLabel*>("lblSysName")->font().bold());
-    EXPECT_EQ(about->findChild<QLabel*>("lblSysVer")->text(), "Version 1.4.0");
-    EXPECT_EQ(about->findChild<QLabel*>("lblCopyright")->text(),
-              "Copyright (C) 2026 The Tallyvane developers. All rights reserved.");
-    EXPECT_EQ(about->findChild<QLabel*>("lblWebAddress")->text(),
-              QString::fromStdString("Help: " + HelpDocumentPath()));
     EXPECT_EQ(about->findChild<QLabel*>("imgLogo")->pixmap().size(), QSize(70, 70));
     about->findChild<QPushButton*>("cmdOK")->click();
   });
   Find<QAction>("mnuHAbout")->trigger();
-}
-
-TEST(AboutVersion, ShowsEveryNumberAZeroIncluded) {
+  // Every number shows, a zero included.
   EXPECT_EQ(VersionText(2, 0, 0), "Version 2.0.0");
   EXPECT_EQ(VersionText(10, 11, 12), "Version 10.11.12");
 }

@@ -10,20 +10,13 @@
 #include <vector>
 
 #include "app/run_context.h"
-#include "log/error_box.h"
 #include "platform/clock.h"
 #include "temp_dir.h"
+#include "test_context.h"
 #include "ui/interactive_mode.h"
 
 namespace tallyvane::test {
 namespace {
-
-// Keeps the prompt instead of showing it: nobody could close a box here.
-class KeptPrompt : public ErrorBox {
- public:
-  void Show(const std::string& prompt) override { text = prompt; }
-  std::string text;
-};
 
 TEST(InteractiveMode, ExitClosesTheWindowAndReleasesTheRunObjects) {
   TempDir folder;
@@ -49,8 +42,8 @@ TEST(InteractiveMode, ExitClosesTheWindowAndReleasesTheRunObjects) {
 }
 
 TEST(InteractiveMode, WithoutADisplayTellsHowToRunInstead) {
-  KeptPrompt prompt;
   RunContext context;
+  RecordingErrorBox prompt;  // nobody could close a box here
   context.Errors = &prompt;
   std::vector<std::pair<const char*, QByteArray>> saved;
   for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) {
@@ -61,9 +54,9 @@ TEST(InteractiveMode, WithoutADisplayTellsHowToRunInstead) {
   for (const auto& [name, value] : saved) {
     if (!value.isNull()) qputenv(name, value);
   }
-  EXPECT_EQ(prompt.text,
-            "Error!\r\nError Info: Cannot show the main window: no display is available. Set DISPLAY, or run "
-            "unattended with -C -F <configuration file>.");
+  EXPECT_EQ(prompt.prompts, std::vector<std::string>{
+                                "Error!\r\nError Info: Cannot show the main window: no display is available. Set DISPLAY, or run "
+            "unattended with -C -F <configuration file>."});
 }
 
 }  // namespace

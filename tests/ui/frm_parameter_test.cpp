@@ -4,7 +4,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
-#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <tuple>
@@ -14,12 +13,6 @@
 
 namespace tallyvane::test {
 namespace {
-
-std::string FileWithoutCarriageReturns(const std::string& path) {
-  std::string text = ReadFileBytes(path);
-  text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
-  return text;
-}
 
 // Year with a description and a default, then Month under number 3 with
 // neither.
@@ -67,7 +60,7 @@ TEST_F(ParameterDialogTest, ShowsTheDeclaredRowsInOrderAndFitsThem) {
 // typed values and stores them as defaults when the save box is checked.
 TEST_F(ParameterDialogTest, OnlyOkRunsAndOnlyWithSaveCheckedStoresTheValues) {
   const std::string config = WriteConfig(kYearAndMonth);
-  const std::string before = FileWithoutCarriageReturns(config);
+  const std::string before = ReadFileBytes(config);
   // Names and descriptions rewritten unchanged, defaults in place, and no
   // description created for Month.
   std::string saved = before;
@@ -94,7 +87,7 @@ TEST_F(ParameterDialogTest, OnlyOkRunsAndOnlyWithSaveCheckedStoresTheValues) {
         Click("cmdOK");
         EXPECT_TRUE(dialog->isVisible()) << "No keeps the dialog open";
         EXPECT_FALSE(context_.RunConfirmed);
-        EXPECT_EQ(FileWithoutCarriageReturns(config), before) << "No stores nothing";
+        EXPECT_EQ(ReadFileBytes(config), before) << "No stores nothing";
         script.AnswerMessageBox(QMessageBox::Yes);
         Click("cmdOK");
       }
@@ -103,7 +96,7 @@ TEST_F(ParameterDialogTest, OnlyOkRunsAndOnlyWithSaveCheckedStoresTheValues) {
     EXPECT_EQ(context_.RunConfirmed, ok) << close;
     EXPECT_EQ(context_.Parameters[0].Value, ok ? "2005 Q1" : "2004");
     EXPECT_EQ(context_.Parameters[1].Value, ok ? "11" : "10");
-    EXPECT_EQ(FileWithoutCarriageReturns(config), close == kOkChecked ? saved : before) << close;
+    EXPECT_EQ(ReadFileBytes(config), close == kOkChecked ? saved : before) << close;
     EXPECT_EQ(std::filesystem::exists(LogPath()), ok) << "only Yes starts the run";
   }
   EXPECT_EQ(question.title, "Input Parameters");

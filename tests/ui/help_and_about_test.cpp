@@ -62,17 +62,16 @@ TEST(HelpDocument, IsInstalledBesideTheProgramAndCoversTheOperatorsTopics) {
 
 TEST_F(MainWindowTest, AboutBoxShowsNameVersionAndNotice) {
   ModalScript script;
-  script.When("frmAbout", [](QWidget* about) {
+  script.When("frmAbout", [this](QWidget* about) {
     EXPECT_EQ(about->windowTitle(), "About Tallyvane");
     const std::pair<const char*, std::string> labels[] = {
-        {"lblSysName", "Tallyvane"},
-        {"lblSysVer", "Version 1.4.0"},
+        {"lblSysName", "Tallyvane"}, {"lblSysVer", "Version 1.4.0"},
         {"lblCopyright", "Copyright (C) 2026 The Tallyvane developers. All rights reserved."},
         {"lblWebAddress", "Help: " + HelpDocumentPath()}};
-    for (const auto& [name, text] : labels) EXPECT_EQ(about->findChild<QLabel*>(name)->text().toStdString(), text);
-    EXPECT_TRUE(about->findChild<QLabel*>("lblSysName")->font().bold());
-    EXPECT_EQ(about->findChild<QLabel*>("imgLogo")->pixmap().size(), QSize(70, 70));
-    about->findChild<QPushButton*>("cmdOK")->click();
+    for (const auto& [name, text] : labels) EXPECT_EQ(Find<QLabel>(name)->text().toStdString(), text) << name;
+    EXPECT_TRUE(Find<QLabel>("lblSysName")->font().bold());
+    EXPECT_EQ(Find<QLabel>("imgLogo")->pixmap().size(), QSize(70, 70));
+    Find<QPushButton>("cmdOK")->click();
   });
   Find<QAction>("mnuHAbout")->trigger();
   // Every number shows, a zero included.

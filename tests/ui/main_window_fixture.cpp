@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDialog>
 #include <cstdlib>
 
 #include "run_ini.h"
@@ -15,8 +16,10 @@ namespace {
 constexpr int kWatchdogMs = 20000;
 
 void CloseModalWindows() {
-  for (int guard = 0; guard < 10 && QApplication::activeModalWidget() != nullptr; ++guard) {
-    QApplication::activeModalWidget()->close();
+  for (int guard = 0; guard < 10; ++guard) {
+    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    if (dialog == nullptr) return;
+    dialog->reject();
     QApplication::processEvents();
   }
 }

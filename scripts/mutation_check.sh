@@ -69,7 +69,6 @@ window: error count shown in the file count box ~~ tallyvane_ui_tests ~~ case Ru
 window: every typed parameter read from the first box ~~ tallyvane_ui_tests ~~ context_.Parameters[i].Value = values_[i]->text() ~~ context_.Parameters[i].Value = values_[0]->text()
 window: Help Content opens the about box ~~ tallyvane_ui_tests ~~ connect(content, &QAction::triggered, this, &FrmMain::ShowHelpContent); ~~ connect(content, &QAction::triggered, this, &FrmMain::ShowAbout);
 window: the window stays enabled during a run ~~ tallyvane_ui_tests ~~ setEnabled(false);\n  const RunResult ~~ setEnabled(true);\n  const RunResult
-window: a run's boxes wait for the event loop to paint ~~ tallyvane_ui_tests ~~ edit->setCursorPosition(0);\n  edit->repaint(); ~~ edit->setCursorPosition(0);\n  edit->update();
 window: the file dialog ignores the configuration's folder ~~ tallyvane_ui_tests ~~ file_dialog_->Pick(folder); ~~ file_dialog_->Pick(QString());
 window: Start takes the typed path untrimmed ~~ tallyvane_ui_tests ~~ TrimSpaces(ini_file_->text().toStdString()); ~~ ini_file_->text().toStdString();
 EOF

@@ -29,9 +29,9 @@ QStringList Names(const QList<QAction*>& actions, const char* property = nullptr
   return names;
 }
 
-// Each command, given from its menu item, its toolbar button and its
-// shortcut key, opens the same window; a toolbar key in another case
-// names no command.
+// The controls' captions; each command, given from its menu item, its
+// toolbar button and its shortcut key, opens the same window; a toolbar
+// key in another case names no command.
 TEST_F(MainWindowTest, ControlsAndTheCommandsOfMenusToolbarAndKeys) {
   EXPECT_EQ(window_->windowTitle(), "Tallyvane");
   for (const auto& [name, caption] : {std::pair("Label1", "Configuration File"), std::pair("Label4", "Log File"),

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -113,23 +114,25 @@ TEST_F(SqlFileReaderTest, LogsEveryStatementBehindItsFunctionLineAndEveryFailure
   }
 }
 
-// A missing file or a folder is an error of the configuration; a file that
-// cannot be opened is announced, then fails.
+// A missing file, a folder or a pipe is an error of the configuration; a
+// file that cannot be opened is announced, then fails.
 TEST_F(SqlFileReaderTest, ReportsMissingAndUnreadableFiles) {
-  RunSqlFile(t.context, 2, dir.File("missing.sql"));
   std::filesystem::create_directory(dir.File("folder.sql"));
-  RunSqlFile(t.context, 4, dir.File("folder.sql"));
-  const std::string wrong = "Error: The information in the configuration file is incorrect.";
-  EXPECT_EQ(test::LogMessages(log), (std::vector<std::string>{
-                                        wrong, "Error Info: [SQLFILE2] \"" + dir.File("missing.sql") + "\" does not exist.",
-                                        wrong, "Error Info: [SQLFILE4] \"" + dir.File("folder.sql") + "\" does not exist."}));
+  ASSERT_EQ(mkfifo(dir.File("fifo.sql").c_str(), 0600), 0);
+  std::vector<std::string> expected;
+  for (const char* name : {"missing.sql", "folder.sql", "fifo.sql"}) {
+    RunSqlFile(t.context, 2, dir.File(name));
+    expected.push_back("Error: The information in the configuration file is incorrect.");
+    expected.push_back("Error Info: [SQLFILE2] \"" + dir.File(name) + "\" does not exist.");
+  }
+  EXPECT_EQ(test::LogMessages(log), expected);
   if (getuid() == 0) return;  // root reads files without read permission
   const std::string locked = dir.Write("locked.sql", "SELECT 1\n");
   std::filesystem::permissions(locked, std::filesystem::perms::none);
   RunSqlFile(t.context, 1, locked);
   const std::vector<std::string> log_lines = test::LogMessages(log);
-  ASSERT_EQ(log_lines.size(), 7u);
-  EXPECT_EQ(log_lines[5], "Error: Failed to read [SQLFILE1] \"" + locked + "\".");
+  ASSERT_EQ(log_lines.size(), 9u);
+  EXPECT_EQ(log_lines[7], "Error: Failed to read [SQLFILE1] \"" + locked + "\".");
 }
 
 TEST_F(SqlFileReaderTest, FileListSkipsGapsAndStopsAtTheHighestNumber) {

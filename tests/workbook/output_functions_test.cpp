@@ -67,7 +67,7 @@ TEST_F(OutputFunctionsTest, Function1WritesTypedRecordsByRowsOrColumnsOnTheSheet
   };
   for (const auto& c : cells) {
     EXPECT_EQ(dump.Value(c.cell), c.value) << c.cell;
-    if (*c.type) EXPECT_EQ(dump.cells.at(c.cell).type, c.type) << c.cell;
+    if (*c.type) { EXPECT_EQ(dump.cells.at(c.cell).type, c.type) << c.cell; }
   }
 }
 

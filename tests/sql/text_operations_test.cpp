@@ -11,28 +11,6 @@ namespace {
 
 using namespace std::string_literals;
 
-TEST(SkipWhitespace, StopsOnTheFirstNonBlankOrTheLastCharacter) {
-  struct Case {
-    std::string text;
-    std::int16_t from;
-    std::int16_t to;
-  } cases[] = {
-      {"  ab", 1, 3}, {"ab", 1, 1}, {"   ", 1, 3}, {"", 1, 1}, {"ab", 5, 5}, {"\t\r\n x", 1, 5},
-  };
-  for (const Case& c : cases) {
-    std::int16_t position = c.from;
-    SkipWhitespace(c.text, position);
-    EXPECT_EQ(position, c.to) << "[" << c.text << "]";
-  }
-}
-
-TEST(TrimTrailingWhitespace, CutsAtNulAndDropsTrailingWhitespace) {
-  EXPECT_EQ(TrimTrailingWhitespace("ab \t\r\n"), "ab");
-  EXPECT_EQ(TrimTrailingWhitespace("ab\0cd"s), "ab");
-  EXPECT_EQ(TrimTrailingWhitespace(" \t"), "");
-  EXPECT_EQ(TrimTrailingWhitespace(" a"), " a");
-}
-
 TEST(StripComment, DropsCommentsOutsideQuotes) {
   struct Case {
     std::string line;
@@ -52,6 +30,7 @@ TEST(StripComment, DropsCommentsOutsideQuotes) {
       {"@", "@"},
       {"", ""},
       {"   ", ""},
+      {"\t\r\n x ab \t\r\n", "x ab"},
       {"\xEF\xBB\xBF@x=1", "\xEF\xBB\xBF@x=1"},
   };
   for (const Case& c : cases) {

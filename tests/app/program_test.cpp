@@ -21,30 +21,35 @@ using test::ReadFileBytes;
 using test::TempDir;
 using test::WorkbookDump;
 
-const char* const kOneSheet = R"j({"sheets": [{"name": "Sheet1"}]})j";
-
 class ProgramTest : public ::testing::Test {
  protected:
   ProgramTest() {
     dir.Write("odbc.ini", "[TallyvaneE2E]\nDriver=SQLite3\nDatabase=" + dir.File("data.db") + "\nNoCreat=1\n");
   }
 
-  void CreateDatabase(const std::string& script, const std::string& spec = kOneSheet) {
+  void CreateDatabase(const std::string& script, const std::string& spec) {
     int status = -1;
     test::RunCommand("sqlite3 " + test::ShellQuote(dir.File("data.db")) + " " + test::ShellQuote(script), &status);
     ASSERT_EQ(status, 0) << script;
     test::MakeWorkbook(dir.File("template.xlsx"), spec);
   }
 
-  void WriteConfig(const std::string& sql_files, const std::string& parameters = "",
-                   const std::string& log = "run.log", const std::string& dsn = "TallyvaneE2E") {
+  test::RunIni Ini(const std::string& sql_files, const std::string& parameters = "") {
     test::RunIni ini;
-    ini.log = log;
-    ini.dsn = dsn;
+    ini.dsn = "TallyvaneE2E";
     ini.user = "reporter";
     ini.password = "Pa55;w{o}rd secret";
     ini.sql_files = sql_files;
     ini.parameters = parameters;
+    return ini;
+  }
+
+  // run.sql as the first of two SQL files.
+  void WriteRun(const std::string& sql, const std::string& more_files = "", const std::string& parameters = "",
+                const std::string& log = "run.log") {
+    dir.Write("run.sql", sql);
+    test::RunIni ini = Ini("F_MAXNUM=2\nF1=run.sql\n" + more_files, parameters);
+    ini.log = log;
     ini.Write(dir);
   }
 
@@ -85,7 +90,7 @@ TEST_F(ProgramTest, TheWorkedExampleGivesExactlyItsLogAndReport) {
             "\r\n"
             "@Total=3;TotalCell\r\n"
             "SELECT SUM(amount) FROM sales WHERE note <> '#1'\r\n");
-  WriteConfig("F_MAXNUM=3\nF3=month.sql", "Name1=[MONTH]\nDefault1=2004-09\n");
+  Ini("F_MAXNUM=3\nF3=month.sql", "Name1=[MONTH]\nDefault1=2004-09\n").Write(dir);
   EXPECT_EQ(Run("-F run.ini -C 2004-10"), 0);
   EXPECT_EQ(Log(), (std::vector<std::string>{
                        "Tallyvane 1.4.0",
@@ -114,53 +119,6 @@ TEST_F(ProgramTest, TheWorkedExampleGivesExactlyItsLogAndReport) {
   EXPECT_EQ(dump.Value("Sheet1!B4"), "South");
   EXPECT_EQ(dump.Value("Sheet1!C4"), "7");
   EXPECT_EQ(dump.names.at("TotalCell"), "\"112\"");
-}
-
-TEST_F(ProgramTest, CommandLineValuesFillTheParametersInOrder) {
-  CreateDatabase("CREATE TABLE t (a INTEGER);");
-  dir.Write("p.sql", "@P=1;Sheet1;1;1\nSELECT '[A]', '[B]', '[C]'\n");
-  WriteConfig("F_MAXNUM=1\nF1=p.sql", "Name1=[A]\nDefault1=a1\nName2=[B]\nDefault2=b1\nName4=[C]\nDefault4=c1\n");
-  EXPECT_EQ(Run("-F run.ini -C 'first value' \"x y\""), 0);
-  const WorkbookDump dump = test::DumpWorkbook(dir.File("report.xlsx"));
-  EXPECT_EQ(dump.Value("Sheet1!A1"), "first value");
-  EXPECT_EQ(dump.Value("Sheet1!B1"), "x y");
-  EXPECT_EQ(dump.Value("Sheet1!C1"), "c1");
-}
-
-// Runs that stop early never wait for a person, even with a display, and
-// say on standard error what stopped them.
-TEST_F(ProgramTest, EarlyStopsAreToldOnStandardError) {
-  display = true;
-  CreateDatabase("CREATE TABLE t (a INTEGER);");
-  const struct {
-    std::string sql_files, template_file, error, last_log_line;
-  } cases[] = {
-      {"", "", "Error!\nError Info: Configuration file \"missing.ini\" does not exist.\n", ""},
-      {"F_MAXNUM=lots", "template.xlsx",
-       "Error!\nError Info: Type mismatch (F_MAXNUM is \"lots\")\n"
-       "Tallyvane ended with 0 errors, exit status 2; see the run log \"run.log\".\n",
-       "Open the report file \"report.xlsx\"."},
-      {"F_MAXNUM=0", "none.xlsx",
-       "Error: The information in the configuration file is incorrect.\n"
-       "Error Info: The template file \"none.xlsx\" does not exist.\n"
-       "Tallyvane ended with 1 error, exit status 2; see the run log \"run.log\".\n",
-       "Error Info: The template file \"none.xlsx\" does not exist."},
-  };
-  for (const auto& c : cases) {
-    std::filesystem::remove(dir.File("run.log"));
-    test::RunIni ini;
-    ini.template_file = c.template_file;
-    ini.dsn = "TallyvaneE2E";
-    ini.sql_files = c.sql_files;
-    ini.Write(dir, "My Reports/month.ini");
-    EXPECT_EQ(Run(c.sql_files.empty() ? "-C -F missing.ini" : "-F 'My Reports/month.ini' -C 2004 10"), 2);
-    EXPECT_EQ(last.output, "");
-    EXPECT_EQ(last.error, c.error);
-    EXPECT_EQ(std::filesystem::exists(dir.File("run.log")), !c.sql_files.empty());
-    if (!c.sql_files.empty()) {
-      EXPECT_EQ(Log().back(), c.last_log_line);
-    }
-  }
 }
 
 // Files as Windows editors save them reach the database as UTF-8: a
@@ -199,28 +157,7 @@ TEST_F(ProgramTest, WindowsTextFilesReachTheDatabaseAsUtf8) {
   }
 }
 
-// A missing data source stops the run after two error lines, told on
-// standard error too.
-TEST_F(ProgramTest, AMissingDataSourceStopsEarlyAndIsToldOnStandardError) {
-  CreateDatabase("CREATE TABLE t (a TEXT);");
-  dir.Write("q.sql", "@Q=1;Sheet1;1;1\nSELECT a FROM t\n");
-  WriteConfig("F_MAXNUM=1\nF1=q.sql", "", "run.log", "NoSuchSource");
-  EXPECT_EQ(Run("-F run.ini -C"), 2);
-  const std::string failed = "Error: Failed to connect to database. DSN=NoSuchSource\xEF\xBC\x8C USER=reporter";
-  const std::vector<std::string> log = Log();
-  ASSERT_EQ(log.size(), 5u);
-  EXPECT_EQ(log[3], failed);
-  EXPECT_NE(log[4].find("Data source name not found"), std::string::npos) << log[4];
-  for (const std::string& part : {failed + "\nError Info: [unixODBC][Driver Manager]Data source name not found",
-                                  std::string("(data sources are read from ODBCINI="),
-                                  std::string("\nTallyvane ended with 1 error, exit status 2; see the run log "
-                                              "\"run.log\".\n")}) {
-    EXPECT_NE(last.error.find(part), std::string::npos) << last.error;
-  }
-  EXPECT_FALSE(std::filesystem::exists(dir.File("report.xlsx")));
-}
-
-// Started from a desktop session, on one run.sql over a table of two rows.
+// Started from a desktop session, on a table of two rows.
 class OperatorOutputTest : public ProgramTest {
  protected:
   OperatorOutputTest() {
@@ -228,13 +165,47 @@ class OperatorOutputTest : public ProgramTest {
     CreateDatabase("CREATE TABLE t (a INTEGER); INSERT INTO t VALUES (1), (2);",
                    R"j({"sheets": [{"name": "Data"}, {"name": "Summary"}], "names": {"Total": "\"0\""}})j");
   }
-
-  void WriteRun(const std::string& sql, const std::string& more_files = "", const std::string& parameters = "",
-                const std::string& log = "run.log") {
-    dir.Write("run.sql", sql);
-    WriteConfig("F_MAXNUM=2\nF1=run.sql\n" + more_files, parameters, log);
-  }
 };
+
+// Runs that stop early never wait for a person and say on standard error
+// what stopped them; a missing data source after two error lines.
+TEST_F(OperatorOutputTest, EarlyStopsAreToldOnStandardError) {
+  const std::string info = "Error Info: [unixODBC][Driver Manager]Data source name not found and no default driver "
+                           "specified (SQLSTATE IM002) (data sources are read from ODBCINI=" + dir.File("odbc.ini") +
+                           ", ~/.odbc.ini and /etc/odbc.ini)";
+  const struct {
+    std::string sql_files, template_file, dsn, error, last_log_line;
+  } cases[] = {
+      {"", "", "", "Error!\nError Info: Configuration file \"missing.ini\" does not exist.\n", ""},
+      {"F_MAXNUM=lots", "template.xlsx", "TallyvaneE2E",
+       "Error!\nError Info: Type mismatch (F_MAXNUM is \"lots\")\n"
+       "Tallyvane ended with 0 errors, exit status 2; see the run log \"run.log\".\n",
+       "Open the report file \"report.xlsx\"."},
+      {"F_MAXNUM=0", "none.xlsx", "TallyvaneE2E",
+       "Error: The information in the configuration file is incorrect.\n"
+       "Error Info: The template file \"none.xlsx\" does not exist.\n"
+       "Tallyvane ended with 1 error, exit status 2; see the run log \"run.log\".\n",
+       "Error Info: The template file \"none.xlsx\" does not exist."},
+      {"F_MAXNUM=0", "template.xlsx", "NoSuchSource",
+       "Error: Failed to connect to database. DSN=NoSuchSource\xEF\xBC\x8C USER=reporter\n" + info +
+           "\nTallyvane ended with 1 error, exit status 2; see the run log \"run.log\".\n",
+       info},
+  };
+  for (const auto& c : cases) {
+    std::filesystem::remove(dir.File("run.log"));
+    test::RunIni ini = Ini(c.sql_files);
+    ini.template_file = c.template_file;
+    ini.dsn = c.dsn;
+    ini.Write(dir, "My Reports/month.ini");
+    EXPECT_EQ(Run(c.sql_files.empty() ? "-C -F missing.ini" : "-F 'My Reports/month.ini' -C 2004 10"), 2);
+    EXPECT_EQ(last.output, "");
+    EXPECT_EQ(last.error, c.error);
+    EXPECT_EQ(std::filesystem::exists(dir.File("run.log")), !c.sql_files.empty());
+    if (!c.sql_files.empty()) {
+      EXPECT_EQ(Log().back(), c.last_log_line);
+    }
+  }
+}
 
 // Checking a clean configuration runs nothing and makes no file, and its
 // run prints nothing; a run with errors prints every error pair.
@@ -274,7 +245,8 @@ TEST_F(OperatorOutputTest, ATerminalShowsALiveProgressLineThatEndsAsTheSummary) 
   EXPECT_EQ(ReadFileBytes(dir.File("run.log")).find("SQL file"), std::string::npos);
 }
 
-// Anywhere else on the command line --version is a run's value.
+// Anywhere else on the command line --version is a run's value: values fill
+// the declared parameters in order, the rest keep their defaults.
 TEST_F(OperatorOutputTest, HelpAndVersionOnlyAsTheWholeCommandLine) {
   for (const char* help : {"--help", "-h"}) {
     EXPECT_EQ(Run(help), 0);
@@ -283,10 +255,14 @@ TEST_F(OperatorOutputTest, HelpAndVersionOnlyAsTheWholeCommandLine) {
   }
   EXPECT_EQ(Run("--version"), 0);
   EXPECT_EQ(last.output + last.error, "Tallyvane 1.4.0\n");
-  WriteRun("@P=0\nSELECT '[P]'\n", "", "Name1=[P]\n");
-  EXPECT_EQ(Run("-C -F run.ini --version"), 0);
+  WriteRun("@P=1;Data;1;1\nSELECT '[A]', '[B]', '[C]'\n", "",
+           "Name1=[A]\nDefault1=a1\nName2=[B]\nDefault2=b1\nName4=[C]\nDefault4=c1\n");
+  EXPECT_EQ(Run("-C -F run.ini --version 'x y'"), 0);
   EXPECT_EQ(last.output + last.error, "");
-  EXPECT_NE(ReadFileBytes(dir.File("run.log")).find("[SQLFILE1]  [P]    SELECT '--version'"), std::string::npos);
+  const WorkbookDump dump = test::DumpWorkbook(dir.File("report.xlsx"));
+  EXPECT_EQ(dump.Value("Data!A1"), "--version");
+  EXPECT_EQ(dump.Value("Data!B1"), "x y");
+  EXPECT_EQ(dump.Value("Data!C1"), "c1");
 }
 
 TEST_F(OperatorOutputTest, CheckingReportsEveryProblemInOnePassWithItsLine) {
@@ -322,8 +298,7 @@ TEST_F(OperatorOutputTest, CheckingReportsEveryProblemInOnePassWithItsLine) {
                 "[SQLFILE1] run.sql: error: Failed to read: The function line \"@Broken\" has no \"=\" (line 24)\n"
                 "[SQLFILE2] gone.sql: error: \"gone.sql\" does not exist.\n"
                 "12 errors, 1 warning; 11 statements checked in \"run.ini\".\n");
-  dir.Write("run.ini", "[FILE]\nLogFileName=run.log\nReportTemplateFileName=template.xlsx\nReportFileName=r.xlsx\n"
-                       "[ODBC]\nDSN=TallyvaneE2E\n[SQLFILE]\nF_MAXNUMBER=1\nF1=run.sql\n");
+  Ini("F_MAXNUMBER=1\nF1=run.sql").Write(dir);
   Run("--check -F run.ini");
   EXPECT_EQ(last.output,
             "run.ini: warning: The SQL file list is empty (F_MAXNUM missing, 0 or naming no file).\n"

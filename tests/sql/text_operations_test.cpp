@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "app/run_context.h"
 #include "sql/function_fields.h"
 #include "sql/sql_file_reader.h"
@@ -78,12 +80,10 @@ TEST(DecodeFunctionFields, DecodesFiveFieldsWithDefaults) {
       {"1;S;2.5;3.5", 1, "S", 2, 4, false},
   };
   for (const Case& c : cases) {
-    const FunctionFields decoded = DecodeFunctionFields(c.fields);
-    EXPECT_EQ(decoded.function, c.function) << c.fields;
-    EXPECT_EQ(decoded.target, c.target) << c.fields;
-    EXPECT_EQ(decoded.begin_row, c.row) << c.fields;
-    EXPECT_EQ(decoded.begin_col, c.col) << c.fields;
-    EXPECT_EQ(decoded.by_column, c.by_column) << c.fields;
+    const FunctionFields d = DecodeFunctionFields(c.fields);
+    EXPECT_EQ(std::make_tuple(int{d.function}, d.target, int{d.begin_row}, int{d.begin_col}, d.by_column),
+              std::make_tuple(c.function, c.target, c.row, c.col, c.by_column))
+        << c.fields;
   }
   for (const char* bad : {"x", "1;S;32768", "1;S;1;a", "1e3"}) {
     EXPECT_THROW(DecodeFunctionFields(bad), std::exception) << bad;

@@ -65,6 +65,11 @@ listed: text one longer than its buffer cut ~~ odbc_tests ~~ return indicator > 
 odbc: a time stamp loses its fraction ~~ odbc_tests ~~ dt.nanosecond = ts.fraction; ~~ dt.nanosecond = 0;
 log: a lone CR kept inside a log line ~~ log_tests ~~ line.push_back(text[i] == '\r' || ~~ line.push_back(false ||
 INI: a line feed written into a value ~~ platform_tests ~~ if (c == '\r' || c == ~~ if (c == '\r' || 0 ==
+function 2: one column too many inserted ~~ workbook_tests ~~ sheet.InsertColumns(CheckedAdd16(begin_col, 1), count - 2); ~~ sheet.InsertColumns(CheckedAdd16(begin_col, 1), count - 1);
+run: errors counted on from the last run ~~ app_tests ~~ context.ErrorCount = 0;\n  context.LogViewLineCount ~~ context.LogViewLineCount
+sql text: a tab not taken for a blank ~~ sql_tests ~~ bool IsWhitespace(char c) { return c == ' ' || c == '\t' || ~~ bool IsWhitespace(char c) { return c == ' ' ||
+main: windir searched before the program folder ~~ app_tests ~~ JoinFolder(program.parent_path().string(), name),\n      environment.windir.empty() ? std::string() : JoinFolder(environment.windir, name), ~~ environment.windir.empty() ? std::string() : JoinFolder(environment.windir, name),\n      JoinFolder(program.parent_path().string(), name),
+db: password written after the user ~~ program_tests ~~ "\xEF\xBC\x8C USER=" + context.DbUserName; ~~ "\xEF\xBC\x8C USER=" + context.DbUserName + context.DbPassword;
 EOF
 )
 

@@ -34,6 +34,7 @@ class ProgramTest : public ::testing::Test {
     test::MakeWorkbook(dir.File("template.xlsx"), spec);
   }
 
+  // A run on the test's data source, with a password that must never show.
   test::RunIni Ini(const std::string& sql_files, const std::string& parameters = "") {
     test::RunIni ini;
     ini.dsn = "TallyvaneE2E";

@@ -37,7 +37,7 @@ TEST_F(RunLogTest, WritesOneTimeStampedLineEndedByCrLfPerMessage) {
   EXPECT_EQ(FormatLogLine(DateTime{2004, 3, 7, 14, 5, 0, 0}, "x"), "[20040307 14:05:00]    x");
 }
 
-// Writing without an open log throws; the error box shows its message.
+// Writing without an open log throws; the error box puts "Error!" first.
 TEST_F(RunLogTest, LogErrorWritesTwoLinesAndCountsOneErrorInTheViewOnlyWhenAttended) {
   for (bool interactive : {true, false}) {
     test::TestContext fresh;

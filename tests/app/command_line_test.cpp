@@ -41,15 +41,6 @@ TEST(NextCommandToken, SplitsAtBlanksAndJoinsQuotedSections) {
   }
 }
 
-TEST(NextCommandToken, StopsOnTheBlankThatEndsTheToken) {
-  std::size_t position = 1;
-  EXPECT_EQ(NextCommandToken("  ab cd", position), "ab");
-  EXPECT_EQ(position, 5u);
-  EXPECT_EQ(NextCommandToken("  ab cd", position), "cd");
-  EXPECT_EQ(position, 8u);
-  EXPECT_EQ(NextCommandToken("  ab cd", position), "");
-}
-
 struct CommandCase {
   std::string text;
   bool interactive;

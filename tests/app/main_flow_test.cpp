@@ -20,31 +20,22 @@ int NoWindow(RunContext&) {
   return -1;
 }
 
-TEST(FindDefaultConfigFile, PrefersTheProgramFolderThenWindir) {
+// Without arguments the window opens on the configuration found.
+TEST(Main, InteractiveWithoutArgumentsOpensTheWindowWithTheDefaultConfiguration) {
   TempDir dir;
   TestContext t;
-  StartupEnvironment environment;
-  environment.program_path = dir.File("bin/report");
-  environment.windir = dir.File("windows");
+  StartupEnvironment environment{"", dir.File("bin/report"), dir.File("windows")};
   EXPECT_EQ(FindDefaultConfigFile(t.context, environment), "");
   const std::string in_windir = dir.Write("windows/report.ini", "");
   EXPECT_EQ(FindDefaultConfigFile(t.context, environment), in_windir);
   const std::string beside_program = dir.Write("bin/report.ini", "");
   EXPECT_EQ(FindDefaultConfigFile(t.context, environment), beside_program);
   environment.windir.clear();
-  EXPECT_EQ(FindDefaultConfigFile(t.context, environment), beside_program);
-}
-
-TEST(Main, InteractiveWithoutArgumentsOpensTheWindowWithTheDefaultConfiguration) {
-  TempDir dir;
-  TestContext t;
-  const std::string ini = dir.Write("tallyvane.ini", "");
-  StartupEnvironment environment{"", dir.File("tallyvane"), ""};
   RunContext* seen = nullptr;
   EXPECT_EQ(Main(t.context, environment, [&](RunContext& c) { seen = &c; return 0; }), 0);
   EXPECT_EQ(seen, &t.context);
   EXPECT_TRUE(t.context.Interactive);
-  EXPECT_EQ(t.context.CfgFileName, ini);
+  EXPECT_EQ(t.context.CfgFileName, beside_program);
   EXPECT_EQ(t.context.CmdValueCount, 0);
 }
 

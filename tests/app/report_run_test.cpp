@@ -29,10 +29,10 @@ class RunReportTest : public ::testing::Test {
   }
 
   // A run of one.sql; sql_files replaces the [SQLFILE] lines when given.
-  void WriteConfig(const std::string& sql_files = "") {
+  void WriteConfig(const std::string& sql_files = "", const std::string& template_file = "template.xlsx") {
     test::RunIni ini;
     ini.log = dir.File("run.log");
-    ini.template_file = dir.File("template.xlsx");
+    ini.template_file = dir.File(template_file);
     ini.report = dir.File("report.xlsx");
     ini.sql_files = sql_files.empty() ? "F_MAXNUM=1\nF1=" + dir.File("one.sql") : sql_files;
     t.context.CfgFileName = ini.Write(dir);
@@ -50,25 +50,34 @@ class RunReportTest : public ::testing::Test {
   FakePlatform platform;
 };
 
-TEST_F(RunReportTest, PassesThroughEveryPhaseInOrder) {
+// A failed statement and a failed disconnect still end the run; the next
+// run starts with its counters at zero, passes every phase in order and
+// holds nothing afterwards.
+TEST_F(RunReportTest, PassesThroughEveryPhaseInOrderAndASecondRunStartsAtZero) {
   WriteConfig();
-  journal.results["SELECT 1"] = {{Value::MakeInteger(1)}};
-  const RunResult result = RunReport(t.context);
+  journal.failing.insert("Connection.Close");
+  RunResult result = RunReport(t.context);  // "SELECT 1" has no result: it fails
   EXPECT_EQ(result.outcome, RunOutcome::Finished);
+  EXPECT_EQ(t.context.ErrorCount, 2);
+  EXPECT_EQ(ExitStatusOf(result, t.context.ErrorCount), 1);
+  std::vector<std::string> log = Log();
+  EXPECT_EQ(log[log.size() - 3], "Error: Failed to disconnect from database.");
+  EXPECT_EQ(log.back(), "Close the log file.");
+  EXPECT_TRUE(Called("Workbook.Save"));
+
+  journal = FakeJournal();
+  journal.results["SELECT 1"] = {{Value::MakeInteger(1)}};
+  result = RunReport(t.context);
   EXPECT_EQ(ExitStatusOf(result, t.context.ErrorCount), 0);
   EXPECT_EQ(journal.calls,
             (std::vector<std::string>{"Connection.Open", "CreateSpreadsheetApp", "Workbooks.Open",
                                       "Workbook.Activate", "Open SELECT 1", "Cell.Value",
                                       "Recordset.Close", "Workbook.Save", "Workbook.Close",
                                       "Application.Quit", "Connection.Close"}));
-  const std::vector<std::string> log = Log();
+  log = Log();
   ASSERT_EQ(log.size(), 13u);
   EXPECT_EQ(log[3], "Connect to database successfully. DSN=Sales");
-  EXPECT_EQ(log[4], "Create the blank report file \"" + dir.File("report.xlsx") + "\".");
-  EXPECT_EQ(log[5], "Open the report file \"" + dir.File("report.xlsx") + "\".");
   EXPECT_EQ(log[9], "[SQLFILE1]  [Fill]    Success.");
-  EXPECT_EQ(log[10], "Save the report file successfully.");
-  EXPECT_EQ(log[11], "Close the report file.");
   EXPECT_EQ(log[12], "Close the log file.");
   EXPECT_FALSE(t.context.ExcelApp);
   EXPECT_FALSE(t.context.ReportWorkbook);
@@ -79,59 +88,39 @@ TEST_F(RunReportTest, PassesThroughEveryPhaseInOrder) {
   EXPECT_EQ(t.view.boxes[RunViewBox::ErrorCount], "0");
 }
 
+// The window shows the run's files once the settings hold; a stopped run
+// holds the report no longer.
 TEST_F(RunReportTest, StopsAtAFailedSettingsConnectionOrWorkbookPhase) {
   struct Case {
-    std::string failing;
-    std::string last_error_line;
+    std::string failing;  // the call that fails; none for a missing template
+    std::string error_line, info_line;
     std::vector<std::string> not_called;
   } cases[] = {
-      {"Connection.Open", "Error: Failed to connect to database. DSN=Sales",
+      {"", "Error: The information in the configuration file is incorrect.",
+       "Error Info: The template file \"" + dir.File("none.xlsx") + "\" does not exist.", {"Connection.Open"}},
+      {"Connection.Open", "Error: Failed to connect to database. DSN=Sales", "Error Info: Connection.Open failed",
        {"CreateSpreadsheetApp", "Connection.Close"}},
       {"Workbooks.Open", "Error: Failed to open the report file \"" + dir.File("report.xlsx") + "\".",
-       {"Workbook.Save", "Application.Quit", "Connection.Close"}},
+       "Error Info: Workbooks.Open failed", {"Workbook.Save", "Application.Quit", "Connection.Close"}},
   };
   for (const Case& c : cases) {
     journal = FakeJournal();
     journal.failing.insert(c.failing);
-    WriteConfig();
+    t.view.boxes[RunViewBox::SqlFileCount] = "7";
+    WriteConfig("", c.failing.empty() ? "none.xlsx" : "template.xlsx");
     const RunResult result = RunReport(t.context);
     EXPECT_EQ(result.outcome, RunOutcome::Stopped) << c.failing;
     EXPECT_EQ(ExitStatusOf(result, t.context.ErrorCount), 2);
     const std::vector<std::string> log = Log();
     ASSERT_GE(log.size(), 2u);
-    EXPECT_EQ(log[log.size() - 2], c.last_error_line);
-    EXPECT_EQ(log.back(), "Error Info: " + c.failing + " failed");
+    EXPECT_EQ(log[log.size() - 2], c.error_line);
+    EXPECT_EQ(log.back(), c.info_line);
     for (const std::string& call : c.not_called) EXPECT_FALSE(Called(call)) << call;
     EXPECT_EQ(t.context.ErrorCount, 1);
-    // A stopped run holds the report no longer.
+    EXPECT_EQ(t.view.boxes[RunViewBox::SqlFileCount], c.failing.empty() ? "7" : "0");
+    EXPECT_EQ(t.view.boxes[RunViewBox::ErrorCount], "1");
     EXPECT_FALSE(std::filesystem::exists(dir.File(".report.xlsx.lock"))) << c.failing;
   }
-}
-
-TEST_F(RunReportTest, AMissingTemplateStopsBeforeTheWindowShowsTheRunsFiles) {
-  t.view.boxes[RunViewBox::SqlFileCount] = "7";
-  test::RunIni ini;
-  ini.log = dir.File("run.log");
-  ini.template_file = dir.File("none.xlsx");
-  t.context.CfgFileName = ini.Write(dir);
-  EXPECT_EQ(RunReport(t.context).outcome, RunOutcome::Stopped);
-  EXPECT_EQ(Log().size(), 5u);
-  EXPECT_EQ(t.view.boxes[RunViewBox::SqlFileCount], "7");
-  EXPECT_EQ(t.view.boxes[RunViewBox::ErrorCount], "1");
-  EXPECT_TRUE(journal.calls.empty());
-}
-
-TEST_F(RunReportTest, FailedStatementsAndADisconnectFailureStillEndTheRun) {
-  WriteConfig();
-  journal.failing.insert("Connection.Close");
-  const RunResult result = RunReport(t.context);  // "SELECT 1" has no result: it fails
-  EXPECT_EQ(result.outcome, RunOutcome::Finished);
-  EXPECT_EQ(t.context.ErrorCount, 2);
-  EXPECT_EQ(ExitStatusOf(result, t.context.ErrorCount), 1);
-  const std::vector<std::string> log = Log();
-  EXPECT_EQ(log[log.size() - 3], "Error: Failed to disconnect from database.");
-  EXPECT_EQ(log.back(), "Close the log file.");
-  EXPECT_TRUE(Called("Workbook.Save"));
 }
 
 TEST_F(RunReportTest, AnUntrappedErrorEndsTheRunWithoutALogLine) {
@@ -146,17 +135,6 @@ TEST_F(RunReportTest, AnUntrappedErrorEndsTheRunWithoutALogLine) {
     EXPECT_FALSE(Called("Workbook.Save"));
     EXPECT_NE(Log().back(), "Close the log file.");
   }
-}
-
-TEST_F(RunReportTest, ASecondRunStartsWithCountersAtZero) {
-  WriteConfig();
-  RunReport(t.context);
-  EXPECT_EQ(t.context.ErrorCount, 1);
-  journal.results["SELECT 1"] = {{Value::MakeInteger(1)}};
-  RunReport(t.context);
-  EXPECT_EQ(t.context.ErrorCount, 0);
-  EXPECT_EQ(t.context.SqlFileCount, 1);
-  EXPECT_EQ(t.context.SqlStatementCount, 1);
 }
 
 }  // namespace

@@ -2,47 +2,43 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <tuple>
+#include <vector>
+
 #include "temp_dir.h"
 #include "test_context.h"
 
 namespace tallyvane {
 namespace {
 
-TEST(LoadParameters, FillsPositionsWithoutGapsAndAppliesCommandLineValues) {
+using Loaded = std::vector<std::tuple<std::string, std::string, std::string, int>>;  // name, desc, value, number
+
+// Loads the parameters of a configuration with the given [PARAMETER] text.
+Loaded Load(test::TestContext& t, const std::string& text) {
   test::TempDir dir;
+  t.context.CfgFileName = dir.Write("a.ini", text);
+  LoadParameters(t.context);
+  Loaded loaded;
+  for (int i = 0; i < t.context.ParameterCount; ++i) {
+    const RunParameter& p = t.context.Parameters[i];
+    loaded.emplace_back(p.Name, p.Desc, p.Value, p.Number);
+  }
+  return loaded;
+}
+
+TEST(LoadParameters, FillsPositionsWithoutGapsAndAppliesCommandLineValues) {
   test::TestContext t;
-  t.context.CfgFileName = dir.Write("a.ini",
-                                    "[PARAMETER]\n"
-                                    "Name1=[YEAR]\nDefault1=2003\nDesc1=The year\n"
-                                    "Desc2=ignored without a name\nDefault2=ignored\n"
-                                    "Name3=[MONTH]\nDefault3=01\n"
-                                    "Name10=[TEN]\n");
   t.context.CmdValues[0] = "2004";
   t.context.CmdValueCount = 1;
-  LoadParameters(t.context);
-  ASSERT_EQ(t.context.ParameterCount, 3);
-  const RunParameter& first = t.context.Parameters[0];
-  EXPECT_EQ(first.Name, "[YEAR]");
-  EXPECT_EQ(first.Desc, "The year");
-  EXPECT_EQ(first.Value, "2004");
-  EXPECT_EQ(first.Number, 1);
-  EXPECT_EQ(t.context.Parameters[1].Name, "[MONTH]");
-  EXPECT_EQ(t.context.Parameters[1].Value, "01");
-  EXPECT_EQ(t.context.Parameters[1].Number, 3);
-  EXPECT_EQ(t.context.Parameters[2].Value, "");
-  EXPECT_EQ(t.context.Parameters[2].Number, 10);
-
+  EXPECT_EQ(Load(t, "[PARAMETER]\nName1=[YEAR]\nDefault1=2003\nDesc1=The year\n"
+                    "Desc2=ignored without a name\nDefault2=ignored\nName3=[MONTH]\nDefault3=01\nName10=[TEN]\n"),
+            (Loaded{{"[YEAR]", "The year", "2004", 1}, {"[MONTH]", "", "01", 3}, {"[TEN]", "", "", 10}}));
   // Values beyond the declared parameters are ignored.
-  t.context.CfgFileName = dir.Write("b.ini", "[PARAMETER]\nName1=A\nName2=B\n");
   for (int i = 0; i < 7; ++i) t.context.CmdValues[i] = std::to_string(i);
   t.context.CmdValueCount = 7;
-  LoadParameters(t.context);
-  ASSERT_EQ(t.context.ParameterCount, 2);
-  EXPECT_EQ(t.context.Parameters[1].Value, "1");
-
-  t.context.CfgFileName = dir.Write("c.ini", "no parameter section\n");
-  LoadParameters(t.context);
-  EXPECT_EQ(t.context.ParameterCount, 0);
+  EXPECT_EQ(Load(t, "[PARAMETER]\nName1=A\nName2=B\n"), (Loaded{{"A", "", "0", 1}, {"B", "", "1", 2}}));
+  EXPECT_EQ(Load(t, "no parameter section\n"), Loaded{});
 }
 
 }  // namespace

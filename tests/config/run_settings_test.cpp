@@ -21,13 +21,9 @@ const std::vector<std::string> kOpeningLines = {
     "Open log file successfully.",
 };
 
-class LoadRunSettingsTest : public ::testing::Test {
- protected:
+TEST(LoadRunSettings, ReadsTrimsAndExpandsTheSettings) {
   TempDir dir;
   TestContext t;
-};
-
-TEST_F(LoadRunSettingsTest, ReadsTrimsAndExpandsTheSettings) {
   const std::string template_path = dir.Write("template.xlsx", "x");
   t.context.CfgFileName = dir.Write("run.ini", "[FILE]\nLogFileName=  " + dir.File("run_&Y&M&D.log") + "  \n"
       "ReportTemplateFileName=" + template_path + "\nReportFileName=" + dir.File("report_&H&N.xlsx") + "\n"
@@ -43,7 +39,8 @@ TEST_F(LoadRunSettingsTest, ReadsTrimsAndExpandsTheSettings) {
   EXPECT_EQ(t.context.ErrorCount, 0);
 }
 
-TEST_F(LoadRunSettingsTest, ChecksInOrderAndReportsOnlyTheFirstFailure) {
+TEST(LoadRunSettings, ChecksInOrderAndReportsOnlyTheFirstFailure) {
+  TempDir dir;
   const std::string template_path = dir.Write("template.xlsx", "x");
   const std::string log = dir.File("run.log");
   struct Case {
@@ -72,7 +69,8 @@ TEST_F(LoadRunSettingsTest, ChecksInOrderAndReportsOnlyTheFirstFailure) {
   }
 }
 
-TEST_F(LoadRunSettingsTest, ShowsTheErrorBoxWhenTheLogCannotBeCreated) {
+TEST(LoadRunSettings, ShowsTheErrorBoxWhenTheLogCannotBeCreated) {
+  TempDir dir;
   for (const std::string& log_name : {std::string(), dir.File("no/such/folder/run.log")}) {
     TestContext fresh;
     fresh.context.CfgFileName = dir.Write("run.ini", "[FILE]\nLogFileName=" + log_name + "\n");

@@ -12,11 +12,6 @@ template_sum="$(sha256sum < template.xlsx)"
 counting() { echo "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < $1) SELECT count(*) FROM n"; }
 printf '@Wait=0\n%s\n@Fill=1;Sheet1;2;1\nSELECT * FROM t ORDER BY c1\n' "$(counting 10000000)" > slow.sql
 printf '@Endless=0\n%s\n' "$(counting 1000000000)" > endless.sql
-check() {
-  if eval "$2"; then echo "ok   $1"; else
-    fail "$1 (status ${status:-})"; tail -3 run.log out.txt 2>/dev/null | sed 's/^/    /' || true; fi
-}
-run() { status=0; "$program" -F "$1" -C > out.txt 2>&1 || status=$?; }
 debris() { ls -A | grep -E '\.(saving|copying)-|\.lock$' || true; }
 wait_for() { for _ in $(seq 3000); do eval "$1" && return 0; sleep 0.01; done; return 1; }
 # finish PID: its exit status, or 137 when it is still running after a minute.
@@ -81,6 +76,3 @@ while ! compgen -G ".report.xlsx.saving-*" > /dev/null && kill -0 $pid 2> /dev/n
 kill -TERM $pid || true
 finish $pid
 check "SIGTERM during the save leaves the report whole" '[ $status = 2 ] && tail -2 run.log | head -1 | grep -q "Error: The run was interrupted." && grep -q SIGTERM run.log && [ "$(state report.xlsx || true)" = template ] && [ -z "$(debris)" ]'
-
-echo "$failures shared server check(s) failed"
-[ "$failures" = 0 ]

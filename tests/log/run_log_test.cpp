@@ -37,6 +37,7 @@ TEST_F(RunLogTest, WritesOneTimeStampedLineEndedByCrLfPerMessage) {
   EXPECT_EQ(FormatLogLine(DateTime{2004, 3, 7, 14, 5, 0, 0}, "x"), "[20040307 14:05:00]    x");
 }
 
+// Writing without an open log throws; the error box puts "Error!" first.
 TEST_F(RunLogTest, LogErrorWritesTwoLinesAndCountsOneErrorInTheViewOnlyWhenAttended) {
   for (bool interactive : {true, false}) {
     test::TestContext fresh;
@@ -51,6 +52,10 @@ TEST_F(RunLogTest, LogErrorWritesTwoLinesAndCountsOneErrorInTheViewOnlyWhenAtten
     EXPECT_EQ(fresh.view.boxes[RunViewBox::ErrorCount], interactive ? "1" : "");
     EXPECT_EQ(fresh.view.log_info, interactive ? "Error: where\r\nError Info: info\r\n" : "");
   }
+  test::TestContext closed;
+  EXPECT_THROW(WriteLog(closed.context, "x"), std::exception);
+  ShowError(closed.context, "boom");
+  EXPECT_EQ(closed.errors.prompts, std::vector<std::string>{"Error!\r\nError Info: boom"});
 }
 
 TEST_F(RunLogTest, KeepsAtMostEightMessagesInTheView) {
@@ -61,13 +66,6 @@ TEST_F(RunLogTest, KeepsAtMostEightMessagesInTheView) {
   }
   EXPECT_EQ(t.view.log_info, "m17\r\n");
   EXPECT_EQ(t.view.clears, 3);
-}
-
-TEST(WriteLog, ThrowsWithoutAnOpenLogAndShowErrorPrefixesTheMessage) {
-  test::TestContext t;
-  EXPECT_THROW(WriteLog(t.context, "x"), std::exception);
-  ShowError(t.context, "boom");
-  EXPECT_EQ(t.errors.prompts, std::vector<std::string>{"Error!\r\nError Info: boom"});
 }
 
 TEST(FormatCount, GroupsThousands) {

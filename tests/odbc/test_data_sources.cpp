@@ -1,15 +1,16 @@
 #include "test_data_sources.h"
 
-#include "odbc_driver_pinning.h"
 #include "shell_command.h"
+#include "sqlite_data_source.h"
 #include "temp_dir.h"
 
-#include <pwd.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iomanip>
+#include <sstream>
 
 #include "odbc/odbc_factory.h"
 #include "platform/platform_error.h"
@@ -22,7 +23,6 @@ namespace {
 
 using test::ShellQuote;
 
-constexpr const char* kSqliteDsn = "tallyvane_sqlite";
 constexpr const char* kPostgresDsn = "tallyvane_pg";
 constexpr const char* kPostgresAdminDsn = "tallyvane_pg_admin";
 constexpr const char* kPostgresAdmin = "tallyvane_admin";
@@ -33,182 +33,130 @@ constexpr const char* kPostgresPassword = " se;cr{et}= pw ";
 constexpr const char* kPostgresDatabase = "tallyvane_test";
 constexpr int kPostgresPort = 54329;
 
-struct Paths {
-  test::TempDir root;
-  test::TempDir pg;  // data and socket, owned by the server's user
-};
-
-Paths& TestPaths() {
-  static Paths paths;
-  return paths;
+// The server's data and socket, owned by the server's user.
+const test::TempDir& ServerFolder() {
+  static const test::TempDir folder;
+  return folder;
 }
 
-std::string PostgresBinDir() {
-  const char* from_env = std::getenv("TALLYVANE_PG_BIN");
-  return from_env ? from_env : "/usr/lib/postgresql/15/bin";
-}
+// The server's programs, or those of the folder TALLYVANE_PG_BIN names.
+const std::string kBin = std::getenv("TALLYVANE_PG_BIN") ? std::getenv("TALLYVANE_PG_BIN") : "/usr/lib/postgresql/15/bin";
 
-Backend Admin() {
-  return Backend{"PostgreSQL", kPostgresAdminDsn, kPostgresAdmin, kPostgresAdminPassword};
-}
-
-bool RunningAsRoot() { return geteuid() == 0; }
+const Backend kAdmin{kPostgresAdminDsn, kPostgresAdmin, kPostgresAdminPassword};
 
 // A server program, run as the server's user: not root, which it refuses.
 std::string ServerTool(const std::string& name) {
-  return std::string(RunningAsRoot() ? "runuser -u nobody -- " : "") + PostgresBinDir() + "/" + name;
+  return std::string(geteuid() == 0 ? "runuser -u nobody -- " : "") + kBin + "/" + name;
 }
 
 std::string PgCtl(const std::string& arguments) {
-  return ServerTool("pg_ctl") + " -D " + ShellQuote(TestPaths().pg.File("data")) + " " + arguments;
+  return ServerTool("pg_ctl") + " -D " + ShellQuote(ServerFolder().File("data")) + " " + arguments;
 }
 
-// Runs a command bounded in time; its output goes to log_path. Returns the
-// exit status.
-int RunBounded(const std::string& command, const std::string& log_path, int seconds) {
-  std::string line = "timeout " + std::to_string(seconds) + " " + command + " >>" +
-                     ShellQuote(log_path) + " 2>&1 </dev/null";
-  int status = std::system(line.c_str());
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+// Runs a shell script bounded in time, its output added to the server
+// folder's log; true when it succeeds.
+bool RunBounded(const std::string& script, int seconds) {
+  const std::string line = "timeout " + std::to_string(seconds) + " sh -c " + ShellQuote(script) + " >>" +
+                           ShellQuote(ServerFolder().File("server.log")) + " 2>&1 </dev/null";
+  return std::system(line.c_str()) == 0;
 }
 
-class PostgresServer {
- public:
-  ~PostgresServer() { Stop(); }
+bool server_started = false;
 
-  PostgresStatus Start() {
-    if (started_) return {true, false, ""};
-    if (tried_) return {false, false, failure_};
-    tried_ = true;
-    std::string bin = PostgresBinDir();
-    if (!fs::exists(bin + "/initdb") || !fs::exists(bin + "/pg_ctl")) {
-      return {false, true, "PostgreSQL server binaries not found in " + bin +
-                               " (set TALLYVANE_PG_BIN to their folder)"};
-    }
-    std::string root = TestPaths().pg.path();
-    std::string log = root + "/server.log";
-    TestPaths().pg.Write("pwfile", std::string(kPostgresAdminPassword) + "\n");
-    if (RunningAsRoot()) {
-      struct passwd* nobody = getpwnam("nobody");
-      if (!nobody) return Fail("there is no user \"nobody\" to run the server as");
-      for (const auto& entry : fs::recursive_directory_iterator(root)) {
-        (void)!chown(entry.path().c_str(), nobody->pw_uid, nobody->pw_gid);
-      }
-      (void)!chown(root.c_str(), nobody->pw_uid, nobody->pw_gid);
-    }
-    if (RunBounded(ServerTool("initdb") + " -D " + ShellQuote(root + "/data") + " -U " +
-                       kPostgresAdmin + " --pwfile=" + ShellQuote(root + "/pwfile") +
-                       " -A scram-sha-256 --no-locale -E UTF8 --no-sync",
-                   log, 120) != 0) {
-      return Fail("initdb failed:\n" + test::ReadFileBytes(log));
-    }
-    // Unix socket only, in our own folder: no port on the machine is taken.
-    std::string options = "-c listen_addresses='' -k " + root + " -p " +
-                          std::to_string(kPostgresPort) + " -c fsync=off";
-    if (RunBounded(PgCtl("-l " + ShellQuote(root + "/data/postgres.log") + " -o " +
-                         ShellQuote(options) + " -w -t 60 start"),
-                   log, 90) != 0) {
-      std::string text = test::ReadFileBytes(log) + test::ReadFileBytes(root + "/data/postgres.log");
-      RunBounded(PgCtl("-m immediate stop"), log, 30);
-      return Fail("the PostgreSQL server did not start:\n" + text);
-    }
-    started_ = true;
-    StartWatchdog(root);
-    try {
-      Connect(Admin())->Execute(std::string("CREATE ROLE \"") + kPostgresUser +
-                                "\" LOGIN PASSWORD '" + kPostgresPassword + "'");
-    } catch (const PlatformError& error) {
-      return Fail(std::string("cannot prepare the PostgreSQL test user: ") + error.what());
-    }
-    return {true, false, ""};
-  }
-
-  void Stop() {
-    if (!started_) return;
-    started_ = false;
-    RunBounded(PgCtl("-m fast -w -t 30 stop"), TestPaths().pg.File("server.log"), 60);
-  }
-
- private:
-  PostgresStatus Fail(const std::string& reason) {
-    failure_ = reason;
-    return {false, false, reason};
-  }
-
-  // Stops the server and removes its folder should this process die
-  // before it can do so itself (a crash, a sanitizer abort, a kill).
-  static void StartWatchdog(const std::string& root) {
-    std::string script = "while kill -0 " + std::to_string(getpid()) +
-                         " 2>/dev/null; do sleep 1; done; timeout 30 " + PgCtl("-m immediate stop") +
-                         " >/dev/null 2>&1; rm -rf " + ShellQuote(root) + " " +
-                         ShellQuote(TestPaths().root.path());
-    std::string line = "setsid sh -c " + ShellQuote(script) + " >/dev/null 2>&1 </dev/null &";
-    (void)!std::system(line.c_str());
-  }
-
-  bool tried_ = false;
-  bool started_ = false;
-  std::string failure_;
+// Whether the server is available; if not, why, and whether that is a
+// reason to skip (its binaries are absent) rather than to fail.
+struct PostgresStatus {
+  bool available = false;
+  bool skip = false;
+  std::string reason;
 };
 
-PostgresServer& Server() {
-  static PostgresServer server;
-  return server;
+PostgresStatus StartServer() {
+  const std::string root = ServerFolder().path();
+  if (!fs::exists(kBin + "/initdb") || !fs::exists(kBin + "/pg_ctl")) {
+    return {false, true, "PostgreSQL server binaries not found in " + kBin + " (set TALLYVANE_PG_BIN to their folder)"};
+  }
+  ServerFolder().Write("pwfile", std::string(kPostgresAdminPassword) + "\n");
+  // Unix socket only, in our own folder: no port on the machine is taken.
+  const std::string options = "-c listen_addresses='' -k " + root + " -p " + std::to_string(kPostgresPort) +
+                              " -c fsync=off";
+  if (!RunBounded(std::string("set -e; ") + (geteuid() == 0 ? "chown -R nobody: " + ShellQuote(root) + "; " : "") +
+                      ServerTool("initdb") + " -D " + ShellQuote(root + "/data") + " -U " + kPostgresAdmin +
+                      " --pwfile=" + ShellQuote(root + "/pwfile") + " -A scram-sha-256 --no-locale -E UTF8 --no-sync; " +
+                      PgCtl("-l " + ShellQuote(root + "/data/postgres.log") + " -o " + ShellQuote(options) +
+                            " -w -t 60 start"),
+                  180)) {
+    const std::string text = test::ReadFileBytes(root + "/server.log") + test::ReadFileBytes(root + "/data/postgres.log");
+    RunBounded(PgCtl("-m immediate stop"), 30);
+    return {false, false, "the PostgreSQL server did not start:\n" + text};
+  }
+  server_started = true;
+  // Stops the server and removes its folder should this process die
+  // before it can do so itself (a crash, a sanitizer abort, a kill).
+  const std::string watchdog = "while kill -0 " + std::to_string(getpid()) + " 2>/dev/null; do sleep 1; done; " +
+                               "timeout 30 " + PgCtl("-m immediate stop") + " >/dev/null 2>&1; rm -rf " + ShellQuote(root);
+  (void)!std::system(("setsid sh -c " + ShellQuote(watchdog) + " >/dev/null 2>&1 </dev/null &").c_str());
+  try {
+    Connect(kAdmin)->Execute(std::string("CREATE ROLE \"") + kPostgresUser + "\" LOGIN PASSWORD '" +
+                             kPostgresPassword + "'");
+  } catch (const PlatformError& error) {
+    return {false, false, std::string("cannot prepare the PostgreSQL test user: ") + error.what()};
+  }
+  return {true, false, ""};
+}
+
+// Before the first ODBC call of the process (unixODBC reads ODBCINI once):
+// the shared SQLite data source's odbc.ini, with the names of the missing
+// SQLite file and of the PostgreSQL databases added. When the tests end,
+// the server stops.
+class OdbcEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    const test::SqliteDataSource& sqlite = test::SqliteDataSource::Instance();
+    const std::string pg = "Driver=PostgreSQL Unicode\nServername=" + ServerFolder().path() +
+                           "\nPort=" + std::to_string(kPostgresPort) + "\nBoolsAsChar=0\nSSLmode=disable\n";
+    // Declare/fetch makes psqlODBC read a result in portions as it is
+    // fetched instead of whole at execute time.
+    std::ofstream(sqlite.odbc_ini(), std::ios::app)
+        << "\n[" << kSqliteNoFileDsn << "]\nDriver=SQLite3\nDatabase=" << MissingSqliteFile() << "\nNoCreat=1\n\n["
+        << kPostgresDsn << "]\n" << pg << "Database=" << kPostgresDatabase << "\nUseDeclareFetch=1\nFetch=500\n\n["
+        << kPostgresAdminDsn << "]\n" << pg << "Database=postgres\n";
+  }
+  void TearDown() override {
+    if (server_started) RunBounded(PgCtl("-m fast -w -t 30 stop"), 60);
+  }
+};
+
+// Every part of the value, the unused ones too.
+std::string Describe(const Value& v) {
+  std::ostringstream out;
+  const DateTime& d = v.date_time;
+  out << std::setprecision(17) << "kind " << static_cast<int>(v.kind) << " (" << v.integer << ", " << v.number
+      << ", " << v.boolean << ", " << d.year << "-" << d.month << "-" << d.day << " " << d.hour << ":" << d.minute
+      << ":" << d.second << "." << d.nanosecond << ", " << v.text.size() << " bytes \"" << v.text << "\")";
+  return out.str();
 }
 
 }  // namespace
 
-void InstallOdbcIni() {
-  static bool installed = false;
-  if (installed) return;
-  installed = true;
-  Paths& paths = TestPaths();
-  chmod(paths.pg.path().c_str(), 0755);
-  std::string ini;
-  ini += std::string("[") + kSqliteDsn + "]\nDriver=SQLite3\nDatabase=" + paths.root.File("test.db") +
-         "\nNoCreat=1\nTimeout=5000\n\n";
-  ini += std::string("[") + kSqliteLongDsn + "]\nDriver=SQLite3\nDatabase=" + paths.root.File("test.db") +
-         "\nNoCreat=1\n\n";
-  ini += std::string("[") + kSqliteNoFileDsn + "]\nDriver=SQLite3\nDatabase=" + MissingSqliteFile() +
-         "\nNoCreat=1\n\n";
-  std::string pg = "Driver=PostgreSQL Unicode\nServername=" + paths.pg.path() +
-                   "\nPort=" + std::to_string(kPostgresPort) +
-                   "\nBoolsAsChar=0\nSSLmode=disable\n";
-  // Declare/fetch makes psqlODBC read a result in portions as it is
-  // fetched instead of whole at execute time.
-  ini += std::string("[") + kPostgresDsn + "]\n" + pg + "Database=" + kPostgresDatabase +
-         "\nUseDeclareFetch=1\nFetch=500\n\n";
-  ini += std::string("[") + kPostgresAdminDsn + "]\n" + pg + "Database=postgres\n";
-  setenv("ODBCINI", paths.root.Write("odbc.ini", ini).c_str(), 1);
-  test::KeepOdbcDriversLoaded();
-}
-
 Backend FreshSqliteDatabase() {
-  fs::remove(TestPaths().root.File("test.db-journal"));
-  // SQLite takes an empty file for an empty database.
-  TestPaths().root.Write("test.db", "");
-  return Backend{"SQLite", kSqliteDsn, "", ""};
+  test::SqliteDataSource::Instance().Reset("");
+  return Backend{test::SqliteDataSource::kName, "", ""};
 }
 
-std::string MissingSqliteFile() { return TestPaths().root.File("missing.db"); }
-
-PostgresStatus PreparePostgres(Backend* backend) {
-  PostgresStatus status = Server().Start();
-  if (!status.available) return status;
-  try {
-    auto connection = Connect(Admin());
-    connection->Execute(std::string("DROP DATABASE IF EXISTS ") + kPostgresDatabase +
-                        " WITH (FORCE)");
-    connection->Execute(std::string("CREATE DATABASE ") + kPostgresDatabase + " OWNER \"" +
-                        kPostgresUser + "\"");
-  } catch (const PlatformError& error) {
-    return {false, false, std::string("cannot create the PostgreSQL test database: ") + error.what()};
-  }
-  *backend = Backend{"PostgreSQL", kPostgresDsn, kPostgresUser, kPostgresPassword};
-  return status;
+std::string MissingSqliteFile() {
+  return fs::path(test::SqliteDataSource::Instance().database()).replace_filename("missing.db").string();
 }
 
-void StopPostgres() { Server().Stop(); }
+void PreparePostgres(Backend* backend) {
+  static const PostgresStatus status = StartServer();
+  if (status.skip) GTEST_SKIP() << status.reason;
+  ASSERT_TRUE(status.available) << status.reason;
+  auto connection = Connect(kAdmin);
+  connection->Execute(std::string("DROP DATABASE IF EXISTS ") + kPostgresDatabase + " WITH (FORCE)");
+  connection->Execute(std::string("CREATE DATABASE ") + kPostgresDatabase + " OWNER \"" + kPostgresUser + "\"");
+  *backend = Backend{kPostgresDsn, kPostgresUser, kPostgresPassword};
+}
 
 std::shared_ptr<DatabaseConnection> Connect(const Backend& backend) {
   auto connection = CreateOdbcConnection();
@@ -218,4 +166,27 @@ std::shared_ptr<DatabaseConnection> Connect(const Backend& backend) {
   return connection;
 }
 
+::testing::AssertionResult SameValue(const Value& a, const Value& e) {
+  const std::string got = Describe(a), expected = Describe(e);
+  if (got == expected) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << "got " << got.substr(0, 200) << ", expected " << expected.substr(0, 200);
+}
+
+std::string ErrorOf(const std::function<void()>& call) {
+  try {
+    call();
+  } catch (const PlatformError& error) {
+    return error.Description();
+  }
+  ADD_FAILURE() << "no error";
+  return "";
+}
+
 }  // namespace tallyvane::testing
+
+// Set up only when tests run (not when they are listed).
+int main(int argc, char** argv) {
+  ::testing::InitGoogleTest(&argc, argv);
+  ::testing::AddGlobalTestEnvironment(new tallyvane::testing::OdbcEnvironment);
+  return RUN_ALL_TESTS();
+}

@@ -1,6 +1,10 @@
 #pragma once
-// The data sources the ODBC tests run against: a temporary odbc.ini that
-// names a fresh SQLite database per test and a throwaway PostgreSQL server.
+// The data sources the ODBC tests run against (the shared SQLite data
+// source, a SQLite name whose file does not exist, a throwaway PostgreSQL
+// server) and the checks the tests share.
+#include <gtest/gtest.h>
+
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -10,41 +14,33 @@ namespace tallyvane::testing {
 
 // A data source a test connects to and the credentials it takes.
 struct Backend {
-  std::string name;  // "SQLite" or "PostgreSQL"
   std::string data_source;
   std::string user;
   std::string password;
 };
 
-// The DSN that no odbc.ini names; the SQLite DSN whose database file does
-// not exist (NoCreat=1); the SQLite database under a name longer than ODBC
-// allows.
-inline constexpr const char* kMissingDataSource = "tallyvane_missing_dsn";
+// The SQLite DSN whose database file does not exist (NoCreat=1).
 inline constexpr const char* kSqliteNoFileDsn = "tallyvane_sqlite_nofile";
-inline constexpr const char* kSqliteLongDsn = "tallyvane_sqlite_under_a_name_of_over_32_characters";
-
-// Called before the first ODBC call of the process: unixODBC reads
-// ODBCINI once.
-void InstallOdbcIni();
 
 // A fresh, empty SQLite database behind the SQLite DSN.
 Backend FreshSqliteDatabase();
 // The file behind kSqliteNoFileDsn.
 std::string MissingSqliteFile();
 
-// Whether the server is available; if not, why, and whether that is a
-// reason to skip (its binaries are absent) rather than to fail.
-struct PostgresStatus {
-  bool available = false;
-  bool skip = false;
-  std::string reason;
-};
-// Starts the server on first use; then a fresh database owned by a user
-// whose password holds a semicolon, braces and blanks.
-PostgresStatus PreparePostgres(Backend* backend);
-void StopPostgres();
+// Starts the PostgreSQL server on first use; then a fresh database owned
+// by a user whose password holds a semicolon, braces and blanks. Without
+// a server the test is skipped (no server binaries) or fails.
+void PreparePostgres(Backend* backend);
 
 // A connected connection; throws PlatformError when that fails.
 std::shared_ptr<DatabaseConnection> Connect(const Backend& backend);
+
+// Every part of the value, the unused ones too: a value made for one kind
+// carries nothing from another.
+::testing::AssertionResult SameValue(const Value& actual, const Value& expected);
+
+// The description of the PlatformError that call throws; a test failure
+// and "" when it throws none.
+std::string ErrorOf(const std::function<void()>& call);
 
 }  // namespace tallyvane::testing

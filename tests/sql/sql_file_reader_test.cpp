@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -32,10 +32,15 @@ class SqlFileReaderTest : public ::testing::Test {
     t.context.LogStream = t.context.FileSystem->CreateTextFile(log);
   }
 
-  std::vector<std::string> Read(const std::string& content, std::int16_t number = 3) {
+  // Runs content as file 3; returns the log with the file's path as "f.sql".
+  std::vector<std::string> Read(const std::string& content) {
     const std::string path = dir.Write("f.sql", content);
-    RunSqlFile(t.context, number, path);
-    return test::LogMessages(log);
+    RunSqlFile(t.context, 3, path);
+    std::vector<std::string> lines = test::LogMessages(log);
+    for (std::string& line : lines) {
+      for (std::size_t at; (at = line.find(path)) != std::string::npos;) line.replace(at, path.size(), "f.sql");
+    }
+    return lines;
   }
 
   test::TempDir dir;
@@ -45,126 +50,89 @@ class SqlFileReaderTest : public ::testing::Test {
   std::string log;
 };
 
-TEST_F(SqlFileReaderTest, GathersStatementsBehindTheirFunctionLines) {
+std::string Line(const std::string& label, const std::string& text) { return "[SQLFILE3]  [" + label + "]    " + text; }
+
+// Statements gathered behind their function lines, bad function lines, a
+// failing statement, and files that are not valid text in the code page
+// (which run nothing): the whole log of each file.
+TEST_F(SqlFileReaderTest, LogsEveryStatementBehindItsFunctionLineAndEveryFailure) {
   t.context.Parameters[0] = {"[MONTH]", "", "2004-10", 1};
   t.context.ParameterCount = 1;
-  const std::string open_line = "[SQLFILE3]  Open \"" + dir.File("f.sql") + "\" succesfully.";
-  const std::vector<std::string> log_lines = Read(
-      "# Monthly sales\r\n"
-      "DELETE FROM tmp_sales\r\n"
-      "@Sales=0;Sheet1;3;2\r\n"
-      "SELECT region, SUM(amount) FROM sales\r\n"
-      "    WHERE month = '[MONTH]' # this month\r\n"
-      "GROUP BY region\r\n"
-      "\r\n"
-      "@Dropped=0\r\n"
-      "@Total=0;TotalCell\r\n"
-      "SELECT SUM(amount) FROM sales WHERE note <> '#1'\r\n"
-      "@Last=0\r\n");
-  EXPECT_EQ(log_lines, (std::vector<std::string>{
-                           open_line,
-                           "[SQLFILE3]  []    Function 0",
-                           "[SQLFILE3]  []    DELETE FROM tmp_sales",
-                           "[SQLFILE3]  []    Success.",
-                           "[SQLFILE3]  [Sales]    Function 0",
-                           "[SQLFILE3]  [Sales]    SELECT region, SUM(amount) FROM sales WHERE month = '2004-10' GROUP BY region",
-                           "[SQLFILE3]  [Sales]    Success.",
-                           "[SQLFILE3]  [Total]    Function 0",
-                           "[SQLFILE3]  [Total]    SELECT SUM(amount) FROM sales WHERE note <> '#1'",
-                           "[SQLFILE3]  [Total]    Success.",
-                       }));
-  EXPECT_EQ(t.context.SqlStatementCount, 3);
-}
-
-TEST_F(SqlFileReaderTest, AFunctionLineWithoutEqualsEndsTheFileAfterDispatching) {
-  const std::vector<std::string> log_lines = Read("@A=0\nSELECT 1\n@declare x\nSELECT 2\n");
-  ASSERT_EQ(log_lines.size(), 6u);
-  EXPECT_EQ(log_lines[3], "[SQLFILE3]  [A]    Success.");
-  EXPECT_EQ(log_lines[4], "Error: Failed to read [SQLFILE3] \"" + dir.File("f.sql") + "\".");
-  EXPECT_EQ(log_lines[5].rfind("Error Info: ", 0), 0u);
-  EXPECT_EQ(journal.calls, std::vector<std::string>{"Execute SELECT 1"});
-  EXPECT_EQ(t.context.ErrorCount, 1);
-}
-
-TEST_F(SqlFileReaderTest, ReportsBadFieldsAndUnknownFunctions) {
-  const std::vector<std::string> log_lines = Read("@=x\nSELECT 1\n@A=4\nSELECT 2\n@B=-1\nSELECT 3\n@C=0\nSELECT 4\n");
-  EXPECT_EQ(log_lines, (std::vector<std::string>{
-                           "[SQLFILE3]  Open \"" + dir.File("f.sql") + "\" succesfully.",
-                           "Error: Failed to excute function.",
-                           "Error Info: Type mismatch (field 1 is \"x\")",
-                           "[SQLFILE3]  [A]    Failure.",
-                           "[SQLFILE3]  [B]    Failure.",
-                           "[SQLFILE3]  [C]    Function 0",
-                           "[SQLFILE3]  [C]    SELECT 4",
-                           "[SQLFILE3]  [C]    Success.",
-                       }));
-  EXPECT_EQ(t.context.SqlStatementCount, 4);
-  EXPECT_EQ(t.context.ErrorCount, 1);
-}
-
-TEST_F(SqlFileReaderTest, ExecuteFailureIsLoggedAndTheFileGoesOn) {
   journal.failing.insert("Execute bad");
-  const std::vector<std::string> log_lines = Read("@X=0\nbad\n@Y=0\ngood\n");
-  EXPECT_EQ(log_lines[3], "Error: Failed to execute function 0.");
-  EXPECT_EQ(log_lines[4], "Error Info: Execute bad failed");
-  EXPECT_EQ(log_lines[5], "[SQLFILE3]  [X]    Failure.");
-  EXPECT_EQ(log_lines.back(), "[SQLFILE3]  [Y]    Success.");
-}
-
-TEST_F(SqlFileReaderTest, ReportsMissingAndUnreadableFiles) {
-  RunSqlFile(t.context, 2, dir.File("missing.sql"));
-  const std::string folder = dir.File("folder.sql");
-  std::filesystem::create_directory(folder);
-  RunSqlFile(t.context, 4, folder);
-  const std::vector<std::string> log_lines = test::LogMessages(log);
-  ASSERT_EQ(log_lines.size(), 4u);
-  EXPECT_EQ(log_lines[0], "Error: The information in the configuration file is incorrect.");
-  EXPECT_EQ(log_lines[1], "Error Info: [SQLFILE2] \"" + dir.File("missing.sql") + "\" does not exist.");
-  EXPECT_EQ(log_lines[2], "Error: The information in the configuration file is incorrect.");
-}
-
-TEST_F(SqlFileReaderTest, AFileThatCannotBeOpenedIsAnnouncedThenFails) {
-  if (getuid() == 0) GTEST_SKIP() << "root reads files without read permission";
-  const std::string path = dir.Write("locked.sql", "SELECT 1\n");
-  std::filesystem::permissions(path, std::filesystem::perms::none);
-  RunSqlFile(t.context, 1, path);
-  const std::vector<std::string> log_lines = test::LogMessages(log);
-  ASSERT_EQ(log_lines.size(), 3u);
-  EXPECT_EQ(log_lines[1], "Error: Failed to read [SQLFILE1] \"" + path + "\".");
-}
-
-TEST_F(SqlFileReaderTest, AnOverlongLineFailsTheFileWithoutExhaustingMemory) {
-  const std::vector<std::string> log_lines = Read("@A=0\nSELECT 1\n" + std::string(5'000'000, 'x') + "\n");
-  ASSERT_EQ(log_lines.size(), 3u);
-  EXPECT_EQ(log_lines[1], "Error: Failed to read [SQLFILE3] \"" + dir.File("f.sql") + "\".");
-  EXPECT_TRUE(journal.calls.empty());
-}
-
-// Lines are read in the configuration's code page; a file that is not valid
-// text in it, or is UTF-16, fails before any of its statements runs.
-TEST_F(SqlFileReaderTest, ReadsTheCodePageAndRunsNothingOfAFileThatIsNotValidText) {
+  const std::string open = "[SQLFILE3]  Open \"f.sql\" succesfully.";
+  const std::string unread = "Error: Failed to read [SQLFILE3] \"f.sql\".";
   const std::string fix = " If it was saved in another code page, name that code page in the configuration "
                           "file, section [FILE], for example CodePage=windows-1252.";
-  const std::string file = "The file \"" + dir.File("f.sql") + "\"";
-  struct Case {
+  const struct {
     const char* code_page;
     std::string content;
-    std::string expected_line;
+    std::vector<std::string> log;
+    int statements, errors;
   } cases[] = {
-      {"windows-1252", "SELECT 'M\xFCller \x80'\n", "[SQLFILE3]  []    SELECT 'M\xC3\xBCller \xE2\x82\xAC'"},
-      {"", "SELECT 1\nSELECT 'M\xFCller'\n", "Error Info: " + file + " is not valid UTF-8 text at line 2." + fix},
-      {"1252", "SELECT '\x81'\n", "Error Info: " + file + " is not valid CP1252 text at line 1." + fix},
+      {"", "DELETE FROM t\r\n@S=0;Sheet1;3;2\r\nSELECT a\r\n    WHERE m = '[MONTH]' # '\r\n\r\n@Dropped=0\r\n@T=0\r\n"
+           "SELECT '#1'\r\n@Last=0\r\n",
+       {open, Line("", "Function 0"), Line("", "DELETE FROM t"), Line("", "Success."), Line("S", "Function 0"),
+        Line("S", "SELECT a WHERE m = '2004-10'"), Line("S", "Success."), Line("T", "Function 0"),
+        Line("T", "SELECT '#1'"), Line("T", "Success.")},
+       3, 0},
+      {"", "@A=0\nSELECT 1\n@declare x\nSELECT 2\n",
+       {open, Line("A", "Function 0"), Line("A", "SELECT 1"), Line("A", "Success."), unread,
+        "Error Info: The function line \"@declare x\" has no \"=\" (line 3)"},
+       1, 1},
+      {"", "@=x\nSELECT 1\n@A=4\nSELECT 2\n@B=-1\nSELECT 3\n@C=0\nSELECT 4\n",
+       {open, "Error: Failed to excute function.", "Error Info: Type mismatch (field 1 is \"x\")",
+        Line("A", "Failure."), Line("B", "Failure."), Line("C", "Function 0"), Line("C", "SELECT 4"),
+        Line("C", "Success.")},
+       4, 1},
+      {"", "@X=0\nbad\n@Y=0\ngood\n",
+       {open, Line("X", "Function 0"), Line("X", "bad"), "Error: Failed to execute function 0.",
+        "Error Info: Execute bad failed", Line("X", "Failure."), Line("Y", "Function 0"), Line("Y", "good"),
+        Line("Y", "Success.")},
+       2, 1},
+      // An overlong line fails the file without exhausting memory.
+      {"", "@A=0\nSELECT 1\n" + std::string(5'000'000, 'x') + "\n",
+       {open, unread, "Error Info: The line is too long: 32,767 or more characters before any comment. (line 3)"},
+       0, 1},
+      {"windows-1252", "SELECT 'M\xFCller \x80'\n",
+       {open, Line("", "Function 0"), Line("", "SELECT 'M\xC3\xBCller \xE2\x82\xAC'"), Line("", "Success.")}, 1, 0},
+      {"", "SELECT 1\nSELECT 'M\xFCller'\n",
+       {open, unread, "Error Info: The file \"f.sql\" is not valid UTF-8 text at line 2." + fix}, 0, 1},
+      {"1252", "SELECT '\x81'\n",
+       {open, unread, "Error Info: The file \"f.sql\" is not valid CP1252 text at line 1." + fix}, 0, 1},
       {"", std::string("\xFF\xFES\0E\0\n\0", 8),
-       "Error Info: " + file + " is saved as UTF-16 text, which is not read. Save it as UTF-8." + fix},
+       {open, unread, "Error Info: The file \"f.sql\" is saved as UTF-16 text, which is not read. Save it as UTF-8." +
+                          fix},
+       0, 1},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     t.context.CodePage = c.code_page;
-    const std::vector<std::string> log_lines = Read(c.content);
-    EXPECT_NE(std::find(log_lines.begin(), log_lines.end(), c.expected_line), log_lines.end()) << log_lines.back();
-    EXPECT_EQ(journal.calls.size(), c.expected_line[0] == '[' ? 1u : 0u) << c.expected_line;
-    journal.calls.clear();
+    t.context.SqlStatementCount = t.context.ErrorCount = 0;
     t.context.LogStream = t.context.FileSystem->CreateTextFile(log);
+    EXPECT_EQ(Read(c.content), c.log) << c.content.substr(0, 40);
+    EXPECT_EQ(t.context.SqlStatementCount, c.statements) << c.content.substr(0, 40);
+    EXPECT_EQ(t.context.ErrorCount, c.errors) << c.content.substr(0, 40);
   }
+}
+
+// A missing file, a folder or a pipe is an error of the configuration; a
+// file that cannot be opened is announced, then fails.
+TEST_F(SqlFileReaderTest, ReportsMissingAndUnreadableFiles) {
+  std::filesystem::create_directory(dir.File("folder.sql"));
+  ASSERT_EQ(mkfifo(dir.File("fifo.sql").c_str(), 0600), 0);
+  std::vector<std::string> expected;
+  for (const char* name : {"missing.sql", "folder.sql", "fifo.sql"}) {
+    RunSqlFile(t.context, 2, dir.File(name));
+    expected.push_back("Error: The information in the configuration file is incorrect.");
+    expected.push_back("Error Info: [SQLFILE2] \"" + dir.File(name) + "\" does not exist.");
+  }
+  EXPECT_EQ(test::LogMessages(log), expected);
+  if (getuid() == 0) return;  // root reads files without read permission
+  const std::string locked = dir.Write("locked.sql", "SELECT 1\n");
+  std::filesystem::permissions(locked, std::filesystem::perms::none);
+  RunSqlFile(t.context, 1, locked);
+  const std::vector<std::string> log_lines = test::LogMessages(log);
+  ASSERT_EQ(log_lines.size(), 9u);
+  EXPECT_EQ(log_lines[7], "Error: Failed to read [SQLFILE1] \"" + locked + "\".");
 }
 
 TEST_F(SqlFileReaderTest, FileListSkipsGapsAndStopsAtTheHighestNumber) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "app/run_context.h"
 #include "sql/function_fields.h"
 #include "sql/sql_file_reader.h"
@@ -10,28 +12,6 @@ namespace tallyvane {
 namespace {
 
 using namespace std::string_literals;
-
-TEST(SkipWhitespace, StopsOnTheFirstNonBlankOrTheLastCharacter) {
-  struct Case {
-    std::string text;
-    std::int16_t from;
-    std::int16_t to;
-  } cases[] = {
-      {"  ab", 1, 3}, {"ab", 1, 1}, {"   ", 1, 3}, {"", 1, 1}, {"ab", 5, 5}, {"\t\r\n x", 1, 5},
-  };
-  for (const Case& c : cases) {
-    std::int16_t position = c.from;
-    SkipWhitespace(c.text, position);
-    EXPECT_EQ(position, c.to) << "[" << c.text << "]";
-  }
-}
-
-TEST(TrimTrailingWhitespace, CutsAtNulAndDropsTrailingWhitespace) {
-  EXPECT_EQ(TrimTrailingWhitespace("ab \t\r\n"), "ab");
-  EXPECT_EQ(TrimTrailingWhitespace("ab\0cd"s), "ab");
-  EXPECT_EQ(TrimTrailingWhitespace(" \t"), "");
-  EXPECT_EQ(TrimTrailingWhitespace(" a"), " a");
-}
 
 TEST(StripComment, DropsCommentsOutsideQuotes) {
   struct Case {
@@ -52,6 +32,7 @@ TEST(StripComment, DropsCommentsOutsideQuotes) {
       {"@", "@"},
       {"", ""},
       {"   ", ""},
+      {"\t\r\n x ab \t\r\n", "x ab"},
       {"\xEF\xBB\xBF@x=1", "\xEF\xBB\xBF@x=1"},
   };
   for (const Case& c : cases) {
@@ -99,12 +80,10 @@ TEST(DecodeFunctionFields, DecodesFiveFieldsWithDefaults) {
       {"1;S;2.5;3.5", 1, "S", 2, 4, false},
   };
   for (const Case& c : cases) {
-    const FunctionFields decoded = DecodeFunctionFields(c.fields);
-    EXPECT_EQ(decoded.function, c.function) << c.fields;
-    EXPECT_EQ(decoded.target, c.target) << c.fields;
-    EXPECT_EQ(decoded.begin_row, c.row) << c.fields;
-    EXPECT_EQ(decoded.begin_col, c.col) << c.fields;
-    EXPECT_EQ(decoded.by_column, c.by_column) << c.fields;
+    const FunctionFields d = DecodeFunctionFields(c.fields);
+    EXPECT_EQ(std::make_tuple(int{d.function}, d.target, int{d.begin_row}, int{d.begin_col}, d.by_column),
+              std::make_tuple(c.function, c.target, c.row, c.col, c.by_column))
+        << c.fields;
   }
   for (const char* bad : {"x", "1;S;32768", "1;S;1;a", "1e3"}) {
     EXPECT_THROW(DecodeFunctionFields(bad), std::exception) << bad;

@@ -6,7 +6,6 @@
 #include <memory>
 #include <set>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "platform/platform_factory.h"
@@ -18,8 +17,6 @@ struct FakeJournal {
   std::set<std::string> failing;  // calls that throw, e.g. "Connection.Open"
   // Results of statements, by their text: rows of values.
   std::map<std::string, std::vector<std::vector<Value>>> results;
-  // Cells written, by sheet name and (row, column).
-  std::map<std::string, std::map<std::pair<int, int>, Value>> cells;
   std::vector<std::string> sheet_names{"Sheet1", "Sheet2"};
   std::map<std::string, std::string> names;  // defined names and their texts
 

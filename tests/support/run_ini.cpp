@@ -13,13 +13,11 @@ std::string Section(const char* name, const std::string& lines) {
 
 }  // namespace
 
-std::string RunIni::Text() const {
-  return Section("FILE", Key("LogFileName", log) + Key("ReportTemplateFileName", template_file) +
-                             Key("ReportFileName", report)) +
-         Section("ODBC", Key("DSN", dsn) + Key("DBUSER", user) + Key("DBPWD", password)) +
-         Section("SQLFILE", sql_files) + Section("PARAMETER", parameters);
+std::string RunIni::Write(const TempDir& dir, const std::string& name) const {
+  return dir.Write(name, Section("FILE", Key("LogFileName", log) + Key("ReportTemplateFileName", template_file) +
+                                             Key("ReportFileName", report)) +
+                             Section("ODBC", Key("DSN", dsn) + Key("DBUSER", user) + Key("DBPWD", password)) +
+                             Section("SQLFILE", sql_files) + Section("PARAMETER", parameters));
 }
-
-std::string RunIni::Write(const TempDir& dir, const std::string& name) const { return dir.Write(name, Text()); }
 
 }  // namespace tallyvane::test

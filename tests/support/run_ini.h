@@ -17,7 +17,6 @@ struct RunIni {
   std::string sql_files;   // the [SQLFILE] lines, e.g. "F_MAXNUM=1\nF1=one.sql\n"
   std::string parameters;  // the [PARAMETER] lines, e.g. "Name1=[A]\nDefault1=a\n"
 
-  std::string Text() const;
   // Writes the file into dir; returns its path.
   std::string Write(const TempDir& dir, const std::string& name = "run.ini") const;
 };

@@ -10,7 +10,8 @@ namespace tallyvane::test {
 class SqliteDataSource {
  public:
   // The process's one data source. Its odbc.ini is installed through
-  // ODBCINI on first use, before any ODBC call: unixODBC reads it once.
+  // ODBCINI on first use, before any ODBC call (unixODBC reads it once),
+  // and the ODBC drivers are held loaded for the life of the process.
   static SqliteDataSource& Instance();
 
   static constexpr const char* kName = "TallyvaneTest";

@@ -8,6 +8,7 @@
 #include "shell_command.h"
 
 namespace tallyvane::test {
+namespace {
 
 std::string RunXlsxTool(const std::string& arguments) {
   const std::string command = "/usr/bin/python3 " + ShellQuote(TALLYVANE_XLSX_TOOL) + " " + arguments;
@@ -16,6 +17,10 @@ std::string RunXlsxTool(const std::string& arguments) {
   if (status != 0) throw std::runtime_error("failed: " + command);
   return output;
 }
+
+bool HasLibreOffice() { return std::system("command -v soffice >/dev/null 2>&1") == 0; }
+
+}  // namespace
 
 void MakeWorkbook(const std::string& path, const std::string& json_spec) {
   RunXlsxTool("make " + ShellQuote(path) + " " + ShellQuote(json_spec));
@@ -37,19 +42,15 @@ WorkbookDump DumpWorkbook(const std::string& path) {
     std::string field;
     while (std::getline(parts, field, '\t')) fields.push_back(field);
     if (fields[0] == "cell" && fields.size() >= 5) {
-      dump.cells[fields[1] + "!" + fields[2]] = {fields[3], fields[4], fields.size() > 5 ? fields[5] : ""};
+      dump.cells[fields[1] + "!" + fields[2]] = {fields[3], fields[4]};
     } else if (fields[0] == "name" && fields.size() >= 3) {
       dump.names[fields[1]] = fields[2];
-    } else if (fields[0] == "merged" && fields.size() >= 3) {
-      dump.merged.push_back(fields[1] + "!" + fields[2]);
     } else if (fields[0] == "chart" && fields.size() >= 3) {
       dump.charts.push_back(fields[1] + "!" + fields[2]);
     }
   }
   return dump;
 }
-
-bool HasLibreOffice() { return std::system("command -v soffice >/dev/null 2>&1") == 0; }
 
 std::string RecalculatedCsv(const std::string& path, const std::string& sheet) {
   if (!HasLibreOffice()) return std::string();

@@ -7,24 +7,18 @@
 
 namespace tallyvane::test {
 
-// Runs tests/support/xlsx_tool.py; returns its standard output. Throws
-// when it fails.
-std::string RunXlsxTool(const std::string& arguments);
-
 // Writes a workbook from a JSON spec (see xlsx_tool.py).
 void MakeWorkbook(const std::string& path, const std::string& json_spec);
 
 struct CellDump {
   std::string type;  // openpyxl's: n number, s text, b Boolean, d date, f formula
   std::string value;
-  std::string format;
 };
 
 // What openpyxl reads from a workbook. Cells are keyed "Sheet!A1".
 struct WorkbookDump {
   std::map<std::string, CellDump> cells;
   std::map<std::string, std::string> names;
-  std::vector<std::string> merged;  // "Sheet!A1:D1"
   std::vector<std::string> charts;  // "Sheet!row,column" of the top left anchor
 
   // The cell's value, or "" when the cell is empty.
@@ -36,7 +30,5 @@ WorkbookDump DumpWorkbook(const std::string& path);
 // The sheet's recalculated values as CSV, or empty when LibreOffice is
 // not installed.
 std::string RecalculatedCsv(const std::string& path, const std::string& sheet);
-
-bool HasLibreOffice();
 
 }  // namespace tallyvane::test

@@ -1,9 +1,8 @@
 #!/usr/bin/python3
-"""Makes and reads workbooks for the tests, with openpyxl as the reader that
-does not share a line of code with the engine.
-
+"""Workbooks for the tests, made and read by openpyxl, which shares no code
+with the engine.
   xlsx_tool.py make PATH SPEC_JSON   writes a workbook from a spec
-  xlsx_tool.py dump PATH             prints cells, names, merged ranges, charts
+  xlsx_tool.py dump PATH             prints cells, names and charts
   xlsx_tool.py csv PATH SHEET        prints LibreOffice's recalculated values
 
 A spec: {"sheets": [{"name": "Sheet1", "cells": {"A1": 1, "A7": "=SUM(A5:A6)"},
@@ -31,19 +30,11 @@ def make(path, spec):
         sheet = book.create_sheet(sheet_spec["name"])
         for ref, value in sheet_spec.get("cells", {}).items():
             sheet[ref] = value
-        for ref, fmt in sheet_spec.get("formats", {}).items():
-            sheet[ref].number_format = fmt
-        for merged in sheet_spec.get("merged", []):
-            sheet.merge_cells(merged)
         chart_spec = sheet_spec.get("chart")
         if chart_spec:
             chart = BarChart()
-            min_col, min_row, max_col, max_row = range_boundaries(chart_spec["data"])
-            chart.add_data(Reference(sheet, min_col=min_col, min_row=min_row,
-                                     max_col=max_col, max_row=max_row), titles_from_data=True)
-            min_col, min_row, max_col, max_row = range_boundaries(chart_spec["categories"])
-            chart.set_categories(Reference(sheet, min_col=min_col, min_row=min_row,
-                                           max_col=max_col, max_row=max_row))
+            chart.add_data(Reference(sheet, *range_boundaries(chart_spec["data"])), titles_from_data=True)
+            chart.set_categories(Reference(sheet, *range_boundaries(chart_spec["categories"])))
             sheet.add_chart(chart, chart_spec["anchor"])
     for name, text in spec.get("names", {}).items():
         book.defined_names.append(DefinedName(name, attr_text=text))
@@ -60,7 +51,7 @@ def text_of(value):
 
 def dump(path):
     """One line per fact, tab-separated: cells (sheet, reference, type,
-    value, number format), defined names, merged ranges, chart anchors."""
+    value), defined names, chart anchors."""
     book = load_workbook(path)
     lines = []
     for sheet in book.worksheets:
@@ -68,9 +59,7 @@ def dump(path):
             for cell in row:
                 if cell.value is not None:
                     lines.append("\t".join(("cell", sheet.title, cell.coordinate, cell.data_type,
-                                            text_of(cell.value), cell.number_format)))
-        for merged in sorted(str(r) for r in sheet.merged_cells.ranges):
-            lines.append("\t".join(("merged", sheet.title, merged)))
+                                            text_of(cell.value))))
         for chart in sheet._charts:
             marker = chart.anchor._from
             lines.append("\t".join(("chart", sheet.title, "%d,%d" % (marker.row + 1, marker.col + 1))))
@@ -101,12 +90,7 @@ def recalculated_csv(path, sheet):
 
 
 if __name__ == "__main__":
-    command = sys.argv[1]
-    if command == "make":
-        make(sys.argv[2], json.loads(sys.argv[3]))
-    elif command == "dump":
-        dump(sys.argv[2])
-    elif command == "csv":
-        recalculated_csv(sys.argv[2], sys.argv[3])
-    else:
-        sys.exit("unknown command " + command)
+    commands = {"make": lambda path, spec: make(path, json.loads(spec)), "dump": dump, "csv": recalculated_csv}
+    if sys.argv[1] not in commands:
+        sys.exit("unknown command " + sys.argv[1])
+    commands[sys.argv[1]](*sys.argv[2:])

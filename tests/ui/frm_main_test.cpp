@@ -5,7 +5,6 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QTest>
@@ -14,8 +13,7 @@
 #include <functional>
 
 #include "main_window_fixture.h"
-#include "platform/platform_error.h"
-#include "sqlite_data_source.h"
+#include "fake_platform.h"
 #include "ui/help_document.h"
 
 namespace tallyvane::test {
@@ -31,42 +29,34 @@ QStringList Names(const QList<QAction*>& actions, const char* property = nullptr
   return names;
 }
 
-TEST_F(MainWindowTest, ControlsMenusAndToolbarCarryTheirNamesAndCaptions) {
+// The controls' captions; each command, given from its menu item, its
+// toolbar button and its shortcut key, opens the same window; a toolbar
+// key in another case names no command.
+TEST_F(MainWindowTest, ControlsAndTheCommandsOfMenusToolbarAndKeys) {
   EXPECT_EQ(window_->windowTitle(), "Tallyvane");
-  const std::pair<const char*, const char*> labels[] = {
-      {"Label1", "Configuration File"}, {"Label4", "Log File"}, {"Label7", "Errors Count"}, {"Label8", "Log Information"}};
-  for (const auto& [name, caption] : labels) EXPECT_EQ(Find<QLabel>(name)->text(), caption) << name;
-  EXPECT_FALSE(Find<QLineEdit>("txtIniFileName")->isReadOnly());
+  for (const auto& [name, caption] : {std::pair("Label1", "Configuration File"), std::pair("Label4", "Log File"),
+                                      std::pair("Label7", "Errors Count"), std::pair("Label8", "Log Information")})
+    EXPECT_EQ(Find<QLabel>(name)->text(), caption) << name;
+  EXPECT_FALSE(Find("txtIniFileName")->isReadOnly());
   for (const char* name : {"txtTemplateFileName", "txtReportFileName", "txtLogFlieName", "txtErrorCnt"})
-    EXPECT_TRUE(Find<QLineEdit>(name)->isReadOnly()) << name;
-  const std::tuple<const char*, const char*, QKeySequence> items[] = {
-      {"mnuFConfiguration", "&Open Configuration File...", QKeySequence(Qt::CTRL | Qt::Key_O)},
-      {"mnuRStart", "&Start", QKeySequence(Qt::Key_F5)},
-      {"mnuHContent", "&Help Content", QKeySequence(Qt::Key_F1)},
-  };
-  for (const auto& [name, caption, shortcut] : items) {
-    EXPECT_EQ(Find<QAction>(name)->text(), caption);
-    EXPECT_EQ(Find<QAction>(name)->shortcut(), shortcut) << name;
-  }
+    EXPECT_TRUE(Find(name)->isReadOnly()) << name;
   EXPECT_EQ(Names(Find<QMenu>("mnuFile")->actions()), QStringList({"mnuFConfiguration", "mnuFDelimiter1", "mnuFExit"}));
-  EXPECT_EQ(Names(Find<QToolBar>("Toolbar1")->actions(), "key"), QStringList({"CfgFile", "Start", "Help"}));
-  for (QAction* action : Find<QToolBar>("Toolbar1")->actions()) EXPECT_FALSE(action->icon().isNull());
-}
-
-// Each command, given from its menu item, its toolbar button and its
-// shortcut key, opens the same window; a toolbar key in another case
-// names no command.
-TEST_F(MainWindowTest, MenusToolbarAndKeysRunTheSameCommands) {
+  QToolBar* toolbar = Find<QToolBar>("Toolbar1");
+  EXPECT_EQ(Names(toolbar->actions(), "key"), QStringList({"CfgFile", "Start", "Help"}));
   ASSERT_FALSE(std::filesystem::exists(HelpDocumentPath()));
   const std::tuple<const char*, const char*, QKeySequence, QString> commands[] = {
-      {"mnuFConfiguration", "CfgFile", QKeySequence(Qt::CTRL | Qt::Key_O), QString()},
-      {"mnuRStart", "Start", QKeySequence(Qt::Key_F5), ErrorPrompt("Configuration file \"\" does not exist.")},
-      {"mnuHContent", "Help", QKeySequence(Qt::Key_F1),
+      {"mnuFConfiguration", "&Open Configuration File...", QKeySequence(Qt::CTRL | Qt::Key_O), QString()},
+      {"mnuRStart", "&Start", QKeySequence(Qt::Key_F5), ErrorPrompt("Configuration file \"\" does not exist.")},
+      {"mnuHContent", "&Help Content", QKeySequence(Qt::Key_F1),
        ErrorPrompt("Help file \"" + HelpDocumentPath() + "\" does not exist.")},
   };
-  for (const auto& [menu_item, key, shortcut, prompt] : commands) {
-    QToolBar* toolbar = Find<QToolBar>("Toolbar1");
-    QAction* tool = toolbar->actions()[Names(toolbar->actions(), "key").indexOf(key)];
+  for (int command = 0; command < 3; ++command) {
+    const auto& [menu_item, caption, shortcut, prompt] = commands[command];
+    SCOPED_TRACE(menu_item);
+    EXPECT_EQ(Find<QAction>(menu_item)->text(), caption);
+    EXPECT_EQ(Find<QAction>(menu_item)->shortcut(), shortcut);
+    QAction* tool = toolbar->actions()[command];
+    EXPECT_FALSE(tool->icon().isNull());
     const std::function<void()> ways[] = {
         [&, item = menu_item] { Find<QAction>(item)->trigger(); },
         [&] { QTest::mouseClick(toolbar->widgetForAction(tool), Qt::LeftButton); },
@@ -77,12 +67,11 @@ TEST_F(MainWindowTest, MenusToolbarAndKeysRunTheSameCommands) {
         },
     };
     for (const auto& give : ways) {
-      SCOPED_TRACE(menu_item);
       SetConfigBox("");
       ModalScript script;
       BoxSeen seen;
       if (prompt.isEmpty()) {
-        script.WhenNamed("dlgCfgFile", [](QWidget* dialog) { static_cast<QFileDialog*>(dialog)->reject(); });
+        script.When("dlgCfgFile", [](QWidget* dialog) { static_cast<QDialog*>(dialog)->reject(); });
       } else {
         script.AnswerMessageBox(QMessageBox::Ok, &seen);
       }
@@ -90,13 +79,14 @@ TEST_F(MainWindowTest, MenusToolbarAndKeysRunTheSameCommands) {
       EXPECT_EQ(seen.text, prompt);
     }
   }
+  EXPECT_TRUE(opener_.requests.empty()) << "a missing help document is not opened";
   window_->OnToolbarButton(QStringLiteral("start"));
   EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
 
 TEST_F(MainWindowTest, StartTrimsTheTypedPathAndAsksBeforeARun) {
   const std::string missing = folder_.File("missing.ini");
-  const std::string existing = WriteConfigFailingAtConnection();
+  const std::string existing = WriteConfig();
   const std::tuple<std::string, std::string, bool> cases[] = {
       {"   ", "", false}, {"  " + missing + "  ", missing, false}, {"   " + existing + " ", existing, true}};
   for (const auto& [typed, stored, exists] : cases) {
@@ -106,86 +96,58 @@ TEST_F(MainWindowTest, StartTrimsTheTypedPathAndAsksBeforeARun) {
     script.AnswerMessageBox(exists ? QMessageBox::No : QMessageBox::Ok, &seen);  // No: no run starts
     window_->Start();
     EXPECT_EQ(context_.CfgFileName, stored);
-    EXPECT_EQ(BoxText("txtIniFileName").toStdString(), typed) << "the box keeps the text as typed";
+    EXPECT_EQ(Find("txtIniFileName")->text().toStdString(), typed) << "the box keeps the text as typed";
     EXPECT_EQ(seen.text, exists ? QStringLiteral("Generate report?")
                                 : ErrorPrompt("Configuration file \"" + stored + "\" does not exist."));
     EXPECT_FALSE(std::filesystem::exists(LogPath())) << "no run may start";
   }
 }
 
-// Records the text of a box each time it is painted.
-class PaintedTexts : public QObject {
+// What the window shows while a run goes, seen from the events of one of
+// its boxes: the run gives the event loop no turn.
+class RunProbe : public QObject {
  public:
-  explicit PaintedTexts(QLineEdit* box) : box_(box) { box->installEventFilter(this); }
   bool eventFilter(QObject* watched, QEvent* event) override {
-    if (event->type() == QEvent::Paint) texts << box_->text();
-    return QObject::eventFilter(watched, event);
+    auto* box = static_cast<QLineEdit*>(watched);
+    if (event->type() == QEvent::EnabledChange && !box->isEnabled()) {
+      const QCursor* cursor = QApplication::overrideCursor();
+      busy_while_disabled = cursor != nullptr && cursor->shape() == Qt::WaitCursor;
+    }
+    if (event->type() == QEvent::Paint && !box->isEnabled()) painted_while_disabled << box->text();
+    return false;
   }
-  QStringList texts;
-
- private:
-  QLineEdit* box_;
-};
-
-// A run observed from inside: whether the window was disabled and busy,
-// and what the template box had painted, when the run reached the
-// connection. The spreadsheet engine fails on request.
-class ProbingPlatform : public PlatformFactory {
- public:
-  ProbingPlatform(PlatformFactory& real, QWidget& window, QLineEdit* painted)
-      : real_(real), window_(window), painted_(painted) {}
-  std::unique_ptr<SpreadsheetApp> CreateSpreadsheetApp() override {
-    if (fail_spreadsheet) throw PlatformError("the spreadsheet engine is not available");
-    return real_.CreateSpreadsheetApp();
-  }
-  std::shared_ptr<DatabaseConnection> CreateDbConnection() override {
-    enabled_during_run = window_.isEnabled();
-    const QCursor* cursor = QApplication::overrideCursor();
-    busy_during_run = cursor != nullptr && cursor->shape() == Qt::WaitCursor;
-    painted_during_run = painted_.texts;
-    return real_.CreateDbConnection();
-  }
-  std::unique_ptr<Recordset> CreateDbRecordset() override { return real_.CreateDbRecordset(); }
-
-  bool enabled_during_run = true;
-  bool busy_during_run = false;
-  QStringList painted_during_run;
-  bool fail_spreadsheet = false;
-
- private:
-  PlatformFactory& real_;
-  QWidget& window_;
-  PaintedTexts painted_;
+  bool busy_while_disabled = false;
+  QStringList painted_while_disabled;
 };
 
 // A run disables the window while it goes and leaves it usable, whether it
 // ends or a failure that no step traps aborts it: that leaves no log line,
 // the operator learns of it in the error box.
 TEST_F(MainWindowTest, ARunDisablesTheWindowShowsItsFilesAndLeavesTheWindowUsable) {
-  ProbingPlatform probe(*platform_, *window_, Find<QLineEdit>("txtTemplateFileName"));
-  context_.Platform = &probe;
+  RunProbe probe;
+  Find("txtTemplateFileName")->installEventFilter(&probe);
+  FakeJournal journal;
+  FakePlatform platform(journal);
+  context_.Platform = &platform;
+  SetConfigBox(WriteConfig());
   for (const bool aborted : {true, false}) {
-    probe.fail_spreadsheet = aborted;
-    SetConfigBox(aborted ? WriteConfig(folder_.Write("template.xlsx", "any"), SqliteDataSource::kName)
-                         : WriteConfigFailingAtConnection());
+    journal.failing = {aborted ? "CreateSpreadsheetApp" : "Connection.Open"};
     ModalScript script;
     BoxSeen error;
     script.AnswerMessageBox(QMessageBox::Yes);
     if (aborted) script.AnswerMessageBox(QMessageBox::Ok, &error);
     window_->Start();
-    EXPECT_EQ(error.text, aborted ? ErrorPrompt("the spreadsheet engine is not available") : QString());
+    EXPECT_EQ(error.text, aborted ? ErrorPrompt("CreateSpreadsheetApp failed") : QString());
     EXPECT_TRUE(window_->isEnabled());
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
   }
-  EXPECT_TRUE(context_.RunConfirmed);
-  EXPECT_FALSE(probe.enabled_during_run);
-  EXPECT_TRUE(probe.busy_during_run);
-  // The run gives the event loop no turn: the boxes repaint themselves.
-  EXPECT_TRUE(probe.painted_during_run.contains(QString::fromStdString(folder_.File("template.xlsx"))));
+  EXPECT_TRUE(probe.busy_while_disabled);
+  EXPECT_TRUE(probe.painted_while_disabled.contains(QString::fromStdString(folder_.File("template.xlsx"))));
   const std::pair<const char*, std::string> boxes[] = {
       {"txtTemplateFileName", folder_.File("template.xlsx")}, {"txtReportFileName", folder_.File("report.xlsx")},
       {"txtLogFlieName", LogPath()}, {"txtSQLFileCnt", "0"}, {"txtSQLStmCnt", "0"}, {"txtErrorCnt", "1"}};
-  for (const auto& [name, text] : boxes) EXPECT_EQ(BoxText(name).toStdString(), text) << name;
+  for (const auto& [name, text] : boxes) EXPECT_EQ(Find(name)->text().toStdString(), text) << name;
+  // The log's CR LF line ends show as plain line breaks.
   const QString log = Find<QPlainTextEdit>("txtLogInfo")->toPlainText();
   EXPECT_TRUE(log.startsWith("Tallyvane 1.4.0\n")) << log.toStdString();
   EXPECT_TRUE(log.contains("\nError: Failed to connect to database. DSN=TallyvaneNoSuchSource")) << log.toStdString();
@@ -194,32 +156,28 @@ TEST_F(MainWindowTest, ARunDisablesTheWindowShowsItsFilesAndLeavesTheWindowUsabl
 // The dialog opens beside the configuration; Cancel keeps what was there,
 // the last pick included.
 TEST_F(MainWindowTest, FileDialogOpensBesideTheConfigurationAndKeepsItsPick) {
-  const std::string first = WriteConfigFailingAtConnection();
+  const std::string first = WriteConfig();
   std::filesystem::create_directory(folder_.File("other"));
   const std::string second = folder_.Write("other/month.ini", "[FILE]\n");
-  SetConfigBox("typed.ini");
-  const std::function<void(QFileDialog*)> answers[] = {
-      [](QFileDialog* dialog) { dialog->reject(); },
-      [&](QFileDialog* dialog) {
-        EXPECT_EQ(dialog->windowTitle(), "Select Configuration File");
-        EXPECT_EQ(dialog->nameFilters(), QStringList({"INI files (*.ini)", "All type files (*.*)"}));
-        EXPECT_EQ(dialog->fileMode(), QFileDialog::ExistingFile);
-        EXPECT_EQ(dialog->directory().absolutePath().toStdString(), folder_.path());
-        dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(QString::fromStdString(second));
-        static_cast<QDialog*>(dialog)->accept();
-      },
-      [&](QFileDialog* dialog) { dialog->reject(); },
-  };
-  const std::string expected[] = {"typed.ini", second, second};
-  for (int step = 0; step < 3; ++step) {
-    if (step > 0) {
-      context_.CfgFileName = first;
-      SetConfigBox(first);
-    }
+  // The configuration before, the file picked (none: Cancel), the box after.
+  const std::tuple<std::string, std::string, std::string> steps[] = {
+      {"typed.ini", "", "typed.ini"}, {first, second, second}, {first, "", second}};
+  for (const auto& [config, pick, expected] : steps) {
+    context_.CfgFileName = config;
+    SetConfigBox(config);
     ModalScript script;
-    script.WhenNamed("dlgCfgFile", [&](QWidget* dialog) { answers[step](static_cast<QFileDialog*>(dialog)); });
+    script.When("dlgCfgFile", [&, pick = pick](QWidget* shown) {
+      auto* dialog = static_cast<QFileDialog*>(shown);
+      if (pick.empty()) return dialog->reject();
+      EXPECT_EQ(dialog->windowTitle(), "Select Configuration File");
+      EXPECT_EQ(dialog->nameFilters(), QStringList({"INI files (*.ini)", "All type files (*.*)"}));
+      EXPECT_EQ(dialog->fileMode(), QFileDialog::ExistingFile);
+      EXPECT_EQ(dialog->directory().absolutePath().toStdString(), folder_.path());
+      dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(QString::fromStdString(pick));
+      static_cast<QDialog*>(dialog)->accept();
+    });
     window_->OpenConfigurationFile();
-    EXPECT_EQ(BoxText("txtIniFileName").toStdString(), expected[step]) << step;
+    EXPECT_EQ(Find("txtIniFileName")->text().toStdString(), expected) << pick;
   }
   EXPECT_EQ(context_.CfgFileName, second);
 }

@@ -1,45 +1,30 @@
 // The parameter dialog as the Start command shows it: rows, geometry, the
 // question on OK, the write-back of defaults, Cancel.
 #include <QCheckBox>
-#include <QDialog>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
-#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <tuple>
 
-#include "config/run_parameters.h"
 #include "main_window_fixture.h"
 #include "ui/frm_parameter.h"
 
 namespace tallyvane::test {
 namespace {
 
-template <typename T>
-T* Child(QWidget* dialog, const QString& name) {
-  T* widget = dialog->findChild<T*>(name);
-  EXPECT_NE(widget, nullptr) << name.toStdString();
-  return widget;
-}
-
-QLineEdit* ValueBox(QWidget* dialog, int row) { return Child<QLineEdit>(dialog, QStringLiteral("txtPVaule%1").arg(row)); }
-QLabel* NameLabel(QWidget* dialog, int row) { return Child<QLabel>(dialog, QStringLiteral("lblPName%1").arg(row)); }
-void Click(QWidget* dialog, const char* button) { Child<QPushButton>(dialog, QString::fromLatin1(button))->click(); }
-
-std::string WithoutCarriageReturns(std::string text) {
-  text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
-  return text;
-}
-
 // Year with a description and a default, then Month under number 3 with
 // neither.
 const char* const kYearAndMonth =
     "Name1=Year\nDesc1=Report year\nDefault1=2004\nName3=Month\nDefault3=10\n";
 
-class ParameterDialogTest : public MainWindowTest {};
+// The dialog's controls are found through the main window, its owner.
+class ParameterDialogTest : public MainWindowTest {
+ protected:
+  QLineEdit* ValueBox(int row) const { return Find(qPrintable(QStringLiteral("txtPVaule%1").arg(row))); }
+  void Click(const char* button) const { Find<QPushButton>(button)->click(); }
+};
 
 TEST_F(ParameterDialogTest, ShowsTheDeclaredRowsInOrderAndFitsThem) {
   std::string ten;
@@ -50,96 +35,73 @@ TEST_F(ParameterDialogTest, ShowsTheDeclaredRowsInOrderAndFitsThem) {
       {ten, {"P1", "P2", "P3", "P4", "P5", "P6", "P7", "P8", "P9", "P10"}, QStringList(10, QString())},
   };
   for (const auto& [section, labels, values] : cases) {
-    SetConfigBox(WriteConfigFailingAtConnection(section));
+    SetConfigBox(WriteConfig(section));
     ModalScript script;
-    script.WhenNamed("frmParameter", [&, &labels = labels, &values = values](QWidget* dialog) {
+    script.When("frmParameter", [&, &labels = labels, &values = values](QWidget* dialog) {
       const int rows = static_cast<int>(labels.size());
       for (int i = 0; i < 10; ++i) {
-        EXPECT_EQ(ValueBox(dialog, i)->isVisible(), i < rows) << i;
+        EXPECT_EQ(ValueBox(i)->isVisible(), i < rows) << i;
         if (i >= rows) continue;
-        EXPECT_EQ(NameLabel(dialog, i)->text(), labels[i]);
-        EXPECT_EQ(ValueBox(dialog, i)->text(), values[i]);
+        EXPECT_EQ(Find<QLabel>(qPrintable(QStringLiteral("lblPName%1").arg(i)))->text(), labels[i]);
+        EXPECT_EQ(ValueBox(i)->text(), values[i]);
       }
       const int lift = (10 - rows) * kParameterRowPitch;
-      EXPECT_EQ(Child<QPushButton>(dialog, "cmdOK")->y(), kParameterButtonsFullTop - lift);
+      EXPECT_EQ(Find<QPushButton>("cmdOK")->y(), kParameterButtonsFullTop - lift);
       EXPECT_EQ(dialog->size(), QSize(kParameterDialogWidth, kParameterDialogFullHeight - lift));
-      EXPECT_TRUE(Child<QCheckBox>(dialog, "chkSaveDefault")->isChecked());
-      Click(dialog, "cmdCancel");
+      EXPECT_TRUE(Find<QCheckBox>("chkSaveDefault")->isChecked());
+      Click("cmdCancel");
     });
     window_->Start();
-    EXPECT_FALSE(context_.RunConfirmed);
   }
 }
 
-// Cancel, Esc and the window frame all close the dialog without storing
-// anything; OK with the save box unchecked runs with the typed values only.
-TEST_F(ParameterDialogTest, OnlyOkWithSaveCheckedStoresTheValues) {
-  const std::string config = WriteConfigFailingAtConnection(kYearAndMonth);
+// Cancel, Esc and the window frame close the dialog and keep nothing
+// typed. OK asks first, and No keeps the dialog open; Yes runs with the
+// typed values and stores them as defaults when the save box is checked.
+TEST_F(ParameterDialogTest, OnlyOkRunsAndOnlyWithSaveCheckedStoresTheValues) {
+  const std::string config = WriteConfig(kYearAndMonth);
   const std::string before = ReadFileBytes(config);
-  ModalScript* script = nullptr;
-  const std::function<void(QWidget*)> closers[] = {
-      [](QWidget* dialog) { Click(dialog, "cmdCancel"); },
-      [](QWidget* dialog) { QTest::keyClick(ValueBox(dialog, 0), Qt::Key_Escape); },
-      [](QWidget* dialog) { dialog->close(); },
-      [&](QWidget* dialog) {
-        Child<QCheckBox>(dialog, "chkSaveDefault")->setChecked(false);
-        script->AnswerMessageBox(QMessageBox::Yes);
-        Click(dialog, "cmdOK");
-      },
-  };
-  for (const auto& close : closers) {
-    const bool ok = &close == &closers[3];
-    SetConfigBox(config);
-    ModalScript answers;
-    script = &answers;
-    answers.WhenNamed("frmParameter", [&](QWidget* dialog) {
-      ValueBox(dialog, 0)->setText("");
-      close(dialog);
-    });
-    window_->Start();
-    EXPECT_EQ(context_.RunConfirmed, ok);
-    EXPECT_EQ(context_.Parameters[0].Value, ok ? "" : "2004");
-    EXPECT_EQ(ReadFileBytes(config), before);
-    EXPECT_EQ(std::filesystem::exists(LogPath()), ok);
-  }
-}
-
-TEST_F(ParameterDialogTest, OkAsksFirstAndSavesExactlyTheDeclaredKeys) {
-  const std::string config = WriteConfigFailingAtConnection(kYearAndMonth);
-  const std::string before = WithoutCarriageReturns(ReadFileBytes(config));
-  SetConfigBox(config);
-  ModalScript script;
-  BoxSeen first_answer;
-  script.WhenNamed("frmParameter", [&](QWidget* dialog) {
-    ValueBox(dialog, 0)->setText("2005 Q1");
-    ValueBox(dialog, 1)->setText("11");
-    script.AnswerMessageBox(QMessageBox::No, &first_answer);
-    Click(dialog, "cmdOK");
-    EXPECT_TRUE(dialog->isVisible()) << "No keeps the dialog open";
-    EXPECT_FALSE(context_.RunConfirmed);
-    EXPECT_EQ(WithoutCarriageReturns(ReadFileBytes(config)), before) << "No stores nothing";
-    script.AnswerMessageBox(QMessageBox::Yes);
-    Click(dialog, "cmdOK");
-  });
-  window_->Start();
-  EXPECT_EQ(first_answer.title, "Input Parameters");
-  EXPECT_EQ(first_answer.text, "Generate report?");
-  EXPECT_EQ(first_answer.icon, QMessageBox::Question);
-  EXPECT_TRUE(context_.RunConfirmed);
-  EXPECT_EQ(context_.Parameters[0].Value, "2005 Q1");
-  EXPECT_EQ(context_.Parameters[1].Value, "11");
-  EXPECT_TRUE(std::filesystem::exists(LogPath())) << "Yes starts the run";
-
-  std::string expected = before;
-  expected.replace(expected.find("Default1=2004"), 13, "Default1=2005 Q1");
-  expected.replace(expected.find("Default3=10"), 11, "Default3=11");
   // Names and descriptions rewritten unchanged, defaults in place, and no
   // description created for Month.
-  EXPECT_EQ(WithoutCarriageReturns(ReadFileBytes(config)), expected);
-
-  // The next load reads the saved defaults.
-  LoadParameters(context_);
-  EXPECT_EQ(context_.Parameters[1].Value, "11");
+  std::string saved = before;
+  saved.replace(saved.find("Default1=2004"), 13, "Default1=2005 Q1");
+  saved.replace(saved.find("Default3=10"), 11, "Default3=11");
+  enum Close { kCancel, kEscape, kFrame, kOkUnchecked, kOkChecked };
+  BoxSeen question;
+  for (const Close close : {kCancel, kEscape, kFrame, kOkUnchecked, kOkChecked}) {
+    const bool ok = close >= kOkUnchecked;
+    SetConfigBox(config);
+    ModalScript script;
+    script.When("frmParameter", [&](QWidget* dialog) {
+      ValueBox(0)->setText("2005 Q1");
+      ValueBox(1)->setText("11");
+      if (close == kCancel) {
+        Click("cmdCancel");
+      } else if (close == kEscape) {
+        QTest::keyClick(ValueBox(0), Qt::Key_Escape);
+      } else if (close == kFrame) {
+        dialog->close();
+      } else {
+        Find<QCheckBox>("chkSaveDefault")->setChecked(close == kOkChecked);
+        script.AnswerMessageBox(QMessageBox::No, &question);
+        Click("cmdOK");
+        EXPECT_TRUE(dialog->isVisible()) << "No keeps the dialog open";
+        EXPECT_FALSE(context_.RunConfirmed);
+        EXPECT_EQ(ReadFileBytes(config), before) << "No stores nothing";
+        script.AnswerMessageBox(QMessageBox::Yes);
+        Click("cmdOK");
+      }
+    });
+    window_->Start();
+    EXPECT_EQ(context_.RunConfirmed, ok) << close;
+    EXPECT_EQ(context_.Parameters[0].Value, ok ? "2005 Q1" : "2004");
+    EXPECT_EQ(context_.Parameters[1].Value, ok ? "11" : "10");
+    EXPECT_EQ(ReadFileBytes(config), close == kOkChecked ? saved : before) << close;
+    EXPECT_EQ(std::filesystem::exists(LogPath()), ok) << "only Yes starts the run";
+  }
+  EXPECT_EQ(question.title, "Input Parameters");
+  EXPECT_EQ(question.text, "Generate report?");
+  EXPECT_EQ(question.icon, QMessageBox::Question);
 }
 
 TEST_F(ParameterDialogTest, AFailedSaveIsToldAndTheRunStillConfirmed) {
@@ -149,12 +111,9 @@ TEST_F(ParameterDialogTest, AFailedSaveIsToldAndTheRunStillConfirmed) {
   FrmParameter dialog(context_, window_.get());
   ModalScript script;
   BoxSeen error;
-  script.WhenNamed("frmParameter", [&](QWidget* shown) {
-    script.AnswerMessageBox(QMessageBox::Yes);
-    script.AnswerMessageBox(QMessageBox::Ok, &error);
-    Click(shown, "cmdOK");
-  });
-  dialog.exec();
+  script.AnswerMessageBox(QMessageBox::Yes);
+  script.AnswerMessageBox(QMessageBox::Ok, &error);
+  Click("cmdOK");
   EXPECT_TRUE(context_.RunConfirmed);
   EXPECT_EQ(error.text.toStdString(), "Error!\nError Info: Cannot save the default values of the parameters into \"" +
                                           context_.CfgFileName + "\".");

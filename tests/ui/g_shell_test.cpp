@@ -4,6 +4,9 @@
 
 #include <filesystem>
 #include <stdexcept>
+#include <string>
+#include <tuple>
+#include <vector>
 
 #include "main_window_fixture.h"
 #include "temp_dir.h"
@@ -15,17 +18,9 @@ namespace {
 
 TEST(ShellFailureTable, EveryRowHasItsNumberAndTextAndAbove32IsSuccess) {
   const char* const kGeneral = "An error occurred occurred whilst trying to open or print the selected file.";
-  struct Row {
-    long result;
-    long number;
-    const char* text;
-  };
-  const Row rows[] = {
-      {0, 7, "Out of memory"},
-      {2, 53, "File not found"},
-      {3, 76, "Path not found"},
-      {5, 75, "Path/file access error"},
-      {8, 7, "Out of memory"},
+  std::vector<std::tuple<long, long, std::string>> rows = {
+      {0, 7, "Out of memory"}, {2, 53, "File not found"}, {3, 76, "Path not found"},
+      {5, 75, "Path/file access error"}, {8, 7, "Out of memory"},
       {11, -2147220445L, "The executable file is invalid or corrupt"},
       {26, 75, "A sharing violation occurred."},
       {27, -2147220429L, "This file type does not have a valid file association."},
@@ -37,17 +32,11 @@ TEST(ShellFailureTable, EveryRowHasItsNumberAndTextAndAbove32IsSuccess) {
       {32, 48, "The specified dynamic-link library was not found."},
       {12, -2147220444L, kGeneral},
   };
-  for (const Row& row : rows) {
-    const auto failure = ShellFailureOf(row.result);
-    ASSERT_TRUE(failure.has_value()) << row.result;
-    EXPECT_EQ(failure->number, row.number) << row.result;
-    EXPECT_EQ(failure->description, row.text) << row.result;
-  }
-  for (long r : {1L, 4L, 6L, 7L, 9L, 10L, 12L, 13L, 20L, 25L}) {
-    const auto failure = ShellFailureOf(r);
-    ASSERT_TRUE(failure.has_value());
-    EXPECT_EQ(failure->number, kShellErrorBase + r);
-    EXPECT_EQ(failure->description, kGeneral) << r;
+  for (long r : {1L, 4L, 6L, 7L, 9L, 10L, 13L, 20L, 25L}) rows.emplace_back(r, kShellErrorBase + r, kGeneral);
+  for (const auto& [result, number, text] : rows) {
+    ASSERT_TRUE(ShellFailureOf(result).has_value()) << result;
+    EXPECT_EQ(ShellFailureOf(result)->number, number) << result;
+    EXPECT_EQ(ShellFailureOf(result)->description, text) << result;
   }
   for (long r : {33L, 42L, 2147483647L, -1L, -2147483647L - 1}) EXPECT_FALSE(ShellFailureOf(r).has_value()) << r;
   // The desktop opener's exit statuses, onto the same table.
@@ -55,48 +44,37 @@ TEST(ShellFailureTable, EveryRowHasItsNumberAndTextAndAbove32IsSuccess) {
   const std::pair<int, const char*> statuses[] = {
       {2, "File not found"}, {3, "No application is associated with this file type."}, {1, kGeneral},
       {4, kGeneral},         {-1, kGeneral},                                                {127, kGeneral}};
-  for (const auto& [status, text] : statuses) {
+  for (const auto& [status, text] : statuses)
     EXPECT_EQ(ShellFailureOf(ShellResultOfXdgOpenStatus(status))->description, text) << status;
-  }
 }
 
 TEST(GShellShowCommand, ProgramsStartHiddenOnlyWithParametersOrAFolder) {
-  struct Case {
-    const char* target;
-    const char* parameters;
-    const char* folder;
-    int show;
+  const std::tuple<const char*, const char*, const char*, int> cases[] = {
+      {"/opt/tools/report.exe", "", "", kShowNormal},         {"/opt/tools/report.exe", "-x", "", kShowHide},
+      {"/opt/tools/Report.ExE", "", "/tmp", kShowHide},       {"/opt/tools.exe.d/notes.htm", "", "/tmp", kShowHide},
+      {"/opt/tools/notes.htm", "-x", "/tmp", kShowDefault},  {"/opt/tools/notes.ex", "-x", "", kShowDefault},
   };
-  const Case cases[] = {
-      {"/opt/tools/report.exe", "", "", kShowNormal},
-      {"/opt/tools/report.exe", "-x", "", kShowHide},
-      {"/opt/tools/Report.ExE", "", "/tmp", kShowHide},
-      {"/opt/tools.exe.d/notes.htm", "", "/tmp", kShowHide},
-      {"/opt/tools/notes.htm", "-x", "/tmp", kShowDefault},
-      {"/opt/tools/notes.ex", "-x", "", kShowDefault},
-  };
-  for (const Case& c : cases) EXPECT_EQ(ShowCommandFor(c.target, c.parameters, c.folder), c.show) << c.target;
+  for (const auto& [target, parameters, folder, show] : cases)
+    EXPECT_EQ(ShowCommandFor(target, parameters, folder), show) << target;
 }
 
 TEST(GShell, LeavesAnErrorRecordOnlyForFailures) {
   RecordingOpener opener;
-  for (long result : {0L, 31L, 32L}) {
+  for (long result : {0L, 31L, 32L, 33L}) {
     opener.result = result;
+    const auto failure = ShellFailureOf(result);
     ShellError error;
-    EXPECT_FALSE(GShell("/tmp/help.htm", 5, "", "", "open", nullptr, opener, error));
-    EXPECT_EQ(error.number, ShellFailureOf(result)->number);
-    EXPECT_EQ(error.description, ShellFailureOf(result)->description);
-    EXPECT_EQ(error.source, "tallyvane_ui_tests.GShell");
+    EXPECT_EQ(GShell("/tmp/help.htm", 5, "", "", "open", nullptr, opener, error), !failure.has_value()) << result;
+    EXPECT_EQ(error.number, failure ? failure->number : 0);
+    EXPECT_EQ(error.description, failure ? failure->description : "");
+    EXPECT_EQ(error.source, failure ? "tallyvane_ui_tests.GShell" : "");
   }
-  opener.result = 33;
-  ShellError error;
-  EXPECT_TRUE(GShell("/tmp/help.htm", 5, "", "", "open", nullptr, opener, error));
-  EXPECT_EQ(error.number, 0);
   EXPECT_EQ(opener.requests.back().show_command, kShowNormal) << "the caller's show command is not used";
   // An opener that fails outright is no shortage of memory.
   struct ThrowingOpener : DesktopOpener {
     long Open(const ShellRequest&) override { throw std::runtime_error("no session bus"); }
   } failing;
+  ShellError error;
   EXPECT_FALSE(GShell("/tmp/help.htm", 5, "", "", "open", nullptr, failing, error));
   EXPECT_EQ(error.description, ShellFailureOf(kShellGeneralFailure)->description);
   EXPECT_EQ(error.number, kShellErrorBase + 1);
@@ -105,11 +83,7 @@ TEST(GShell, LeavesAnErrorRecordOnlyForFailures) {
 TEST(XdgOpenOpener, ReportsAMissingDocument) {
   if (!std::filesystem::exists("/usr/bin/xdg-open")) GTEST_SKIP() << "xdg-utils is not installed";
   TempDir folder;
-  XdgOpenOpener opener;
-  ShellRequest request;
-  request.verb = "open";
-  request.target = folder.File("missing.htm");
-  EXPECT_EQ(opener.Open(request), 2);
+  EXPECT_EQ(XdgOpenOpener().Open({nullptr, "open", folder.File("missing.htm"), "", ""}), 2);
 }
 
 }  // namespace

@@ -9,30 +9,33 @@
 #include <utility>
 #include <vector>
 
-#include "app/run_context.h"
-#include "log/error_box.h"
-#include "platform/clock.h"
 #include "temp_dir.h"
+#include "test_context.h"
 #include "ui/interactive_mode.h"
 
 namespace tallyvane::test {
 namespace {
 
-// Keeps the prompt instead of showing it: nobody could close a box here.
-class KeptPrompt : public ErrorBox {
- public:
-  void Show(const std::string& prompt) override { text = prompt; }
-  std::string text;
-};
-
-TEST(InteractiveMode, ExitClosesTheWindowAndReleasesTheRunObjects) {
+// Without a display the operator learns how to run instead; with one,
+// Exit closes the window and releases the run's objects.
+TEST(InteractiveMode, TellsHowToRunWithoutADisplayAndReleasesTheRunObjectsOnExit) {
   TempDir folder;
-  SystemClock clock;
-  RunContext context;
-  context.Time = &clock;
-  context.FileSystem = std::make_unique<FileSystem>();
-  context.LogStream = context.FileSystem->CreateTextFile(folder.File("run.log"));
-  context.CfgFileName = "/srv/reports/month.ini";
+  TestContext run;  // its error box keeps the prompt: nobody could close a box here
+  std::vector<std::pair<const char*, QByteArray>> saved;
+  for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) {
+    saved.emplace_back(name, qgetenv(name));
+    qunsetenv(name);
+  }
+  EXPECT_EQ(RunInteractiveMode(run.context), 2);
+  for (const auto& [name, value] : saved) {
+    if (!value.isNull()) qputenv(name, value);
+  }
+  EXPECT_EQ(run.errors.prompts, std::vector<std::string>{"Error!\r\nError Info: Cannot show the main window: no "
+                                                         "display is available. Set DISPLAY, or run unattended with "
+                                                         "-C -F <configuration file>."});
+
+  run.context.LogStream = run.context.FileSystem->CreateTextFile(folder.File("run.log"));
+  run.context.CfgFileName = "/srv/reports/month.ini";
   QString shown_name;
   QTimer::singleShot(0, [&] {
     for (QWidget* window : QApplication::topLevelWidgets()) {
@@ -41,29 +44,11 @@ TEST(InteractiveMode, ExitClosesTheWindowAndReleasesTheRunObjects) {
       window->findChild<QAction*>("mnuFExit")->trigger();
     }
   });
-  EXPECT_EQ(RunInteractiveMode(context), 0);
+  EXPECT_EQ(RunInteractiveMode(run.context), 0);
   EXPECT_EQ(shown_name, "/srv/reports/month.ini");
-  EXPECT_EQ(context.FileSystem, nullptr);
-  EXPECT_EQ(context.LogStream, nullptr);
-  EXPECT_EQ(context.View, nullptr);
-}
-
-TEST(InteractiveMode, WithoutADisplayTellsHowToRunInstead) {
-  KeptPrompt prompt;
-  RunContext context;
-  context.Errors = &prompt;
-  std::vector<std::pair<const char*, QByteArray>> saved;
-  for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) {
-    saved.emplace_back(name, qgetenv(name));
-    qunsetenv(name);
-  }
-  EXPECT_EQ(RunInteractiveMode(context), 2);
-  for (const auto& [name, value] : saved) {
-    if (!value.isNull()) qputenv(name, value);
-  }
-  EXPECT_EQ(prompt.text,
-            "Error!\r\nError Info: Cannot show the main window: no display is available. Set DISPLAY, or run "
-            "unattended with -C -F <configuration file>.");
+  EXPECT_EQ(run.context.FileSystem, nullptr);
+  EXPECT_EQ(run.context.LogStream, nullptr);
+  EXPECT_EQ(run.context.View, nullptr);
 }
 
 }  // namespace

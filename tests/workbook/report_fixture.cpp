@@ -17,14 +17,6 @@ ReportFixture::ReportFixture() : platform(CreateRealPlatformFactory()) {
   t.context.DataSourceName = SqliteDataSource::kName;
 }
 
-ReportFixture::~ReportFixture() {
-  t.context.ReportSheet.reset();
-  t.context.ReportWorkbook.reset();
-  t.context.ExcelApp.reset();
-  t.context.DbRecordset.reset();
-  t.context.DbConnection.reset();
-}
-
 void ReportFixture::OpenReport(const std::string& template_spec, const std::string& database_script) {
   SqliteDataSource::Instance().Reset(database_script);
   MakeWorkbook(template_path, template_spec);

@@ -18,7 +18,6 @@ namespace tallyvane::test {
 class ReportFixture : public ::testing::Test {
  protected:
   ReportFixture();
-  ~ReportFixture() override;
 
   // Makes the template from a JSON spec, connects, and opens the report.
   void OpenReport(const std::string& template_spec, const std::string& database_script);
@@ -28,8 +27,8 @@ class ReportFixture : public ::testing::Test {
   std::vector<std::string> Log();
 
   TempDir dir;
+  std::unique_ptr<PlatformFactory> platform;  // outlives the workbook and connection the context holds
   TestContext t;
-  std::unique_ptr<PlatformFactory> platform;
   std::string template_path;
   std::string report_path;
 };

@@ -42,7 +42,8 @@ bool DriverManglesSurrogates(SQLHDBC connection) {
   if (!SQL_SUCCEEDED(SQLGetInfoW(connection, SQL_DRIVER_NAME, name, sizeof name, &length))) {
     return false;
   }
-  std::string driver = Utf16ToUtf8(name, std::min<std::size_t>(length / sizeof(SQLWCHAR), 127));
+  const auto bytes = static_cast<std::size_t>(std::max<SQLSMALLINT>(length, 0));
+  std::string driver = Utf16ToUtf8(name, std::min<std::size_t>(bytes / sizeof(SQLWCHAR), 127));
   std::transform(driver.begin(), driver.end(), driver.begin(),
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   return driver.find("sqlite") != std::string::npos;

@@ -225,7 +225,8 @@ std::string ValidUtf8(std::string_view t) {
 
 size_t Utf16Length(std::string_view t) {
   size_t n = 0;
-  for (unsigned char c : t) {
+  for (const char ch : t) {
+    const auto c = static_cast<unsigned char>(ch);
     if ((c & 0xC0) != 0x80) n += (c >= 0xF0) ? 2 : 1;
   }
   return n;

@@ -83,6 +83,16 @@ engine: dates of the 1904 system counted from 1900 ~~ spreadsheet_tests ~~ if (d
 engine: doubled quote in a sheet name kept ~~ spreadsheet_tests ~~ *name += '\''; ~~ *name += "''";
 engine: oneCell anchors resize ~~ spreadsheet_tests ~~ if (kind == "twoCellAnchor" && edit_as != "oneCell") { ~~ if (kind == "twoCellAnchor") {
 engine: emptied cell keeps its type ~~ spreadsheet_tests ~~ if (type && has_content) { ~~ if (type) {
+engine: a frozen split at the insertion row not widened ~~ spreadsheet_tests ~~ && ins.at <= split.as_int()) { ~~ && ins.at < split.as_int()) {
+engine: the lower pane's first cell moved by an insertion at it ~~ spreadsheet_tests ~~ if (ins.at < index && index + ins.count ~~ if (ins.at <= index && index + ins.count
+engine: a page break above the insertion moved ~~ spreadsheet_tests ~~ if (a.as_int() + 1 >= ins.at) ~~ if (a.as_int() + 2 >= ins.at)
+engine: protection's row and column permissions swapped ~~ spreadsheet_tests ~~ on(ins.rows ? "insertRows" : "insertColumns", "1") ~~ on(ins.rows ? "insertColumns" : "insertRows", "1")
+engine: a threshold on another sheet moved with this sheet's rows ~~ spreadsheet_tests ~~ ShiftFormula(before, ins, own_sheet ? ins.sheet : std::string()) ~~ ShiftFormula(before, ins, ins.sheet)
+engine: whole-column references moved ~~ spreadsheet_tests ~~ if (*lo == 1 && *hi == max) return true; ~~ if (false) return true;
+engine: an insertion at an array's last row not refused ~~ spreadsheet_tests ~~ first > 0 && first < ins.at && ins.at <= last ~~ first > 0 && first < ins.at && ins.at < last
+engine: a column definition ending left of the insertion not widened ~~ spreadsheet_tests ~~ } else if (ins.at <= max + 1) { ~~ } else if (ins.at <= max) {
+engine: new rows in a group leave the outline ~~ spreadsheet_tests ~~ if (level > 0) attrs.push_back ~~ if (level > 1) attrs.push_back
+engine: new cells do not take the style on their left ~~ spreadsheet_tests ~~ left->column != ins.at - 1 || left->style == 0) continue; ~~ left->column != ins.at - 1 || left->style != -1) continue;
 platform: code page 65001 not taken for UTF-8 ~~ platform_tests ~~ if (code_page.empty() || code_page == "65001") return "UTF-8"; ~~ if (code_page.empty()) return "UTF-8";
 platform: halves of function-line numbers rounded away from zero ~~ platform_tests ~~ const double rounded = std::nearbyint(*number); ~~ const double rounded = std::round(*number);
 platform: 32,767 taken for an overflow ~~ platform_tests ~~ if (rounded < -32768.0 || rounded > 32767.0) ~~ if (rounded < -32768.0 || rounded >= 32767.0)

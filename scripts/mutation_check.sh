@@ -6,6 +6,7 @@
 # touched, and rebuilds only the test programs the fault is checked by.
 #
 #   scripts/mutation_check.sh [pattern]   only the faults whose name matches
+#                                          (an extended regular expression)
 #
 # Checks the working tree, or the commit MUTATION_REV names. Writes the
 # table to build-mutation/result.txt (or $MUTATION_RESULT); exit status 1
@@ -162,7 +163,7 @@ result="${MUTATION_RESULT:-$work/result.txt}"
 caught=0 missed=0 broken=0
 while IFS= read -r line; do
   IFS=$'\x1f' read -r name programs text replacement <<<"$(sed 's/ *~~ */\x1f/g' <<<"$line")"
-  [ -n "$only" ] && [[ "$name" != *$only* ]] && continue
+  [ -n "$only" ] && ! [[ "$name" =~ $only ]] && continue
   if ! file=$(plant "$text" "$replacement" 2>&1); then
     status="NOT PLANTED ($file)"
     broken=$((broken + 1))

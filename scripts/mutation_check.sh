@@ -94,6 +94,8 @@ engine: an insertion at an array's last row not refused ~~ spreadsheet_tests ~~ 
 engine: a column definition ending left of the insertion not widened ~~ spreadsheet_tests ~~ } else if (ins.at <= max + 1) { ~~ } else if (ins.at <= max) {
 engine: new rows in a group leave the outline ~~ spreadsheet_tests ~~ if (level > 0) attrs.push_back ~~ if (level > 1) attrs.push_back
 engine: new cells do not take the style on their left ~~ spreadsheet_tests ~~ left->column != ins.at - 1 || left->style == 0) continue; ~~ left->column != ins.at - 1 || left->style != -1) continue;
+engine: a noncharacter at the very end of a text kept ~~ spreadsheet_tests ~~ static_cast<unsigned char>(t[i]) == 0xEF && i + 2 < t.size() && ~~ static_cast<unsigned char>(t[i]) == 0xEF && i + 3 < t.size() &&
+engine: sheet relationships only under the prefix r: ~~ spreadsheet_tests ~~ if (LocalName(a) == "id" && std::string_view(a.name()) != "sheetId") ~~ if (std::string_view(a.name()) == "r:id")
 platform: code page 65001 not taken for UTF-8 ~~ platform_tests ~~ if (code_page.empty() || code_page == "65001") return "UTF-8"; ~~ if (code_page.empty()) return "UTF-8";
 platform: halves of function-line numbers rounded away from zero ~~ platform_tests ~~ const double rounded = std::nearbyint(*number); ~~ const double rounded = std::round(*number);
 platform: 32,767 taken for an overflow ~~ platform_tests ~~ if (rounded < -32768.0 || rounded > 32767.0) ~~ if (rounded < -32768.0 || rounded >= 32767.0)

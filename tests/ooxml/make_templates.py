@@ -150,7 +150,8 @@ def shared(path):
 
 
 def prefixed(path):
-    """Elements with a namespace prefix, as some generators write them."""
+    """Elements with a namespace prefix, as some generators write them, and
+    relationship ids under a prefix other than r:."""
     wb = Workbook()
     sheet(wb, "Prefixed", {}, wb.active)
     wb.save(path)
@@ -158,7 +159,8 @@ def prefixed(path):
              '<x:dimension ref="A1:B2"/><x:sheetData><x:row r="1"><x:c r="A1"><x:v>1</x:v></x:c></x:row>'
              '<x:row r="2"><x:c r="B2"><x:f>A1*2</x:f><x:v>2</x:v></x:c></x:row></x:sheetData>'
              '<x:mergeCells count="1"><x:mergeCell ref="A3:B3"/></x:mergeCells></x:worksheet>')
-    rewrite(path, {"xl/worksheets/sheet1.xml": lambda x: xml})
+    rewrite(path, {"xl/worksheets/sheet1.xml": lambda x: xml,
+                   "xl/workbook.xml": lambda x: x.replace("xmlns:r=", "xmlns:rel=").replace(" r:id=", " rel:id=")})
 
 
 def golden(path):

@@ -1,5 +1,6 @@
 // The sheetData writers, element by element, on exact expected strings.
 #include "ooxml/worksheet_writer.h"
+#include "ooxml/xml_text.h"
 
 #include <gtest/gtest.h>
 
@@ -83,6 +84,26 @@ TEST(WorksheetWriter, WritesEachElementExactly) {
     c.write(out);
     EXPECT_EQ(out, c.expected) << c.what;
   }
+}
+
+// What XML 1.0 cannot carry is written as the _xHHHH_ escapes readers
+// decode, and a literal escape-like text is protected so that it reads back
+// as written.
+TEST(EncodeCellText, EscapesWhatXmlCannotCarryAndProtectsEscapeLikeText) {
+  const struct {
+    std::string text;
+    const char* expected;
+  } cases[] = {
+      {"plain text", "plain text"},
+      {std::string("a\x01\x1F\tb\r\n", 7), "a_x0001__x001F_\tb\r\n"},
+      {"\xEF\xBF\xBEx\xEF\xBF\xBF", "_xFFFE_x_xFFFF_"},
+      {"\xC3\xA9\xEF\xBF\xBD", "\xC3\xA9\xEF\xBF\xBD"},
+      {"_x0041_", "_x005F_x0041_"},
+      {"_x0041\x02", "_x005F_x0041_x0002_"},
+      {"_x0041\xEF\xBF\xBE", "_x005F_x0041_xFFFE_"},
+      {"_x0041 _x004 _xZZZZ_", "_x0041 _x004 _xZZZZ_"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(EncodeCellText(c.text), c.expected) << c.text;
 }
 
 }  // namespace

@@ -26,7 +26,8 @@ TEST(ReferenceShifter, ShiftsFormulasLikeTheDesktopSpreadsheet) {
       {"A1+$B$7*C$9", "S", true, 2, 3, "A1+$B$10*C$12"},
       // Whole columns are untouched by rows; whole rows follow the rule.
       {"SUM(A:A)+SUM($2:$3)", "S", true, 3, 2, "SUM(A:A)+SUM($2:$5)"},
-      {"SUM(A:A)+SUM(1:1)", "S", false, 1, 2, "SUM(C:C)+SUM(1:1)"},
+      {"SUM(A1:XFD1)+SUM(B1:B1048576)", "S", false, 1, 2, "SUM(A1:XFD1)+SUM(D1:D1048576)"},
+      {"SUM(A1:XFD1)+SUM(B1:B1048576)", "S", true, 1, 2, "SUM(A3:XFD3)+SUM(B1:B1048576)"},
       {"SUM(A:B)+SUM(2:3)", "S", false, 2, 1, "SUM(A:C)+SUM(2:3)"},
       {"C1+XFD1", "S", false, 2, 1, "D1+#REF!"},
       // Only references to the inserted-into sheet move.

@@ -255,7 +255,7 @@ void FrmMain::OpenConfigurationFile() {
 }
 
 void FrmMain::Start() {
-  if (running_) return;
+  if (running_ || opening_) return;
   context_.CfgFileName = TrimSpaces(ini_file_->text().toStdString());
   if (!ConfigurationFileExists()) {
     ShowError(context_, "Configuration file \"" + context_.CfgFileName + "\" does not exist.");

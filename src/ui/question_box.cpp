@@ -9,7 +9,7 @@ namespace tallyvane {
 namespace {
 
 // Room in a title bar besides the title: the icon and three buttons.
-constexpr int kTitleBarFurniture = 140;
+constexpr int kTitleBarFurniture = 180;
 
 }  // namespace
 

@@ -55,8 +55,9 @@ RunOutcome RunPhases(RunContext& context) {
   return RunOutcome::Finished;
 }
 
-// A termination signal stopped the run at a safe point: the report stays as
-// it was before the save, the log says why and is closed.
+// A termination signal or the operator's Stop ended the run at a safe
+// point: the report stays as it was before the save, the log says why and
+// is closed.
 void EndInterruptedRun(RunContext& context, int signal_number) {
   CloseRecordsetQuietly(context);
   context.ReportSheet.reset();
@@ -64,7 +65,9 @@ void EndInterruptedRun(RunContext& context, int signal_number) {
   context.ExcelApp.reset();
   if (context.DbConnection) DisconnectDatabase(context);
   if (!context.LogStream || !context.LogStream->IsOpen()) return;
-  LogError(context, "The run was interrupted.", "The program received the signal " + SignalName(signal_number) + ".");
+  LogError(context, "The run was interrupted.",
+           signal_number == kStopRequested ? std::string("Stopped from the window.")
+                                           : "The program received the signal " + SignalName(signal_number) + ".");
   context.LogStream->Close();
 }
 

@@ -10,7 +10,7 @@ enum class RunOutcome {
   Finished,  // reached its end; the error count says how well
   Stopped,   // settings, connection or report workbook failed
   Aborted,   // an error that no step traps ended it where it happened
-  Interrupted,  // a termination signal stopped it at a safe point
+  Interrupted,  // a termination signal or Stop ended it at a safe point
 };
 
 struct RunResult {

@@ -9,6 +9,7 @@
 #include "odbc/data_source_places.h"
 #include "odbc/odbc_diagnostics.h"
 #include "odbc/utf16.h"
+#include "platform/blocking_call.h"
 #include "platform/interruption.h"
 #include "platform/platform_error.h"
 
@@ -181,13 +182,17 @@ SQLRETURN OdbcConnection::ExecDirect(SQLHSTMT statement, const std::string& sql)
   // instead of reporting the cancelled statement as failed.
   CancelOnInterruption cancel([statement] { SQLCancel(statement); });
   StopIfInterrupted();
-  SQLRETURN rc;
+  SQLRETURN rc = SQL_ERROR;
+  // Through the blocking-call seam: the window keeps answering (its Stop
+  // above all) while the driver works.
   if (statements_as_utf8_) {
     std::string text = sql;
-    rc = SQLExecDirect(statement, reinterpret_cast<SQLCHAR*>(text.data()), static_cast<SQLINTEGER>(text.size()));
+    RunBlockingCall([&] {
+      rc = SQLExecDirect(statement, reinterpret_cast<SQLCHAR*>(text.data()), static_cast<SQLINTEGER>(text.size()));
+    });
   } else {
     OdbcWideString wide = Utf8ToUtf16(sql);
-    rc = SQLExecDirectW(statement, wide.data(), static_cast<SQLINTEGER>(wide.size()));
+    RunBlockingCall([&] { rc = SQLExecDirectW(statement, wide.data(), static_cast<SQLINTEGER>(wide.size())); });
   }
   StopIfInterrupted();
   return rc;

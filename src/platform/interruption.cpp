@@ -26,7 +26,9 @@ std::mutex& CancelMutex() {
 const std::function<void()>* g_cancel = nullptr;  // guarded by CancelMutex
 
 void OnTerminationSignal(int signal_number) {
-  if (!g_run_active || g_pending != 0) {
+  // A signal after the operator's own stop still ends the program after
+  // the run.
+  if (!g_run_active || g_pending > 0) {
     // Outside a run, or a second time while the run cleans up: the signal,
     // blocked while the handler runs, is delivered again with its default
     // action as soon as the handler returns.
@@ -50,11 +52,13 @@ void CancelOnWake() {
     if (got < 0 && errno == EINTR) continue;
     if (got <= 0) return;
     // The call may not have reached the database yet when the first cancel
-    // comes: cancel again until it has returned.
+    // comes: cancel again until it has returned. Only while the stop is
+    // pending: after a Stop from the window the next run may start at once,
+    // and its statements must run.
     for (bool waiting = true; waiting;) {
       {
         std::lock_guard<std::mutex> lock(CancelMutex());
-        waiting = g_cancel != nullptr;
+        waiting = g_cancel != nullptr && g_pending != 0;
         if (waiting) (*g_cancel)();
       }
       if (waiting) std::this_thread::sleep_for(std::chrono::milliseconds(100));
@@ -93,6 +97,16 @@ int PendingInterruption() { return g_pending; }
 
 void StopIfInterrupted() {
   if (g_pending != 0) throw RunInterrupted{g_pending};
+}
+
+void RequestStop() {
+  if (!g_run_active || g_pending != 0) return;
+  InstallInterruptionHandlers();  // the watcher that cancels; once per process
+  g_pending = kStopRequested;
+  const char byte = 1;
+  if (::write(g_wake[1], &byte, 1) < 0) {
+    // The flag alone still stops the run at its next safe point.
+  }
 }
 
 std::string SignalName(int signal_number) {

@@ -31,6 +31,14 @@ class InterruptibleRun {
 int PendingInterruption();
 // A safe point: throws RunInterrupted when a signal has arrived.
 void StopIfInterrupted();
+// What PendingInterruption gives once the operator asked the run to stop:
+// no signal number, and the program goes on after the run.
+inline constexpr int kStopRequested = -1;
+// Asks the running run to stop the way a termination signal does: the next
+// safe point throws RunInterrupted and a blocking call is cancelled.
+// Outside a run, or once a stop is pending, it does nothing.
+void RequestStop();
+
 // "SIGTERM", "SIGINT", "SIGHUP" or the number.
 std::string SignalName(int signal_number);
 

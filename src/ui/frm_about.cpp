@@ -6,6 +6,7 @@
 #include <QPushButton>
 
 #include "app/program_info.h"
+#include "ui/fitted_label.h"
 #include "ui/help_document.h"
 #include "ui/icon_resources.h"
 
@@ -18,11 +19,13 @@ constexpr int kHeight = 212;
 constexpr int kTextLeft = 100;
 constexpr int kTextWidth = kWidth - kTextLeft - 16;
 
+// Labels of two lines wrap; a label of one line that is too short for its
+// text cuts it at the end and shows it whole as its tool tip.
 QLabel* AddLabel(QWidget* parent, const char* name, const QString& text, int top, int height = 20) {
-  auto* label = new QLabel(text, parent);
+  auto* label = new FittedLabel(text, parent);
   label->setObjectName(QString::fromLatin1(name));
   label->setGeometry(kTextLeft, top, kTextWidth, height);
-  label->setWordWrap(true);
+  label->setWordWrap(height > 30);
   return label;
 }
 
@@ -57,7 +60,7 @@ FrmAbout::FrmAbout(QWidget* owner)
            110, 36);
   // The project has no web site: the help document is where to read on.
   const QString help = QString::fromStdString(HelpDocumentPath());
-  AddLabel(this, "lblWebAddress", QStringLiteral("Help: %1").arg(help), 150)->setToolTip(help);
+  AddLabel(this, "lblWebAddress", QStringLiteral("Help: %1").arg(help), 150);
 
   auto* ok = new QPushButton(QStringLiteral("&OK"), this);
   ok->setObjectName(QStringLiteral("cmdOK"));

@@ -20,13 +20,17 @@
 #include "config/read_ini_value.h"
 #include "config/run_parameters.h"
 #include "log/run_log.h"
+#include "platform/blocking_call.h"
 #include "platform/interruption.h"
 #include "ui/config_file_dialog.h"
 #include "ui/desktop_opener.h"
+#include "ui/event_loop_waiter.h"
+#include "ui/fitted_label.h"
 #include "ui/frm_about.h"
 #include "ui/frm_parameter.h"
 #include "ui/g_shell.h"
 #include "ui/help_document.h"
+#include "ui/help_window.h"
 #include "ui/icon_resources.h"
 #include "ui/question_box.h"
 #include "ui/qt_text.h"
@@ -50,10 +54,11 @@ constexpr int kLogTop = 212;
 constexpr int kLogHeight = 146;
 constexpr int kFrameHeight = kLogTop + kLogHeight + 12;
 constexpr int kClientHeight = kFrameTop + kFrameHeight + 10;
+constexpr const char* kStopForCloseQuestion = "A report is being generated. Stop it and close the window?";
 
 
 QLabel* AddLabel(QWidget* parent, int number, const char* caption, int left, int top, int width) {
-  auto* label = new QLabel(QString::fromLatin1(caption), parent);
+  auto* label = new FittedLabel(QString::fromLatin1(caption), parent);
   label->setObjectName(QStringLiteral("Label%1").arg(number));
   label->setGeometry(left, top, width, kBoxHeight);
   return label;
@@ -94,6 +99,7 @@ FrmMain::FrmMain(RunContext& context, DesktopOpener* opener)
   file_dialog_ = new ConfigFileDialog(this);
   ini_file_->setText(FromUtf8(context_.CfgFileName));
   context_.View = this;
+  ShowRunState();
 }
 
 FrmMain::~FrmMain() {
@@ -108,6 +114,14 @@ void FrmMain::BuildMenus() {
   configuration->setObjectName(QStringLiteral("mnuFConfiguration"));
   configuration->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
   connect(configuration, &QAction::triggered, this, &FrmMain::OpenConfigurationFile);
+  // The files of the last run, once they exist.
+  open_log_ = file->addAction(QStringLiteral("Open &Log"));
+  open_log_->setObjectName(QStringLiteral("mnuFOpenLog"));
+  connect(open_log_, &QAction::triggered, this, &FrmMain::OpenLog);
+  open_report_ = file->addAction(QStringLiteral("Open &Report"));
+  open_report_->setObjectName(QStringLiteral("mnuFOpenReport"));
+  connect(open_report_, &QAction::triggered, this, &FrmMain::OpenReport);
+  connect(file, &QMenu::aboutToShow, this, &FrmMain::UpdateOpenCommands);
   file->addSeparator()->setObjectName(QStringLiteral("mnuFDelimiter1"));
   QAction* exit = file->addAction(QStringLiteral("E&xit"));
   exit->setObjectName(QStringLiteral("mnuFExit"));
@@ -119,6 +133,10 @@ void FrmMain::BuildMenus() {
   start->setObjectName(QStringLiteral("mnuRStart"));
   start->setShortcut(QKeySequence(Qt::Key_F5));
   connect(start, &QAction::triggered, this, &FrmMain::Start);
+  stop_ = run->addAction(QStringLiteral("S&top"));
+  stop_->setObjectName(QStringLiteral("mnuRStop"));
+  stop_->setShortcut(QKeySequence(Qt::Key_Escape));
+  connect(stop_, &QAction::triggered, this, &FrmMain::StopRun);
 
   QMenu* help = bar->addMenu(QStringLiteral("&Help"));
   help->setObjectName(QStringLiteral("mnuHelp"));
@@ -130,6 +148,7 @@ void FrmMain::BuildMenus() {
   QAction* about = help->addAction(QStringLiteral("&About..."));
   about->setObjectName(QStringLiteral("mnuHAbout"));
   connect(about, &QAction::triggered, this, &FrmMain::ShowAbout);
+  idle_commands_ = {configuration, open_log_, open_report_, start, content, about};
 }
 
 void FrmMain::BuildToolbar() {
@@ -236,7 +255,7 @@ void FrmMain::OpenConfigurationFile() {
 }
 
 void FrmMain::Start() {
-  if (running_) return;
+  if (running_ || opening_) return;
   context_.CfgFileName = TrimSpaces(ini_file_->text().toStdString());
   if (!ConfigurationFileExists()) {
     ShowError(context_, "Configuration file \"" + context_.CfgFileName + "\" does not exist.");
@@ -268,38 +287,81 @@ bool FrmMain::ConfirmRun() {
   return context_.RunConfirmed;
 }
 
-// The run is one synchronous call: the disabled window and the busy pointer
-// keep the operator from giving commands meanwhile.
+// The run is one call on this thread. While it goes, only Stop and the
+// close button are at hand: the window handles its events between the
+// run's steps and while a statement runs (see RunWhileEventsFlow).
 void FrmMain::RunConfirmedReport() {
   running_ = true;
-  QApplication::setOverrideCursor(Qt::WaitCursor);
-  setEnabled(false);
+  last_error_.clear();
+  last_error_info_.clear();
+  QApplication::setOverrideCursor(Qt::BusyCursor);
+  ShowRunState();
+  SetBlockingCallWaiter(&RunWhileEventsFlow);
   const RunResult result = RunReport(context_);  // traps every error itself
-  setEnabled(true);
-  QApplication::restoreOverrideCursor();
+  SetBlockingCallWaiter(nullptr);
   running_ = false;
+  ShowRunState();
+  QApplication::restoreOverrideCursor();
   // A termination signal asked the program to end, not just the run (also
   // one that came after the run's last safe point).
-  if (PendingInterruption() != 0) {
+  if (PendingInterruption() > 0) {
     QApplication::exit(2);
     return;
   }
-  // An aborted run wrote no line about its end; the operator learns why
-  // here.
-  if (result.outcome == RunOutcome::Aborted) {
-    try {
+  try {
+    // An aborted run wrote no line about its end; the operator learns why
+    // here. A run stopped by a failed step shows that step's error whole:
+    // the log view may have cut it.
+    if (result.outcome == RunOutcome::Aborted) {
       ShowError(context_, result.error);
-    } catch (const std::exception& error) {
-      qWarning("The run ended early (%s), and the error box failed: %s", result.error.c_str(), error.what());
+    } else if (result.outcome == RunOutcome::Stopped && !last_error_.isEmpty()) {
+      ShowError(context_, (last_error_ + QStringLiteral("\r\n") + last_error_info_).toStdString());
     }
+  } catch (const std::exception& error) {
+    qWarning("The run's end could not be shown (%s): %s", result.error.c_str(), error.what());
   }
+  if (close_after_run_) {
+    close_after_run_ = false;
+    close();
+  }
+}
+
+void FrmMain::StopRun() {
+  if (running_) RequestStop();
+}
+
+void FrmMain::OpenLog() { OpenDocument(context_.LogFileName); }
+
+void FrmMain::OpenReport() { OpenDocument(context_.ReportFileName); }
+
+// While a run goes only Stop (and closing) is at hand.
+void FrmMain::ShowRunState() {
+  centralWidget()->setEnabled(!running_);
+  toolbar_->setEnabled(!running_);
+  for (QAction* command : idle_commands_) command->setEnabled(!running_);
+  stop_->setEnabled(running_);
+  UpdateOpenCommands();
+}
+
+void FrmMain::UpdateOpenCommands() {
+  const auto usable = [this](const std::string& path) {
+    try {
+      return !running_ && !path.empty() && context_.FileSystem && context_.FileSystem->FileExists(path);
+    } catch (const std::exception&) {
+      return false;
+    }
+  };
+  open_log_->setEnabled(usable(context_.LogFileName));
+  open_report_->setEnabled(usable(context_.ReportFileName));
 }
 
 void FrmMain::ShowHelpContent() {
   try {
     const std::string path = HelpDocumentPath();
     if (context_.FileSystem->FileExists(path)) {
-      OpenDocument(path);
+      // Without a program for HTML the document shows in a window of ours.
+      if (opening_) return;
+      if (ShellOpen(path).number != 0) ShowHelpWindow(path);
     } else {
       ShowError(context_, "Help file \"" + path + "\" does not exist.");
     }
@@ -319,13 +381,31 @@ bool FrmMain::ConfigurationFileExists() const {
 }
 
 void FrmMain::OpenDocument(const std::string& path) {
+  if (opening_) return;
+  const ShellError error = ShellOpen(path);
+  if (error.number != 0) ShowError(context_, error.description);
+}
+
+// The opener may take seconds to give its verdict; the window handles its
+// events meanwhile, and takes no second request.
+ShellError FrmMain::ShellOpen(const std::string& path) {
   ShellError error;
+  opening_ = true;
   try {
     GShell(path, 0, "", "", "open", this, *opener_, error);
   } catch (const std::exception& failure) {
     qWarning("The document \"%s\" could not be opened: %s", path.c_str(), failure.what());
   }
-  if (error.number != 0) ShowError(context_, error.description);
+  opening_ = false;
+  return error;
+}
+
+void FrmMain::ShowHelpWindow(const std::string& path) {
+  auto* help = findChild<HelpWindow*>(QStringLiteral("frmHelp"));
+  if (help == nullptr) help = new HelpWindow(path, this);
+  help->show();
+  help->raise();
+  help->activateWindow();
 }
 
 void FrmMain::ShowAbout() {
@@ -359,6 +439,7 @@ void FrmMain::SetBoxText(RunViewBox box, const std::string& text) {
   edit->setText(FromUtf8(text));
   edit->setCursorPosition(0);
   edit->repaint();
+  if (running_) LetEventsFlow();
 }
 
 void FrmMain::ClearLogInfo() {
@@ -373,15 +454,43 @@ void FrmMain::AppendLogInfo(const std::string& text) {
   log_text_ += line;
   log_info_->setPlainText(log_text_);
   log_info_->repaint();
+  NoteErrorLine(line.trimmed());
+  if (running_) LetEventsFlow();
 }
 
+void FrmMain::NoteErrorLine(const QString& line) {
+  static const QString kStep = QStringLiteral("Error: ");
+  static const QString kInfo = QStringLiteral("Error Info: ");
+  if (line.startsWith(kStep)) {
+    last_error_ = line.mid(kStep.size());
+    last_error_info_.clear();
+  } else if (line.startsWith(kInfo)) {
+    last_error_info_ = line.mid(kInfo.size());
+  }
+}
+
+// Closing during a run asks first; the window closes once the stopped run
+// has ended safely.
 void FrmMain::closeEvent(QCloseEvent* event) {
   if (running_) {
     event->ignore();
+    if (!close_after_run_ && AskToStopForClose()) {
+      close_after_run_ = true;
+      RequestStop();
+    }
     return;
   }
   ReleaseRunResources();
   event->accept();
+}
+
+bool FrmMain::AskToStopForClose() {
+  try {
+    return AskYesNo(this, windowTitle(), QString::fromLatin1(kStopForCloseQuestion));
+  } catch (const std::exception& error) {
+    qWarning("The question could not be asked: %s", error.what());
+    return false;
+  }
 }
 
 void FrmMain::ReleaseRunResources() {

@@ -2,12 +2,15 @@
 // frmMain: the main window of the interactive mode. It holds the commands
 // (configuration file, Start, help, about, exit) and shows a run's
 // progress as the run's view.
+#include <QList>
 #include <QMainWindow>
 #include <QString>
 #include <string>
 
 #include "log/run_view.h"
+#include "ui/g_shell.h"
 
+class QAction;
 class QLineEdit;
 class QPlainTextEdit;
 class QToolBar;
@@ -29,6 +32,11 @@ class FrmMain : public QMainWindow, public RunView {
   void Start();
   void ShowHelpContent();
   void ShowAbout();
+  // Stops the running run at its next safe point, cancelling a running
+  // statement; the run logs why and the window shows its end.
+  void StopRun();
+  void OpenLog();
+  void OpenReport();
   // Opens the document with its associated program; failures go to the
   // error box.
   void OpenDocument(const std::string& path);
@@ -54,6 +62,13 @@ class FrmMain : public QMainWindow, public RunView {
   void RunConfirmedReport();
   QLineEdit* BoxOf(RunViewBox box) const;
   void ReleaseRunResources();
+  // Through the desktop's opener; the error record is empty on success.
+  ShellError ShellOpen(const std::string& path);
+  void ShowHelpWindow(const std::string& path);
+  void ShowRunState();
+  void UpdateOpenCommands();
+  void NoteErrorLine(const QString& line);
+  bool AskToStopForClose();
 
   RunContext& context_;
   DesktopOpener* opener_;
@@ -68,7 +83,16 @@ class FrmMain : public QMainWindow, public RunView {
   QLineEdit* error_count_ = nullptr;
   QPlainTextEdit* log_info_ = nullptr;
   QString log_text_;
+  QAction* stop_ = nullptr;
+  QAction* open_log_ = nullptr;
+  QAction* open_report_ = nullptr;
+  QList<QAction*> idle_commands_;
+  // The last error the run logged: its step and its detail.
+  QString last_error_;
+  QString last_error_info_;
   bool running_ = false;
+  bool opening_ = false;
+  bool close_after_run_ = false;
 };
 
 }  // namespace tallyvane

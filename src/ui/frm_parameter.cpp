@@ -10,6 +10,7 @@
 
 #include "log/run_log.h"
 #include "platform/private_profile.h"
+#include "ui/fitted_label.h"
 #include "ui/question_box.h"
 #include "ui/qt_text.h"
 
@@ -57,7 +58,7 @@ FrmParameter::FrmParameter(RunContext& context, QWidget* owner)
 void FrmParameter::BuildControls() {
   for (int i = 0; i < kMaxParameters; ++i) {
     const int top = kParameterRowPitch * (i + 1);
-    auto* label = new QLabel(this);
+    auto* label = new FittedLabel(QString(), this);
     label->setObjectName(QStringLiteral("lblPName%1").arg(i));
     label->setProperty("index", i);
     label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -86,10 +87,9 @@ void FrmParameter::BuildControls() {
   cancel_ = new QPushButton(QStringLiteral("&Cancel"), this);
   cancel_->setObjectName(QStringLiteral("cmdCancel"));
   cancel_->setGeometry(kCancelLeft, kParameterButtonsFullTop, kButtonWidth, kButtonHeight);
-  // Enter in a value box must not start a run by itself; Esc cancels
-  // (QDialog's own rule).
-  ok_->setAutoDefault(false);
-  cancel_->setAutoDefault(false);
+  // Return anywhere in the dialog means OK, which still asks before a run;
+  // Esc cancels (QDialog's own rule).
+  ok_->setDefault(true);
   connect(ok_, &QPushButton::clicked, this, &FrmParameter::OnOk);
   connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
 

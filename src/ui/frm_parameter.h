@@ -7,11 +7,12 @@
 #include "app/run_context.h"
 
 class QCheckBox;
-class QLabel;
 class QLineEdit;
 class QPushButton;
 
 namespace tallyvane {
+
+class FittedLabel;
 
 class FrmParameter : public QDialog {
  public:
@@ -26,7 +27,7 @@ class FrmParameter : public QDialog {
   void SaveDefaults();
 
   RunContext& context_;
-  std::array<QLabel*, kMaxParameters> names_{};
+  std::array<FittedLabel*, kMaxParameters> names_{};
   std::array<QLineEdit*, kMaxParameters> values_{};
   QCheckBox* save_default_ = nullptr;
   QPushButton* ok_ = nullptr;

@@ -4,6 +4,7 @@
 #include <QMessageBox>
 #include <cstdlib>
 #include "ui/qt_text.h"
+#include "ui/question_box.h"
 
 namespace tallyvane {
 namespace {
@@ -34,6 +35,10 @@ void MessageBoxErrorBox::Show(const std::string& prompt) {
   text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
   QMessageBox box(QMessageBox::Warning, QStringLiteral("Tallyvane"), text, QMessageBox::Ok,
                   QApplication::activeWindow());
+  // The whole message, also for copying: a driver's reason names paths
+  // and sockets that the operator needs letter for letter.
+  box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+  FitBoxToTitle(box);
   box.exec();
 }
 

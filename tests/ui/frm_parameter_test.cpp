@@ -89,6 +89,7 @@ TEST_F(ParameterDialogTest, OnlyOkRunsAndOnlyWithSaveCheckedStoresTheValues) {
         EXPECT_FALSE(context_.RunConfirmed);
         EXPECT_EQ(ReadFileBytes(config), before) << "No stores nothing";
         script.AnswerMessageBox(QMessageBox::Yes);
+        script.AnswerMessageBox(QMessageBox::Ok);  // the run stops at the connection
         Click("cmdOK");
       }
     });
@@ -102,6 +103,27 @@ TEST_F(ParameterDialogTest, OnlyOkRunsAndOnlyWithSaveCheckedStoresTheValues) {
   EXPECT_EQ(question.title, "Input Parameters");
   EXPECT_EQ(question.text, "Generate report?");
   EXPECT_EQ(question.icon, QMessageBox::Question);
+}
+
+// Return means OK, from a value box and on the focused button; OK still
+// asks first.
+TEST_F(ParameterDialogTest, ReturnPressesOk) {
+  SetConfigBox(WriteConfig(kYearAndMonth));
+  ModalScript script;
+  script.When("frmParameter", [&](QWidget* dialog) {
+    EXPECT_TRUE(Find<QPushButton>("cmdOK")->isDefault());
+    for (QWidget* focus : {static_cast<QWidget*>(ValueBox(1)), static_cast<QWidget*>(Find<QPushButton>("cmdOK"))}) {
+      BoxSeen question;
+      script.AnswerMessageBox(QMessageBox::No, &question);
+      focus->setFocus();
+      QTest::keyClick(focus, Qt::Key_Return);
+      EXPECT_EQ(question.text, "Generate report?") << focus->objectName().toStdString();
+      EXPECT_TRUE(dialog->isVisible());
+    }
+    Click("cmdCancel");
+  });
+  window_->Start();
+  EXPECT_FALSE(context_.RunConfirmed);
 }
 
 TEST_F(ParameterDialogTest, AFailedSaveIsToldAndTheRunStillConfirmed) {

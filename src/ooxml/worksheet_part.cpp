@@ -157,7 +157,7 @@ WorksheetPart::WorksheetPart(std::string part, const std::string& bytes, const s
     throw PlatformError("cannot open \"" + file + "\": the worksheet part \"" + part_ +
                         "\" has no sheetData");
   }
-  LoadSheetData(sheet_data);
+  LoadSheetData(sheet_data, file);
   const std::string on = ChildByLocalName(root, "sheetProtection").attribute("sheet").value();
   protected_ = on == "1" || on == "true";
   while (sheet_data.first_child()) sheet_data.remove_child(sheet_data.first_child());
@@ -165,14 +165,14 @@ WorksheetPart::WorksheetPart(std::string part, const std::string& bytes, const s
   LoadColumns();
 }
 
-void WorksheetPart::LoadSheetData(pugi::xml_node sheet_data) {
+void WorksheetPart::LoadSheetData(pugi::xml_node sheet_data, const std::string& file) {
   int previous_row = 0;
   bool sorted = true;
   for (pugi::xml_node rn : sheet_data.children()) {
     if (rn.type() != pugi::node_element || LocalName(rn) != "row") continue;
     Row row = LoadRow(rn, previous_row);
     if (row.index < 1 || row.index > kMaxRows) {
-      throw PlatformError("cannot open \"" + part_ + "\": a row number is out of range");
+      throw PlatformError("cannot open \"" + file + "\": a row number in the part \"" + part_ + "\" is out of range");
     }
     if (row.index <= previous_row) sorted = false;
     previous_row = row.index;

@@ -68,7 +68,7 @@ class WorksheetPart {
   void SplitFrame(std::string* head, std::string* tail);
 
  private:
-  void LoadSheetData(pugi::xml_node sheet_data);
+  void LoadSheetData(pugi::xml_node sheet_data, const std::string& file);
   void LoadColumns();
   Row* FindRow(int index);
   Row& TouchRow(int index);

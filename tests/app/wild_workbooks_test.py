@@ -19,6 +19,7 @@ import tempfile
 import time
 import warnings
 import zipfile
+from html import unescape
 
 from openpyxl import load_workbook
 from openpyxl.cell.cell import MergedCell
@@ -32,19 +33,27 @@ SELECT 'fill' || n, -n, NULL FROM r ORDER BY n
 """
 
 
-def worksheet_count(path):
-    """How many worksheets the package lists (chart sheets are no worksheets); 1 when unreadable."""
+def worksheet_names(path):
+    """The names of the worksheets the package lists, in order (chart and
+    macro sheets are no worksheets); [] when unreadable."""
     try:
         with zipfile.ZipFile(path) as z:
-            names = z.namelist()
-            book = next(n for n in names if re.fullmatch(r"xl/workbook\d*\.xml", n))
+            book = next(n for n in z.namelist() if re.fullmatch(r"xl/workbook\d*\.xml", n))
             rels = z.read("xl/_rels/%s.rels" % os.path.basename(book)).decode("utf-8", "replace")
-            types = dict(re.findall(r'Id="([^"]*)"[^>]*?Type="[^"]*/([^"/]*)"', rels) +
-                         [(i, t) for t, i in re.findall(r'Type="[^"]*/([^"/]*)"[^>]*?Id="([^"]*)"', rels)])
-            ids = re.findall(r'<(?:\w+:)?sheet\b[^>]*?(?:r:)?id="([^"]*)"', z.read(book).decode("utf-8", "replace"))
-            return max(1, sum(1 for i in ids if types.get(i, "worksheet") == "worksheet"))
+            types = {}
+            for rel in re.findall(r"<Relationship\b[^>]*>", rels):
+                rid, kind = re.search(r'Id="([^"]*)"', rel), re.search(r'Type="[^"]*/([^"/]*)"', rel)
+                if rid and kind:
+                    types[rid.group(1)] = kind.group(1)
+            sheets = re.findall(r'<(?:\w+:)?sheet\b[^>]*>', z.read(book).decode("utf-8", "replace"))
+            names = []
+            for entry in sheets:
+                name, rid = re.search(r'\bname="([^"]*)"', entry), re.search(r'\br:id="([^"]*)"', entry)
+                if name and types.get(rid.group(1) if rid else "", "worksheet") == "worksheet":
+                    names.append(unescape(name.group(1)))
+            return names
     except Exception:
-        return 1
+        return []
 
 
 def opens(path):
@@ -56,21 +65,21 @@ def opens(path):
         return None, "%s: %s" % (type(error).__name__, error)
 
 
-def sheet_of(sheets, position):
+def sheet_of(names, position):
     """The worksheet a numeric sheet reference finds: a worksheet of that name wins."""
-    named = [i for i, ws in enumerate(sheets) if ws.title.casefold() == str(position)]
-    return named[0] if named else position - 1
+    named = [n for n in names if n.casefold() == str(position)]
+    return named[0] if named else names[position - 1]
 
 
-def expected_cells(sheets, last, succeeded):
-    """(sheet index, row, column) -> value of the records written, later writes winning."""
+def expected_cells(names, succeeded):
+    """(sheet name, row, column) -> value of the records written, later writes winning."""
     cells = {}
     if "Insert" in succeeded:
-        first = sheet_of(sheets, 1)
+        first = sheet_of(names, 1)
         for i in range(1, RECORDS + 1):
             cells.update({(first, 1 + i, 1): "wild%d" % i, (first, 1 + i, 2): i})
     if "Fill" in succeeded:
-        last = sheet_of(sheets, last)
+        last = sheet_of(names, len(names))
         for i in range(1, RECORDS + 1):
             cells.update({(last, i, 1): "fill%d" % i, (last, i, 2): -i, (last, i, 3): None})
     return cells
@@ -86,20 +95,22 @@ def same(cell, value):
     return found == value
 
 
-def check_report(report, template, succeeded, last):
+def check_report(report, template, succeeded):
     """What is wrong with a report, or None."""
     if not os.path.exists(report):
         return "no report"
     wb, why = opens(report)
+    original = opens(template)[0]
     if wb is None:
-        return None if opens(template)[0] is None else "openpyxl cannot open the report: " + why
-    sheets = wb.worksheets
-    for (sheet, row, column), value in expected_cells(sheets, last, succeeded).items():
-        if sheet >= len(sheets):
-            return "no worksheet %d" % (sheet + 1)
-        cell = sheets[sheet].cell(row=row, column=column)
+        return None if original is None else "openpyxl cannot open the report: " + why
+    for (sheet, row, column), value in expected_cells(worksheet_names(template), succeeded).items():
+        if sheet not in wb.sheetnames:
+            if original is not None and sheet not in original.sheetnames:
+                continue  # openpyxl does not see this worksheet in the template either
+            return "no worksheet %r" % sheet
+        cell = wb[sheet].cell(row=row, column=column)
         if not same(cell, value):
-            return "%s!%s holds %r, not %r" % (sheets[sheet].title, cell.coordinate, cell.value, value)
+            return "%s!%s holds %r, not %r" % (sheet, cell.coordinate, cell.value, value)
     return None
 
 
@@ -107,7 +118,7 @@ def run(program, template, work):
     """Runs the report on template; returns (status, log lines, seconds)."""
     name = os.path.basename(template)
     with open(os.path.join(work, "run.sql"), "w") as f:
-        f.write(SQL.format(last=worksheet_count(template)))
+        f.write(SQL.format(last=max(1, len(worksheet_names(template)))))
     with open(os.path.join(work, "run.ini"), "w") as f:
         f.write("[FILE]\nLogFileName=%s\nReportTemplateFileName=%s\nReportFileName=%s\n[ODBC]\nDSN=Wild\n"
                 "[SQLFILE]\nF_MAXNUM=1\nF1=%s\n" % (os.path.join(work, "run.log"), template,
@@ -183,7 +194,7 @@ def main():
                 if os.path.exists(report):
                     problem = "a refused run left the report behind"
             else:
-                problem = check_report(report, template, succeeded, worksheet_count(template))
+                problem = check_report(report, template, succeeded)
                 counts["complete" if status == 0 else "partial"] += 1
                 if not problem and len(to_libreoffice) < libreoffice:
                     os.replace(report, os.path.join(kept, name))

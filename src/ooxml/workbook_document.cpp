@@ -149,7 +149,8 @@ void WorkbookDocument::SetCellValue(int sheet, int row, int column, const Value&
 
 std::string WorkbookDocument::WriteRefusal(int sheet, int row, int column) {
   WorksheetPart& ws = Sheet(sheet);
-  std::string refusal = ws.WriteRefusal(row, column, StylesPart());
+  // The style sheet is read only when a protected sheet needs it.
+  std::string refusal = ws.WriteRefusal(row, column, ws.Protected() ? StylesPart() : nullptr);
   if (!refusal.empty()) return refusal;
   for (const RefArea& area : PivotTableAreas(sheet)) {
     if (row >= area.first.row && row <= area.last.row && column >= area.first.column && column <= area.last.column) {
@@ -178,11 +179,10 @@ const std::vector<RefArea>& WorkbookDocument::PivotTableAreas(int sheet) {
 // of a new table column) come here directly.
 void WorkbookDocument::WriteCell(int sheet, int row, int column, const Value& value) {
   WorksheetPart& ws = Sheet(sheet);
-  // A value over a dynamic array's cells leaves no stale spilled result.
-  ws.ReleaseSpill(row, column);
   edited_ = true;
   written_[static_cast<size_t>(sheet)] = true;
   if (value.kind == Value::Kind::Null || (value.kind == Value::Kind::Text && value.text.empty())) {
+    ws.ReleaseSpill(row, column);
     ws.ClearCell(row, column);
     return;
   }
@@ -196,6 +196,8 @@ void WorkbookDocument::WriteCell(int sheet, int row, int column, const Value& va
   if (value.kind == Value::Kind::Date || value.kind == Value::Kind::DateTime || value.kind == Value::Kind::Time) {
     serial = DateTimeSerial(sheet, row, column, value, &format);
   }
+  // A value over a dynamic array's cells leaves no stale spilled result.
+  ws.ReleaseSpill(row, column);
   Cell& cell = ws.CellForValue(row, column);
   switch (value.kind) {
     case Value::Kind::Integer:

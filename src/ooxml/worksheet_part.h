@@ -34,6 +34,7 @@ class WorksheetPart {
   // multi-cell array formula or data table, or a locked cell of a protected
   // sheet; styles may be null), or "" when it does not.
   std::string WriteRefusal(int row, int column, const Styles* styles);
+  bool Protected() const { return protected_; }
   // Before the cell is written: when it lies in the spill range of a
   // dynamic array formula, the range's other cached results go, and an
   // anchor that stays keeps only its own cell (the desktop spreadsheet

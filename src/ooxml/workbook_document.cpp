@@ -165,14 +165,14 @@ std::string WorkbookDocument::WriteRefusal(int sheet, int row, int column) {
 const std::vector<RefArea>& WorkbookDocument::PivotTableAreas(int sheet) {
   auto known = pivot_areas_.find(sheet);
   if (known != pivot_areas_.end()) return known->second;
-  std::vector<RefArea>& areas = pivot_areas_[sheet];
+  std::vector<RefArea> areas;  // kept only once every part was read
   for (const Relationship& r : ReadRelationships(sheets_[static_cast<size_t>(sheet)].part)->OfType("pivotTable")) {
     RefArea area;
     if (package_->Has(r.target) && PivotTableArea(package_->Read(r.target), &area, shown_, r.target)) {
       areas.push_back(area);
     }
   }
-  return areas;
+  return pivot_areas_[sheet] = std::move(areas);
 }
 
 // Writes a cell that may be written; the engine's own writes (the header

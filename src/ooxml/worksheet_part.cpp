@@ -52,6 +52,12 @@ bool DropResult(Cell& c) {
   return true;
 }
 
+// Whether the cell anchors an array formula or a data table, which the
+// blocks of the sheet are made of.
+bool HoldsBlock(const Cell& c) {
+  return c.HasFormula() && (c.extra->formula.type == "array" || c.extra->formula.type == "dataTable");
+}
+
 CellExtra& ExtraOf(std::unique_ptr<CellExtra>& extra) {
   if (!extra) extra = std::make_unique<CellExtra>();
   return *extra;
@@ -264,7 +270,7 @@ void WorksheetPart::ClearCell(int row_index, int column) {
                           [](const Cell& c, int col) { return c.column < col; });
   }
   changed_ = true;
-  if (it->HasFormula()) blocks_known_ = false;
+  if (HoldsBlock(*it)) blocks_known_ = false;
   it->has_value = false;
   it->number = 0;
   it->type = CellType::Number;
@@ -286,7 +292,7 @@ Cell& WorksheetPart::CellForValue(int row, int column) {
     if (cell->HasFormula() && cell->extra->formula.type == "shared" && !cell->extra->formula.ref.empty()) {
       ExpandSharedFormulas();  // rewrites formula texts only: cell stays valid
     }
-    if (cell->HasFormula()) blocks_known_ = false;
+    if (HoldsBlock(*cell)) blocks_known_ = false;
     cell->extra.reset();
   }
   return *cell;

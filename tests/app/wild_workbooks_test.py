@@ -151,7 +151,7 @@ def open_in_libreoffice(reports, work):
     if not reports or subprocess.run(["sh", "-c", "command -v soffice"], stdout=subprocess.DEVNULL).returncode:
         return []
     out = os.path.join(work, "csv")
-    subprocess.run(["timeout", "300", "soffice", "-env:UserInstallation=file://" + work + "/profile", "--headless",
+    subprocess.run(["timeout", "200", "soffice", "-env:UserInstallation=file://" + work + "/profile", "--headless",
                     "--convert-to", "csv", "--outdir", out] + reports, stdout=subprocess.DEVNULL,
                    stderr=subprocess.DEVNULL)
     return [r for r in reports

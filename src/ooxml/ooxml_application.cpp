@@ -13,10 +13,12 @@ namespace {
 // workbook it opened that is still open.
 class OoxmlApplication : public SpreadsheetApp {
  public:
-  std::unique_ptr<Workbook> OpenWorkbook(const std::string& path) override {
-    return ooxml::Guarded("open \"" + path + "\"", [&]() -> std::unique_ptr<Workbook> {
+  std::unique_ptr<Workbook> OpenWorkbook(const std::string& path) override { return OpenCopy(path, path); }
+
+  std::unique_ptr<Workbook> OpenCopy(const std::string& path, const std::string& original) override {
+    return ooxml::Guarded("open \"" + original + "\"", [&]() -> std::unique_ptr<Workbook> {
       if (quit_) throw PlatformError("cannot open \"" + path + "\": the application has quit");
-      auto document = std::make_shared<ooxml::WorkbookDocument>(path);
+      auto document = std::make_shared<ooxml::WorkbookDocument>(path, original);
       documents_.push_back(document);
       return std::make_unique<ooxml::OoxmlWorkbook>(document);
     });

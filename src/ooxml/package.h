@@ -34,8 +34,11 @@ class PartStream {
 
 class Package {
  public:
-  // Throws PlatformError "cannot open "<path>": <reason>".
-  static std::unique_ptr<Package> Open(const std::string& path, const PackageLimits& limits = {});
+  // Throws PlatformError "cannot open "<path>": <reason>". What is wrong
+  // inside the package is told of shown instead when given: the file the
+  // operator can fix when path is a fresh copy of it.
+  static std::unique_ptr<Package> Open(const std::string& path, const PackageLimits& limits = {},
+                                       const std::string& shown = "");
   ~Package();
   Package(const Package&) = delete;
   Package& operator=(const Package&) = delete;
@@ -61,6 +64,7 @@ class Package {
   std::string AddParts(void* out, int deflate_level);
 
   std::string path_;
+  std::string shown_;  // the file named in messages about the content
   PackageLimits limits_;
   std::string file_bytes_;  // the archive as opened; parts are read from it
   void* archive_ = nullptr;  // zip_t*

@@ -71,6 +71,16 @@ int Styles::CloneFor(int xf, int builtin_format) {
   return index;
 }
 
+bool Styles::Locked(int xf) const {
+  int i = 0;
+  for (pugi::xml_node n : cell_xfs_.children()) {
+    if (LocalName(n) != "xf" || i++ != xf) continue;
+    const std::string locked = ChildByLocalName(n, "protection").attribute("locked").value();
+    return locked != "0" && locked != "false";
+  }
+  return true;
+}
+
 std::string Styles::Serialize() const { return SerializeXml(doc_); }
 
 }  // namespace tallyvane::ooxml

@@ -20,6 +20,9 @@ class Styles {
   // xf itself unless its number format is General, else a clone of xf with
   // the built-in format (made once per pair).
   int FormatFor(int xf, int builtin_format);
+  // Whether cells of format xf are locked when their sheet is protected:
+  // they are unless the format says otherwise.
+  bool Locked(int xf) const;
   bool Changed() const { return changed_; }
   std::string Serialize() const;
 

@@ -49,9 +49,7 @@ std::string AddTableColumns(const std::string& bytes, int position, int count, s
   };
   pugi::xml_node before = position < static_cast<int>(existing.size()) ? existing[static_cast<size_t>(position)]
                                                                         : pugi::xml_node();
-  // The room of function 2 is made by inserting one column at a time at
-  // the same place, so each new column is named, then pushed right by the
-  // next one: the newest name ends leftmost.
+  // The lowest free names, left to right, as LibreOffice gives them.
   int suffix = 1;
   for (int k = 0; k < count; ++k) {
     std::string name;
@@ -63,9 +61,7 @@ std::string AddTableColumns(const std::string& bytes, int position, int count, s
                               : columns.append_child(element.c_str());
     c.append_attribute("id").set_value(max_id + k + 1);
     c.append_attribute("name").set_value(name.c_str());
-    before = c;
   }
-  std::reverse(names->begin(), names->end());
   if (columns.attribute("count")) columns.attribute("count").set_value(static_cast<int>(existing.size()) + count);
   // Filter settings name their column by position.
   pugi::xml_node filter = ChildByLocalName(root, "autoFilter");

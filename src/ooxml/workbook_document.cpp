@@ -39,15 +39,16 @@ constexpr size_t kMaxCellText = 32767;
 
 }  // namespace
 
-WorkbookDocument::WorkbookDocument(const std::string& path) : path_(path) {
-  package_ = Package::Open(path);
+WorkbookDocument::WorkbookDocument(const std::string& path, const std::string& shown)
+    : path_(path), shown_(shown.empty() ? path : shown) {
+  package_ = Package::Open(path, {}, shown_);
   auto fail = [&](const std::string& reason) -> void {
-    throw PlatformError("cannot open " + Quote(path) + ": " + reason);
+    throw PlatformError("cannot open " + Quote(shown_) + ": " + reason);
   };
   if (!package_->Has("[Content_Types].xml")) fail("not a workbook package (no [Content_Types].xml)");
-  content_types_ = std::make_unique<ContentTypes>(package_->Read("[Content_Types].xml"), path);
+  content_types_ = std::make_unique<ContentTypes>(package_->Read("[Content_Types].xml"), shown_);
   if (!package_->Has("_rels/.rels")) fail("not a workbook package (no package relationships)");
-  Relationships root("", package_->Read("_rels/.rels"), path);
+  Relationships root("", package_->Read("_rels/.rels"), shown_);
   for (const Relationship& r : root.Items()) {
     if (TypeIs(r.type, kRelOfficeDocument) && !r.external) workbook_part_name_ = r.target;
   }
@@ -58,17 +59,27 @@ WorkbookDocument::WorkbookDocument(const std::string& path) : path_(path) {
   if (!IsWorkbookContentType(type)) {
     fail("not a spreadsheet workbook (its main part is of type " + Quote(type) + ")");
   }
-  workbook_ = std::make_unique<WorkbookPart>(package_->Read(workbook_part_name_), path);
+  workbook_ = std::make_unique<WorkbookPart>(package_->Read(workbook_part_name_), shown_);
   workbook_rels_ = ReadRelationships(workbook_part_name_);
+  // A broken entry of a sheet that the run never uses is no reason to
+  // refuse the workbook: other readers open it, and so does this one.
+  std::string first_broken;
   for (const SheetEntry& e : workbook_->Sheets()) {
     const Relationship* r = workbook_rels_->ById(e.relationship_id);
-    if (!r) fail("the sheet " + Quote(e.name) + " has no part");
-    // Chart sheets and macro sheets are not in the worksheet collection.
-    if (!TypeIs(r->type, "worksheet")) continue;
-    if (!package_->Has(r->target)) fail("the part of the sheet " + Quote(e.name) + " is missing");
-    sheets_.push_back({e.name, r->target});
+    std::string broken;
+    if (!r) {
+      broken = "the sheet " + Quote(e.name) + " has no part";
+    } else if (!TypeIs(r->type, "worksheet")) {
+      continue;  // chart sheets and macro sheets are not in the worksheet collection
+    } else if (!package_->Has(r->target)) {
+      broken = "the part of the sheet " + Quote(e.name) + " is missing";
+    }
+    if (first_broken.empty()) first_broken = broken;
+    sheets_.push_back({e.name, broken.empty() ? r->target : std::string(), broken});
   }
-  if (sheets_.empty()) fail("the workbook has no worksheet");
+  if (std::none_of(sheets_.begin(), sheets_.end(), [](const SheetInfo& s) { return s.broken.empty(); })) {
+    fail(first_broken.empty() ? "the workbook has no worksheet" : first_broken);
+  }
   written_.assign(sheets_.size(), false);
 }
 
@@ -85,14 +96,16 @@ int WorkbookDocument::FindWorksheet(const std::string& name) const {
 
 std::unique_ptr<Relationships> WorkbookDocument::ReadRelationships(const std::string& part) {
   std::string rels = RelationshipsPartFor(part);
-  return std::make_unique<Relationships>(part, package_->Has(rels) ? package_->Read(rels) : "", path_);
+  return std::make_unique<Relationships>(part, package_->Has(rels) ? package_->Read(rels) : "", shown_);
 }
 
 WorksheetPart& WorkbookDocument::Sheet(int index) {
   auto it = loaded_.find(index);
   if (it != loaded_.end()) return *it->second;
-  const std::string& part = sheets_.at(static_cast<size_t>(index)).part;
-  auto sheet = std::make_shared<WorksheetPart>(part, package_->Read(part), path_);
+  const SheetInfo& info = sheets_.at(static_cast<size_t>(index));
+  if (!info.broken.empty()) throw PlatformError("cannot open " + Quote(shown_) + ": " + info.broken);
+  const std::string& part = info.part;
+  auto sheet = std::make_shared<WorksheetPart>(part, package_->Read(part), shown_);
   WorksheetPart& ref = *sheet;
   loaded_[index] = std::move(sheet);
   return ref;
@@ -105,9 +118,9 @@ SharedStrings& WorkbookDocument::Strings() {
   }
   if (strings_part_.empty()) {
     strings_part_ = "xl/sharedStrings.xml";
-    strings_ = std::make_unique<SharedStrings>("", path_);
+    strings_ = std::make_unique<SharedStrings>("", shown_);
   } else {
-    strings_ = std::make_unique<SharedStrings>(package_->Read(strings_part_), path_);
+    strings_ = std::make_unique<SharedStrings>(package_->Read(strings_part_), shown_);
   }
   return *strings_;
 }
@@ -115,7 +128,7 @@ SharedStrings& WorkbookDocument::Strings() {
 Styles* WorkbookDocument::StylesPart() {
   if (styles_ || styles_missing_) return styles_.get();
   for (const Relationship& r : workbook_rels_->OfType("styles")) {
-    if (package_->Has(r.target)) styles_ = std::make_unique<Styles>(package_->Read(r.target), path_);
+    if (package_->Has(r.target)) styles_ = std::make_unique<Styles>(package_->Read(r.target), shown_);
   }
   styles_missing_ = !styles_;
   return styles_.get();
@@ -129,10 +142,47 @@ void WorkbookDocument::SetCellValue(int sheet, int row, int column, const Value&
                         ": it lies outside the sheet (rows 1 to 1048576, columns 1 to 16384)");
   }
   if (value.kind == Value::Kind::Binary) throw PlatformError("Type mismatch");
+  const std::string refusal = WriteRefusal(sheet, row, column);
+  if (!refusal.empty()) throw PlatformError(CannotWrite(sheet, row, column) + ": " + refusal);
+  WriteCell(sheet, row, column, value);
+}
+
+std::string WorkbookDocument::WriteRefusal(int sheet, int row, int column) {
+  WorksheetPart& ws = Sheet(sheet);
+  // The style sheet is read only when a protected sheet needs it.
+  std::string refusal = ws.WriteRefusal(row, column, ws.Protected() ? StylesPart() : nullptr);
+  if (!refusal.empty()) return refusal;
+  for (const RefArea& area : PivotTableAreas(sheet)) {
+    if (row >= area.first.row && row <= area.last.row && column >= area.first.column && column <= area.last.column) {
+      std::string ref;
+      AppendArea(ref, area);
+      return "it would change part of the pivot table in " + ref;
+    }
+  }
+  return std::string();
+}
+
+const std::vector<RefArea>& WorkbookDocument::PivotTableAreas(int sheet) {
+  auto known = pivot_areas_.find(sheet);
+  if (known != pivot_areas_.end()) return known->second;
+  std::vector<RefArea> areas;  // kept only once every part was read
+  for (const Relationship& r : ReadRelationships(sheets_[static_cast<size_t>(sheet)].part)->OfType("pivotTable")) {
+    RefArea area;
+    if (package_->Has(r.target) && PivotTableArea(package_->Read(r.target), &area, shown_, r.target)) {
+      areas.push_back(area);
+    }
+  }
+  return pivot_areas_[sheet] = std::move(areas);
+}
+
+// Writes a cell that may be written; the engine's own writes (the header
+// of a new table column) come here directly.
+void WorkbookDocument::WriteCell(int sheet, int row, int column, const Value& value) {
   WorksheetPart& ws = Sheet(sheet);
   edited_ = true;
   written_[static_cast<size_t>(sheet)] = true;
   if (value.kind == Value::Kind::Null || (value.kind == Value::Kind::Text && value.text.empty())) {
+    ws.ReleaseSpill(row, column);
     ws.ClearCell(row, column);
     return;
   }
@@ -146,6 +196,8 @@ void WorkbookDocument::SetCellValue(int sheet, int row, int column, const Value&
   if (value.kind == Value::Kind::Date || value.kind == Value::Kind::DateTime || value.kind == Value::Kind::Time) {
     serial = DateTimeSerial(sheet, row, column, value, &format);
   }
+  // A value over a dynamic array's cells leaves no stale spilled result.
+  ws.ReleaseSpill(row, column);
   Cell& cell = ws.CellForValue(row, column);
   switch (value.kind) {
     case Value::Kind::Integer:
@@ -232,9 +284,10 @@ void WorkbookDocument::Insert(int sheet, InsertKind kind, int at, int count) {
   }
   edited_ = true;
   written_[static_cast<size_t>(sheet)] = true;
+  pivot_areas_.erase(sheet);
   ws.Insert(ins);
   for (int i = 0; i < WorksheetCount(); ++i) {
-    if (i == sheet) continue;
+    if (i == sheet || !sheets_[static_cast<size_t>(i)].broken.empty()) continue;
     if (!loaded_.count(i)) {
       std::string bytes = package_->Read(sheets_[static_cast<size_t>(i)].part);
       if (!MayMentionSheet(bytes, name)) continue;
@@ -248,7 +301,7 @@ void WorkbookDocument::Insert(int sheet, InsertKind kind, int at, int count) {
 std::string WorkbookDocument::PivotTableRefusal(int sheet, const Insertion& ins) {
   for (const Relationship& r : ReadRelationships(sheets_[static_cast<size_t>(sheet)].part)->OfType("pivotTable")) {
     RefArea area;
-    if (package_->Has(r.target) && PivotTableArea(package_->Read(r.target), &area, path_, r.target) &&
+    if (package_->Has(r.target) && PivotTableArea(package_->Read(r.target), &area, shown_, r.target) &&
         SplitsArea(area, ins)) {
       std::string ref;
       AppendArea(ref, area);
@@ -277,7 +330,7 @@ void WorkbookDocument::ShiftOtherParts(int sheet, const Insertion& ins) {
       own_tables.push_back(r.target);
       std::string bytes = package_->Read(r.target);
       pugi::xml_document doc;
-      ParseXml(doc, bytes, path_, r.target);
+      ParseXml(doc, bytes, shown_, r.target);
       pugi::xml_node table = doc.document_element();
       RefArea area;
       size_t end = 0;
@@ -286,13 +339,13 @@ void WorkbookDocument::ShiftOtherParts(int sheet, const Insertion& ins) {
       if (!ins.rows && ParseAreaAt(ref, 0, &area, &end) && !area.single) {
         inside = ins.at > area.first.column && ins.at <= area.last.column;
       }
-      std::string shifted = ShiftTableReferences(bytes, ins, true, path_, r.target);
+      std::string shifted = ShiftTableReferences(bytes, ins, true, shown_, r.target);
       if (!shifted.empty()) bytes = shifted;
       if (inside) {
         // Columns inserted inside a table become columns of the table, with
         // their names in the header row.
         std::vector<std::string> names;
-        bytes = AddTableColumns(bytes, ins.at - area.first.column, ins.count, &names, path_, r.target);
+        bytes = AddTableColumns(bytes, ins.at - area.first.column, ins.count, &names, shown_, r.target);
         if (std::string(table.attribute("headerRowCount").value()) != "0") {
           for (size_t k = 0; k < names.size(); ++k) {
             headers.push_back({area.first.row, ins.at + static_cast<int>(k), names[k]});
@@ -302,13 +355,13 @@ void WorkbookDocument::ShiftOtherParts(int sheet, const Insertion& ins) {
       }
       update(r.target, shifted);
     } else if (TypeIs(r.type, "drawing")) {
-      update(r.target, ShiftDrawingAnchors(package_->Read(r.target), ins, path_, r.target));
+      update(r.target, ShiftDrawingAnchors(package_->Read(r.target), ins, shown_, r.target));
     } else if (TypeIs(r.type, "comments") || TypeIs(r.type, "threadedComment")) {
-      update(r.target, ShiftCommentReferences(package_->Read(r.target), ins, path_, r.target));
+      update(r.target, ShiftCommentReferences(package_->Read(r.target), ins, shown_, r.target));
     } else if (TypeIs(r.type, "vmlDrawing")) {
       update(r.target, ShiftVmlAnchors(package_->Read(r.target), ins));
     } else if (TypeIs(r.type, "pivotTable")) {
-      update(r.target, ShiftPivotTableLocation(package_->Read(r.target), ins, path_, r.target));
+      update(r.target, ShiftPivotTableLocation(package_->Read(r.target), ins, shown_, r.target));
     }
   }
   for (const std::string& part : package_->PartNames()) {
@@ -321,11 +374,11 @@ void WorkbookDocument::ShiftOtherParts(int sheet, const Insertion& ins) {
     if (table && std::find(own_tables.begin(), own_tables.end(), part) != own_tables.end()) continue;
     std::string bytes = package_->Read(part);
     if (!MayMentionSheet(bytes, ins.sheet)) continue;
-    if (table) update(part, ShiftTableReferences(bytes, ins, false, path_, part));
-    if (chart) update(part, ShiftChartReferences(bytes, ins, path_, part));
-    if (pivot) update(part, ShiftPivotCacheReferences(bytes, ins, path_, part));
+    if (table) update(part, ShiftTableReferences(bytes, ins, false, shown_, part));
+    if (chart) update(part, ShiftChartReferences(bytes, ins, shown_, part));
+    if (pivot) update(part, ShiftPivotCacheReferences(bytes, ins, shown_, part));
   }
-  for (const HeaderCell& h : headers) SetCellValue(sheet, h.row, h.column, Value::MakeText(h.name));
+  for (const HeaderCell& h : headers) WriteCell(sheet, h.row, h.column, Value::MakeText(h.name));
 }
 
 void WorkbookDocument::SetNameText(const std::string& name, const std::string& text) {
@@ -387,6 +440,7 @@ void WorkbookDocument::Save() {
 // are marked to refresh on open.
 void WorkbookDocument::DropStaleResults() {
   for (int i = 0; i < WorksheetCount(); ++i) {
+    if (!sheets_[static_cast<size_t>(i)].broken.empty()) continue;
     if (!loaded_.count(i)) {
       const std::string bytes = package_->Read(sheets_[static_cast<size_t>(i)].part);
       // No formula element (<f>, <f .../>, <x:f>) means nothing to drop.

@@ -20,7 +20,9 @@ namespace tallyvane::ooxml {
 class WorkbookDocument {
  public:
   // Opens and checks the package; throws PlatformError naming the file.
-  explicit WorkbookDocument(const std::string& path);
+  // When path is a fresh copy of another file, shown names that file in
+  // what is said about the content.
+  explicit WorkbookDocument(const std::string& path, const std::string& shown = "");
 
   const std::string& Path() const { return path_; }
   bool IsOpen() const { return package_ != nullptr; }
@@ -32,6 +34,9 @@ class WorkbookDocument {
   // Zero-based index of the worksheet (case-insensitive), or -1.
   int FindWorksheet(const std::string& name) const;
 
+  // Refuses, as the desktop spreadsheet does, a write into part of a
+  // multi-cell array formula or data table, into a pivot table, or into a
+  // locked cell of a protected sheet.
   void SetCellValue(int sheet, int row, int column, const Value& value);
   void Insert(int sheet, InsertKind kind, int at, int count);
   void SetNameText(const std::string& name, const std::string& text);
@@ -47,9 +52,14 @@ class WorkbookDocument {
   struct SheetInfo {
     std::string name;
     std::string part;
+    std::string broken;  // why the sheet cannot be read; told when it is used
   };
 
   WorksheetPart& Sheet(int index);
+  void WriteCell(int sheet, int row, int column, const Value& value);
+  // Why the cell must not be written, or "".
+  std::string WriteRefusal(int sheet, int row, int column);
+  const std::vector<RefArea>& PivotTableAreas(int sheet);
   SharedStrings& Strings();
   Styles* StylesPart();
   std::unique_ptr<Relationships> ReadRelationships(const std::string& part);
@@ -63,6 +73,7 @@ class WorkbookDocument {
   double DateTimeSerial(int sheet, int row, int column, const Value& value, int* format);
 
   std::string path_;
+  std::string shown_;  // the file named in what is said about the content
   std::unique_ptr<Package> package_;
   std::unique_ptr<ContentTypes> content_types_;
   std::string workbook_part_name_;
@@ -77,6 +88,7 @@ class WorkbookDocument {
   bool workbook_rels_changed_ = false;
   bool edited_ = false;        // anything written since the workbook was opened
   std::vector<bool> written_;  // per worksheet: cells written or inserted
+  std::map<int, std::vector<RefArea>> pivot_areas_;  // per worksheet, once looked up
 };
 
 }  // namespace tallyvane::ooxml

@@ -6,9 +6,34 @@
 
 namespace tallyvane::ooxml {
 
+namespace {
+
+// The namespace of the workbook's elements; the parts of one package share it.
+std::string MainNamespace(pugi::xml_node root) {
+  const std::string name = root.name();
+  const size_t colon = name.find(':');
+  const std::string attribute = colon == std::string::npos ? "xmlns" : "xmlns:" + name.substr(0, colon);
+  return root.attribute(attribute.c_str()).value();
+}
+
+// The transitional and strict namespaces of the standard. Others (the
+// pre-standard format of 2006) number and name their parts differently,
+// and reading them as the standard would write to the wrong places.
+bool KnownNamespace(const std::string& uri) {
+  return uri == "http://schemas.openxmlformats.org/spreadsheetml/2006/main" ||
+         uri == "http://purl.oclc.org/ooxml/spreadsheetml/main";
+}
+
+}  // namespace
+
 WorkbookPart::WorkbookPart(const std::string& bytes, const std::string& file) {
   ParseXml(doc_, bytes, file, "xl/workbook.xml");
   pugi::xml_node root = doc_.document_element();
+  const std::string uri = MainNamespace(root);
+  if (!KnownNamespace(uri)) {
+    throw PlatformError("cannot open \"" + file + "\": the workbook is written in a format this program does not "
+                        "know (namespace \"" + uri + "\"); open it in a spreadsheet program and save it as .xlsx");
+  }
   pugi::xml_node pr = ChildByLocalName(root, "workbookPr");
   std::string d = pr.attribute("date1904").value();
   date1904_ = d == "1" || d == "true";

@@ -305,6 +305,7 @@ bool WorksheetPart::ShiftTreeReferences(const Insertion& ins, bool own_sheet) {
 
 void WorksheetPart::Insert(const Insertion& ins) {
   changed_ = true;
+  blocks_known_ = false;
   ExpandSharedFormulas();
   if (ins.rows) {
     ShiftRowsOfSheetData(ins);

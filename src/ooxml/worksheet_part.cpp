@@ -52,6 +52,12 @@ bool DropResult(Cell& c) {
   return true;
 }
 
+// Whether the cell anchors an array formula or a data table, which the
+// blocks of the sheet are made of.
+bool HoldsBlock(const Cell& c) {
+  return c.HasFormula() && (c.extra->formula.type == "array" || c.extra->formula.type == "dataTable");
+}
+
 CellExtra& ExtraOf(std::unique_ptr<CellExtra>& extra) {
   if (!extra) extra = std::make_unique<CellExtra>();
   return *extra;
@@ -157,20 +163,22 @@ WorksheetPart::WorksheetPart(std::string part, const std::string& bytes, const s
     throw PlatformError("cannot open \"" + file + "\": the worksheet part \"" + part_ +
                         "\" has no sheetData");
   }
-  LoadSheetData(sheet_data);
+  LoadSheetData(sheet_data, file);
+  const std::string on = ChildByLocalName(root, "sheetProtection").attribute("sheet").value();
+  protected_ = on == "1" || on == "true";
   while (sheet_data.first_child()) sheet_data.remove_child(sheet_data.first_child());
   sheet_data.append_child(pugi::node_comment).set_value(kSheetDataMarker);
   LoadColumns();
 }
 
-void WorksheetPart::LoadSheetData(pugi::xml_node sheet_data) {
+void WorksheetPart::LoadSheetData(pugi::xml_node sheet_data, const std::string& file) {
   int previous_row = 0;
   bool sorted = true;
   for (pugi::xml_node rn : sheet_data.children()) {
     if (rn.type() != pugi::node_element || LocalName(rn) != "row") continue;
     Row row = LoadRow(rn, previous_row);
     if (row.index < 1 || row.index > kMaxRows) {
-      throw PlatformError("cannot open \"" + part_ + "\": a row number is out of range");
+      throw PlatformError("cannot open \"" + file + "\": a row number in the part \"" + part_ + "\" is out of range");
     }
     if (row.index <= previous_row) sorted = false;
     previous_row = row.index;
@@ -262,6 +270,7 @@ void WorksheetPart::ClearCell(int row_index, int column) {
                           [](const Cell& c, int col) { return c.column < col; });
   }
   changed_ = true;
+  if (HoldsBlock(*it)) blocks_known_ = false;
   it->has_value = false;
   it->number = 0;
   it->type = CellType::Number;
@@ -283,9 +292,94 @@ Cell& WorksheetPart::CellForValue(int row, int column) {
     if (cell->HasFormula() && cell->extra->formula.type == "shared" && !cell->extra->formula.ref.empty()) {
       ExpandSharedFormulas();  // rewrites formula texts only: cell stays valid
     }
+    if (HoldsBlock(*cell)) blocks_known_ = false;
     cell->extra.reset();
   }
   return *cell;
+}
+
+const std::vector<WorksheetPart::Block>& WorksheetPart::Blocks() {
+  if (blocks_known_) return blocks_;
+  blocks_.clear();
+  for (const Row& row : rows_) {
+    for (const Cell& c : row.cells) {
+      if (!c.HasFormula()) continue;
+      const CellFormula& f = c.extra->formula;
+      if (f.type != "array" && f.type != "dataTable") continue;
+      RefArea area;
+      size_t end = 0;
+      if (!ParseAreaAt(f.ref, 0, &area, &end) || end != f.ref.size() || area.single) continue;
+      // Cell metadata on an array formula marks a dynamic array: its
+      // other cells hold results only, and may be written over.
+      const bool spill = f.type == "array" && FindAttr(c.extra->attrs, "cm") != nullptr;
+      blocks_.push_back({area, row.index, c.column, spill, f.type == "array" ? "array formula" : "data table"});
+    }
+  }
+  blocks_known_ = true;
+  return blocks_;
+}
+
+namespace {
+
+bool Contains(const RefArea& area, int row, int column) {
+  return row >= area.first.row && row <= area.last.row && column >= area.first.column && column <= area.last.column;
+}
+
+}  // namespace
+
+std::string WorksheetPart::WriteRefusal(int row, int column, const Styles* styles) {
+  for (const Block& b : Blocks()) {
+    if (!b.spill && Contains(b.area, row, column)) {
+      std::string ref;
+      AppendArea(ref, b.area);
+      return "it would change part of the " + b.what + " in " + ref;
+    }
+  }
+  if (!protected_) return std::string();
+  int style = 0;
+  if (const Cell* c = FindCell(row, column)) {
+    style = c->style;
+  } else {
+    static const Row kNoRow;
+    const Row* existing = FindRow(row);
+    style = InheritedStyle(existing ? *existing : kNoRow, column);
+  }
+  if (styles && !styles->Locked(style)) return std::string();
+  return "the cell is locked and the worksheet is protected";
+}
+
+void WorksheetPart::ReleaseSpill(int row, int column) {
+  for (const Block& found : Blocks()) {
+    if (!found.spill || !Contains(found.area, row, column)) continue;
+    const Block b = found;  // the list is rebuilt once a cell changes
+    for (auto r = std::lower_bound(rows_.begin(), rows_.end(), b.area.first.row,
+                                   [](const Row& x, int i) { return x.index < i; });
+         r != rows_.end() && r->index <= b.area.last.row; ++r) {
+      for (Cell& c : r->cells) {
+        const bool anchor = r->index == b.row && c.column == b.column;
+        if (anchor || c.HasFormula() || c.column < b.area.first.column || c.column > b.area.last.column) continue;
+        if (c.has_value || (c.extra && !c.extra->inline_xml.empty())) {
+          c.has_value = false;
+          c.number = 0;
+          c.type = CellType::Number;
+          c.extra.reset();
+        }
+      }
+    }
+    if (row != b.row || column != b.column) {
+      if (Row* r = FindRow(b.row)) {
+        auto c = std::lower_bound(r->cells.begin(), r->cells.end(), b.column,
+                                  [](const Cell& x, int col) { return x.column < col; });
+        if (c != r->cells.end() && c->column == b.column && c->HasFormula()) {
+          c->extra->formula.ref = CellName(b.row, b.column);
+          DropResult(*c);
+        }
+      }
+    }
+    blocks_known_ = false;
+    changed_ = true;
+    return;
+  }
 }
 
 bool WorksheetPart::DropCachedResults() {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "ooxml/package.h"
+#include "ooxml/styles.h"
 #include "ooxml/worksheet_cells.h"
 #include "ooxml/reference_shifter.h"
 
@@ -28,6 +29,17 @@ class WorksheetPart {
   void ClearCell(int row, int column);
   // The cell at (row, column) emptied of value and formula, ready for a value.
   Cell& CellForValue(int row, int column);
+
+  // Why the desktop spreadsheet refuses a write into the cell (part of a
+  // multi-cell array formula or data table, or a locked cell of a protected
+  // sheet; styles may be null), or "" when it does not.
+  std::string WriteRefusal(int row, int column, const Styles* styles);
+  bool Protected() const { return protected_; }
+  // Before the cell is written: when it lies in the spill range of a
+  // dynamic array formula, the range's other cached results go, and an
+  // anchor that stays keeps only its own cell (the desktop spreadsheet
+  // shows the spill as blocked until it computes it again).
+  void ReleaseSpill(int row, int column);
 
   // True when inserting would push a non-empty cell off the sheet.
   bool WouldPushOffContent(const Insertion& ins) const;
@@ -57,7 +69,7 @@ class WorksheetPart {
   void SplitFrame(std::string* head, std::string* tail);
 
  private:
-  void LoadSheetData(pugi::xml_node sheet_data);
+  void LoadSheetData(pugi::xml_node sheet_data, const std::string& file);
   void LoadColumns();
   Row* FindRow(int index);
   Row& TouchRow(int index);
@@ -69,6 +81,15 @@ class WorksheetPart {
   void ShiftCellFormulas(const Insertion& ins, const std::string& host);
   bool ShiftTreeReferences(const Insertion& ins, bool own_sheet);
   void UpdateDimension();
+  // A multi-cell array formula, data table or spill range, by its anchor.
+  struct Block {
+    RefArea area;
+    int row = 0;
+    int column = 0;
+    bool spill = false;  // a dynamic array: its other cells are only results
+    std::string what;    // "array formula" or "data table"
+  };
+  const std::vector<Block>& Blocks();
 
   struct ColumnStyle {
     int min = 0;
@@ -81,6 +102,9 @@ class WorksheetPart {
   pugi::xml_document doc_;
   std::vector<Row> rows_;
   std::vector<ColumnStyle> column_styles_;
+  bool protected_ = false;  // the sheet's protection is on
+  std::vector<Block> blocks_;
+  bool blocks_known_ = false;  // blocks_ is up to date
   bool changed_ = false;
 };
 

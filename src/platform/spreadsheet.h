@@ -49,6 +49,12 @@ class SpreadsheetApp {
  public:
   virtual ~SpreadsheetApp() = default;
   virtual std::unique_ptr<Workbook> OpenWorkbook(const std::string& path) = 0;
+  // Opens path, a fresh copy of original: what is wrong inside the workbook
+  // is told of original, the file the operator can fix.
+  virtual std::unique_ptr<Workbook> OpenCopy(const std::string& path, const std::string& original) {
+    (void)original;
+    return OpenWorkbook(path);
+  }
   virtual void Quit() = 0;
 };
 

@@ -1,6 +1,7 @@
 #include "workbook/report_file.h"
 
 #include <exception>
+#include <filesystem>
 #include <string>
 
 #include "app/run_context.h"
@@ -29,6 +30,7 @@ void RefuseRunFilesAsReport(const RunContext& context) {
 }  // namespace
 
 bool OpenReportFile(RunContext& context) {
+  bool copied = false;
   try {
     RefuseRunFilesAsReport(context);
     // Held until the run ends, so that a second run on the same report
@@ -36,12 +38,21 @@ bool OpenReportFile(RunContext& context) {
     context.ReportLock.reset();
     context.ReportLock = FileLock::Acquire(context.ReportFileName);
     context.FileSystem->CopyFile(context.TemplateFileName, context.ReportFileName);
+    copied = true;
     WriteLog(context, "Create the blank report file " + InQuotes(context.ReportFileName) + ".");
-    context.ReportWorkbook = context.ExcelApp->OpenWorkbook(context.ReportFileName);
+    // The copy holds the template's bytes: what is wrong inside it is the
+    // template's to fix, and is told of the template.
+    context.ReportWorkbook = context.ExcelApp->OpenCopy(context.ReportFileName, context.TemplateFileName);
     context.ReportWorkbook->Activate();
     WriteLog(context, "Open the report file " + InQuotes(context.ReportFileName) + ".");
     return true;
   } catch (const std::exception& error) {
+    // The run stops here: a blank template under the report's name would
+    // pass for the report with whoever picks it up, so the copy goes.
+    if (copied) {
+      std::error_code ignored;
+      std::filesystem::remove(context.ReportFileName, ignored);
+    }
     LogError(context, "Failed to open the report file " + InQuotes(context.ReportFileName) + ".",
              error.what());
     return false;

@@ -8,6 +8,8 @@
 namespace tallyvane {
 namespace {
 
+using testing::ErrorOf;
+
 struct BrokenCase {
   const char* fixture;
   const char* reason;  // what follows "cannot open "<file>": "
@@ -17,6 +19,11 @@ TEST(BrokenInput, EachFailsWithAClearDescription) {
   const BrokenCase cases[] = {
       {"text.xlsx", "not a zip archive"},
       {"old.xls", "an old binary workbook (.xls) is not supported; save it as .xlsx"},
+      {"encrypted.xlsx", "the workbook is encrypted (it has a password to open it); save the template without a password"},
+      {"prestandard.xlsx",
+       "the workbook is written in a format this program does not know (namespace "
+       "\"http://schemas.microsoft.com/office/excel/2006/2\"); open it in a spreadsheet program and save it as .xlsx"},
+      {"duplicate.xlsx", "the part \"xl/styles.xml\" occurs twice"},
       {"truncated.xlsx", "not a valid zip archive (Not a zip archive)"},
       {"missing.xlsx", "the file does not exist"},
       {"noworkbook.xlsx", "the package holds no workbook part"},
@@ -40,6 +47,25 @@ TEST(BrokenInput, EachFailsWithAClearDescription) {
     const auto open_and_write = [&] { app->OpenWorkbook(file)->WorksheetByIndex(1)->SetCellValue(1, 1, Value()); };
     EXPECT_EQ(testing::ErrorOf(open_and_write), "cannot open \"" + file + "\": " + c.reason);
   }
+}
+
+// Harmless departures that other readers accept: local headers that leave
+// the checksum to the central directory, and a sheet entry without a part
+// (refused only where it is used).
+TEST(BrokenInput, WhatOtherReadersOpenOpens) {
+  testing::OpenedTemplate streamed("streamed.xlsx");
+  streamed.workbook->WorksheetByName("Data")->SetCellValue(2, 2, Value::MakeInteger(9));
+  EXPECT_EQ(streamed.SaveAndRead("print(wb['Data']['B2'].value)\n"), "9\n");
+  testing::OpenedTemplate broken("unusedbroken.xlsx");
+  auto data = broken.workbook->WorksheetByName("Data");
+  data->InsertRows(3, 2);
+  data->SetCellValue(3, 1, Value::MakeText("new"));
+  auto module = broken.workbook->WorksheetByIndex(4);
+  EXPECT_EQ(module->Name(), "Module");
+  EXPECT_EQ(ErrorOf([&] { module->SetCellValue(1, 1, Value::MakeInteger(1)); }),
+            "cannot open \"" + broken.file + "\": the sheet \"Module\" has no part");
+  broken.workbook->Save();
+  EXPECT_NE(testing::ReadPart(broken.file, "xl/worksheets/sheet1.xml").find("<f>SUM(B2:B5)</f>"), std::string::npos);
 }
 
 TEST(BrokenInput, DeepNestingNeitherCrashesNorHangsAndEntitiesAreNeverExpanded) {

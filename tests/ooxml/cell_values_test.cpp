@@ -2,6 +2,7 @@
 // back with an independent reader.
 #include <gtest/gtest.h>
 
+#include "ooxml/cell_reference.h"
 #include "spreadsheet_test_support.h"
 
 namespace tallyvane {
@@ -84,6 +85,59 @@ print([t for t in re.findall(r"<si>(.*?)</si>", part("xl/sharedStrings.xml")) if
                      "['<t>007</t>', '<t>=1+2</t>', '<t xml:space=\"preserve\"> lead &amp; &lt;tag&gt; \"q\" _x0001_ "
                      "_x005F_x0041_ &#13;</t>', '<t>_x005F_x0041_</t>', '<t>_x005F_x0041_x0002_</t>', "
                      "'<t>caf\xEF\xBF\xBD ok</t>']\n");
+}
+
+// The desktop spreadsheet refuses to change part of a multi-cell array
+// formula, a pivot table or a locked cell of a protected sheet; a refused
+// write leaves the cell as it was. A value over a dynamic array's cells
+// leaves none of its spilled results behind.
+TEST(CellValues, WritesTheDesktopSpreadsheetRefusesAreRefusedAndSpillsLeaveNoStaleResult) {
+  testing::OpenedTemplate t("guarded.xlsx");
+  const struct {
+    const char* sheet;
+    int row, column;
+    const char* error;  // after "cannot write the cell <cell> of the worksheet "<sheet>": "
+  } writes[] = {
+      {"Arrays", 2, 2, "it would change part of the array formula in B1:B2"},
+      {"Arrays", 1, 2, "it would change part of the array formula in B1:B2"},
+      {"Arrays", 1, 5, "it would change part of the array formula in D1:E1"},
+      {"Arrays", 1, 6, nullptr},
+      {"Arrays", 3, 2, nullptr},
+      {"Locked", 1, 1, "the cell is locked and the worksheet is protected"},
+      {"Locked", 5, 3, "the cell is locked and the worksheet is protected"},
+      {"Locked", 1, 2, nullptr},
+      {"Locked", 5, 2, nullptr},
+      {"Spill", 2, 3, nullptr},
+      {"Spill", 3, 4, nullptr},
+  };
+  for (const auto& w : writes) {
+    auto ws = t.workbook->WorksheetByName(w.sheet);
+    for (const Value& v : {Value::MakeNull(), Value::MakeInteger(101)}) {
+      const std::string error = ErrorOf([&] { ws->SetCellValue(w.row, w.column, v); });
+      EXPECT_EQ(error, w.error ? "cannot write the cell " + ooxml::CellName(w.row, w.column) + " of the worksheet \"" +
+                                     w.sheet + "\": " + w.error
+                               : "(no error)");
+    }
+  }
+  EXPECT_EQ(t.SaveAndRead(R"py(
+for name in ("Arrays", "Locked", "Spill"):
+    print(re.findall(r'<c r="([A-Z]+\d+)"[^>]*?(?:/>|>(.*?)</c>)', part("xl/worksheets/sheet%d.xml" % (wb.sheetnames.index(name) + 1))))
+)py"),
+            "[('A1', '<v>1</v>'), ('B1', '<f t=\"array\" ref=\"B1:B2\">A1</f><v></v>'), "
+            "('D1', '<f t=\"array\" ref=\"D1:E1\">A1*2</f><v></v>'), "
+            "('F1', '<v>101</v>'), ('A2', '<v>2</v>'), ('B3', '<v>101</v>')]\n"
+            "[('A1', '<is><t>locked</t></is>'), ('B1', '<v>101</v>'), ('B5', '<v>101</v>')]\n"
+            "[('A2', '<is><t>x</t></is>'), ('C2', '<v>101</v>'), ('D2', ''), "
+            "('C3', '<f t=\"array\" ref=\"C3\">_xlfn.SEQUENCE(1,2)</f>'), ('D3', '<v>101</v>')]\n");
+  // A pivot table's cells are its own; the cells beside it are free.
+  testing::OpenedTemplate pivot("pivot.xlsx");
+  auto summary = pivot.workbook->WorksheetByName("Summary");
+  EXPECT_EQ(ErrorOf([&] { summary->SetCellValue(7, 6, Value::MakeInteger(1)); }),
+            "cannot write the cell F7 of the worksheet \"Summary\": it would change part of the pivot table in A1:F7");
+  EXPECT_EQ(ErrorOf([&] { summary->SetCellValue(8, 1, Value::MakeInteger(1)); }), "(no error)");
+  summary->InsertRows(1, 2);  // the pivot table moves down with its cells
+  EXPECT_EQ(ErrorOf([&] { summary->SetCellValue(2, 1, Value::MakeInteger(1)); }), "(no error)");
+  EXPECT_NE(ErrorOf([&] { summary->SetCellValue(9, 6, Value::MakeInteger(1)); }), "(no error)");
 }
 
 TEST(CellValues, DatesFollowThe1904DateSystem) {

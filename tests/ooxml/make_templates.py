@@ -10,13 +10,14 @@ import shutil
 import struct
 import sys
 import tempfile
+import warnings
 import zipfile
 
 from openpyxl import Workbook
 from openpyxl.chart import BarChart, Reference
 from openpyxl.comments import Comment
 from openpyxl.formatting.rule import CellIsRule
-from openpyxl.styles import Font, PatternFill
+from openpyxl.styles import Font, PatternFill, Protection
 from openpyxl.utils.datetime import CALENDAR_MAC_1904
 from openpyxl.workbook.defined_name import DefinedName
 from openpyxl.worksheet.datavalidation import DataValidation
@@ -163,6 +164,75 @@ def prefixed(path):
                    "xl/workbook.xml": lambda x: x.replace("xmlns:r=", "xmlns:rel=").replace(" r:id=", " rel:id=")})
 
 
+def guarded(path):
+    """What the desktop spreadsheet refuses to write into: arrays over B1:B2
+    and D1:E1 (F1 holds one of a single cell), dynamic arrays spilled from
+    C2 and C3 with their cached results, and a protected sheet whose B1 and
+    B5 are unlocked."""
+    wb = Workbook()
+    ws = sheet(wb, "Arrays", {"A1": 1, "A2": 2, "B1": "=A1", "D1": "=A1*2", "F1": "=A1"}, wb.active)
+    for ref, area in (("B1", "B1:B2"), ("D1", "D1:E1"), ("F1", "F1")):
+        ws.formula_attributes[ref] = {"t": "array", "ref": area}
+    sheet(wb, "Spill", {"A2": "x"})
+    locked = sheet(wb, "Locked", {"A1": "locked", "B1": "unlocked"})
+    locked.protection.sheet = True
+    for ref in ("B1", "B5"):
+        locked[ref].protection = Protection(locked=False)
+    wb.save(path)
+    spills = ('<row r="2"><c r="A2" t="inlineStr"><is><t>x</t></is></c><c r="C2" cm="1" t="str"><f t="array" ref="C2:D2">'
+              '_xlfn.XLOOKUP(A2,A5:A6,B5:C6)</f><v>Sales</v></c><c r="D2" t="str"><v>Finance</v></c></row>'
+              '<row r="3"><c r="C3" cm="1"><f t="array" ref="C3:D3">_xlfn.SEQUENCE(1,2)</f><v>1</v></c><c r="D3"><v>2</v></c></row>')
+    rewrite(path, {"xl/worksheets/sheet2.xml": lambda x: re.sub(r"<sheetData>.*</sheetData>|<sheetData ?/>",
+                                                                "<sheetData>%s</sheetData>" % spills, x)})
+
+
+PIVOT_TABLE = ('<?xml version="1.0" encoding="UTF-8"?>\n<pivotTableDefinition xmlns="http://schemas.openxmlformats.org/'
+               'spreadsheetml/2006/main" name="Pivot1" cacheId="1" dataCaption="Values"><location ref="A1:F7" '
+               'firstHeaderRow="1" firstDataRow="1" firstDataCol="1"/></pivotTableDefinition>')
+
+
+def streamed(source, path):
+    """A copy written as a stream writer does (data descriptors after the
+    data), whose local headers then give the size but no checksum: every
+    reader takes both from the central directory."""
+    class Unseekable:
+        def __init__(self, f):
+            self.f = f
+
+        def write(self, b):
+            return self.f.write(b)
+
+        def flush(self):
+            self.f.flush()
+    with zipfile.ZipFile(source) as src, open(path, "wb") as f, zipfile.ZipFile(Unseekable(f), "w", zipfile.ZIP_DEFLATED) as z:
+        for item in src.infolist():
+            z.writestr(item.filename, src.read(item.filename))
+    data = bytearray(open(path, "rb").read())
+    with zipfile.ZipFile(path) as z:
+        for info in z.infolist():
+            struct.pack_into("<I", data, info.header_offset + 22, info.file_size)
+    open(path, "wb").write(data)
+
+
+def compound_file(path, stream):
+    """An OLE compound file of 512-byte sectors holding one stream of 4096
+    zero bytes: the container of an encrypted package when the stream is
+    named EncryptedPackage."""
+    free, end, fat_sector, none = 0xFFFFFFFF, 0xFFFFFFFE, 0xFFFFFFFD, 0xFFFFFFFF
+    header = struct.pack("<8s16sHHHHH6sIIIIIIIIII", b"\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", b"\0" * 16, 0x3E, 3, 0xFFFE,
+                         9, 6, b"\0" * 6, 0, 1, 1, 0, 4096, end, 0, end, 0, 0)
+    header += struct.pack("<108I", *([free] * 108))
+    fat = [fat_sector, end] + [3, 4, 5, 6, 7, 8, 9, end]
+    fat_bytes = struct.pack("<128I", *(fat + [free] * (128 - len(fat))))
+
+    def entry(name, kind, child, start, size):
+        encoded = name.encode("utf-16-le") + b"\0\0"
+        return struct.pack("<64sHBBIII16sIQQIQ", encoded, len(encoded), kind, 1, none, none, child, b"\0" * 16, 0, 0, 0,
+                           start, size)
+    directory = entry("Root Entry", 5, 1, end, 0) + entry(stream, 2, none, 2, 4096) + b"\0" * 256
+    open(path, "wb").write(header + fat_bytes + directory + b"\0" * 4096)
+
+
 def golden(path):
     """The hand-made template of the golden-package test, packed in name order."""
     root = os.path.join(os.path.dirname(os.path.abspath(__file__)), "golden", "template")
@@ -192,6 +262,10 @@ EDITED = [
     ("deep.xlsx", {"xl/worksheets/sheet3.xml": lambda x: x.replace(
         "<sheetData>", "<extLst>" + "<a>" * DEPTH + "</a>" * DEPTH + "</extLst><sheetData>", 1)}),
     ("noworkbook.xlsx", {"xl/workbook.xml": None}),
+    # A sheet entry without a part, in a workbook that opens elsewhere.
+    ("unusedbroken.xlsx", {"xl/workbook.xml": lambda x: x.replace("</sheets>", '<sheet name="Module" sheetId="9" r:id=""/></sheets>')}),
+    ("prestandard.xlsx", {"xl/workbook.xml": lambda x: x.replace(
+        "http://schemas.openxmlformats.org/spreadsheetml/2006/main", "http://schemas.microsoft.com/office/excel/2006/2")}),
 ]
 # Packages of other parts: name, parts.
 OTHER_PACKAGES = [
@@ -208,18 +282,29 @@ def main():
     os.makedirs(os.path.dirname(os.path.abspath(out)) or ".", exist_ok=True)
     work = tempfile.mkdtemp(prefix="templates-", dir=os.path.dirname(os.path.abspath(out)))
     for name, make in [("basic.xlsx", basic), ("date1904.xlsx", date1904), ("features.xlsx", features),
-                       ("shared.xlsx", shared), ("prefixed.xlsx", prefixed), ("golden.xlsx", golden)]:
+                       ("shared.xlsx", shared), ("prefixed.xlsx", prefixed), ("golden.xlsx", golden),
+                       ("guarded.xlsx", guarded)]:
         make(os.path.join(work, name))
     # The fixtures of the broken-input tests.
     basic_file = os.path.join(work, "basic.xlsx")
     data = open(basic_file, "rb").read()
-    for name, content in [("text.xlsx", b"just some text\n"), ("truncated.xlsx", data[: len(data) // 2]),
-                          ("old.xls", b"\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1" + b"\0" * 504)]:
+    for name, content in [("text.xlsx", b"just some text\n"), ("truncated.xlsx", data[: len(data) // 2])]:
         open(os.path.join(work, name), "wb").write(content)
     bomb(basic_file, os.path.join(work, "bomb.xlsx"))
     understate(basic_file, os.path.join(work, "understated.xlsx"), "xl/worksheets/sheet1.xml")
     for name, edits in EDITED:
         rewrite(basic_file, edits, out=os.path.join(work, name))
+    rewrite(basic_file, {"xl/worksheets/sheet3.xml": lambda x: x}, out=os.path.join(work, "pivot.xlsx"), add={
+        "xl/pivotTables/pivotTable1.xml": PIVOT_TABLE,
+        "xl/worksheets/_rels/sheet3.xml.rels": '<?xml version="1.0"?>\n<Relationships xmlns="http://schemas.openxmlformats.org/'
+        'package/2006/relationships"><Relationship Id="rId1" Type="http://schemas.openxmlformats.org/officeDocument/2006/'
+        'relationships/pivotTable" Target="../pivotTables/pivotTable1.xml"/></Relationships>'})
+    with warnings.catch_warnings():  # the duplicate is the point
+        warnings.simplefilter("ignore")
+        rewrite(basic_file, {}, out=os.path.join(work, "duplicate.xlsx"), add={"xl/styles.xml": "<styleSheet/>"})
+    streamed(basic_file, os.path.join(work, "streamed.xlsx"))
+    compound_file(os.path.join(work, "encrypted.xlsx"), "EncryptedPackage")
+    compound_file(os.path.join(work, "old.xls"), "Workbook")
     for name, parts in OTHER_PACKAGES:
         with zipfile.ZipFile(os.path.join(work, name), "w") as z:
             for part, text in parts:

@@ -80,7 +80,7 @@ TEST_F(SqlFileReaderTest, LogsEveryStatementBehindItsFunctionLineAndEveryFailure
         "Error Info: The function line \"@declare x\" has no \"=\" (line 3)"},
        1, 1},
       {"", "@=x\nSELECT 1\n@A=4\nSELECT 2\n@B=-1\nSELECT 3\n@C=0\nSELECT 4\n",
-       {open, "Error: Failed to excute function.", "Error Info: Type mismatch (field 1 is \"x\")",
+       {open, "Error: Failed to excute function.", "Error Info: Type mismatch (field 1 is \"x\"; it must be the function, 0 to 3)",
         Line("A", "Failure."), Line("B", "Failure."), Line("C", "Function 0"), Line("C", "SELECT 4"),
         Line("C", "Success.")},
        4, 1},

@@ -49,8 +49,12 @@ std::vector<std::string> CreatedNames(const std::string& sql) {
 // A defined name that stands for cells (Sheet1!$B$2, 'Daily Sales'!$B$2:$C$3,
 // Data!$A:$A) rather than for a constant or a formula.
 bool RefersToCells(const std::string& formula) {
-  static const std::regex cells(
-      R"(\s*(?:(?:'(?:[^']|'')+'|[^'!:\s]+)!)?(?:\$?[A-Za-z]{1,3}\$?[0-9]+(?::\$?[A-Za-z]{1,3}\$?[0-9]+)?|\$?[A-Za-z]{1,3}:\$?[A-Za-z]{1,3}|\$?[0-9]+:\$?[0-9]+)\s*)");
+  static const std::string sheet = R"((?:(?:'(?:[^']|'')+'|[^'!:\s]+)!)?)";
+  static const std::string cell = R"(\$?[A-Za-z]{1,3}\$?[0-9]+)";
+  static const std::string columns = R"(\$?[A-Za-z]{1,3}:\$?[A-Za-z]{1,3})";
+  static const std::string rows = R"(\$?[0-9]+:\$?[0-9]+)";
+  static const std::regex cells("\\s*" + sheet + "(?:" + cell + "(?::" + cell + ")?|" + columns + "|" + rows +
+                                ")\\s*");
   return std::regex_match(formula, cells);
 }
 
@@ -128,7 +132,8 @@ void Preflight::ReportCount() {
        << (warnings_ == 1 ? " warning" : " warnings") << "; " << statements_
        << (statements_ == 1 ? " statement" : " statements");
   if (statements_ > 0 && !connection_) {
-    out_ << (statements_ == 1 ? " was" : " were") << " read but could not be checked (no connection to the data source)";
+    out_ << (statements_ == 1 ? " was" : " were")
+         << " read but could not be checked (no connection to the data source)";
   } else {
     out_ << " checked";
   }

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Installs into a temporary prefix and runs the installed program through
+# Installs into a temporary prefix from a build of the program alone (as the
+# quick start's example makes it) and runs the installed program through
 # its link: once on the example configuration, once with the default
-# configuration beside the program and no -F.
+# configuration beside the program and no -F. The installed example refuses
+# to empty a folder it did not make.
 set -euo pipefail
 build="$1"
 root="$(cd "$(dirname "$0")/../.." && pwd)"
@@ -9,7 +11,15 @@ scratch="$(mktemp -d)"
 trap 'rm -rf "$scratch"' EXIT
 prefix="$scratch/prefix"
 
-cmake --install "$build" --prefix "$prefix" >/dev/null
+# The quick start's build: configured as the README says, and only the
+# program built, as examples/run-example.sh does. Kept between runs.
+quick="$build/quick-start-tree"
+launcher="$(sed -n 's/^CMAKE_CXX_COMPILER_LAUNCHER:[A-Z]*=//p' "$build/CMakeCache.txt")"
+cmake -S "$root" -B "$quick" -G Ninja -DCMAKE_CXX_COMPILER_LAUNCHER="$launcher" \
+  -DCMAKE_C_COMPILER_LAUNCHER="$launcher" >/dev/null
+cmake --build "$quick" --target tallyvane >/dev/null
+cmake --install "$quick" --prefix "$prefix" >/dev/null
+[ -s "$prefix/share/man/man1/tallyvane.1.gz" ]
 link="$prefix/bin/tallyvane"
 [ -L "$link" ] || { echo "bin/tallyvane is not a link"; exit 1; }
 [ "$(readlink "$link")" = "../lib/tallyvane/tallyvane" ]
@@ -28,4 +38,16 @@ mkdir -p "$scratch/example/reports" "$scratch/example/logs"
 (cd "$scratch/example" && ODBCINI="$scratch/example/odbc.ini" "$link" -C 2004 10)
 ls "$scratch"/example/reports/*.xlsx >/dev/null
 grep -q "Close the log file." "$scratch"/example/logs/*.log
+# A folder the example did not make is refused and left as it was.
+mkdir -p "$scratch/mine"
+echo "keep me" >"$scratch/mine/notes.txt"
+status=0
+TALLYVANE_EXAMPLE="$scratch/mine" "$prefix/share/doc/tallyvane/examples/run-example.sh" 2004 10 \
+  2>"$scratch/refusal" || status=$?
+[ "$status" = 2 ] || { echo "foreign folder: exit status $status"; exit 1; }
+[ "$(ls -A "$scratch/mine")" = "notes.txt" ] && [ "$(cat "$scratch/mine/notes.txt")" = "keep me" ]
+grep -q "was not made by this example" "$scratch/refusal"
+# Its own folder, from the earlier run, it empties and fills again.
+TALLYVANE_EXAMPLE="$scratch/example" "$prefix/share/doc/tallyvane/examples/run-example.sh" 2004 10 >/dev/null
+ls "$scratch"/example/reports/*.xlsx >/dev/null
 echo "install test passed"

@@ -23,6 +23,12 @@ for needed in libqt6widgets6 libodbc2 unixodbc libzip4 libpugixml1v5; do
   grep -q "Depends:.*$needed" <<<"$info" || { echo "missing dependency $needed"; exit 1; }
 done
 grep -q "Recommends:.*libsqliteodbc" <<<"$info"
+# Continuation lines of the description start with exactly one blank (two
+# would make apt show them as preformatted, unwrapped text).
+description="$(dpkg-deb --field "$deb" Description)"
+[ "$(wc -l <<<"$description")" -gt 1 ]
+if tail -n +2 <<<"$description" | grep -qv '^ [^ ]'; then echo "description: $description"; exit 1; fi
+dpkg-deb --contents "$deb" | grep -q ' \./usr/share/doc/tallyvane/copyright$'
 
 dpkg-deb -x "$deb" "$scratch/root"
 for file in usr/lib/tallyvane/tallyvane usr/lib/tallyvane/Tallyvane/Help/tallyvane-help.htm \
@@ -32,6 +38,9 @@ for file in usr/lib/tallyvane/tallyvane usr/lib/tallyvane/Tallyvane/Help/tallyva
 done
 [ "$(readlink "$scratch/root/usr/bin/tallyvane")" = "../lib/tallyvane/tallyvane" ]
 desktop-file-validate "$scratch/root/usr/share/applications/tallyvane.desktop"
+# A file manager hands the configuration over as the program takes it.
+grep -qx 'Exec=tallyvane -F %f' "$scratch/root/usr/share/applications/tallyvane.desktop"
+grep -q '^Upstream-Name: Tallyvane$' "$scratch/root/usr/share/doc/tallyvane/copyright"
 MANWIDTH=80 man -l "$scratch/root/usr/share/man/man1/tallyvane.1.gz" 2>/dev/null | grep -q "EXIT STATUS"
 file "$scratch/root/usr/lib/tallyvane/tallyvane" | grep -q ", stripped"
 

@@ -24,9 +24,11 @@ grep -qx 'Product,Anchor,Buoy,Compass' <<<"$products"
 # month are October's, moved to that month.
 line="$(sed -n 's/^    \(15 6 1 \* \*  .*\)$/\1/p' "$root/README.md")"
 [ -n "$line" ]
-LC_ALL=C MANWIDTH=400 man -l "$root/packaging/tallyvane.1" 2>/dev/null | grep -qF -- "$line"
-/usr/bin/python3 -c 'import html, sys; print(html.unescape(open(sys.argv[1]).read()))' \
-  "$root/docs/help/tallyvane-help.htm" | grep -qF -- "$line"
+manual="$(LC_ALL=C MANWIDTH=400 man -l "$root/packaging/tallyvane.1" 2>/dev/null)"
+grep -qF -- "$line" <<<"$manual" || { echo "the manual page lacks: $line"; exit 1; }
+help="$(/usr/bin/python3 -c 'import html, sys; print(html.unescape(open(sys.argv[1]).read()))' \
+  "$root/docs/help/tallyvane-help.htm")"
+grep -qF -- "$line" <<<"$help" || { echo "the help lacks: $line"; exit 1; }
 command="${line#15 6 1 \* \*  }"
 command="${command//\\%/%}"
 command="${command//\/srv\/reports/$work}"

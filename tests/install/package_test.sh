@@ -2,7 +2,9 @@
 # Builds the Debian package with cpack in a build tree of its own, as a
 # packager would, and checks that no test was built, the program is
 # stripped, its dependencies, files, desktop entry, manual page and contact,
-# and that the installed example runs as its README says.
+# and that the installed example runs as its README says. That tree holds
+# the program alone, as the quick start's example builds it: installing
+# from it into a prefix must work as well.
 set -euo pipefail
 build="$1"
 root="$(cd "$(dirname "$0")/../.." && pwd)"
@@ -15,6 +17,8 @@ cmake -S "$root" -B "$tree" -G Ninja -DTALLYVANE_TESTS=ON -DCMAKE_CXX_COMPILER_L
   -DCMAKE_C_COMPILER_LAUNCHER="$launcher" >/dev/null
 (cd "$tree" && cpack -G DEB -B "$scratch/out" >/dev/null)
 if find "$tree/tests" -name '*_tests' -type f | grep -q .; then echo "cpack built the tests"; exit 1; fi
+cmake --install "$tree" --prefix "$scratch/prefix" >/dev/null
+[ -x "$scratch/prefix/bin/tallyvane" ] && [ -s "$scratch/prefix/share/man/man1/tallyvane.1.gz" ]
 deb="$(ls "$scratch"/out/tallyvane_*.deb)"
 info="$(dpkg-deb --info "$deb")"
 if grep -Eiq "example\.(org|com|net)" <<<"$info"; then echo "placeholder domain: $info"; exit 1; fi

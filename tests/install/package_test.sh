@@ -32,7 +32,8 @@ grep -q "Recommends:.*libsqliteodbc" <<<"$info"
 description="$(dpkg-deb --field "$deb" Description)"
 [ "$(wc -l <<<"$description")" -gt 1 ]
 if tail -n +2 <<<"$description" | grep -qv '^ [^ ]'; then echo "description: $description"; exit 1; fi
-dpkg-deb --contents "$deb" | grep -q ' \./usr/share/doc/tallyvane/copyright$'
+contents="$(dpkg-deb --contents "$deb")"
+grep -q ' \./usr/share/doc/tallyvane/copyright$' <<<"$contents"
 
 dpkg-deb -x "$deb" "$scratch/root"
 for file in usr/lib/tallyvane/tallyvane usr/lib/tallyvane/Tallyvane/Help/tallyvane-help.htm \

@@ -13,14 +13,19 @@ install(CODE "
   file(CREATE_LINK ../${TALLYVANE_PROGRAM_DIR}/tallyvane \"\${bin_dir}/tallyvane\" SYMBOLIC)
 ")
 
-add_custom_command(OUTPUT ${PROJECT_BINARY_DIR}/tallyvane.1.gz
-  COMMAND gzip -9n -c ${PROJECT_SOURCE_DIR}/packaging/tallyvane.1 > ${PROJECT_BINARY_DIR}/tallyvane.1.gz
-  DEPENDS ${PROJECT_SOURCE_DIR}/packaging/tallyvane.1)
-add_custom_target(manual_page ALL DEPENDS ${PROJECT_BINARY_DIR}/tallyvane.1.gz)
-install(FILES ${PROJECT_BINARY_DIR}/tallyvane.1.gz DESTINATION share/man/man1)
+# The manual page is compressed while installing, not by the build: a build
+# of the program alone (as the example makes it) must install as well as a
+# full one.
+install(CODE "
+  set(man_dir \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/share/man/man1\")
+  file(MAKE_DIRECTORY \"\${man_dir}\")
+  message(STATUS \"Installing: \${man_dir}/tallyvane.1.gz\")
+  execute_process(COMMAND gzip -9n -c \"${PROJECT_SOURCE_DIR}/packaging/tallyvane.1\"
+    OUTPUT_FILE \"\${man_dir}/tallyvane.1.gz\" COMMAND_ERROR_IS_FATAL ANY)
+")
 install(FILES packaging/tallyvane.desktop DESTINATION share/applications)
 install(FILES packaging/tallyvane.svg DESTINATION share/icons/hicolor/scalable/apps)
-install(FILES README.md DESTINATION share/doc/tallyvane)
+install(FILES README.md packaging/copyright DESTINATION share/doc/tallyvane)
 install(DIRECTORY examples/ DESTINATION share/doc/tallyvane/examples USE_SOURCE_PERMISSIONS)
 
 set(CPACK_GENERATOR DEB)
@@ -30,7 +35,7 @@ set(CPACK_PACKAGE_VENDOR "The Tallyvane developers")
 set(CPACK_PACKAGE_CONTACT "The Tallyvane developers <developers@tallyvane.invalid>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Fill spreadsheet reports from SQL queries")
 set(CPACK_PACKAGE_DESCRIPTION
-  "Tallyvane copies a spreadsheet template to a new report, runs SQL files\n against an ODBC data source, writes the results into the report and\n records every step in a run log, unattended or in a desktop window.")
+  "Tallyvane copies a spreadsheet template to a new report, runs SQL files\nagainst an ODBC data source, writes the results into the report and\nrecords every step in a run log, unattended or in a desktop window.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
@@ -42,11 +47,11 @@ set(CPACK_DEBIAN_PACKAGE_SUGGESTS "odbc-postgresql, sqlite3, python3-openpyxl")
 set(CPACK_STRIP_FILES ON)
 
 # cpack builds only what the package holds, never the tests: installing no
-# longer builds everything first, and cpack builds the program and its
-# manual page before it installs them.
+# longer builds everything first, and cpack builds the program before it
+# installs it.
 set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY TRUE)
 set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_BINARY_DIR}/CPackBuildFirst.cmake)
 file(WRITE ${CPACK_PROJECT_CONFIG_FILE}
-  "execute_process(COMMAND \"${CMAKE_COMMAND}\" --build \"${PROJECT_BINARY_DIR}\" --target tallyvane manual_page\n"
+  "execute_process(COMMAND \"${CMAKE_COMMAND}\" --build \"${PROJECT_BINARY_DIR}\" --target tallyvane\n"
   "  COMMAND_ERROR_IS_FATAL ANY)\n")
 include(CPack)

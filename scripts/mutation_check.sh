@@ -78,7 +78,7 @@ window: Start takes the typed path untrimmed ~~ tallyvane_ui_tests ~~ TrimSpaces
 function 2: one column too many inserted ~~ workbook_tests ~~ sheet.InsertColumns(CheckedAdd16(begin_col, 1), count - 2); ~~ sheet.InsertColumns(CheckedAdd16(begin_col, 1), count - 1);
 run: errors counted on from the last run ~~ app_tests ~~ context.ErrorCount = 0;\n  context.LogViewLineCount ~~ context.LogViewLineCount
 sql text: a tab not taken for a blank ~~ sql_tests ~~ bool IsWhitespace(char c) { return c == ' ' || c == '\t' || ~~ bool IsWhitespace(char c) { return c == ' ' ||
-main: windir searched before the program folder ~~ app_tests ~~ JoinFolder(program.parent_path().string(), name),\n      environment.windir.empty() ? std::string() : JoinFolder(environment.windir, name), ~~ environment.windir.empty() ? std::string() : JoinFolder(environment.windir, name),\n      JoinFolder(program.parent_path().string(), name),
+main: windir searched before the program folder ~~ app_tests ~~ candidates.push_back(JoinFolder(environment.windir, name)); ~~ candidates.insert(candidates.begin(), JoinFolder(environment.windir, name));
 db: password written after the user ~~ program_tests ~~ "\xEF\xBC\x8C USER=" + context.DbUserName; ~~ "\xEF\xBC\x8C USER=" + context.DbUserName + context.DbPassword;
 engine: dates of the 1904 system counted from 1900 ~~ spreadsheet_tests ~~ if (date1904) { ~~ if (date1904 && false) {
 engine: doubled quote in a sheet name kept ~~ spreadsheet_tests ~~ *name += '\''; ~~ *name += "''";

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <iostream>
 #include <memory>
+#include <vector>
 
 #include "app/command_line.h"
 #include "app/operator_console.h"
@@ -14,6 +15,7 @@
 #include "app/report_run.h"
 #include "app/run_context.h"
 #include "app/usage_text.h"
+#include "config/missing_config_file.h"
 #include "config/run_parameters.h"
 #include "log/run_log.h"
 
@@ -28,7 +30,7 @@ std::string JoinFolder(const std::string& folder, const std::string& name) {
 
 int RunUnattended(RunContext& context) {
   if (!context.FileSystem->FileExists(context.CfgFileName)) {
-    ShowError(context, "Configuration file \"" + context.CfgFileName + "\" does not exist.");
+    ShowError(context, MissingConfigFileText(context));
     return kStoppedStatus;
   }
   LoadParameters(context);
@@ -56,15 +58,17 @@ bool AfterCheckSwitch(const std::string& text, std::string& rest) {
 
 }  // namespace
 
-std::string FindDefaultConfigFile(const RunContext& context, const StartupEnvironment& environment) {
+std::vector<std::string> DefaultConfigCandidates(const StartupEnvironment& environment) {
   const std::filesystem::path program(environment.program_path);
   const std::string name = program.stem().string() + ".ini";
-  const std::string candidates[] = {
-      JoinFolder(program.parent_path().string(), name),
-      environment.windir.empty() ? std::string() : JoinFolder(environment.windir, name),
-  };
-  for (const std::string& candidate : candidates) {
-    if (!candidate.empty() && context.FileSystem->FileExists(candidate)) return candidate;
+  std::vector<std::string> candidates = {JoinFolder(program.parent_path().string(), name)};
+  if (!environment.windir.empty()) candidates.push_back(JoinFolder(environment.windir, name));
+  return candidates;
+}
+
+std::string FindDefaultConfigFile(const RunContext& context, const StartupEnvironment& environment) {
+  for (const std::string& candidate : DefaultConfigCandidates(environment)) {
+    if (context.FileSystem->FileExists(candidate)) return candidate;
   }
   return std::string();
 }
@@ -85,6 +89,7 @@ int Main(RunContext& context, const StartupEnvironment& environment,
   context.Interactive = true;
   ReadCommandLine(context, check ? checked : text);
   context.FileSystem = std::make_unique<FileSystem>();
+  context.DefaultConfigPlaces = DefaultConfigCandidates(environment);
   if (context.CfgFileName.empty()) context.CfgFileName = FindDefaultConfigFile(context, environment);
   if (check) return RunPreflight(context, std::cout);
   if (context.Interactive) return interactive_mode(context);

@@ -3,6 +3,7 @@
 // then either the main window or one unattended run.
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace tallyvane {
 
@@ -16,6 +17,11 @@ struct StartupEnvironment {
 
 // Shows the main window and returns the status with which the program ends.
 using InteractiveMode = std::function<int(RunContext&)>;
+
+// Where the default configuration file is looked for, in order: the
+// program's name with ".ini" in the program's folder, then in the windir
+// folder when windir is set.
+std::vector<std::string> DefaultConfigCandidates(const StartupEnvironment& environment);
 
 // The default configuration file: the program's name with ".ini", in the
 // program's folder, then in the windir folder; empty when neither exists.

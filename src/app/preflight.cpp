@@ -8,6 +8,9 @@
 #include <vector>
 
 #include "app/run_context.h"
+#include "config/file_name_macros.h"
+#include "config/missing_config_file.h"
+#include "config/read_ini_value.h"
 #include "config/run_parameters.h"
 #include "config/run_settings.h"
 #include "platform/platform_factory.h"
@@ -43,6 +46,24 @@ std::vector<std::string> CreatedNames(const std::string& sql) {
   return names;
 }
 
+// A defined name that stands for cells (Sheet1!$B$2, 'Daily Sales'!$B$2:$C$3,
+// Data!$A:$A) rather than for a constant or a formula.
+bool RefersToCells(const std::string& formula) {
+  static const std::string sheet = R"((?:(?:'(?:[^']|'')+'|[^'!:\s]+)!)?)";
+  static const std::string cell = R"(\$?[A-Za-z]{1,3}\$?[0-9]+)";
+  static const std::string columns = R"(\$?[A-Za-z]{1,3}:\$?[A-Za-z]{1,3})";
+  static const std::string rows = R"(\$?[0-9]+:\$?[0-9]+)";
+  static const std::regex cells("\\s*" + sheet + "(?:" + cell + "(?::" + cell + ")?|" + columns + "|" + rows +
+                                ")\\s*");
+  return std::regex_match(formula, cells);
+}
+
+std::string JoinQuoted(const std::vector<std::string>& texts) {
+  std::string joined;
+  for (const std::string& text : texts) joined += (joined.empty() ? "" : ", ") + Quoted(text);
+  return joined;
+}
+
 bool MentionsWord(const std::string& sql, const std::string& word) {
   return std::regex_search(sql, std::regex("\\b" + word + "\\b", std::regex::icase));
 }
@@ -54,6 +75,9 @@ class Preflight {
 
  private:
   void Report(bool error, const std::string& where, const std::string& text);
+  void CheckFileNameMacros();
+  void CheckNameReference(const std::string& where, const std::string& name);
+  void ReportCount();
   void OpenTemplate();
   void Connect();
   void CheckSqlFile(const ListedSqlFile& file);
@@ -81,10 +105,11 @@ void Preflight::Report(bool error, const std::string& where, const std::string& 
 int Preflight::Run() {
   const std::string& ini = context_.CfgFileName;
   if (!context_.FileSystem->FileExists(ini)) {
-    Report(true, "tallyvane", "Configuration file " + Quoted(ini) + " does not exist.");
+    Report(true, "tallyvane", MissingConfigFileText(context_));
   } else {
     LoadParameters(context_);
     for (const std::string& problem : CheckRunSettings(context_)) Report(true, ini, problem);
+    CheckFileNameMacros();
     OpenTemplate();
     Connect();
     std::vector<ListedSqlFile> files;
@@ -96,10 +121,48 @@ int Preflight::Run() {
     }
     for (const ListedSqlFile& file : files) CheckSqlFile(file);
   }
+  ReportCount();
+  return errors_ == 0 ? 0 : 1;
+}
+
+// Without a connection no statement was prepared, and the count must not
+// suggest that they were.
+void Preflight::ReportCount() {
   out_ << errors_ << (errors_ == 1 ? " error, " : " errors, ") << warnings_
        << (warnings_ == 1 ? " warning" : " warnings") << "; " << statements_
-       << (statements_ == 1 ? " statement" : " statements") << " checked in " << Quoted(ini) << ".\n";
-  return errors_ == 0 ? 0 : 1;
+       << (statements_ == 1 ? " statement" : " statements");
+  if (statements_ > 0 && !connection_) {
+    out_ << (statements_ == 1 ? " was" : " were")
+         << " read but could not be checked (no connection to the data source)";
+  } else {
+    out_ << " checked";
+  }
+  out_ << " in " << Quoted(context_.CfgFileName) << ".\n";
+}
+
+// A mistyped macro passes every other check, and then each run overwrites
+// the report of the last one.
+void Preflight::CheckFileNameMacros() {
+  for (const char* key : {"LogFileName", "ReportFileName"}) {
+    const std::string name = TrimSpaces(ReadIniValue("FILE", key, context_.CfgFileName));
+    const std::vector<std::string> mistyped = MistypedFileNameMacros(name);
+    if (mistyped.empty()) continue;
+    Report(false, context_.CfgFileName,
+           std::string(key) + " " + Quoted(name) + " holds " + JoinQuoted(mistyped) +
+               ", which the run does not expand: the date macros are &Y &M &D &H &N &S (an \"&\" before any other "
+               "letter is dropped, a \"%\" stays as it stands).");
+  }
+}
+
+// Function 3 makes the name stand for the value: a name that refers to a
+// cell loses that reference and the cell keeps its text.
+void Preflight::CheckNameReference(const std::string& where, const std::string& name) {
+  const std::string formula = template_->DefinedNameFormula(name);
+  if (!RefersToCells(formula)) return;
+  Report(false, where,
+         "The defined name " + Quoted(name) + " refers to " + formula +
+             ": the run makes it stand for the value instead, and that cell keeps its text. Show the value with a "
+             "formula such as =\"Value: \"&" + name + ".");
 }
 
 void Preflight::OpenTemplate() {
@@ -163,6 +226,8 @@ void Preflight::CheckTarget(const std::string& where, const FunctionFields& fiel
   if (fields.function == 3) {
     if (!template_->HasDefinedName(fields.target)) {
       Report(true, where, "The template has no defined name " + Quoted(fields.target) + ".");
+    } else {
+      CheckNameReference(where, fields.target);
     }
     return;
   }

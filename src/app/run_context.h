@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/database.h"
 #include "platform/file_lock.h"
@@ -34,6 +35,8 @@ struct RunContext {
   std::string DbUserName;
   std::string DbPassword;
   std::string CfgFileName;
+  // Where start-up looked for the default configuration file, in order.
+  std::vector<std::string> DefaultConfigPlaces;
   std::string TemplateFileName;
   std::string ReportFileName;
   std::string LogFileName;

@@ -1,6 +1,8 @@
 #include "config/file_name_macros.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <utility>
 
 #include "app/run_context.h"
 #include "platform/clock.h"
@@ -45,6 +47,13 @@ std::size_t CharacterLength(const std::string& text, std::size_t at) {
 
 char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
+bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+
+bool IsMacroLetter(char c) {
+  const char upper = Upper(c);
+  return upper == 'Y' || upper == 'M' || upper == 'D' || upper == 'H' || upper == 'N' || upper == 'S';
+}
+
 }  // namespace
 
 std::string ExpandFileNameMacros(const std::string& text, const DateTime& moment) {
@@ -65,6 +74,24 @@ std::string ExpandFileNameMacros(const std::string& text, const DateTime& moment
     pending_ampersand = false;
   }
   return result;
+}
+
+std::vector<std::string> MistypedFileNameMacros(const std::string& text) {
+  std::vector<std::string> found;
+  const auto note = [&found](std::string macro) {
+    if (std::find(found.begin(), found.end(), macro) == found.end()) found.push_back(std::move(macro));
+  };
+  for (std::size_t i = 0; i + 1 < text.size(); ++i) {
+    const char next = text[i + 1];
+    if (text[i] == '&') {
+      // The expansion pairs the "&" with the next character, whatever it is.
+      if (IsLetter(next) && !IsMacroLetter(next)) note(text.substr(i, 2));
+      ++i;
+    } else if (text[i] == '%' && IsLetter(next)) {
+      note(text.substr(i, 2));
+    }
+  }
+  return found;
 }
 
 std::string ExpandFileNameMacros(RunContext& context, const std::string& text) {

@@ -5,8 +5,9 @@
 
 namespace tallyvane::odbc {
 
-// "data sources are read from ..." naming ODBCINI (or that it is not set),
-// the user's ~/.odbc.ini and the system odbc.ini.
+// "data sources are read from ..." naming the two files the driver manager
+// reads, as odbcinst -j shows them: the user file (ODBCINI, or .odbc.ini in
+// the account's home folder) and the system odbc.ini (in ODBCSYSINI or /etc).
 std::string DataSourcePlaces();
 
 // The description with the places appended in parentheses when the driver

@@ -57,6 +57,10 @@ bool OoxmlWorkbook::HasDefinedName(const std::string& name) {
   return Guarded("find a defined name", [&] { return document_->HasName(name); });
 }
 
+std::string OoxmlWorkbook::DefinedNameFormula(const std::string& name) {
+  return Guarded("find a defined name", [&] { return document_->NameFormula(name); });
+}
+
 void OoxmlWorkbook::SetNameValue(const std::string& name, const std::string& text) {
   Guarded("set the defined name \"" + name + "\"", [&] { document_->SetNameText(name, text); });
 }

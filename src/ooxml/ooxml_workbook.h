@@ -18,6 +18,7 @@ class OoxmlWorkbook : public Workbook {
   std::unique_ptr<Worksheet> WorksheetByIndex(int position) override;
   std::vector<std::string> WorksheetNames() override;
   bool HasDefinedName(const std::string& name) override;
+  std::string DefinedNameFormula(const std::string& name) override;
   void SetNameValue(const std::string& name, const std::string& text) override;
   void Save() override;
   void Close() override;

@@ -394,6 +394,11 @@ bool WorkbookDocument::HasName(const std::string& name) const {
   return workbook_->HasName(name);
 }
 
+std::string WorkbookDocument::NameFormula(const std::string& name) const {
+  CheckOpen();
+  return workbook_->NameFormula(name);
+}
+
 void WorkbookDocument::Save() {
   CheckOpen();
   if (edited_) DropStaleResults();

@@ -41,6 +41,7 @@ class WorkbookDocument {
   void Insert(int sheet, InsertKind kind, int at, int count);
   void SetNameText(const std::string& name, const std::string& text);
   bool HasName(const std::string& name) const;
+  std::string NameFormula(const std::string& name) const;
   void Save();
   void Close();
 

@@ -109,6 +109,10 @@ pugi::xml_node FindWorkbookName(const pugi::xml_document& doc, const std::string
 
 bool WorkbookPart::HasName(const std::string& name) const { return bool(FindWorkbookName(doc_, name)); }
 
+std::string WorkbookPart::NameFormula(const std::string& name) const {
+  return FindWorkbookName(doc_, name).text().get();
+}
+
 bool WorkbookPart::SetNameText(const std::string& name, const std::string& text) {
   if (pugi::xml_node n = FindWorkbookName(doc_, name)) {
     std::string formula = TextConstantFormula(text);

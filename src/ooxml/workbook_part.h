@@ -23,6 +23,8 @@ class WorkbookPart {
   // False when no such workbook-level name exists.
   bool SetNameText(const std::string& name, const std::string& text);
   bool HasName(const std::string& name) const;
+  // The formula text of the workbook-level name, empty when there is none.
+  std::string NameFormula(const std::string& name) const;
   // Shifts the references of every defined name.
   void ShiftNames(const Insertion& ins);
   // Asks the desktop spreadsheet to recalculate everything when it opens

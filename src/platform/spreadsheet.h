@@ -38,6 +38,10 @@ class Workbook {
   virtual std::vector<std::string> WorksheetNames() = 0;
   // True when a workbook-level defined name of that name exists.
   virtual bool HasDefinedName(const std::string& name) = 0;
+  // What a workbook-level defined name stands for, as its formula text
+  // without "=" (a reference such as Sheet1!$B$2, or a constant); empty when
+  // the name is not defined.
+  virtual std::string DefinedNameFormula(const std::string& name) = 0;
   // Makes the workbook-level defined name stand for the text constant.
   virtual void SetNameValue(const std::string& name, const std::string& text) = 0;
   // Writes the workbook to its own path, in its own format.

@@ -24,7 +24,18 @@ std::vector<std::string> SplitFields(const std::string& fields) {
   return parts;
 }
 
-// "Type mismatch" or "Overflow" first, then which field held what.
+// What each numeric field of a function line must hold, by position.
+const char* FieldMeaning(std::size_t index) {
+  switch (index) {
+    case 0: return "the function, 0 to 3";
+    case 2: return "the begin row, a whole number";
+    case 3: return "the begin column, a whole number";
+    default: return "0 for rows, another whole number for columns";
+  }
+}
+
+// "Type mismatch" or "Overflow" first, then which field held what and what
+// it must hold, so that the operator knows what to write instead.
 std::int16_t NumberField(const std::vector<std::string>& parts, std::size_t index) {
   const std::string& field = parts[index];
   if (TrimSpaces(field).empty()) return 0;
@@ -32,7 +43,7 @@ std::int16_t NumberField(const std::vector<std::string>& parts, std::size_t inde
     return ToInt16(field);
   } catch (const PlatformError& error) {
     throw PlatformError(std::string(error.what()) + " (field " + std::to_string(index + 1) + " is \"" +
-                        field + "\")");
+                        field + "\"; it must be " + FieldMeaning(index) + ")");
   }
 }
 

@@ -17,6 +17,7 @@
 
 #include "app/report_run.h"
 #include "app/run_context.h"
+#include "config/missing_config_file.h"
 #include "config/read_ini_value.h"
 #include "config/run_parameters.h"
 #include "log/run_log.h"
@@ -258,7 +259,7 @@ void FrmMain::Start() {
   if (running_ || opening_) return;
   context_.CfgFileName = TrimSpaces(ini_file_->text().toStdString());
   if (!ConfigurationFileExists()) {
-    ShowError(context_, "Configuration file \"" + context_.CfgFileName + "\" does not exist.");
+    ShowError(context_, MissingConfigFileText(context_));
     return;
   }
   // Each step is skipped when it fails unexpectedly, so that the window

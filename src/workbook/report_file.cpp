@@ -27,12 +27,25 @@ void RefuseRunFilesAsReport(const RunContext& context) {
   }
 }
 
+// Says what to fix, as the configuration check does, instead of naming the
+// lock file that could not be made in it.
+void RefuseMissingReportFolder(const RunContext& context) {
+  std::string folder = context.FileSystem->GetParentFolderName(context.ReportFileName);
+  if (folder.empty()) folder = ".";
+  std::error_code ignored;
+  if (!std::filesystem::is_directory(folder, ignored)) {
+    throw PlatformError("The report file " + InQuotes(context.ReportFileName) + " cannot be created: no folder " +
+                        InQuotes(folder) + ".");
+  }
+}
+
 }  // namespace
 
 bool OpenReportFile(RunContext& context) {
   bool copied = false;
   try {
     RefuseRunFilesAsReport(context);
+    RefuseMissingReportFolder(context);
     // Held until the run ends, so that a second run on the same report
     // stops before it writes anything.
     context.ReportLock.reset();

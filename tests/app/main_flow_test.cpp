@@ -46,8 +46,10 @@ TEST(Main, UnattendedWithoutItsConfigurationShowsTheBoxAndWritesNothing) {
     const std::string path = ini.empty() ? ini : dir.File(ini);
     StartupEnvironment environment{"-C" + (ini.empty() ? "" : " -F " + path), dir.File("tallyvane"), ""};
     EXPECT_EQ(Main(t.context, environment, NoWindow), 2);
+    const std::string looked_for =
+        ini.empty() ? " The default configuration was looked for as \"" + dir.File("tallyvane.ini") + "\"." : "";
     EXPECT_EQ(t.errors.prompts, std::vector<std::string>{"Error!\r\nError Info: Configuration file \"" + path +
-                                                         "\" does not exist."});
+                                                         "\" does not exist." + looked_for});
     EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
   }
 }

@@ -164,7 +164,8 @@ class OperatorOutputTest : public ProgramTest {
   OperatorOutputTest() {
     display = true;
     CreateDatabase("CREATE TABLE t (a INTEGER); INSERT INTO t VALUES (1), (2);",
-                   R"j({"sheets": [{"name": "Data"}, {"name": "Summary"}], "names": {"Total": "\"0\""}})j");
+                   R"j({"sheets": [{"name": "Data"}, {"name": "Summary"}], "names": {"Total": "\"0\"",
+                       "Day": "'Data'!$B$2", "Span": "Summary!$A$1:$B$3", "Sum": "SUM(Data!$A$1:$A$2)"}})j");
   }
 };
 
@@ -172,8 +173,8 @@ class OperatorOutputTest : public ProgramTest {
 // what stopped them; a missing data source after two error lines.
 TEST_F(OperatorOutputTest, EarlyStopsAreToldOnStandardError) {
   const std::string info = "Error Info: [unixODBC][Driver Manager]Data source name not found and no default driver "
-                           "specified (SQLSTATE IM002) (data sources are read from ODBCINI=" + dir.File("odbc.ini") +
-                           ", ~/.odbc.ini and /etc/odbc.ini)";
+                           "specified (SQLSTATE IM002) (data sources are read from ODBCINI=\"" + dir.File("odbc.ini") +
+                           "\" and \"/etc/odbc.ini\")";
   const struct {
     std::string sql_files, template_file, dsn, error, last_log_line;
   } cases[] = {
@@ -203,6 +204,59 @@ TEST_F(OperatorOutputTest, EarlyStopsAreToldOnStandardError) {
     EXPECT_EQ(last.error, c.error);
     EXPECT_EQ(std::filesystem::exists(dir.File("run.log")), !c.sql_files.empty());
     EXPECT_EQ(c.sql_files.empty() ? "" : Log().back(), c.last_log_line);
+  }
+}
+
+// The value of a line "NAME: value" of odbcinst -j, run in the environment
+// given, which is how the driver manager reports the files it reads.
+std::string OdbcinstPath(const std::string& environment, const std::string& name) {
+  int status = -1;
+  const std::string shown = test::RunCommand("env " + environment + " odbcinst -j", &status);
+  const std::size_t at = shown.find(name);
+  if (at == std::string::npos) return "(" + name + " not shown)";
+  const std::size_t start = shown.find(": ", at) + 2;
+  return shown.substr(start, shown.find('\n', start) - start);
+}
+
+// Each message names what to fix: the places a default configuration was
+// looked for, a report folder that is missing, and the data source files
+// the driver manager really reads (its user file comes from the password
+// file, whatever HOME says).
+TEST_F(OperatorOutputTest, MessagesNameWhatToFix) {
+  const std::string beside =
+      (std::filesystem::canonical(TALLYVANE_PROGRAM).parent_path() / "tallyvane.ini").string();
+  const std::string unknown = "Error: Failed to connect to database. DSN=NoSuchSource\xEF\xBC\x8C USER=reporter\n"
+                              "Error Info: [unixODBC][Driver Manager]Data source name not found and no default "
+                              "driver specified (SQLSTATE IM002) (data sources are read from \"";
+  const std::string elsewhere = "-u ODBCINI HOME=" + test::ShellQuote(dir.File("elsewhere"));
+  const std::string ended = "Tallyvane ended with 1 error, exit status 2; see the run log \"run.log\".\n";
+  const struct {
+    std::string report, dsn, arguments, wrapper;
+    int status;
+    std::string output, error;
+  } cases[] = {
+      {"report.xlsx", "TallyvaneE2E", "-C 2004", "env windir=/srv/win", 2, "",
+       "Error!\nError Info: Configuration file \"\" does not exist. The default configuration was looked for as \"" +
+           beside + "\" and \"/srv/win/tallyvane.ini\".\n"},
+      {"report.xlsx", "TallyvaneE2E", "--check 2004", "", 1,
+       "tallyvane: error: Configuration file \"\" does not exist. The default configuration was looked for as \"" +
+           beside + "\".\n1 error, 0 warnings; 0 statements checked in \"\".\n",
+       ""},
+      {"reports/month.xlsx", "TallyvaneE2E", "-C -F run.ini", "", 2, "",
+       "Error: Failed to open the report file \"reports/month.xlsx\".\nError Info: The report file "
+       "\"reports/month.xlsx\" cannot be created: no folder \"reports\".\n" + ended},
+      {"report.xlsx", "NoSuchSource", "-C -F run.ini", "env " + elsewhere, 2, "",
+       unknown + OdbcinstPath(elsewhere, "USER DATA SOURCES") + "\" (ODBCINI not set) and \"" +
+           OdbcinstPath(elsewhere, "SYSTEM DATA SOURCES") + "\")\n" + ended},
+  };
+  for (const auto& c : cases) {
+    test::RunIni ini = Ini("F_MAXNUM=0");
+    ini.report = c.report;
+    ini.dsn = c.dsn;
+    ini.Write(dir);
+    EXPECT_EQ(Run(c.arguments, c.wrapper), c.status) << c.arguments;
+    EXPECT_EQ(last.output, c.output);
+    EXPECT_EQ(last.error, c.error);
   }
 }
 
@@ -266,7 +320,7 @@ TEST_F(OperatorOutputTest, HelpAndVersionOnlyAsTheWholeCommandLine) {
 
 TEST_F(OperatorOutputTest, CheckingReportsEveryProblemInOnePassWithItsLine) {
   WriteRun(
-      "@Letter=x;Data\nSELECT 1\n"
+      "@Letter=1;Data;1;A\nSELECT 1\n"
       "@Four=4\nSELECT 1\n"
       "@Sheet=1;Stores;1;1\nSELECT 1\n"
       "@Position=2;5;1;1\nSELECT 1\n"
@@ -277,13 +331,22 @@ TEST_F(OperatorOutputTest, CheckingReportsEveryProblemInOnePassWithItsLine) {
       "@Make=0\nCREATE TABLE made (x)\n"
       "@Use=1;Data;1;1\n# after the table is made\nSELECT x FROM made\n"
       "@Wide=1;Data;1;16384\nSELECT 1, 2\n"
+      "@Day=3;Day\nSELECT 1\n"
+      "@Span=3;span\nSELECT 1\n"
+      "@Sum=3;Sum\nSELECT 1\n"
       "@Broken\n",
-      "F2=gone.sql\n", "", "nofolder/run.log");
+      "F2=gone.sql\n", "", "nofolder/run_%Y%m.log");
   EXPECT_EQ(Run("--check -F run.ini"), 1);
   const std::string at = "[SQLFILE1] run.sql:";
+  const std::string on_cells = "the run makes it stand for the value instead, and that cell keeps its text. Show the "
+                               "value with a formula such as =\"Value: \"&";
   EXPECT_EQ(last.output,
-            "run.ini: error: The run log \"nofolder/run.log\" cannot be created: no folder \"nofolder\".\n" + at +
-                "1 [Letter]: error: The function line cannot be decoded: Type mismatch (field 1 is \"x\")\n" + at +
+            "run.ini: error: The run log \"nofolder/run_%Y%m.log\" cannot be created: no folder \"nofolder\".\n"
+            "run.ini: warning: LogFileName \"nofolder/run_%Y%m.log\" holds \"%Y\", \"%m\", which the run does not "
+            "expand: the date macros are &Y &M &D &H &N &S (an \"&\" before any other letter is dropped, a \"%\" stays "
+            "as it stands).\n" + at +
+                "1 [Letter]: error: The function line cannot be decoded: Type mismatch (field 4 is \"A\"; it must be "
+                "the begin column, a whole number)\n" + at +
                 "3 [Four]: error: Function 4 does not exist (0 to 3).\n" + at +
                 "5 [Sheet]: error: Subscript out of range (no sheet \"Stores\"; sheets: Data, Summary)\n" + at +
                 "7 [Position]: error: Subscript out of range (no sheet at position 5; sheets: Data, Summary)\n" + at +
@@ -293,15 +356,34 @@ TEST_F(OperatorOutputTest, CheckingReportsEveryProblemInOnePassWithItsLine) {
                 "15 [Column]: error: [SQLite]no such column: b (1) (SQLSTATE HY000)\n" + at +
                 "19 [Use]: warning: It depends on \"made\", made by an earlier statement: [SQLite]no such table: "
                 "made (1) (SQLSTATE HY000)\n" + at +
-                "22 [Wide]: error: Its 2 columns do not fit in the sheet from the begin col.\n"
-                "[SQLFILE1] run.sql: error: Failed to read: The function line \"@Broken\" has no \"=\" (line 24)\n"
+                "22 [Wide]: error: Its 2 columns do not fit in the sheet from the begin col.\n" + at +
+                "24 [Day]: warning: The defined name \"Day\" refers to 'Data'!$B$2: " + on_cells + "Day.\n" + at +
+                "26 [Span]: warning: The defined name \"span\" refers to Summary!$A$1:$B$3: " + on_cells + "span.\n"
+                "[SQLFILE1] run.sql: error: Failed to read: The function line \"@Broken\" has no \"=\" (line 30)\n"
                 "[SQLFILE2] gone.sql: error: \"gone.sql\" does not exist.\n"
-                "12 errors, 1 warning; 11 statements checked in \"run.ini\".\n");
+                "12 errors, 4 warnings; 14 statements checked in \"run.ini\".\n");
   Ini("F_MAXNUMBER=1\nF1=run.sql").Write(dir);
   Run("--check -F run.ini");
   EXPECT_EQ(last.output,
             "run.ini: warning: The SQL file list is empty (F_MAXNUM missing, 0 or naming no file).\n"
             "0 errors, 1 warning; 0 statements checked in \"run.ini\".\n");
+  // A mistyped macro in the report name, and statements that no data
+  // source could check.
+  test::RunIni ini = Ini("F_MAXNUM=1\nF1=run.sql");
+  ini.report = "day_&T&&D 5&1.xlsx";
+  ini.dsn = "NoSuchSource";
+  ini.Write(dir);
+  dir.Write("run.sql", "@A=0\nSELECT 1\n@B=0\nSELECT 2\n");
+  EXPECT_EQ(Run("--check -F run.ini"), 1);
+  EXPECT_EQ(last.output,
+            "run.ini: warning: ReportFileName \"day_&T&&D 5&1.xlsx\" holds \"&T\", which the run does not expand: "
+            "the date macros are &Y &M &D &H &N &S (an \"&\" before any other letter is dropped, a \"%\" stays as it "
+            "stands).\n"
+            "run.ini: error: Failed to connect to database. DSN=NoSuchSource: [unixODBC][Driver Manager]Data source "
+            "name not found and no default driver specified (SQLSTATE IM002) (data sources are read from ODBCINI=\"" +
+                dir.File("odbc.ini") + "\" and \"/etc/odbc.ini\")\n"
+            "1 error, 1 warning; 2 statements were read but could not be checked (no connection to the data source) "
+            "in \"run.ini\".\n");
 }
 
 }  // namespace

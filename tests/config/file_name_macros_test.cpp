@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 namespace tallyvane {
 namespace {
 
@@ -23,6 +26,25 @@ TEST(ExpandFileNameMacros, ReplacesEveryMacroWithTheOneMoment) {
   };
   for (const Case& c : cases) {
     EXPECT_EQ(ExpandFileNameMacros(c.text, moment), c.expected) << c.text;
+  }
+}
+
+// An "&" pairs with the character after it as the expansion does, so "&&T"
+// is deliberate; only letters count as meant for a macro.
+TEST(MistypedFileNameMacros, NamesEachLetterThatIsNoMacroOnce) {
+  const struct {
+    const char* text;
+    std::vector<std::string> mistyped;
+  } cases[] = {
+      {"nightly_%Y%m%d.xlsx", {"%Y", "%m", "%d"}},
+      {"day_&T_&t_&T.xlsx", {"&T", "&t"}},
+      {"run_&Y&m&d_&H&N&S.log", {}},
+      {"a&&Tb && 5&1 &_ 100%.log &", {}},
+      {"%%Y", {"%Y"}},
+      {"&%Y", {}},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(MistypedFileNameMacros(c.text), c.mistyped) << c.text;
   }
 }
 

@@ -40,8 +40,7 @@ TEST(ConnectionTest, RefusalsSayWhy) {
   } cases[] = {
       {"tallyvane_missing_dsn",
        "[unixODBC][Driver Manager]Data source name not found and no default driver specified (SQLSTATE IM002) "
-       "(data sources are read from ODBCINI=" + std::string(std::getenv("ODBCINI")) +
-           ", ~/.odbc.ini and /etc/odbc.ini)"},
+       "(data sources are read from ODBCINI=\"" + std::string(std::getenv("ODBCINI")) + "\" and \"/etc/odbc.ini\")"},
       {testing::kSqliteNoFileDsn, "[unixODBC][SQLite]connect failed (SQLSTATE HY000)"},
       {long_name, "the data source name \"" + long_name + "\" is longer than the 32 characters that ODBC allows"},
   };

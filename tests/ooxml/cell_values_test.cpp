@@ -168,6 +168,9 @@ TEST(Workbook, FindsSheetsSetsNamesAndKeepsHandlesSafe) {
   EXPECT_EQ(t.workbook->WorksheetNames(), (std::vector<std::string>{"Data", "Other Sheet", "Summary"}));
   EXPECT_TRUE(t.workbook->HasDefinedName("total"));
   EXPECT_FALSE(t.workbook->HasDefinedName("Missing") || t.workbook->HasDefinedName("LocalName"));
+  EXPECT_EQ(t.workbook->DefinedNameFormula("amounts"), "Data!$B$2:$B$3");
+  EXPECT_EQ(t.workbook->DefinedNameFormula("Total"), "\"template\"");
+  EXPECT_EQ(t.workbook->DefinedNameFormula("LocalName"), "");
   t.workbook->SetNameValue("TOTAL", "first");
   t.workbook->SetNameValue("total", "He said \"hi\" &\x01 left\r");
   t.workbook->SetNameValue("Amounts", std::string(300, 'x'));

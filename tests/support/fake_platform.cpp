@@ -46,6 +46,9 @@ class FakeWorkbook : public Workbook {
   }
   std::vector<std::string> WorksheetNames() override { return journal_.sheet_names; }
   bool HasDefinedName(const std::string& name) override { return journal_.names.count(name) != 0; }
+  std::string DefinedNameFormula(const std::string& name) override {
+    return journal_.names.count(name) != 0 ? journal_.names.at(name) : std::string();
+  }
   void SetNameValue(const std::string& name, const std::string& text) override {
     journal_.Call("Name.Value");
     journal_.names[name] = text;

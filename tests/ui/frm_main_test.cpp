@@ -89,6 +89,7 @@ TEST_F(MainWindowTest, StartTrimsTheTypedPathAndAsksBeforeARun) {
   const std::string existing = WriteConfig();
   const std::tuple<std::string, std::string, bool> cases[] = {
       {"   ", "", false}, {"  " + missing + "  ", missing, false}, {"   " + existing + " ", existing, true}};
+  context_.DefaultConfigPlaces = {"/opt/t/tallyvane.ini", "/w/tallyvane.ini"};  // as start-up found them
   for (const auto& [typed, stored, exists] : cases) {
     SetConfigBox(typed);
     ModalScript script;
@@ -98,7 +99,10 @@ TEST_F(MainWindowTest, StartTrimsTheTypedPathAndAsksBeforeARun) {
     EXPECT_EQ(context_.CfgFileName, stored);
     EXPECT_EQ(Find("txtIniFileName")->text().toStdString(), typed) << "the box keeps the text as typed";
     EXPECT_EQ(seen.text, exists ? QStringLiteral("Generate report?")
-                                : ErrorPrompt("Configuration file \"" + stored + "\" does not exist."));
+                                : ErrorPrompt("Configuration file \"" + stored + "\" does not exist." +
+                                              (stored.empty() ? " The default configuration was looked for as "
+                                                                "\"/opt/t/tallyvane.ini\" and \"/w/tallyvane.ini\"."
+                                                              : "")));
     EXPECT_FALSE(std::filesystem::exists(LogPath())) << "no run may start";
   }
 }

@@ -68,6 +68,16 @@ void EndInterruptedRun(RunContext& context, int signal_number) {
   context.LogStream->Close();
 }
 
+bool LogRunEndingError(RunContext& context, const std::string& description) {
+  if (!context.LogStream || !context.LogStream->IsOpen()) return false;
+  try {
+    LogError(context, "The run stopped on an error that no step handles.", description);
+    return true;
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
 }  // namespace
 
 RunResult RunReport(RunContext& context) {
@@ -83,10 +93,13 @@ RunResult RunReport(RunContext& context) {
       result.error = error.what();
     }
   } catch (const std::exception& error) {
-    // An error that no step traps ends the run where it happened, without
-    // a log line; the caller reports it.
+    // An error that no step traps ends the run where it happened. It is
+    // logged and counted like any other, so that the log, the window and
+    // the exit line do not tell of a run without errors; only when the log
+    // cannot take it does the caller show it.
     result.outcome = RunOutcome::Aborted;
     result.error = error.what();
+    result.logged = LogRunEndingError(context, result.error);
   }
   // However the run ended, other runs may have the report now.
   context.ReportLock.reset();

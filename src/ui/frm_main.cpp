@@ -284,8 +284,8 @@ void FrmMain::RunConfirmedReport() {
     QApplication::exit(2);
     return;
   }
-  // An aborted run wrote no line about its end; the operator learns why
-  // here.
+  // An aborted run ended where its error happened; the operator learns why
+  // here too.
   if (result.outcome == RunOutcome::Aborted) {
     try {
       ShowError(context_, result.error);

@@ -13,10 +13,14 @@ namespace {
 
 std::string InQuotes(const std::string& text) { return "\"" + text + "\""; }
 
-// Replacing the report must never destroy the template or the run's own
-// log, also when the names lead to one file through a link.
+// Replacing the report must never destroy the template, the run's own log
+// or a device, also when the names lead to one of them through a link.
 void RefuseRunFilesAsReport(const RunContext& context) {
   const FileSystem& files = *context.FileSystem;
+  if (!files.IsReplaceable(context.ReportFileName)) {
+    throw PlatformError("The report file " + InQuotes(context.ReportFileName) +
+                        " is not a regular file (a device, a pipe or a folder), which is never replaced.");
+  }
   if (files.IsSameFile(context.ReportFileName, context.TemplateFileName)) {
     throw PlatformError("The report file " + InQuotes(context.ReportFileName) +
                         " is the template file itself.");

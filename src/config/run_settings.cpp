@@ -13,6 +13,7 @@
 #include "log/run_log.h"
 #include "platform/number_text.h"
 #include "platform/private_profile.h"
+#include "platform/temp_file.h"
 #include "platform/text_code_page.h"
 
 namespace tallyvane {
@@ -174,6 +175,12 @@ std::vector<std::string> CheckRunSettings(RunContext& context) {
   if (!context.ReportFileName.empty() && !std::filesystem::is_directory(report_folder)) {
     problems.push_back("The report file \"" + context.ReportFileName + "\" cannot be created: no folder \"" +
                        report_folder + "\".");
+  } else if (!context.ReportFileName.empty()) {
+    try {
+      CheckRoomForTempFilesBeside(context.ReportFileName);
+    } catch (const std::exception& error) {
+      problems.push_back("The report file \"" + context.ReportFileName + "\" cannot be saved: " + error.what());
+    }
   }
   context.DbUserName = ReadSetting(context, "ODBC", "DBUSER");
   context.DbPassword = ReadSetting(context, "ODBC", "DBPWD");

@@ -7,6 +7,7 @@
 #include "log/run_log.h"
 #include "platform/file_lock.h"
 #include "platform/platform_error.h"
+#include "platform/temp_file.h"
 
 namespace tallyvane {
 namespace {
@@ -35,10 +36,12 @@ void RefuseRunFilesAsReport(const RunContext& context) {
 bool OpenReportFile(RunContext& context) {
   try {
     RefuseRunFilesAsReport(context);
+    CheckRoomForTempFilesBeside(context.ReportFileName);
     // Held until the run ends, so that a second run on the same report
     // stops before it writes anything.
     context.ReportLock.reset();
     context.ReportLock = FileLock::Acquire(context.ReportFileName);
+    RemoveTempFilesBeside(context.ReportFileName);
     context.FileSystem->CopyFile(context.TemplateFileName, context.ReportFileName);
     WriteLog(context, "Create the blank report file " + InQuotes(context.ReportFileName) + ".");
     context.ReportWorkbook = context.ExcelApp->OpenWorkbook(context.ReportFileName);

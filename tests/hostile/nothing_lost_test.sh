@@ -1,0 +1,111 @@
+#!/usr/bin/env bash
+# A careless or hostile setting of the run's surroundings: devices and other
+# people's files named as report or log, a standard error that is a pipe
+# whose reader has gone, closed standard descriptors, an error that no step
+# handles, escape sequences in a server's message, a report name too long
+# for the save's temporaries, and a lock left by a killed run of another
+# user. Nothing that is not the run's own is replaced, every run ends with
+# its log complete, and the operator's terminal gets no raw control bytes.
+set -euo pipefail
+source "$(dirname "$0")/scratch.sh"
+sqlite3 data.db "CREATE TABLE t (a); INSERT INTO t VALUES (1);"
+printf '@Fill=1;Sheet1;1;1\nSELECT a FROM t\n' > good.sql
+for i in $(seq 40); do printf '@Bad%d=0\nSELECT a FROM nowhere\n' "$i"; done > bad.sql
+debris() { ls -A | grep -E '\.(saving|copying)-|\.lock$' || true; }
+
+# A device, a pipe or a link to either named as the report is never replaced.
+mkfifo fifo.xlsx
+ln -s /dev/null null_link.xlsx
+targets=(fifo.xlsx null_link.xlsx)
+if [ "$(id -u)" = 0 ]; then mknod null.xlsx c 1 3; targets+=(null.xlsx); fi
+for target in "${targets[@]}"; do
+  kind="$(stat -c %F "$target")"
+  config run.ini run.log "$target" good.sql
+  run run.ini
+  check "a report named $target ($kind) is refused" '[ $status = 2 ] && grep -q "is not a regular file" run.log &&
+    [ "$(stat -c %F "$target")" = "$kind" ] && [ -z "$(debris)" ]'
+done
+
+# Somebody else's file named as the log (the run's own database among them)
+# is left as it is; an empty file or an earlier run's log is overwritten.
+echo "notes" > notes.txt
+for victim in data.db odbc.ini notes.txt; do
+  config run.ini "$victim" report.xlsx good.sql
+  before="$(sha256sum < "$victim")"
+  run run.ini
+  check "a log named $victim is refused" '[ $status = 2 ] && grep -q "\"$victim\": the file is not empty and is not a run log" out.txt &&
+    [ "$(sha256sum < "$victim")" = "$before" ]'
+done
+status=0; "$program" --check -F run.ini > out.txt 2>&1 || status=$?
+check "--check names a log that would be refused" '[ $status = 1 ] && grep -q "names a file that is not empty and is not a run log" out.txt'
+: > empty.log
+config run.ini empty.log report.xlsx good.sql
+run run.ini
+run run.ini
+check "an empty log and an earlier log are overwritten" '[ $status = 0 ] && [ "$(grep -c "Tallyvane " empty.log)" = 1 ]'
+
+# A standard error whose reader has gone neither kills the run nor cuts its log.
+config run.ini run.log report.xlsx bad.sql
+status=0
+/usr/bin/python3 -c 'import os, subprocess, sys
+r, w = os.pipe(); os.close(r)
+sys.exit(subprocess.call(sys.argv[1:], stdout=w, stderr=w))' timeout 300 "$program" -F run.ini -C || status=$?
+check "a closed pipe as standard error" '[ $status = 1 ] && [ "$(grep -c "Error Info: " run.log)" = 40 ] &&
+  tail -1 run.log | grep -q "Close the log file." && [ -z "$(debris)" ]'
+
+# Closed standard descriptors: the log is not opened as one of them, so
+# the standard-error mirror never writes unstamped lines into it.
+status=0; timeout 300 "$program" -F run.ini -C <&- >&- 2>&- || status=$?
+check "closed standard descriptors" '[ $status = 1 ] && tail -1 run.log | grep -q "Close the log file." &&
+  ! grep -qv "^\[[0-9]\{8\} [0-9:]\{8\}\]    " run.log'
+
+# An error that no step handles is logged, counted and told; --check names it.
+for highest in 32768 1e9; do
+  sed -i "s/^F_MAXNUM=.*/F_MAXNUM=$highest/" run.ini
+  run run.ini
+  check "F_MAXNUM=$highest is logged and counted" '[ $status = 2 ] && tail -2 run.log | head -1 | grep -q "Error: The run stopped on an error that no step handles." &&
+    grep -q "ended with 1 error" out.txt && [ -z "$(debris)" ]'
+  status=0; "$program" --check -F run.ini > out.txt 2>&1 || status=$?
+  check "--check names F_MAXNUM=$highest" '[ $status = 1 ] && grep -q "F_MAXNUM is \"$highest\"" out.txt'
+done
+
+# A server's message holding escape sequences reaches the terminal escaped.
+printf '@Esc=0\nSELECT a FROM "x\033]0;owned\007\033[2J"\n' > escape.sql
+config run.ini run.log report.xlsx escape.sql
+run run.ini
+check "control characters in terminal output are escaped" '[ $status = 1 ] && grep -qF "x\\x1B]0;owned\\x07\\x1B[2J" out.txt &&
+  ! grep -q $'"'"'\033'"'"' out.txt'
+
+# A report name whose save would need names longer than the folder allows
+# fails before the first statement; --check says so too.
+long="$(printf 'r%.0s' $(seq 234)).xlsx"
+config run.ini run.log "$long" bad.sql
+run run.ini
+check "a report name too long for the save fails at once" '[ $status = 2 ] && grep -q "is too long" run.log &&
+  ! grep -q "\[Bad1\]" run.log && [ -z "$(debris)" ] && [ ! -e "$long" ]'
+status=0; "$program" --check -F run.ini > out.txt 2>&1 || status=$?
+check "--check names a report name too long for the save" '[ $status = 1 ] && grep -q "cannot be saved: The file name" out.txt'
+
+# A run killed by SIGKILL leaves its lock and a save's temporaries; a run of
+# another user who may write the folder takes them over.
+if [ "$(id -u)" = 0 ]; then
+  chmod 777 "$work"; chmod 644 data.db
+  mkdir shared && chmod 777 shared
+  printf '@Wait=0\nWITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 1000000000) SELECT count(*) FROM n\n' > slow.sql
+  config slow.ini root.log shared/report.xlsx slow.sql
+  "$program" -F slow.ini -C > /dev/null 2>&1 & pid=$!
+  for _ in $(seq 3000); do grep -q "\[Wait\]    WITH" root.log 2>/dev/null && break; sleep 0.01; done
+  kill -9 $pid; wait $pid || true
+  touch shared/.report.xlsx.saving-AbCdEf shared/.report.xlsx.saving-AbCdEf.Gh1jK2 shared/.report.xlsx.copying-x1y2z3
+  lock_owner="$(stat -c %U shared/.report.xlsx.lock)"
+  config user.ini shared/user.log shared/report.xlsx good.sql
+  status=0; runuser -u nobody -- env ODBCINI="$ODBCINI" timeout 300 "$program" -F user.ini -C > out.txt 2>&1 || status=$?
+  check "a stale lock of another user ($lock_owner) is taken over" '[ $status = 0 ] && [ "$(ls -A shared)" = "$(printf "report.xlsx\nuser.log")" ]'
+  # A live run's lock still stops the other user.
+  rm root.log
+  "$program" -F slow.ini -C > /dev/null 2>&1 & pid=$!
+  for _ in $(seq 3000); do grep -q "\[Wait\]    WITH" root.log 2>/dev/null && break; sleep 0.01; done
+  status=0; runuser -u nobody -- env ODBCINI="$ODBCINI" timeout 300 "$program" -F user.ini -C > out.txt 2>&1 || status=$?
+  kill -TERM $pid; wait $pid || true
+  check "a live lock of another user stops the run" '[ $status = 2 ] && grep -q "is in use by another run (process $pid)" shared/user.log'
+fi

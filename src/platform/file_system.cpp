@@ -166,7 +166,8 @@ std::unique_ptr<TextStream> FileSystem::CreateTextFile(const std::string& path,
   if (path.empty()) throw PlatformError("Cannot create a file without a name.");
   // Not truncated on opening: another run may hold the file, and a link or
   // a second name may lead to a file that is not ours to write.
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0666);
+  const int access = may_overwrite != nullptr ? O_RDWR : O_WRONLY;  // the first line is read
+  const int fd = ::open(path.c_str(), access | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0666);
   if (fd < 0 && errno == ELOOP) {
     throw PlatformError("Cannot create " + Quoted(path) + ": it is a symbolic link, which is never written through.");
   }

@@ -17,6 +17,8 @@ constexpr int kSignals[] = {SIGTERM, SIGINT, SIGHUP};
 
 volatile std::sig_atomic_t g_run_active = 0;
 volatile std::sig_atomic_t g_pending = 0;
+volatile std::sig_atomic_t g_can_abandon = 0;
+volatile std::sig_atomic_t g_repeated = 0;
 int g_wake[2] = {-1, -1};
 
 std::mutex& CancelMutex() {
@@ -24,8 +26,25 @@ std::mutex& CancelMutex() {
   return mutex;
 }
 const std::function<void()>* g_cancel = nullptr;  // guarded by CancelMutex
+const std::function<void(int)>* g_abandon = nullptr;  // guarded by CancelMutex
+
+void Wake() {
+  const int saved = errno;
+  const char byte = 1;
+  if (::write(g_wake[1], &byte, 1) < 0) {
+    // The flag alone still stops the run at its next safe point.
+  }
+  errno = saved;
+}
 
 void OnTerminationSignal(int signal_number) {
+  if (g_run_active && g_pending != 0 && g_can_abandon) {
+    // A second signal while the run cleans up or waits on a driver: it is
+    // given up at once, its log and lock still put in order.
+    g_repeated = 1;
+    Wake();
+    return;
+  }
   if (!g_run_active || g_pending != 0) {
     // Outside a run, or a second time while the run cleans up: the signal,
     // blocked while the handler runs, is delivered again with its default
@@ -35,12 +54,17 @@ void OnTerminationSignal(int signal_number) {
     return;
   }
   g_pending = signal_number;
-  const int saved = errno;
-  const char byte = 1;
-  if (::write(g_wake[1], &byte, 1) < 0) {
-    // The flag alone still stops the run at its next safe point.
+  Wake();
+}
+
+// The run did not end in time: its files are put in order from here and
+// the process ends, whatever its own thread is waiting for.
+[[noreturn]] void Abandon() {
+  {
+    std::lock_guard<std::mutex> lock(CancelMutex());
+    if (g_abandon != nullptr && *g_abandon) (*g_abandon)(g_pending);
   }
-  errno = saved;
+  ::_exit(2);
 }
 
 void CancelOnWake() {
@@ -50,12 +74,17 @@ void CancelOnWake() {
     if (got < 0 && errno == EINTR) continue;
     if (got <= 0) return;
     // The call may not have reached the database yet when the first cancel
-    // comes: cancel again until it has returned.
+    // comes: cancel again until it has returned, and until the run has
+    // ended, for as long as the run may take.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(kAbandonSeconds);
     for (bool waiting = true; waiting;) {
       {
         std::lock_guard<std::mutex> lock(CancelMutex());
-        waiting = g_cancel != nullptr;
-        if (waiting) (*g_cancel)();
+        if (g_cancel != nullptr) (*g_cancel)();
+        waiting = g_cancel != nullptr || (g_run_active && g_pending != 0 && g_abandon != nullptr);
+      }
+      if (waiting && g_abandon != nullptr && (g_repeated || std::chrono::steady_clock::now() > deadline)) {
+        Abandon();
       }
       if (waiting) std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
@@ -82,12 +111,23 @@ void InstallInterruptionHandlers() {
   for (int s : kSignals) sigaction(s, &action, nullptr);
 }
 
-InterruptibleRun::InterruptibleRun() {
+InterruptibleRun::InterruptibleRun(std::function<void(int)> abandon) : abandon_(std::move(abandon)) {
+  {
+    std::lock_guard<std::mutex> lock(CancelMutex());
+    g_abandon = abandon_ ? &abandon_ : nullptr;
+  }
+  g_repeated = 0;
   g_pending = 0;
+  g_can_abandon = abandon_ ? 1 : 0;
   g_run_active = 1;
 }
 
-InterruptibleRun::~InterruptibleRun() { g_run_active = 0; }
+InterruptibleRun::~InterruptibleRun() {
+  g_run_active = 0;
+  g_can_abandon = 0;
+  std::lock_guard<std::mutex> lock(CancelMutex());
+  g_abandon = nullptr;
+}
 
 int PendingInterruption() { return g_pending; }
 

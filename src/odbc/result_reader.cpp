@@ -349,6 +349,12 @@ Value ResultReader::ReadPieces(SQLUSMALLINT column_index) {
     if (terminator == sizeof(SQLWCHAR)) got -= got % sizeof(SQLWCHAR);
     bytes.append(piece.data(), got);
     if (!more) break;
+    // Some drivers (SQLite's) convert the whole value again for every
+    // piece: the next piece takes all that is left where the driver says
+    // how much, else twice as much, so that a long text costs a few calls
+    // instead of a number that grows with its length.
+    const std::size_t left = indicator == SQL_NO_TOTAL ? 0 : static_cast<std::size_t>(indicator) - got;
+    piece.resize(std::max(left + terminator + sizeof(SQLWCHAR), 2 * piece.size()));
   }
   return VariableValue(column.kind, bytes.data(), bytes.size());
 }

@@ -9,9 +9,31 @@
 
 namespace tallyvane::ooxml {
 
+namespace {
+
+// What a template's shared strings may cost: the parsed tree takes about
+// a hundred bytes per element on top of the text, so millions of tiny
+// strings in a part that inflates well within the package's limits would
+// still take many gigabytes. Four million plain strings, or half a
+// gigabyte of text, are far beyond any report template.
+constexpr std::size_t kMaxMarkup = std::size_t{1} << 24;  // "<": tags and their ends
+constexpr std::size_t kMaxBytes = std::size_t{512} << 20;
+
+void CheckCost(const std::string& bytes, const std::string& file) {
+  if (bytes.size() > kMaxBytes ||
+      static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '<')) > kMaxMarkup) {
+    throw PlatformError("cannot open \"" + file + "\": the shared strings are too large (more than " +
+                        std::to_string(kMaxBytes >> 20) + " MiB or " + std::to_string(kMaxMarkup / 4) +
+                        " strings), which would exhaust memory");
+  }
+}
+
+}  // namespace
+
 SharedStrings::SharedStrings(std::string bytes, const std::string& file) : original_(std::move(bytes)) {
   slots_.assign(1 << 14, -1);
   if (original_.empty()) return;
+  CheckCost(original_, file);
   pugi::xml_document doc;
   ParseXml(doc, original_, file, "xl/sharedStrings.xml");
   pugi::xml_node root = doc.document_element();

@@ -140,6 +140,9 @@ config attach.ini run.log report.xlsx attach.sql
 blocked_run attach.ini "SELECT a FROM l.t" "-INT -TERM"
 check "a second signal while a statement waits on a lock" '[ $status = 2 ] && [ $took -le 4 ] && interrupted SIGINT &&
   [ "$(state report.xlsx || true)" = template ] && [ -z "$(debris)" ]'
+start=$(date +%s); status=0; timeout 120 "$program" --check -F locked.ini > out.txt 2>&1 || status=$?
+check "--check on a locked database stops after 30 seconds" '[ $status = 1 ] && [ $(($(date +%s) - start)) -le 45 ] &&
+  grep -q "The data source \"Locked\" did not answer within 30 seconds" out.txt && grep -q "^1 error, " out.txt'
 kill $holder; wait $holder 2>/dev/null || true
 
 # Memory running out while cells are written (a real address-space limit,

@@ -145,6 +145,36 @@ check "--check on a locked database stops after 30 seconds" '[ $status = 1 ] && 
   grep -q "The data source \"Locked\" did not answer within 30 seconds" out.txt && grep -q "^1 error, " out.txt'
 kill $holder; wait $holder 2>/dev/null || true
 
+# The same with a PostgreSQL backend that has stopped answering (SIGSTOP):
+# the cancel request never reaches it. A private server on a socket in the
+# scratch folder, run as nobody where we are root (it refuses root).
+pg_bin="${TALLYVANE_PG_BIN:-/usr/lib/postgresql/15/bin}"
+if [ -x "$pg_bin/initdb" ]; then
+  as_server=()
+  mkdir pg
+  if [ "$(id -u)" = 0 ]; then chmod 777 "$work"; chown nobody: pg; as_server=(runuser -u nobody --); fi
+  pg_ctl() { "${as_server[@]}" "$pg_bin/pg_ctl" -D "$work/pg/data" "$@" > /dev/null; }
+  "${as_server[@]}" "$pg_bin/initdb" -D "$work/pg/data" -U tv -A trust --no-locale -E UTF8 --no-sync > /dev/null
+  pg_ctl -l "$work/pg/server.log" -o "-c listen_addresses='' -k $work/pg -p 54331 -c fsync=off" -w -t 60 start
+  printf '[Pg]\nDriver=PostgreSQL Unicode\nServername=%s/pg\nPort=54331\nDatabase=postgres\nSSLmode=disable\n' "$work" >> odbc.ini
+  printf '@Sleep=0\nSELECT pg_sleep(60)\n' > sleep.sql
+  config pg.ini run.log report.xlsx sleep.sql
+  sed -i 's/^DSN=Hostile/DSN=Pg\nDBUSER=tv/' pg.ini
+  rm -f run.log
+  "$program" -F pg.ini -C > out.txt 2>&1 & pid=$!
+  for _ in $(seq 1000); do grep -q "\[Sleep\]    SELECT" run.log 2>/dev/null && break; sleep 0.01; done
+  sleep 0.5
+  backend="$(pgrep -f "postgres: tv postgres" | head -1 || true)"
+  [ -n "$backend" ] && kill -STOP "$backend"
+  start=$(date +%s); kill -TERM $pid
+  status=0; timeout 60 tail --pid=$pid -f /dev/null || true; wait $pid || status=$?
+  took=$(($(date +%s) - start))
+  [ -n "$backend" ] && kill -CONT "$backend"
+  pg_ctl -m immediate stop || true
+  check "SIGTERM while a stopped PostgreSQL backend holds the statement" '[ -n "$backend" ] && [ $status = 2 ] &&
+    [ $took -le 15 ] && interrupted SIGTERM && [ -z "$(debris)" ]'
+fi
+
 # Memory running out while cells are written (a real address-space limit,
 # where no sanitizer needs the address space): the statement fails, and
 # whatever is saved has every part well-formed.

@@ -78,14 +78,14 @@ void CancelOnWake() {
     // ended, for as long as the run may take.
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(kAbandonSeconds);
     for (bool waiting = true; waiting;) {
+      bool can_abandon = false;
       {
         std::lock_guard<std::mutex> lock(CancelMutex());
         if (g_cancel != nullptr) (*g_cancel)();
-        waiting = g_cancel != nullptr || (g_run_active && g_pending != 0 && g_abandon != nullptr);
+        can_abandon = g_abandon != nullptr;
+        waiting = g_cancel != nullptr || (g_run_active && g_pending != 0 && can_abandon);
       }
-      if (waiting && g_abandon != nullptr && (g_repeated || std::chrono::steady_clock::now() > deadline)) {
-        Abandon();
-      }
+      if (waiting && can_abandon && (g_repeated || std::chrono::steady_clock::now() > deadline)) Abandon();
       if (waiting) std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
   }

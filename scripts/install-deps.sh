@@ -20,6 +20,8 @@ PACKAGES=(
   # database layer
   unixodbc unixodbc-dev libsqliteodbc sqlite3 libsqlite3-dev
   odbc-postgresql postgresql
+  # the hostile checks: pgrep finds a server backend to stop
+  procps
   # user interface
   qt6-base-dev
   # screenshots of the main window on machines without a display

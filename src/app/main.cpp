@@ -17,6 +17,7 @@
 #include "app/huge_page_heap.h"
 #include "platform/interruption.h"
 #include "platform/platform_factory.h"
+#include "platform/standard_descriptors.h"
 #include "ui/interactive_mode.h"
 #include "ui/message_box_error_box.h"
 
@@ -46,6 +47,7 @@ class ModeErrorBox : public ErrorBox {
 }  // namespace
 
 int main(int argc, char** argv) {
+  OpenNullOnClosedStandardDescriptors();
   PreferHugePagesForTheHeap();
   // The process holds the database password: a crash must not write it
   // into a core file, nor may another process of the user read its memory.
@@ -56,6 +58,9 @@ int main(int argc, char** argv) {
   // A file-size limit (or a full disk) must fail the write that meets it,
   // which the run reports, instead of killing the program.
   std::signal(SIGXFSZ, SIG_IGN);
+  // A reader of standard error that has gone (a pipe into "head") must not
+  // kill the run halfway: the write fails, and the run goes on without it.
+  std::signal(SIGPIPE, SIG_IGN);
   RunContext context;
   SystemClock clock;
   std::unique_ptr<PlatformFactory> platform = CreateRealPlatformFactory();

@@ -40,7 +40,7 @@ int RunUnattended(RunContext& context) {
   const RunResult result = RunReport(context);
   context.Console = nullptr;
   console.EndLiveLine();
-  if (result.outcome == RunOutcome::Aborted) ShowError(context, result.error);
+  if (result.outcome == RunOutcome::Aborted && !result.logged) ShowError(context, result.error);
   const int status = ExitStatusOf(result, context.ErrorCount);
   console.Finish(context, status);
   context.FileSystem.reset();

@@ -4,10 +4,12 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <exception>
 
 #include "app/run_context.h"
 #include "log/count_format.h"
+#include "log/terminal_text.h"
 #include "sql/sql_file_list.h"
 
 namespace tallyvane {
@@ -73,14 +75,15 @@ void OperatorConsole::ShowProgress(bool now) {
                      (file_total_ < 0 ? std::string("?") : std::to_string(file_total_)) + "  " +
                      (statement_.empty() ? "" : statement_ + "  ") + Plural(records_, "record") + " written  " +
                      elapsed;
+  line = EscapeControlCharacters(line);
   line.resize(std::min(line.size(), TerminalWidth(stream_)));
-  Print("\r\x1b[K" + line);
+  Emit("\r\x1b[K" + line);
   live_line_shown_ = true;
 }
 
 void OperatorConsole::EndLiveLine() {
   if (!live_line_shown_) return;
-  Print("\r\x1b[K");
+  Emit("\r\x1b[K");
   live_line_shown_ = false;
 }
 
@@ -98,9 +101,16 @@ void OperatorConsole::Finish(const RunContext& context, int exit_status) {
         std::to_string(exit_status) + "; " + log + ".\n");
 }
 
-void OperatorConsole::Print(const std::string& text) {
-  std::fputs(text.c_str(), stream_);
-  std::fflush(stream_);
+void OperatorConsole::Print(const std::string& text) { Emit(EscapeControlCharacters(text)); }
+
+void OperatorConsole::Emit(const std::string& text) {
+  if (gone_) return;
+  // A stream whose reader has gone (a closed pipe) takes nothing more; the
+  // run and its log go on without it.
+  if (std::fputs(text.c_str(), stream_) == EOF || std::fflush(stream_) != 0) {
+    if (errno == EPIPE) gone_ = true;
+    std::clearerr(stream_);
+  }
 }
 
 long OperatorConsole::ElapsedSeconds() const {

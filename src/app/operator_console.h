@@ -28,12 +28,16 @@ class OperatorConsole : public RunConsole {
 
  private:
   void ShowProgress(bool now);
-  void Print(const std::string& line);
+  // Print shows the text with its control characters escaped; Emit writes
+  // the console's own control sequences as they are.
+  void Print(const std::string& text);
+  void Emit(const std::string& text);
   long ElapsedSeconds() const;
 
   std::FILE* stream_;
   bool terminal_;
   bool live_line_shown_ = false;
+  bool gone_ = false;
   std::chrono::steady_clock::time_point started_;
   std::chrono::steady_clock::time_point last_drawn_;
   long file_total_ = 0;  // -1 when the list cannot be read

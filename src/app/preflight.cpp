@@ -1,7 +1,14 @@
 #include "app/preflight.h"
 
+#include <unistd.h>
+
 #include <cctype>
+#include <chrono>
+#include <condition_variable>
 #include <exception>
+#include <functional>
+#include <mutex>
+#include <thread>
 #include <memory>
 #include <regex>
 #include <string>
@@ -68,6 +75,35 @@ bool MentionsWord(const std::string& sql, const std::string& word) {
   return std::regex_search(sql, std::regex("\\b" + word + "\\b", std::regex::icase));
 }
 
+// A check must not wait for ever on a table that another session holds
+// locked, nor on a data source that does not answer (some drivers ignore
+// the login time limit): when one step takes longer than kLoginSeconds,
+// expire runs on another thread while the step still blocks, and the
+// check ends with status 1.
+class StepDeadline {
+ public:
+  explicit StepDeadline(std::function<void()> expire) : watcher_([this, expire] {
+    std::unique_lock<std::mutex> lock(mutex_);
+    if (done_.wait_for(lock, std::chrono::seconds(kLoginSeconds), [this] { return finished_; })) return;
+    expire();
+    ::_exit(1);
+  }) {}
+  ~StepDeadline() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      finished_ = true;
+    }
+    done_.notify_one();
+    watcher_.join();
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable done_;
+  bool finished_ = false;
+  std::thread watcher_;
+};
+
 class Preflight {
  public:
   Preflight(RunContext& context, std::ostream& out) : context_(context), out_(out) {}
@@ -85,6 +121,8 @@ class Preflight {
   void CheckTarget(const std::string& where, const FunctionFields& fields);
   void CheckPrepare(const std::string& where, const FunctionFields& fields, const std::string& sql);
   void ReportUnprepared(const std::string& where, const std::string& sql, const std::string& reason);
+  // Reports the step that did not answer in time, and the summary.
+  std::function<void()> ExpiredStep(const std::string& where, const std::string& text);
 
   RunContext& context_;
   std::ostream& out_;
@@ -140,6 +178,15 @@ void Preflight::ReportCount() {
   out_ << " in " << Quoted(context_.CfgFileName) << ".\n";
 }
 
+std::function<void()> Preflight::ExpiredStep(const std::string& where, const std::string& text) {
+  return [this, where, text] {
+    Report(true, where, text + " did not answer within " + std::to_string(kLoginSeconds) +
+                            " seconds (locked by another session?); the check stops here.");
+    ReportCount();
+    out_.flush();
+  };
+}
+
 // A mistyped macro passes every other check, and then each run overwrites
 // the report of the last one.
 void Preflight::CheckFileNameMacros() {
@@ -181,6 +228,7 @@ void Preflight::Connect() {
   try {
     connection_ = context_.Platform->CreateDbConnection();
     connection_->SetConnectionTimeout(kLoginSeconds);
+    StepDeadline deadline(ExpiredStep(context_.CfgFileName, "The data source " + Quoted(context_.DataSourceName)));
     connection_->Open(context_.DataSourceName, context_.DbUserName, context_.DbPassword);
   } catch (const std::exception& error) {
     connection_.reset();
@@ -258,6 +306,7 @@ void Preflight::CheckPrepare(const std::string& where, const FunctionFields& fie
   if (!connection_) return;
   int columns = -1;
   try {
+    StepDeadline deadline(ExpiredStep(where, "The statement"));
     columns = connection_->Prepare(sql);
   } catch (const std::exception& error) {
     ReportUnprepared(where, sql, error.what());

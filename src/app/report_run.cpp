@@ -9,7 +9,9 @@
 #include "log/run_log.h"
 #include "log/run_view.h"
 #include "platform/interruption.h"
+#include "platform/clock.h"
 #include "platform/platform_factory.h"
+#include "platform/temp_file.h"
 #include "sql/sql_file_list.h"
 #include "workbook/output_functions.h"
 #include "workbook/report_file.h"
@@ -71,11 +73,41 @@ void EndInterruptedRun(RunContext& context, int signal_number) {
   context.LogStream->Close();
 }
 
+// A run that a driver keeps from its next safe point is given up from the
+// watcher thread while its own thread is blocked: the same two lines as an
+// interruption, straight into the log (the window and the terminal belong
+// to the blocked thread), the save's temporaries and the lock removed.
+void AbandonRun(RunContext& context, int signal_number) {
+  try {
+    if (context.LogStream && context.LogStream->IsOpen()) {
+      const DateTime now = NowOf(context.Time);
+      context.LogStream->WriteLine(FormatLogLine(now, "Error: The run was interrupted."));
+      context.LogStream->WriteLine(FormatLogLine(now, "Error Info: The program received the signal " +
+                                                          SignalName(signal_number) + "."));
+    }
+  } catch (const std::exception&) {
+  }
+  if (context.ReportLock) {
+    RemoveTempFilesBeside(context.ReportFileName);
+    context.ReportLock.reset();
+  }
+}
+
+bool LogRunEndingError(RunContext& context, const std::string& description) {
+  if (!context.LogStream || !context.LogStream->IsOpen()) return false;
+  try {
+    LogError(context, "The run stopped on an error that no step handles.", description);
+    return true;
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
 }  // namespace
 
 RunResult RunReport(RunContext& context) {
   RunResult result;
-  InterruptibleRun interruptible;
+  InterruptibleRun interruptible([&context](int signal_number) { AbandonRun(context, signal_number); });
   try {
     result.outcome = RunPhases(context);
   } catch (const RunInterrupted& interruption) {
@@ -86,10 +118,13 @@ RunResult RunReport(RunContext& context) {
       result.error = error.what();
     }
   } catch (const std::exception& error) {
-    // An error that no step traps ends the run where it happened, without
-    // a log line; the caller reports it.
+    // An error that no step traps ends the run where it happened. It is
+    // logged and counted like any other, so that the log, the window and
+    // the exit line do not tell of a run without errors; only when the log
+    // cannot take it does the caller show it.
     result.outcome = RunOutcome::Aborted;
     result.error = error.what();
+    result.logged = LogRunEndingError(context, result.error);
   }
   // However the run ended, other runs may have the report now.
   context.ReportLock.reset();

@@ -16,6 +16,7 @@ enum class RunOutcome {
 struct RunResult {
   RunOutcome outcome = RunOutcome::Finished;
   std::string error;  // the description, for Aborted
+  bool logged = false;  // Aborted: the error is in the log and counted
 };
 
 RunResult RunReport(RunContext& context);

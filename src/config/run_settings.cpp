@@ -13,6 +13,7 @@
 #include "log/run_log.h"
 #include "platform/number_text.h"
 #include "platform/private_profile.h"
+#include "platform/temp_file.h"
 #include "platform/text_code_page.h"
 
 namespace tallyvane {
@@ -75,7 +76,9 @@ bool CreateRunLog(RunContext& context) {
   context.LogStream.reset();
   if (RefuseLogOverRunFiles(context)) return false;
   try {
-    context.LogStream = context.FileSystem->CreateTextFile(context.LogFileName);
+    // Any other file of that name (a database, somebody's notes) is not
+    // ours to destroy: only an empty file or an earlier run's log is.
+    context.LogStream = context.FileSystem->CreateTextFile(context.LogFileName, IsLogLine);
   } catch (const std::exception& error) {
     ShowError(context, error.what());
     return false;
@@ -111,6 +114,16 @@ const SettingCheck kSettingChecks[] = {CheckTemplate, CheckReportName, CheckData
 std::string FolderOf(const RunContext& context, const std::string& path) {
   const std::string folder = context.FileSystem->GetParentFolderName(path);
   return folder.empty() ? "." : folder;
+}
+
+bool MayBecomeTheLog(const RunContext& context, const std::string& name) {
+  if (!context.FileSystem->FileExists(name)) return true;
+  try {
+    const auto stream = context.FileSystem->OpenTextFile(name);
+    return stream->AtEndOfStream() || IsLogLine(stream->ReadLine(64));
+  } catch (const std::exception&) {
+    return true;  // the run reports what keeps it from the file
+  }
 }
 
 }  // namespace
@@ -150,6 +163,9 @@ std::vector<std::string> CheckRunSettings(RunContext& context) {
   } else if (!std::filesystem::is_directory(log_folder)) {
     problems.push_back("The run log \"" + context.LogFileName + "\" cannot be created: no folder \"" +
                        log_folder + "\".");
+  } else if (!MayBecomeTheLog(context, context.LogFileName)) {
+    problems.push_back("The run log \"" + context.LogFileName +
+                       "\" names a file that is not empty and is not a run log; it would be left as it is.");
   }
   for (const SettingCheck check : kSettingChecks) {
     const std::string problem = check(context);
@@ -159,6 +175,12 @@ std::vector<std::string> CheckRunSettings(RunContext& context) {
   if (!context.ReportFileName.empty() && !std::filesystem::is_directory(report_folder)) {
     problems.push_back("The report file \"" + context.ReportFileName + "\" cannot be created: no folder \"" +
                        report_folder + "\".");
+  } else if (!context.ReportFileName.empty()) {
+    try {
+      CheckRoomForTempFilesBeside(context.ReportFileName);
+    } catch (const std::exception& error) {
+      problems.push_back("The report file \"" + context.ReportFileName + "\" cannot be saved: " + error.what());
+    }
   }
   context.DbUserName = ReadSetting(context, "ODBC", "DBUSER");
   context.DbPassword = ReadSetting(context, "ODBC", "DBPWD");

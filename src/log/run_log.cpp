@@ -48,6 +48,17 @@ std::string FormatLogLine(const DateTime& moment, const std::string& text) {
   return stamp + text;
 }
 
+bool IsLogLine(const std::string& line) {
+  static const char kForm[] = "[99999999 99:99:99]    ";
+  const std::size_t length = sizeof kForm - 1;
+  if (line.size() < length) return false;
+  for (std::size_t i = 0; i < length; ++i) {
+    const bool digit = line[i] >= '0' && line[i] <= '9';
+    if (kForm[i] == '9' ? !digit : line[i] != kForm[i]) return false;
+  }
+  return true;
+}
+
 void WriteLog(RunContext& context, const std::string& message) {
   if (!context.LogStream) throw PlatformError("The run log is not open.");
   const std::string text = OnePhysicalLine(message);

@@ -11,6 +11,9 @@ struct RunContext;
 
 // "[YYYYMMDD hh:mm:ss]    " followed by the message.
 std::string FormatLogLine(const DateTime& moment, const std::string& text);
+// Whether the line starts as FormatLogLine makes it: the first line of an
+// earlier run's log, which a new run may overwrite.
+bool IsLogLine(const std::string& line);
 
 // Writes one line to the run log: line breaks in the text become blanks.
 // A failure to write throws to the caller.

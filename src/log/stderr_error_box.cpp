@@ -2,6 +2,7 @@
 #include <string>
 
 #include "log/error_box.h"
+#include "log/terminal_text.h"
 
 namespace tallyvane {
 
@@ -12,7 +13,7 @@ void StderrErrorBox::Show(const std::string& prompt) {
     if (prompt[i] == '\r' && i + 1 < prompt.size() && prompt[i + 1] == '\n') continue;
     text.push_back(prompt[i]);
   }
-  std::fprintf(stderr, "%s\n", text.c_str());
+  std::fprintf(stderr, "%s\n", EscapeControlCharacters(text).c_str());
   std::fflush(stderr);
 }
 

@@ -18,6 +18,7 @@ class OdbcRecordset : public Recordset {
   ~OdbcRecordset() override;
 
   void SetActiveConnection(std::shared_ptr<DatabaseConnection> connection) override;
+  void SetTextLimit(std::size_t units) override { text_limit_ = units; }
   void Open(const std::string& sql) override;
   bool Eof() override;
   void MoveNext() override;
@@ -41,6 +42,7 @@ class OdbcRecordset : public Recordset {
   std::vector<ResultReader::Row> rows_;
   std::size_t position_ = 0;
   bool open_ = false;
+  std::size_t text_limit_ = 0;
 };
 
 }  // namespace tallyvane::odbc

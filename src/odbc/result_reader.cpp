@@ -163,8 +163,8 @@ Value VariableValue(Value::Kind kind, const char* data, std::size_t bytes) {
 }  // namespace
 
 ResultReader::ResultReader(std::shared_ptr<OdbcHandle> statement,
-                           SQLUINTEGER getdata_extensions)
-    : statement_(std::move(statement)) {
+                           SQLUINTEGER getdata_extensions, std::size_t text_limit)
+    : statement_(std::move(statement)), text_limit_bytes_(text_limit * sizeof(SQLWCHAR)) {
   DescribeColumns();
   if (columns_.empty()) {
     exhausted_ = true;
@@ -334,6 +334,8 @@ Value ResultReader::ReadPieces(SQLUSMALLINT column_index) {
   std::size_t terminator = column.kind == Value::Kind::Binary ? 0
                            : column.kind == Value::Kind::Decimal ? 1
                                                                  : sizeof(SQLWCHAR);
+  // A wide text is read only as far as its reader can use it.
+  const std::size_t limit = column.c_type == SQL_C_WCHAR ? text_limit_bytes_ : 0;
   std::string bytes;
   for (;;) {
     SQLLEN indicator = 0;
@@ -348,7 +350,22 @@ Value ResultReader::ReadPieces(SQLUSMALLINT column_index) {
     // A wide piece ends on a whole SQLWCHAR even when room is odd.
     if (terminator == sizeof(SQLWCHAR)) got -= got % sizeof(SQLWCHAR);
     bytes.append(piece.data(), got);
+    if (limit != 0 && bytes.size() >= limit) {
+      bytes.resize(limit);
+      // Half a surrogate pair is no character.
+      const auto last = static_cast<unsigned char>(bytes[limit - 1]);
+      if (last >= 0xD8 && last <= 0xDB) bytes.resize(limit - sizeof(SQLWCHAR));
+      break;
+    }
     if (!more) break;
+    // Some drivers (SQLite's) convert the whole value again for every
+    // piece: the next piece takes all that is left where the driver says
+    // how much, else twice as much, so that a long text costs a few calls
+    // instead of a number that grows with its length.
+    std::size_t next = indicator == SQL_NO_TOTAL ? 2 * piece.size()
+                                                 : static_cast<std::size_t>(indicator) - got + sizeof(SQLWCHAR);
+    if (limit != 0) next = std::min(next, limit - bytes.size() + sizeof(SQLWCHAR));
+    piece.resize(std::max(next, kPieceBytes) + terminator);
   }
   return VariableValue(column.kind, bytes.data(), bytes.size());
 }

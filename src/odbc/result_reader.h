@@ -19,7 +19,10 @@ class ResultReader {
 
   // statement has been executed; getdata_extensions are the driver's
   // SQL_GETDATA_EXTENSIONS bits. Describes and binds the columns.
-  ResultReader(std::shared_ptr<OdbcHandle> statement, SQLUINTEGER getdata_extensions);
+  // text_limit: the most UTF-16 code units of a wide text that are read,
+  // 0 for no limit (see Recordset::SetTextLimit).
+  ResultReader(std::shared_ptr<OdbcHandle> statement, SQLUINTEGER getdata_extensions,
+               std::size_t text_limit = 0);
   ~ResultReader();
   ResultReader(const ResultReader&) = delete;
   ResultReader& operator=(const ResultReader&) = delete;
@@ -61,6 +64,7 @@ class ResultReader {
   std::vector<SQLUSMALLINT> row_status_;
   bool exhausted_ = false;
   std::string failure_;
+  std::size_t text_limit_bytes_ = 0;
 };
 
 }  // namespace tallyvane::odbc

@@ -2,14 +2,38 @@
 
 #include <pugixml.hpp>
 
+#include <algorithm>
+
 #include "platform/platform_error.h"
 #include "ooxml/xml_text.h"
 
 namespace tallyvane::ooxml {
 
+namespace {
+
+// What a template's shared strings may cost: the parsed tree takes about
+// a hundred bytes per element on top of the text, so millions of tiny
+// strings in a part that inflates well within the package's limits would
+// still take many gigabytes. Four million plain strings, or half a
+// gigabyte of text, are far beyond any report template.
+constexpr std::size_t kMaxMarkup = std::size_t{1} << 24;  // "<": tags and their ends
+constexpr std::size_t kMaxBytes = std::size_t{512} << 20;
+
+void CheckCost(const std::string& bytes, const std::string& file) {
+  if (bytes.size() > kMaxBytes ||
+      static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '<')) > kMaxMarkup) {
+    throw PlatformError("cannot open \"" + file + "\": the shared strings are too large (more than " +
+                        std::to_string(kMaxBytes >> 20) + " MiB or " + std::to_string(kMaxMarkup / 4) +
+                        " strings), which would exhaust memory");
+  }
+}
+
+}  // namespace
+
 SharedStrings::SharedStrings(std::string bytes, const std::string& file) : original_(std::move(bytes)) {
   slots_.assign(1 << 14, -1);
   if (original_.empty()) return;
+  CheckCost(original_, file);
   pugi::xml_document doc;
   ParseXml(doc, original_, file, "xl/sharedStrings.xml");
   pugi::xml_node root = doc.document_element();
@@ -58,26 +82,38 @@ SharedStrings::SharedStrings(std::string bytes, const std::string& file) : origi
   }
 }
 
+// All or nothing: memory can run out anywhere in here, and a half-appended
+// item would leave the part malformed (and the table out of step with it).
 int SharedStrings::Index(std::string_view text) {
-  ++count_;
   std::size_t hash = std::hash<std::string_view>()(text);
   int found = Find(text, hash);
-  if (found >= 0) return found;
-  int index = unique_++;
-  ++added_;
+  if (found >= 0) {
+    ++count_;
+    return found;
+  }
+  std::string item;
+  const std::string encoded = EncodeCellText(text);
+  item += '<';
+  item += prefix_;
+  item += "si><";
+  item += prefix_;
+  item += NeedsSpacePreserve(text) ? "t xml:space=\"preserve\">" : "t>";
+  AppendEscaped(item, encoded, false);
+  item += "</";
+  item += prefix_;
+  item += "t></";
+  item += prefix_;
+  item += "si>";
+  // Room first, growing geometrically, so that the append cannot fail
+  // once the text is in the table.
+  const std::size_t needed = appended_.size() + item.size();
+  if (needed > appended_.capacity()) appended_.reserve(std::max(needed, 2 * appended_.capacity()));
+  const int index = unique_;
   Insert(std::string(text), index, hash);
-  std::string encoded = EncodeCellText(text);
-  appended_ += '<';
-  appended_ += prefix_;
-  appended_ += "si><";
-  appended_ += prefix_;
-  appended_ += NeedsSpacePreserve(text) ? "t xml:space=\"preserve\">" : "t>";
-  AppendEscaped(appended_, encoded, false);
-  appended_ += "</";
-  appended_ += prefix_;
-  appended_ += "t></";
-  appended_ += prefix_;
-  appended_ += "si>";
+  appended_ += item;
+  ++unique_;
+  ++added_;
+  ++count_;
   return index;
 }
 
@@ -106,8 +142,9 @@ void SharedStrings::Insert(std::string text, int index, std::size_t hash) {
   std::size_t mask = slots_.size() - 1;
   std::size_t i = hash & mask;
   while (slots_[i] >= 0) i = (i + 1) & mask;
-  slots_[i] = static_cast<std::int32_t>(entries_.size());
+  // The entry before the slot that leads to it, in case the push fails.
   entries_.push_back({std::move(text), index});
+  slots_[i] = static_cast<std::int32_t>(entries_.size() - 1);
 }
 
 std::string SharedStrings::Serialize() const {

@@ -2,6 +2,7 @@
 // What a report run needs of a database access layer: one connection and
 // one record set bound to it. Every failing operation throws
 // PlatformError whose description comes from the driver.
+#include <cstddef>
 #include <memory>
 #include <string>
 
@@ -32,6 +33,12 @@ class Recordset {
  public:
   virtual ~Recordset() = default;
   virtual void SetActiveConnection(std::shared_ptr<DatabaseConnection> connection) = 0;
+  // Keeps at most units UTF-16 code units of a text where the access layer
+  // can stop reading there (0, the default, reads every text whole); the
+  // kept text is cut, so a caller that cannot hold texts this long passes
+  // one unit more than it can hold and refuses what reaches it. For the
+  // next Open.
+  virtual void SetTextLimit(std::size_t units) { (void)units; }
   // Runs the statement on the active connection; positioned on the first record.
   virtual void Open(const std::string& sql) = 0;
   virtual bool Eof() = 0;

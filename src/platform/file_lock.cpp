@@ -25,12 +25,8 @@ bool SameInode(const struct stat& a, const struct stat& b) {
   return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
-}  // namespace
-
-void LockForWriting(int fd, const std::string& name) {
-  struct flock lock = WholeFile(F_WRLCK);
-  if (::fcntl(fd, F_SETLK, &lock) == 0) return;
-  const int error = errno;
+// Throws what keeps a lock on fd from being taken: another run, or the error.
+[[noreturn]] void ThrowLockRefused(int fd, const std::string& name, int error) {
   if (error != EAGAIN && error != EACCES) {
     throw PlatformError("Cannot lock the file \"" + name + "\": " + std::strerror(error));
   }
@@ -42,6 +38,41 @@ void LockForWriting(int fd, const std::string& name) {
   throw PlatformError("The file \"" + name + "\" is in use by another run" + process + ".");
 }
 
+// A lock file that a killed run of another user left, which this user may
+// not open for writing: when no live process holds it, it is removed
+// (which needs only the folder to be writable) and true is returned; when
+// one does, the file is in use.
+bool RemoveStaleLockFile(const std::string& lock_path, const std::string& name) {
+  const int fd = ::open(lock_path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) return false;
+  struct stat opened, named;
+  bool removed = false;
+  // Held while the file is removed, so that no run can take it meanwhile.
+  struct flock lock = WholeFile(F_RDLCK);
+  if (::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode)) {
+    if (::fcntl(fd, F_SETLK, &lock) != 0) {
+      const int error = errno;
+      try {
+        ThrowLockRefused(fd, name, error);
+      } catch (...) {
+        ::close(fd);
+        throw;
+      }
+    }
+    removed = ::lstat(lock_path.c_str(), &named) == 0 && SameInode(opened, named) && ::unlink(lock_path.c_str()) == 0;
+  }
+  ::close(fd);
+  return removed;
+}
+
+}  // namespace
+
+void LockForWriting(int fd, const std::string& name) {
+  struct flock lock = WholeFile(F_WRLCK);
+  if (::fcntl(fd, F_SETLK, &lock) == 0) return;
+  ThrowLockRefused(fd, name, errno);
+}
+
 std::string FileLock::LockPathOf(const std::string& path) {
   return FolderOf(path) + "/." + std::filesystem::path(path).filename().string() + ".lock";
 }
@@ -51,7 +82,9 @@ std::unique_ptr<FileLock> FileLock::Acquire(const std::string& path) {
   for (;;) {
     const int fd = ::open(lock_path.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0666);
     if (fd < 0) {
-      throw PlatformError("Cannot create the lock file \"" + lock_path + "\": " + std::strerror(errno));
+      const int error = errno;
+      if (error == EACCES && RemoveStaleLockFile(lock_path, path)) continue;
+      throw PlatformError("Cannot create the lock file \"" + lock_path + "\": " + std::strerror(error));
     }
     std::unique_ptr<FileLock> held(new FileLock(fd, lock_path));
     struct stat opened, named;
@@ -59,6 +92,9 @@ std::unique_ptr<FileLock> FileLock::Acquire(const std::string& path) {
       held->lock_path_.clear();  // not ours to remove
       throw PlatformError("The lock file \"" + lock_path + "\" is not a regular file.");
     }
+    // Readable by every user whatever the umask, so that a run of another
+    // user can tell a live lock from one a killed run left.
+    if (opened.st_uid == ::geteuid()) ::fchmod(fd, 0644);
     try {
       LockForWriting(fd, path);
     } catch (...) {

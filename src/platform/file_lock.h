@@ -13,7 +13,8 @@ namespace tallyvane {
 void LockForWriting(int fd, const std::string& name);
 
 // A lock file beside a file that is replaced by renames (so its own lock
-// would go with the old copy): ".<name>.lock", removed when released.
+// would go with the old copy): ".<name>.lock", removed when released. One
+// that a killed run left is taken over, also when another user made it.
 class FileLock {
  public:
   // Throws PlatformError when the file is in use or no lock can be made.

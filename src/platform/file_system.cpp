@@ -33,6 +33,13 @@ std::FILE* OpenForReading(const std::string& path) {
   return file;
 }
 
+std::string FirstLineOf(int fd) {
+  char head[64];
+  const ssize_t got = ::pread(fd, head, sizeof head, 0);
+  const std::string text(head, got > 0 ? static_cast<std::size_t>(got) : 0);
+  return text.substr(0, text.find('\n'));
+}
+
 }  // namespace
 
 TextStream::TextStream(std::FILE* file, std::string path) : file_(file), path_(std::move(path)) {}
@@ -139,17 +146,28 @@ bool FileSystem::IsSameFile(const std::string& a, const std::string& b) const {
   return fs::weakly_canonical(fs::absolute(a, ec), ec) == fs::weakly_canonical(fs::absolute(b, ec), ec);
 }
 
+bool FileSystem::IsReplaceable(const std::string& path) const {
+  struct stat info;
+  // A name that cannot be looked at holds nothing to lose; the copy then
+  // reports why it cannot be written.
+  if (::lstat(path.c_str(), &info) != 0) return true;
+  if (S_ISLNK(info.st_mode) && ::stat(path.c_str(), &info) != 0) return true;
+  return S_ISREG(info.st_mode);
+}
+
 std::string FileSystem::GetParentFolderName(const std::string& path) const {
   fs::path p(path);
   if (!p.has_relative_path()) return std::string();
   return p.parent_path().string();
 }
 
-std::unique_ptr<TextStream> FileSystem::CreateTextFile(const std::string& path) const {
+std::unique_ptr<TextStream> FileSystem::CreateTextFile(const std::string& path,
+                                                       bool (*may_overwrite)(const std::string&)) const {
   if (path.empty()) throw PlatformError("Cannot create a file without a name.");
   // Not truncated on opening: another run may hold the file, and a link or
   // a second name may lead to a file that is not ours to write.
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0666);
+  const int access = may_overwrite != nullptr ? O_RDWR : O_WRONLY;  // the first line is read
+  const int fd = ::open(path.c_str(), access | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0666);
   if (fd < 0 && errno == ELOOP) {
     throw PlatformError("Cannot create " + Quoted(path) + ": it is a symbolic link, which is never written through.");
   }
@@ -162,6 +180,10 @@ std::unique_ptr<TextStream> FileSystem::CreateTextFile(const std::string& path) 
       throw PlatformError("Cannot create " + Quoted(path) + ": the file has other names (hard links).");
     }
     LockForWriting(fd, path);
+    if (may_overwrite != nullptr && info.st_size > 0 && !may_overwrite(FirstLineOf(fd))) {
+      throw PlatformError("Cannot create " + Quoted(path) +
+                          ": the file is not empty and is not a run log; it is left as it is.");
+    }
     if (::ftruncate(fd, 0) != 0) ThrowErrno("create", path, errno);
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     std::FILE* file = ::fdopen(fd, "wb");

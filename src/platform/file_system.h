@@ -44,9 +44,17 @@ class FileSystem {
   // One file by identity where both exist, else one normalised path.
   bool IsSameFile(const std::string& a, const std::string& b) const;
   std::string GetParentFolderName(const std::string& path) const;
+  // Whether replacing the name destroys nothing but a file: true when it is
+  // absent, a regular file, or a symbolic link that leads to one or
+  // nowhere; false for a device, a pipe, a socket or a folder (or a link to
+  // one), which a rename would put out of reach of everyone using it.
+  bool IsReplaceable(const std::string& path) const;
   // Creates or truncates the file, holding a lock on it while it is open:
   // refuses a link, a file with other names and a file another run holds.
-  std::unique_ptr<TextStream> CreateTextFile(const std::string& path) const;
+  // Given may_overwrite, a file that is not empty is truncated only when
+  // the function accepts its first line (at most 64 bytes of it).
+  std::unique_ptr<TextStream> CreateTextFile(const std::string& path,
+                                             bool (*may_overwrite)(const std::string& first_line) = nullptr) const;
   std::unique_ptr<TextStream> OpenTextFile(const std::string& path) const;
 };
 

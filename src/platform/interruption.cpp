@@ -17,6 +17,8 @@ constexpr int kSignals[] = {SIGTERM, SIGINT, SIGHUP};
 
 volatile std::sig_atomic_t g_run_active = 0;
 volatile std::sig_atomic_t g_pending = 0;
+volatile std::sig_atomic_t g_can_abandon = 0;
+volatile std::sig_atomic_t g_repeated = 0;
 int g_wake[2] = {-1, -1};
 
 std::mutex& CancelMutex() {
@@ -24,10 +26,27 @@ std::mutex& CancelMutex() {
   return mutex;
 }
 const std::function<void()>* g_cancel = nullptr;  // guarded by CancelMutex
+const std::function<void(int)>* g_abandon = nullptr;  // guarded by CancelMutex
+
+void Wake() {
+  const int saved = errno;
+  const char byte = 1;
+  if (::write(g_wake[1], &byte, 1) < 0) {
+    // The flag alone still stops the run at its next safe point.
+  }
+  errno = saved;
+}
 
 void OnTerminationSignal(int signal_number) {
-  // A signal after the operator's own stop still ends the program after
-  // the run.
+  if (g_run_active && g_pending > 0 && g_can_abandon) {
+    // A second signal while the run cleans up or waits on a driver: it is
+    // given up at once, its log and lock still put in order.
+    g_repeated = 1;
+    Wake();
+    return;
+  }
+  // A signal after the operator's own stop from the window counts as the
+  // first one.
   if (!g_run_active || g_pending > 0) {
     // Outside a run, or a second time while the run cleans up: the signal,
     // blocked while the handler runs, is delivered again with its default
@@ -37,12 +56,17 @@ void OnTerminationSignal(int signal_number) {
     return;
   }
   g_pending = signal_number;
-  const int saved = errno;
-  const char byte = 1;
-  if (::write(g_wake[1], &byte, 1) < 0) {
-    // The flag alone still stops the run at its next safe point.
+  Wake();
+}
+
+// The run did not end in time: its files are put in order from here and
+// the process ends, whatever its own thread is waiting for.
+[[noreturn]] void Abandon() {
+  {
+    std::lock_guard<std::mutex> lock(CancelMutex());
+    if (g_abandon != nullptr && *g_abandon) (*g_abandon)(g_pending);
   }
-  errno = saved;
+  ::_exit(2);
 }
 
 void CancelOnWake() {
@@ -54,13 +78,20 @@ void CancelOnWake() {
     // The call may not have reached the database yet when the first cancel
     // comes: cancel again until it has returned. Only while the stop is
     // pending: after a Stop from the window the next run may start at once,
-    // and its statements must run.
+    // and its statements must run. A run stopped by a signal is given up
+    // when it has not ended in time; one stopped from the window is waited
+    // for, since giving it up would end the window too.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(kAbandonSeconds);
     for (bool waiting = true; waiting;) {
+      bool can_abandon = false;
       {
         std::lock_guard<std::mutex> lock(CancelMutex());
-        waiting = g_cancel != nullptr && g_pending != 0;
-        if (waiting) (*g_cancel)();
+        const bool stopping = g_pending != 0;
+        if (stopping && g_cancel != nullptr) (*g_cancel)();
+        can_abandon = g_abandon != nullptr && g_pending > 0;
+        waiting = stopping && (g_cancel != nullptr || (g_run_active && can_abandon));
       }
+      if (waiting && can_abandon && (g_repeated || std::chrono::steady_clock::now() > deadline)) Abandon();
       if (waiting) std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
   }
@@ -86,12 +117,23 @@ void InstallInterruptionHandlers() {
   for (int s : kSignals) sigaction(s, &action, nullptr);
 }
 
-InterruptibleRun::InterruptibleRun() {
+InterruptibleRun::InterruptibleRun(std::function<void(int)> abandon) : abandon_(std::move(abandon)) {
+  {
+    std::lock_guard<std::mutex> lock(CancelMutex());
+    g_abandon = abandon_ ? &abandon_ : nullptr;
+  }
+  g_repeated = 0;
   g_pending = 0;
+  g_can_abandon = abandon_ ? 1 : 0;
   g_run_active = 1;
 }
 
-InterruptibleRun::~InterruptibleRun() { g_run_active = 0; }
+InterruptibleRun::~InterruptibleRun() {
+  g_run_active = 0;
+  g_can_abandon = 0;
+  std::lock_guard<std::mutex> lock(CancelMutex());
+  g_abandon = nullptr;
+}
 
 int PendingInterruption() { return g_pending; }
 
@@ -103,10 +145,7 @@ void RequestStop() {
   if (!g_run_active || g_pending != 0) return;
   InstallInterruptionHandlers();  // the watcher that cancels; once per process
   g_pending = kStopRequested;
-  const char byte = 1;
-  if (::write(g_wake[1], &byte, 1) < 0) {
-    // The flag alone still stops the run at its next safe point.
-  }
+  Wake();
 }
 
 std::string SignalName(int signal_number) {

@@ -19,13 +19,25 @@ struct RunInterrupted {
 void InstallInterruptionHandlers();
 
 // Marks the span of one run, during which the signals only set a flag.
+// Given abandon, a run that has not ended kAbandonSeconds after the signal
+// (a driver call that no cancel reaches), or that gets a second signal, is
+// given up: abandon runs on another thread, while the run's own thread may
+// still be blocked, with the signal's number, to put the run's files in
+// order without touching anything that thread uses; the process then ends
+// with status 2, leaving the connection to the system. A run stopped from
+// the window (RequestStop) is never given up: the window goes on after it.
 class InterruptibleRun {
  public:
-  InterruptibleRun();
+  explicit InterruptibleRun(std::function<void(int)> abandon = nullptr);
   ~InterruptibleRun();
   InterruptibleRun(const InterruptibleRun&) = delete;
   InterruptibleRun& operator=(const InterruptibleRun&) = delete;
+
+ private:
+  std::function<void(int)> abandon_;
 };
+
+inline constexpr int kAbandonSeconds = 5;
 
 // The signal that asked the run to stop, or 0.
 int PendingInterruption();

@@ -129,7 +129,9 @@ std::string DescribeFile(const std::string& file_name) {
 // the key is found before, since INI syntax and key names are ASCII.
 void DecodeLines(const std::string& file_name, ProfileFile& profile) {
   EntryLocation where = FindEntry(profile, "FILE", kCodePageKey);
-  if (where.entry >= 0) profile.code_page = profile.lines[where.entry].value;
+  // A byte-order mark says UTF-8 whatever the key says; the key then holds
+  // for the SQL files only.
+  if (where.entry >= 0 && !profile.utf8_mark) profile.code_page = profile.lines[where.entry].value;
   try {
     TextDecoder decoder(profile.code_page);
     for (std::size_t i = 0; i < profile.lines.size() && profile.text_error.empty(); ++i) {

@@ -15,6 +15,17 @@ struct TempFile {
 // Throws PlatformError "cannot create a temporary file in the folder ...".
 TempFile CreateTempFileBeside(const std::string& path, const std::string& tag);
 
+// Throws PlatformError when the longest name that a save writes beside path
+// (a temporary of ours, and the archive library's own temporary of that)
+// is longer than the folder allows: a run can then fail before its first
+// statement instead of at its end.
+void CheckRoomForTempFilesBeside(const std::string& path);
+
+// Removes what killed runs left beside path: the temporaries of its copy
+// and its save. Only the holder of the file's lock may call it, since a
+// live run's temporaries look the same.
+void RemoveTempFilesBeside(const std::string& path);
+
 // The folder part of path, "." when it has none.
 std::string FolderOf(const std::string& path);
 

@@ -70,28 +70,35 @@ void AddStatementLine(const RunContext& context, const std::string& line, SqlSta
   }
 }
 
+// One line as UTF-8; a line cut at the limit may end inside a character.
+std::string DecodedLine(const TextDecoder& code_page, const std::string& bytes, const std::string& file,
+                        std::size_t line_number) {
+  std::string line;
+  bool valid = code_page.Decode(bytes, &line);
+  for (int cut = 1; !valid && bytes.size() == kLineBytesKept && cut < 4; ++cut) {
+    valid = code_page.Decode(bytes.substr(0, bytes.size() - cut), &line);
+  }
+  if (!valid) throw PlatformError(NotValidTextMessage(file, static_cast<long>(line_number), code_page.Name()));
+  return line;
+}
+
 // The file's lines as UTF-8, all read before any statement runs: a file
-// that is not valid text in its code page runs none of them garbled.
+// that is not valid text in its code page runs none of them garbled. A
+// UTF-8 byte-order mark says UTF-8 whatever the configuration's code page,
+// and is no part of the first line.
 std::vector<std::string> DecodedLines(const RunContext& context, const std::string& file_name) {
-  const TextDecoder code_page(context.CodePage);
   std::unique_ptr<TextStream> stream = context.FileSystem->OpenTextFile(file_name);
   const std::string file = "The file \"" + file_name + "\"";
   std::vector<std::string> lines;
+  if (stream->AtEndOfStream()) return lines;
+  std::string first = stream->ReadLine(kLineBytesKept);
+  const ByteOrderMark mark = ByteOrderMarkOf(first);
+  if (mark == ByteOrderMark::Utf16) throw PlatformError(Utf16TextMessage(file));
+  if (mark == ByteOrderMark::Utf8) first.erase(0, kUtf8MarkLength);
+  const TextDecoder code_page(mark == ByteOrderMark::Utf8 ? std::string() : context.CodePage);
+  lines.push_back(DecodedLine(code_page, first, file, 1));
   while (!stream->AtEndOfStream()) {
-    std::string bytes = stream->ReadLine(kLineBytesKept);
-    if (lines.empty() && ByteOrderMarkOf(bytes) == ByteOrderMark::Utf16) {
-      throw PlatformError(Utf16TextMessage(file));
-    }
-    std::string line;
-    // A line cut at the limit may end inside a character.
-    bool valid = code_page.Decode(bytes, &line);
-    for (int cut = 1; !valid && bytes.size() == kLineBytesKept && cut < 4; ++cut) {
-      valid = code_page.Decode(bytes.substr(0, bytes.size() - cut), &line);
-    }
-    if (!valid) {
-      throw PlatformError(NotValidTextMessage(file, static_cast<long>(lines.size()) + 1, code_page.Name()));
-    }
-    lines.push_back(std::move(line));
+    lines.push_back(DecodedLine(code_page, stream->ReadLine(kLineBytesKept), file, lines.size() + 1));
   }
   stream->Close();
   return lines;

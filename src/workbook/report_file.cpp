@@ -8,16 +8,21 @@
 #include "log/run_log.h"
 #include "platform/file_lock.h"
 #include "platform/platform_error.h"
+#include "platform/temp_file.h"
 
 namespace tallyvane {
 namespace {
 
 std::string InQuotes(const std::string& text) { return "\"" + text + "\""; }
 
-// Replacing the report must never destroy the template or the run's own
-// log, also when the names lead to one file through a link.
+// Replacing the report must never destroy the template, the run's own log
+// or a device, also when the names lead to one of them through a link.
 void RefuseRunFilesAsReport(const RunContext& context) {
   const FileSystem& files = *context.FileSystem;
+  if (!files.IsReplaceable(context.ReportFileName)) {
+    throw PlatformError("The report file " + InQuotes(context.ReportFileName) +
+                        " is not a regular file (a device, a pipe or a folder), which is never replaced.");
+  }
   if (files.IsSameFile(context.ReportFileName, context.TemplateFileName)) {
     throw PlatformError("The report file " + InQuotes(context.ReportFileName) +
                         " is the template file itself.");
@@ -46,10 +51,12 @@ bool OpenReportFile(RunContext& context) {
   try {
     RefuseRunFilesAsReport(context);
     RefuseMissingReportFolder(context);
+    CheckRoomForTempFilesBeside(context.ReportFileName);
     // Held until the run ends, so that a second run on the same report
     // stops before it writes anything.
     context.ReportLock.reset();
     context.ReportLock = FileLock::Acquire(context.ReportFileName);
+    RemoveTempFilesBeside(context.ReportFileName);
     context.FileSystem->CopyFile(context.TemplateFileName, context.ReportFileName);
     copied = true;
     WriteLog(context, "Create the blank report file " + InQuotes(context.ReportFileName) + ".");

@@ -72,6 +72,23 @@ void InsertRoom(RunContext& context, std::int16_t count, std::int16_t begin_row,
   }
 }
 
+// A cell holds at most 32,767 characters (UTF-16 code units): a longer
+// text is read only a little past that, enough for the cell to refuse it,
+// instead of whole (a text field may hold gigabytes). The limit is the
+// statement's own: the record set is shared with the other functions.
+constexpr std::size_t kCellTextReadLimit = 32767 + 2;
+
+class CellTextLimit {
+ public:
+  explicit CellTextLimit(Recordset& records) : records_(records) { records_.SetTextLimit(kCellTextReadLimit); }
+  ~CellTextLimit() { records_.SetTextLimit(0); }
+  CellTextLimit(const CellTextLimit&) = delete;
+  CellTextLimit& operator=(const CellTextLimit&) = delete;
+
+ private:
+  Recordset& records_;
+};
+
 bool ExecSheetFunction(RunContext& context, int function, const std::string& sheet_ref,
                        std::int16_t begin_row, std::int16_t begin_col, bool by_column,
                        const std::string& sql_text) {
@@ -79,6 +96,7 @@ bool ExecSheetFunction(RunContext& context, int function, const std::string& she
     // The statement runs only once its worksheet is found.
     LocateReportSheet(context, sheet_ref);
     if (!context.DbRecordset) throw PlatformError("The database connection is not open.");
+    const CellTextLimit limit(*context.DbRecordset);
     context.DbRecordset->Open(sql_text);
     const std::int16_t count = CountRecords(context);
     if (function == 2) InsertRoom(context, count, begin_row, begin_col, by_column);

@@ -180,9 +180,9 @@ TEST_F(OperatorOutputTest, EarlyStopsAreToldOnStandardError) {
   } cases[] = {
       {"", "", "", "Error!\nError Info: Configuration file \"missing.ini\" does not exist.\n", ""},
       {"F_MAXNUM=lots", "template.xlsx", "TallyvaneE2E",
-       "Error!\nError Info: Type mismatch (F_MAXNUM is \"lots\")\n"
-       "Tallyvane ended with 0 errors, exit status 2; see the run log \"run.log\".\n",
-       "Open the report file \"report.xlsx\"."},
+       "Error: The run stopped on an error that no step handles.\nError Info: Type mismatch (F_MAXNUM is \"lots\")\n"
+       "Tallyvane ended with 1 error, exit status 2; see the run log \"run.log\".\n",
+       "Error Info: Type mismatch (F_MAXNUM is \"lots\")"},
       {"F_MAXNUM=0", "none.xlsx", "TallyvaneE2E",
        "Error: The information in the configuration file is incorrect.\n"
        "Error Info: The template file \"none.xlsx\" does not exist.\n"

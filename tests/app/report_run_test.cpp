@@ -123,17 +123,22 @@ TEST_F(RunReportTest, StopsAtAFailedSettingsConnectionOrWorkbookPhase) {
   }
 }
 
-TEST_F(RunReportTest, AnUntrappedErrorEndsTheRunWithoutALogLine) {
+TEST_F(RunReportTest, AnUntrappedErrorEndsTheRunLoggedAndCounted) {
   for (const bool engine_fails : {true, false}) {
     journal = FakeJournal();
     if (engine_fails) journal.failing.insert("CreateSpreadsheetApp");
-    WriteConfig(engine_fails ? "F_MAXNUM=0" : "F_MAXNUM=x");
+    WriteConfig(engine_fails ? "F_MAXNUM=0" : "F_MAXNUM=32768");
     const RunResult result = RunReport(t.context);
     EXPECT_EQ(result.outcome, RunOutcome::Aborted) << engine_fails;
-    EXPECT_FALSE(result.error.empty());
-    EXPECT_EQ(ExitStatusOf(result, 0), 2);
+    EXPECT_TRUE(result.logged);
+    EXPECT_EQ(ExitStatusOf(result, t.context.ErrorCount), 2);
     EXPECT_FALSE(Called("Workbook.Save"));
-    EXPECT_NE(Log().back(), "Close the log file.");
+    const std::vector<std::string> log = Log();
+    ASSERT_GE(log.size(), 2u);
+    EXPECT_EQ(log[log.size() - 2], "Error: The run stopped on an error that no step handles.");
+    EXPECT_EQ(log.back(), "Error Info: " + result.error);
+    EXPECT_EQ(t.context.ErrorCount, 1);
+    EXPECT_EQ(t.view.boxes[RunViewBox::ErrorCount], "1");
   }
 }
 

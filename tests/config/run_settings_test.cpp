@@ -56,7 +56,7 @@ TEST(LoadRunSettings, ChecksInOrderAndReportsOnlyTheFirstFailure) {
        "Data source name does not be set."},
   };
   for (const Case& c : cases) {
-    dir.Write("run.log", "old line that must go\r\n");  // an earlier log is overwritten
+    dir.Write("run.log", "[20041007 09:05:00]    old line that must go\r\n");  // an earlier log is overwritten
     TestContext fresh;
     fresh.context.CfgFileName =
         dir.Write("run.ini", "[FILE]\nLogFileName=" + log + "\n" + c.file_section + "[ODBC]\n" + c.odbc_section);

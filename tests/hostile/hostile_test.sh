@@ -39,6 +39,8 @@ run_case malformed inputs/malformed.xlsx "$good_sql" 1 "Error: Failed to execute
 # Entities are never expanded: the sheet opens as it stands.
 run_case laughs inputs/laughs.xlsx "$good_sql" 0 "Close the log file."
 run_case bomb inputs/bomb.xlsx "$good_sql" 1 "Error: Failed to execute function 1." "Close the log file."
+printf '@T=1;Sheet1;1;1\nSELECT '"'"'text'"'"'\n' > "$work/text.sql"
+run_case many_strings inputs/many_strings.xlsx "$work/text.sql" 1 "the shared strings are too large" "Close the log file."
 run_case full_sheet inputs/full_sheet.xlsx "$good_sql" 0 "[SQLFILE1]  [G]    Success." "Close the log file."
 run_case dotdot inputs/dotdot.xlsx "$good_sql" 0 "Close the log file."
 [ ! -e "$work/../escaped.txt" ] && [ ! -e "$work/escaped.txt" ] || fail "dotdot: a part escaped"

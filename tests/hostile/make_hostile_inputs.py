@@ -31,6 +31,15 @@ def blanks(part):
         part.write(b" " * (1 << 24))
 
 
+def many_strings(part):
+    """Five million tiny shared strings: 85 MB, little once compressed."""
+    part.write(b'<?xml version="1.0" encoding="UTF-8"?>'
+               b'<sst xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main">')
+    for _ in range(50):
+        part.write(b"<si><t>a</t></si>" * 100000)
+    part.write(b"</sst>")
+
+
 LAUGHS = (b'<?xml version="1.0"?><!DOCTYPE lolz [<!ENTITY lol "lol">'
           + b"".join(b'<!ENTITY lol%d "%s">' % (i, (b"&lol%d;" % (i - 1) if i > 1 else b"&lol;") * 10)
                      for i in range(1, 10))
@@ -48,6 +57,13 @@ copy_with("laughs.xlsx", {SHEET: LAUGHS})
 copy_with("full_sheet.xlsx", {SHEET: FULL_SHEET})
 copy_with("dotdot.xlsx", {"../../escaped.txt": b"outside"})
 copy_with("bomb.xlsx", {SHEET: blanks})
+with zipfile.ZipFile(good) as source:
+    RELS = "xl/_rels/workbook.xml.rels"
+    rels = source.read(RELS).replace(
+        b"</Relationships>",
+        b'<Relationship Id="rIdStrings" Target="sharedStrings.xml" Type="http://schemas.openxmlformats.org/'
+        b'officeDocument/2006/relationships/sharedStrings"/></Relationships>')
+copy_with("many_strings.xlsx", {RELS: rels, "xl/sharedStrings.xml": many_strings})
 
 whole = open(good, "rb").read()
 random.seed(7)

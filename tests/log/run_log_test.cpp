@@ -5,6 +5,7 @@
 #include <regex>
 
 #include "log/count_format.h"
+#include "log/terminal_text.h"
 #include "temp_dir.h"
 #include "test_context.h"
 
@@ -66,6 +67,21 @@ TEST_F(RunLogTest, KeepsAtMostEightMessagesInTheView) {
   }
   EXPECT_EQ(t.view.log_info, "m17\r\n");
   EXPECT_EQ(t.view.clears, 3);
+}
+
+// Only a file whose first line has the stamp's form is an earlier log.
+TEST(IsLogLine, KnowsTheStampOfItsOwnLines) {
+  EXPECT_TRUE(IsLogLine(FormatLogLine(DateTime{2004, 10, 7, 9, 5, 0, 0}, "Tallyvane 1.4.0")));
+  for (const char* line : {"", "SQLite format 3", "[ODBC Data Sources]", "[20041007 09:05:00]   x",
+                           "[2004107 09:05:00]    x", "[20041007 09-05-00]    x"}) {
+    EXPECT_FALSE(IsLogLine(line)) << line;
+  }
+}
+
+// A server's message must not retitle or clear the operator's terminal.
+TEST(EscapeControlCharacters, ShowsEveryControlButLineFeedAndTab) {
+  EXPECT_EQ(EscapeControlCharacters("a\x1b]0;x\x07\x1b[2J\tb\r\n\x7f \xC2\x9B Z\xC3\xBCrich"),
+            "a\\x1B]0;x\\x07\\x1B[2J\tb\\x0D\n\\x7F \\xC2\\x9B Z\xC3\xBCrich");
 }
 
 TEST(FormatCount, GroupsThousands) {

@@ -152,6 +152,13 @@ TEST_P(RecordsetTest, ValuesKeepTheirTypesAndNullsStayNull) {
   EXPECT_TRUE(SameValue(recordset->FieldValue(1), Value::MakeNumber(3.5)));
   EXPECT_TRUE(SameValue(recordset->FieldValue(2), Value::MakeText("xy")));
   EXPECT_TRUE(recordset->FieldValue(3).IsNull());
+  // A limited read stops within a long text, never inside a surrogate pair.
+  recordset->SetTextLimit(5);
+  recordset->Open(Pick("SELECT replace(hex(zeroblob(100000)), '00', 'ab'), "
+                       "replace(hex(zeroblob(50000)), '00', '\xF0\x9F\x98\x80')",
+                       "SELECT repeat('ab', 100000), repeat('\xF0\x9F\x98\x80', 50000)"));
+  EXPECT_TRUE(SameValue(recordset->FieldValue(0), Value::MakeText("ababa")));
+  EXPECT_TRUE(SameValue(recordset->FieldValue(1), Value::MakeText("\xF0\x9F\x98\x80\xF0\x9F\x98\x80")));
 }
 
 // Fixed-size columns only are fetched in row arrays everywhere; with text

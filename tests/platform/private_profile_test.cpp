@@ -67,6 +67,8 @@ TEST(ReadProfileString, ReadsTextFromWindowsAsUtf8OrSaysWhyItCannot) {
   } cases[] = {
       {"\xEF\xBB\xBF[FILE]\r\nCity=Z\xC3\xBCrich\r\n", "Z\xC3\xBCrich", ""},
       {"[file]\r\ncodepage=windows-1252\r\nCity=Z\xFCrich Caf\xE9\r\n", "Z\xC3\xBCrich Caf\xC3\xA9", ""},
+      // The mark says UTF-8; the code page is left for the SQL files.
+      {"\xEF\xBB\xBF[FILE]\r\nCodePage=windows-1252\r\nCity=Z\xC3\xBCrich\r\n", "Z\xC3\xBCrich", ""},
       {"[FILE]\r\nCity=Z\xFCrich\r\n", "", " is not valid UTF-8 text at line 2." + fix},
       {"[FILE]\r\nCodePage=klingon\r\nCity=x\r\n", "",
        " names a code page that cannot be used: the code page \"klingon\" is not known."},

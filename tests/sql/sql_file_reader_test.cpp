@@ -96,6 +96,9 @@ TEST_F(SqlFileReaderTest, LogsEveryStatementBehindItsFunctionLineAndEveryFailure
        0, 1},
       {"windows-1252", "SELECT 'M\xFCller \x80'\n",
        {open, Line("", "Function 0"), Line("", "SELECT 'M\xC3\xBCller \xE2\x82\xAC'"), Line("", "Success.")}, 1, 0},
+      // A byte-order mark is no part of the statement and means UTF-8 whatever the code page.
+      {"windows-1252", "\xEF\xBB\xBFSELECT 'M\xC3\xBCller'\n",
+       {open, Line("", "Function 0"), Line("", "SELECT 'M\xC3\xBCller'"), Line("", "Success.")}, 1, 0},
       {"", "SELECT 1\nSELECT 'M\xFCller'\n",
        {open, unread, "Error Info: The file \"f.sql\" is not valid UTF-8 text at line 2." + fix}, 0, 1},
       {"1252", "SELECT '\x81'\n",

@@ -20,6 +20,7 @@ PACKAGES=(
   # database layer
   unixodbc unixodbc-dev libsqliteodbc sqlite3 libsqlite3-dev
   odbc-postgresql postgresql
+  odbc-mariadb mariadb-server
   # user interface
   qt6-base-dev
   # screenshots of the main window on machines without a display

@@ -7,6 +7,7 @@
 #include <new>
 
 #include "odbc/data_source_places.h"
+#include "odbc/driver_text_width.h"
 #include "odbc/odbc_diagnostics.h"
 #include "odbc/utf16.h"
 #include "platform/interruption.h"
@@ -118,7 +119,8 @@ void OdbcConnection::Open(const std::string& data_source, const std::string& use
     getdata_extensions_ = 0;
     SQLGetInfoW(connection_.get(), SQL_GETDATA_EXTENSIONS, &getdata_extensions_,
                 sizeof getdata_extensions_, nullptr);
-    statements_as_utf8_ = DriverManglesSurrogates(connection_.get());
+    narrow_text_ = DriverTakesNarrowText(connection_.get());
+    statements_as_utf8_ = narrow_text_ || DriverManglesSurrogates(connection_.get());
   } catch (const PlatformError& error) {
     throw PlatformError(WithoutPassword(error.what(), password), error.Number());
   } catch (const std::bad_alloc&) {
@@ -141,7 +143,7 @@ void OdbcConnection::Execute(const std::string& sql) {
   }
 }
 
-int OdbcConnection::Prepare(const std::string& sql) {
+int OdbcConnection::Prepare(const std::string& sql, std::vector<std::string>* binary_columns) {
   RequireOpen("prepare a statement");
   std::shared_ptr<OdbcHandle> statement = NewStatement();
   SQLRETURN rc;
@@ -154,9 +156,29 @@ int OdbcConnection::Prepare(const std::string& sql) {
   }
   CheckOdbc(rc, SQL_HANDLE_STMT, statement->get(), "SQLPrepare");
   SQLSMALLINT columns = 0;
-  const bool known = SQL_SUCCEEDED(SQLNumResultCols(statement->get(), &columns));
+  rc = SQLNumResultCols(statement->get(), &columns);
+  // psqlODBC accepts any text in SQLPrepare and reports its errors here;
+  // a driver that cannot tell before execution says so without one.
+  if (!SQL_SUCCEEDED(rc) && !DescribeDiagnostics(SQL_HANDLE_STMT, statement->get()).empty()) {
+    ThrowOdbcError(rc, SQL_HANDLE_STMT, statement->get(), "SQLNumResultCols");
+  }
+  if (!SQL_SUCCEEDED(rc)) columns = -1;
+  if (binary_columns != nullptr) binary_columns->clear();
+  for (SQLUSMALLINT i = 1; binary_columns != nullptr && i <= std::max<SQLSMALLINT>(columns, 0); ++i) {
+    SQLWCHAR name[256] = {};
+    SQLSMALLINT name_length = 0, type = 0, digits = 0, nullable = 0;
+    SQLULEN size = 0;
+    if (!SQL_SUCCEEDED(SQLDescribeColW(statement->get(), i, name, 256, &name_length, &type, &size, &digits,
+                                       &nullable))) {
+      break;
+    }
+    if (type == SQL_BINARY || type == SQL_VARBINARY || type == SQL_LONGVARBINARY) {
+      const auto units = std::min<std::size_t>(static_cast<std::size_t>(std::max<SQLSMALLINT>(name_length, 0)), 255);
+      binary_columns->push_back("column " + std::to_string(i) + " \"" + Utf16ToUtf8(name, units) + "\"");
+    }
+  }
   statement->Reset();
-  return known ? columns : -1;
+  return columns;
 }
 
 void OdbcConnection::Close() {

@@ -163,7 +163,7 @@ class OperatorOutputTest : public ProgramTest {
  protected:
   OperatorOutputTest() {
     display = true;
-    CreateDatabase("CREATE TABLE t (a INTEGER); INSERT INTO t VALUES (1), (2);",
+    CreateDatabase("CREATE TABLE t (a INTEGER); INSERT INTO t VALUES (1), (2); CREATE TABLE b (raw BLOB);",
                    R"j({"sheets": [{"name": "Data"}, {"name": "Summary"}], "names": {"Total": "\"0\""}})j");
   }
 };
@@ -277,6 +277,9 @@ TEST_F(OperatorOutputTest, CheckingReportsEveryProblemInOnePassWithItsLine) {
       "@Make=0\nCREATE TABLE made (x)\n"
       "@Use=1;Data;1;1\n# after the table is made\nSELECT x FROM made\n"
       "@Wide=1;Data;1;16384\nSELECT 1, 2\n"
+      "@Bytes=2;Data;1;1\nSELECT 1, raw FROM b\n"
+      "@Byte=3;Total\nSELECT raw FROM b\n"
+      "@NotRead=3;Total\nSELECT 1, raw FROM b\n"
       "@Broken\n",
       "F2=gone.sql\n", "", "nofolder/run.log");
   EXPECT_EQ(Run("--check -F run.ini"), 1);
@@ -293,10 +296,14 @@ TEST_F(OperatorOutputTest, CheckingReportsEveryProblemInOnePassWithItsLine) {
                 "15 [Column]: error: [SQLite]no such column: b (1) (SQLSTATE HY000)\n" + at +
                 "19 [Use]: warning: It depends on \"made\", made by an earlier statement: [SQLite]no such table: "
                 "made (1) (SQLSTATE HY000)\n" + at +
-                "22 [Wide]: error: Its 2 columns do not fit in the sheet from the begin col.\n"
-                "[SQLFILE1] run.sql: error: Failed to read: The function line \"@Broken\" has no \"=\" (line 24)\n"
+                "22 [Wide]: error: Its 2 columns do not fit in the sheet from the begin col.\n" + at +
+                "24 [Bytes]: warning: Its column 2 \"raw\" holds binary data, which no cell takes: the statement "
+                "will fail with \"Type mismatch\".\n" + at +
+                "26 [Byte]: warning: Its column 1 \"raw\" holds binary data, which no cell takes: the statement "
+                "will fail with \"Type mismatch\".\n"
+                "[SQLFILE1] run.sql: error: Failed to read: The function line \"@Broken\" has no \"=\" (line 30)\n"
                 "[SQLFILE2] gone.sql: error: \"gone.sql\" does not exist.\n"
-                "12 errors, 1 warning; 11 statements checked in \"run.ini\".\n");
+                "12 errors, 3 warnings; 14 statements checked in \"run.ini\".\n");
   Ini("F_MAXNUMBER=1\nF1=run.sql").Write(dir);
   Run("--check -F run.ini");
   EXPECT_EQ(last.output,

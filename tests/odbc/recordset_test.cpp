@@ -270,6 +270,26 @@ TEST_P(RecordsetTest, UnreadRowsAndConnectionsClosedReplacedOrDroppedAreSafe) {
   recordset.reset();
 }
 
+// A check prepares without running: the driver's verdict on the text (which
+// psqlODBC gives only when asked for the columns), the column count, and
+// the columns that hold binary data.
+TEST_P(RecordsetTest, PreparingReportsErrorsColumnsAndBinaryColumns) {
+  connection_->Execute(std::string("CREATE TABLE p (i integer, raw ") + Pick("blob", "bytea", "varbinary(10)") +
+                       ", s varchar(5))");
+  // SQLite's and MariaDB's drivers leave what does not begin as a query to
+  // its execution.
+  for (const char* bad : {"SELEC 1", "SELECT i FROM p ORDR BY i", "SELECT nope FROM p", "SELECT i FROM missing"}) {
+    if (bad[4] == 'C' && (IsSqlite() || IsMaria())) continue;
+    EXPECT_THROW(connection_->Prepare(bad), PlatformError) << GetParam() << ": " << bad;
+  }
+  std::vector<std::string> binary{"left over"};
+  EXPECT_EQ(connection_->Prepare("SELECT i, s FROM p", &binary), 2);
+  EXPECT_TRUE(binary.empty());
+  EXPECT_EQ(connection_->Prepare("SELECT raw, i, raw AS again FROM p", &binary), 3);
+  EXPECT_EQ(binary, (std::vector<std::string>{"column 1 \"raw\"", "column 3 \"again\""}));
+  EXPECT_LE(connection_->Prepare("INSERT INTO p (i) VALUES (1)"), 0);
+}
+
 INSTANTIATE_TEST_SUITE_P(SQLite, RecordsetTest, ::testing::Values("SQLite"));
 INSTANTIATE_TEST_SUITE_P(PostgreSQL, RecordsetTest, ::testing::Values("PostgreSQL", "PostgreSQL ANSI"));
 INSTANTIATE_TEST_SUITE_P(MariaDB, RecordsetTest, ::testing::Values("MariaDB"));

@@ -359,8 +359,8 @@ Value ResultReader::MakeValue(SQLUSMALLINT column_index, SQLULEN row, const char
       Value value;
       value.kind = column.kind;
       if (static_cast<SQLLEN>(bytes) >= kTemporalBytes || !ParseTemporalText(column.kind, text, &value.date_time)) {
-        throw PlatformError(Where(column_index, row) + " of the result holds \"" + text + "\", which is not a valid " +
-                            KindName(column.kind));
+        throw PlatformError(Where(column_index, row) + " of the result: the driver returned \"" + text +
+                            "\", which is not a valid " + KindName(column.kind));
       }
       return value;
     }

@@ -270,6 +270,28 @@ TEST_P(RecordsetTest, UnreadRowsAndConnectionsClosedReplacedOrDroppedAreSafe) {
   recordset.reset();
 }
 
+// A value that the driver cannot give as a date or time of day is refused
+// with where it stands and what it was, not turned into another value:
+// psqlODBC's text of the year 10000, MariaDB's TIME beyond a day (next to
+// long text, read one row at a time), any text in a SQLite date column.
+TEST_P(RecordsetTest, AValueNoCellCanTakeIsRefusedNamingItsRowAndColumn) {
+  connection_->Execute(std::string("CREATE TABLE d (i integer, s ") + Pick("text", "text", "LONGTEXT") + ", v " +
+                       Pick("date", "date", "TIME") + ")");
+  const std::string text = Repeat("long ", 300);
+  const char* bad = Pick("'2024-13-45'", "'10000-01-01'", "'838:00:00'");
+  for (const std::string& row : {"1, '" + text + "', " + Pick("'2024-01-01'", "'2024-01-01'", "'12:00:00'"),
+                                 "2, '" + text + "', " + bad, std::string("3, 'x', NULL")}) {
+    connection_->Execute("INSERT INTO d VALUES (" + row + ")");
+  }
+  auto recordset = Open("SELECT i, s, v FROM d ORDER BY i");
+  const std::string expected = std::string("row 2, column 3 \"v\" of the result: the driver returned ") +
+                               Pick("\"2024-13-45\", which is not a valid date",
+                                    "\"1000-00-00\", which is not a valid date",
+                                    "\"838:00:00\", which is not a valid time of day");
+  EXPECT_EQ(ErrorOf([&] { CountToEnd(*recordset); }), expected);
+  EXPECT_EQ(ErrorOf([&] { recordset->Eof(); }), expected);
+}
+
 // A check prepares without running: the driver's verdict on the text (which
 // psqlODBC gives only when asked for the columns), the column count, and
 // the columns that hold binary data.

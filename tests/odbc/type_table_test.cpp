@@ -46,6 +46,8 @@ const std::vector<TypeRow> kSqlite = {
     {"double", "2.5", "n", "2.5", "2.5"},
     {"real", "0.1", "n", "0.1", "0.1"},
     {"numeric(12,3)", "1234.5", "n", "1234.5", "1234.5"},
+    // The SQLite driver describes DECIMAL columns as text.
+    {"decimal(10,2)", "-12.5", "s", "-12.5", "-12.5"},
     {"text", kUnicodeLiteral, "s", kUnicode, kUnicode},
     // SQLite holds text to no declared size.
     {"varchar(10)", "'" + Long(3000, 'v') + "'", "s", Long(3000, 'v'), Long(3000, 'v')},
@@ -217,6 +219,33 @@ TEST_P(TypeTableTest, EveryTypeReachesItsCellAndItsNameExactly) {
     EXPECT_EQ(dump.Value(Cell(5 + static_cast<int>(i), 0)), text) << kLongLengths[i];
     EXPECT_EQ(dump.Value(Cell(5 + static_cast<int>(i), 1)), std::to_string(i));
     EXPECT_EQ(dump.Value(Cell(5 + static_cast<int>(i), 2)), text) << kLongLengths[i];
+  }
+}
+
+// No cell takes bytes: function 1 and function 3 fail naming the column.
+TEST_P(TypeTableTest, BinaryColumnsFailNamingTheColumn) {
+  if (IsSkipped() || HasFatalFailure()) return;
+  OpenReportOn(1);
+  ASSERT_FALSE(HasFatalFailure());
+  const std::string engine = GetParam();
+  const std::vector<std::pair<const char*, const char*>> types =
+      engine == "SQLite"    ? std::vector<std::pair<const char*, const char*>>{{"blob", "x'00ff'"}}
+      : engine == "MariaDB" ? std::vector<std::pair<const char*, const char*>>{{"BLOB", "x'00ff'"},
+                                                                              {"VARBINARY(10)", "x'00'"},
+                                                                              {"BIT(8)", "b'10101010'"},
+                                                                              {"POINT", "POINT(1, 2)"}}
+                            : std::vector<std::pair<const char*, const char*>>{{"bytea", "'\\x00ff'"}};
+  for (const auto& [type, literal] : types) {
+    SCOPED_TRACE(type);
+    Execute("DROP TABLE IF EXISTS b");
+    Execute(std::string("CREATE TABLE b (k integer, raw ") + type + ")");
+    Execute(std::string("INSERT INTO b VALUES (1, ") + literal + ")");
+    EXPECT_FALSE(ExecFunction1(t.context, "Data", 1, 1, false, "SELECT k, raw FROM b"));
+    EXPECT_FALSE(ExecFunction3(t.context, "V0", "SELECT raw AS bytes FROM b"));
+    const std::vector<std::string> log = Log();
+    ASSERT_GE(log.size(), 4u);
+    EXPECT_EQ(log[log.size() - 3], "Error Info: Type mismatch (column 2 \"raw\" holds binary data)");
+    EXPECT_EQ(log[log.size() - 1], "Error Info: Type mismatch (column 1 \"bytes\" holds binary data)");
   }
 }
 

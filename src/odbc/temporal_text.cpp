@@ -38,9 +38,14 @@ bool ReadDate(std::string_view text, std::size_t* at, DateTime* out) {
 
 bool ReadTime(std::string_view text, std::size_t* at, DateTime* out) {
   if (!ReadNumber(text, at, 1, 2, &out->hour) || !Expect(text, at, ':') ||
-      !ReadNumber(text, at, 2, 2, &out->minute) || !Expect(text, at, ':') ||
-      !ReadNumber(text, at, 2, 2, &out->second)) {
+      !ReadNumber(text, at, 2, 2, &out->minute)) {
     return false;
+  }
+  // Seconds may be left out (SQLite holds whatever text it was given).
+  out->second = 0;
+  if (*at < text.size() && text[*at] == ':') {
+    ++*at;
+    if (!ReadNumber(text, at, 2, 2, &out->second)) return false;
   }
   out->nanosecond = 0;
   out->fraction_digits = 0;

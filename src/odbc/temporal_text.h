@@ -11,7 +11,7 @@
 
 namespace tallyvane::odbc {
 
-// Parses "YYYY-MM-DD", "hh:mm:ss[.fffffffff]" or both, separated by a blank
+// Parses "YYYY-MM-DD", "hh:mm[:ss[.fffffffff]]" or both, separated by a blank
 // or "T", with an optional zone ("Z", "+02", "-05:30") that is dropped.
 // A date column's value may carry a time and a time column's value a date:
 // the part the kind wants is taken. True when the text holds a valid date,

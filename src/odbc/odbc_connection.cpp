@@ -34,20 +34,18 @@ std::string WithoutPassword(std::string text, const std::string& password) {
   return text;
 }
 
-// The SQLite driver turns a UTF-16 surrogate pair in statement text into
-// garbage (an emoji in a literal breaks the statement), while its narrow
-// entry point takes UTF-8 unchanged.
-bool DriverManglesSurrogates(SQLHDBC connection) {
+// The driver's library file name in lower case, "" when it does not say.
+std::string DriverName(SQLHDBC connection) {
   SQLWCHAR name[128] = {};
   SQLSMALLINT length = 0;
   if (!SQL_SUCCEEDED(SQLGetInfoW(connection, SQL_DRIVER_NAME, name, sizeof name, &length))) {
-    return false;
+    return "";
   }
   const auto bytes = static_cast<std::size_t>(std::max<SQLSMALLINT>(length, 0));
   std::string driver = Utf16ToUtf8(name, std::min<std::size_t>(bytes / sizeof(SQLWCHAR), 127));
   std::transform(driver.begin(), driver.end(), driver.begin(),
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return driver.find("sqlite") != std::string::npos;
+  return driver;
 }
 
 // The longest data source name the driver manager takes.
@@ -120,7 +118,12 @@ void OdbcConnection::Open(const std::string& data_source, const std::string& use
     SQLGetInfoW(connection_.get(), SQL_GETDATA_EXTENSIONS, &getdata_extensions_,
                 sizeof getdata_extensions_, nullptr);
     narrow_text_ = DriverTakesNarrowText(connection_.get());
-    statements_as_utf8_ = narrow_text_ || DriverManglesSurrogates(connection_.get());
+    const std::string driver = DriverName(connection_.get());
+    // The SQLite driver turns a UTF-16 surrogate pair in statement text
+    // into garbage (an emoji in a literal breaks the statement), while its
+    // narrow entry point takes UTF-8 unchanged.
+    statements_as_utf8_ = narrow_text_ || driver.find("sqlite") != std::string::npos;
+    positions_within_blocks_ = driver.find("psqlodbc") != std::string::npos;
   } catch (const PlatformError& error) {
     throw PlatformError(WithoutPassword(error.what(), password), error.Number());
   } catch (const std::bad_alloc&) {

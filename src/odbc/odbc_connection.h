@@ -35,6 +35,9 @@ class OdbcConnection : public DatabaseConnection {
   SQLUINTEGER GetDataExtensions() const { return getdata_extensions_; }
   // Whether the driver gives text as bytes rather than UTF-16.
   bool NarrowText() const { return narrow_text_; }
+  // Whether the driver is one whose SQLSetPos within a block of rows is
+  // known to hand SQLGetData the right row (psqlODBC's, tested here).
+  bool PositionsWithinBlocks() const { return positions_within_blocks_; }
 
  private:
   void RequireOpen(const char* action) const;
@@ -48,6 +51,7 @@ class OdbcConnection : public DatabaseConnection {
   SQLUINTEGER getdata_extensions_ = 0;
   bool statements_as_utf8_ = false;
   bool narrow_text_ = false;
+  bool positions_within_blocks_ = false;
   std::vector<std::weak_ptr<OdbcHandle>> statements_;
 };
 

@@ -40,7 +40,7 @@ void OdbcRecordset::Open(const std::string& sql) {
     // Columns are described after execution: the SQLite driver decides the
     // type of an expression from the first row.
     reader_ = std::make_unique<ResultReader>(std::move(statement), connection->GetDataExtensions(),
-                                             connection->NarrowText());
+                                             connection->NarrowText(), connection->PositionsWithinBlocks());
     // No result columns means no result at all (an INSERT, a CREATE TABLE),
     // which is not the same as an empty result: nothing can be read from it.
     if (reader_->ColumnCount() == 0) {

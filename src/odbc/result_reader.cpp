@@ -159,8 +159,8 @@ const char* KindName(Value::Kind kind) {
 }  // namespace
 
 ResultReader::ResultReader(std::shared_ptr<OdbcHandle> statement,
-                           SQLUINTEGER getdata_extensions, bool narrow_text)
-    : statement_(std::move(statement)) {
+                           SQLUINTEGER getdata_extensions, bool narrow_text, bool long_columns_in_blocks)
+    : statement_(std::move(statement)), long_columns_in_blocks_(long_columns_in_blocks) {
   DescribeColumns(narrow_text);
   if (columns_.empty()) {
     exhausted_ = true;
@@ -220,9 +220,11 @@ void ResultReader::PlanBinding(SQLUINTEGER getdata_extensions) {
   // hold text to its declared size). Reading it again needs SQLGetData on a
   // bound column of the current row: in a row array only where the driver
   // positions within a block, else one row per fetch. Long columns are
-  // always read one row per fetch: a driver's block cursor may hand
-  // SQLGetData another row's data (MariaDB's does), so no long value
-  // depends on positioning within a block.
+  // read one row per fetch unless the driver is known to position
+  // correctly: a driver's block cursor may hand SQLGetData another row's
+  // data (MariaDB's does), so no long value depends on positioning within
+  // a block that has not been seen to work. A value read again is checked
+  // against what was bound all the same.
   bool block = true;
   bool bound_variable = false;
   bool seen_unbound = false;
@@ -233,7 +235,7 @@ void ResultReader::PlanBinding(SQLUINTEGER getdata_extensions) {
     // last bound one.
     column.bound = !(variable && !getdata_bound) && !(seen_unbound && !getdata_any_column);
     if (!column.bound) seen_unbound = true;
-    if (column.long_data) block = false;
+    if (column.long_data && !long_columns_in_blocks_) block = false;
     if (column.bound && variable) bound_variable = true;
     if (column.bound) row_bytes += static_cast<SQLULEN>(column.element_bytes) + sizeof(SQLLEN);
   }

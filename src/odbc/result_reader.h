@@ -19,9 +19,11 @@ class ResultReader {
 
   // statement has been executed; getdata_extensions are the driver's
   // SQL_GETDATA_EXTENSIONS bits; narrow_text when the driver takes no
-  // UTF-16 (an ANSI driver), whose text then arrives as bytes.
+  // UTF-16 (an ANSI driver), whose text then arrives as bytes;
+  // long_columns_in_blocks when the driver is known to position within a
+  // block correctly, so that long columns need not cost a fetch per row.
   ResultReader(std::shared_ptr<OdbcHandle> statement, SQLUINTEGER getdata_extensions,
-               bool narrow_text = false);
+               bool narrow_text = false, bool long_columns_in_blocks = false);
   ~ResultReader();
   ResultReader(const ResultReader&) = delete;
   ResultReader& operator=(const ResultReader&) = delete;
@@ -70,6 +72,7 @@ class ResultReader {
   // A truncated bound value of row r > 0 of a block can be read again only
   // where the driver positions within a block (SQL_GD_BLOCK).
   bool position_in_block_ = false;
+  bool long_columns_in_blocks_ = false;
   SQLULEN rows_fetched_ = 0;
   // Rows of the result delivered before the current block.
   SQLULEN rows_before_ = 0;

@@ -283,13 +283,12 @@ TEST_P(RecordsetTest, AValueNoCellCanTakeIsRefusedNamingItsRowAndColumn) {
                                  "2, '" + text + "', " + bad, std::string("3, 'x', NULL")}) {
     connection_->Execute("INSERT INTO d VALUES (" + row + ")");
   }
-  auto recordset = Open("SELECT i, s, v FROM d ORDER BY i");
   const std::string expected = std::string("row 2, column 3 \"v\" of the result: the driver returned ") +
                                Pick("\"2024-13-45\", which is not a valid date",
                                     "\"1000-00-00\", which is not a valid date",
                                     "\"838:00:00\", which is not a valid time of day");
-  EXPECT_EQ(ErrorOf([&] { CountToEnd(*recordset); }), expected);
-  EXPECT_EQ(ErrorOf([&] { recordset->Eof(); }), expected);
+  // Where the driver reads in blocks, opening reads the bad row already.
+  EXPECT_EQ(ErrorOf([&] { CountToEnd(*Open("SELECT i, s, v FROM d ORDER BY i")); }), expected);
 }
 
 // A check prepares without running: the driver's verdict on the text (which

@@ -21,7 +21,8 @@ constexpr SQLULEN kMaxBlockRows = 256;
 constexpr SQLULEN kBlockBudgetBytes = 8u << 20;
 // Variable-length columns declared longer than this (or of unknown size)
 // are long: bound to kProbeChars at most, read again in pieces when
-// longer, and fetched one row at a time.
+// longer, and fetched one row at a time where the driver's positioning
+// within a block is not known to work.
 constexpr SQLULEN kMaxBoundChars = 1024;
 constexpr SQLULEN kProbeChars = 256;
 // Decimal digits the driver may write beyond a column's declared size

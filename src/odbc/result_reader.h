@@ -1,7 +1,8 @@
 #pragma once
 // Reads the result of an executed statement in blocks of rows into typed
 // values: fixed-size and short columns bound as row arrays; long columns
-// read in pieces, one row per fetch.
+// read in pieces, one row per fetch unless the driver is known to position
+// within a block correctly.
 #include <sql.h>
 
 #include <memory>

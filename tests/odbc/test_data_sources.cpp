@@ -193,7 +193,12 @@ class OdbcEnvironment : public ::testing::Environment {
   }
   void TearDown() override {
     if (server_started) RunBounded(PgCtl("-m fast -w -t 30 stop"), 60);
-    if (maria_started) RunBounded("kill $(cat " + ShellQuote(MariaFolder().File("server.pid")) + ")", 30);
+    // Waits for the server to end before its folder is removed.
+    if (maria_started) {
+      RunBounded("p=$(cat " + ShellQuote(MariaFolder().File("server.pid")) +
+                     "); kill $p; while kill -0 $p 2>/dev/null; do sleep 0.1; done",
+                 30);
+    }
   }
 };
 

@@ -20,6 +20,7 @@ PACKAGES=(
   # database layer
   unixodbc unixodbc-dev libsqliteodbc sqlite3 libsqlite3-dev
   odbc-postgresql postgresql
+  odbc-mariadb mariadb-server
   # the hostile checks: pgrep finds a server backend to stop
   procps
   # user interface

@@ -305,11 +305,18 @@ void Preflight::ReportUnprepared(const std::string& where, const std::string& sq
 void Preflight::CheckPrepare(const std::string& where, const FunctionFields& fields, const std::string& sql) {
   if (!connection_) return;
   int columns = -1;
+  std::vector<std::string> binary_columns;
   try {
     StepDeadline deadline(ExpiredStep(where, "The statement"));
-    columns = connection_->Prepare(sql);
+    columns = connection_->Prepare(sql, &binary_columns);
   } catch (const std::exception& error) {
     ReportUnprepared(where, sql, error.what());
+  }
+  // Function 3 reads the first column only.
+  for (const std::string& column : binary_columns) {
+    if (fields.function == 0 || (fields.function == 3 && column.rfind("column 1 ", 0) != 0)) continue;
+    Report(false, where, "Its " + column + " holds binary data, which no cell takes: the statement will fail with "
+                         "\"Type mismatch\".");
   }
   // What it creates counts for later statements even when it could not be
   // prepared itself.

@@ -7,6 +7,7 @@
 #include <new>
 
 #include "odbc/data_source_places.h"
+#include "odbc/driver_text_width.h"
 #include "odbc/odbc_diagnostics.h"
 #include "odbc/utf16.h"
 #include "platform/blocking_call.h"
@@ -34,20 +35,18 @@ std::string WithoutPassword(std::string text, const std::string& password) {
   return text;
 }
 
-// The SQLite driver turns a UTF-16 surrogate pair in statement text into
-// garbage (an emoji in a literal breaks the statement), while its narrow
-// entry point takes UTF-8 unchanged.
-bool DriverManglesSurrogates(SQLHDBC connection) {
+// The driver's library file name in lower case, "" when it does not say.
+std::string DriverName(SQLHDBC connection) {
   SQLWCHAR name[128] = {};
   SQLSMALLINT length = 0;
   if (!SQL_SUCCEEDED(SQLGetInfoW(connection, SQL_DRIVER_NAME, name, sizeof name, &length))) {
-    return false;
+    return "";
   }
   const auto bytes = static_cast<std::size_t>(std::max<SQLSMALLINT>(length, 0));
   std::string driver = Utf16ToUtf8(name, std::min<std::size_t>(bytes / sizeof(SQLWCHAR), 127));
   std::transform(driver.begin(), driver.end(), driver.begin(),
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return driver.find("sqlite") != std::string::npos;
+  return driver;
 }
 
 // The longest data source name the driver manager takes.
@@ -119,7 +118,13 @@ void OdbcConnection::Open(const std::string& data_source, const std::string& use
     getdata_extensions_ = 0;
     SQLGetInfoW(connection_.get(), SQL_GETDATA_EXTENSIONS, &getdata_extensions_,
                 sizeof getdata_extensions_, nullptr);
-    statements_as_utf8_ = DriverManglesSurrogates(connection_.get());
+    narrow_text_ = DriverTakesNarrowText(connection_.get());
+    const std::string driver = DriverName(connection_.get());
+    // The SQLite driver turns a UTF-16 surrogate pair in statement text
+    // into garbage (an emoji in a literal breaks the statement), while its
+    // narrow entry point takes UTF-8 unchanged.
+    statements_as_utf8_ = narrow_text_ || driver.find("sqlite") != std::string::npos;
+    positions_within_blocks_ = driver.find("psqlodbc") != std::string::npos;
   } catch (const PlatformError& error) {
     throw PlatformError(WithoutPassword(error.what(), password), error.Number());
   } catch (const std::bad_alloc&) {
@@ -142,7 +147,7 @@ void OdbcConnection::Execute(const std::string& sql) {
   }
 }
 
-int OdbcConnection::Prepare(const std::string& sql) {
+int OdbcConnection::Prepare(const std::string& sql, std::vector<std::string>* binary_columns) {
   RequireOpen("prepare a statement");
   std::shared_ptr<OdbcHandle> statement = NewStatement();
   SQLRETURN rc;
@@ -155,9 +160,29 @@ int OdbcConnection::Prepare(const std::string& sql) {
   }
   CheckOdbc(rc, SQL_HANDLE_STMT, statement->get(), "SQLPrepare");
   SQLSMALLINT columns = 0;
-  const bool known = SQL_SUCCEEDED(SQLNumResultCols(statement->get(), &columns));
+  rc = SQLNumResultCols(statement->get(), &columns);
+  // psqlODBC accepts any text in SQLPrepare and reports its errors here;
+  // a driver that cannot tell before execution says so without one.
+  if (!SQL_SUCCEEDED(rc) && !DescribeDiagnostics(SQL_HANDLE_STMT, statement->get()).empty()) {
+    ThrowOdbcError(rc, SQL_HANDLE_STMT, statement->get(), "SQLNumResultCols");
+  }
+  if (!SQL_SUCCEEDED(rc)) columns = -1;
+  if (binary_columns != nullptr) binary_columns->clear();
+  for (SQLUSMALLINT i = 1; binary_columns != nullptr && i <= std::max<SQLSMALLINT>(columns, 0); ++i) {
+    SQLWCHAR name[256] = {};
+    SQLSMALLINT name_length = 0, type = 0, digits = 0, nullable = 0;
+    SQLULEN size = 0;
+    if (!SQL_SUCCEEDED(SQLDescribeColW(statement->get(), i, name, 256, &name_length, &type, &size, &digits,
+                                       &nullable))) {
+      break;
+    }
+    if (type == SQL_BINARY || type == SQL_VARBINARY || type == SQL_LONGVARBINARY) {
+      const auto units = std::min<std::size_t>(static_cast<std::size_t>(std::max<SQLSMALLINT>(name_length, 0)), 255);
+      binary_columns->push_back("column " + std::to_string(i) + " \"" + Utf16ToUtf8(name, units) + "\"");
+    }
+  }
   statement->Reset();
-  return known ? columns : -1;
+  return columns;
 }
 
 void OdbcConnection::Close() {

@@ -21,7 +21,7 @@ class OdbcConnection : public DatabaseConnection {
   void Open(const std::string& data_source, const std::string& user,
             const std::string& password) override;
   void Execute(const std::string& sql) override;
-  int Prepare(const std::string& sql) override;
+  int Prepare(const std::string& sql, std::vector<std::string>* binary_columns = nullptr) override;
   void Close() override;
   bool IsOpen() const override;
 
@@ -33,6 +33,11 @@ class OdbcConnection : public DatabaseConnection {
   SQLRETURN ExecDirect(SQLHSTMT statement, const std::string& sql) const;
   // What the driver allows of SQLGetData (SQL_GETDATA_EXTENSIONS bits).
   SQLUINTEGER GetDataExtensions() const { return getdata_extensions_; }
+  // Whether the driver gives text as bytes rather than UTF-16.
+  bool NarrowText() const { return narrow_text_; }
+  // Whether the driver is one whose SQLSetPos within a block of rows is
+  // known to hand SQLGetData the right row (psqlODBC's, tested here).
+  bool PositionsWithinBlocks() const { return positions_within_blocks_; }
 
  private:
   void RequireOpen(const char* action) const;
@@ -45,6 +50,8 @@ class OdbcConnection : public DatabaseConnection {
   int command_timeout_ = 0;
   SQLUINTEGER getdata_extensions_ = 0;
   bool statements_as_utf8_ = false;
+  bool narrow_text_ = false;
+  bool positions_within_blocks_ = false;
   std::vector<std::weak_ptr<OdbcHandle>> statements_;
 };
 

@@ -25,6 +25,7 @@ class OdbcRecordset : public Recordset {
   void MoveFirst() override;
   int FieldCount() override;
   Value FieldValue(int index) override;
+  std::string FieldName(int index) override;
   bool State() const override;
   void Close() override;
 

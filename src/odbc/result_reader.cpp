@@ -3,11 +3,13 @@
 #include <sqlext.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <utility>
 
 #include "odbc/odbc_diagnostics.h"
+#include "odbc/temporal_text.h"
 #include "odbc/utf16.h"
 #include "platform/platform_error.h"
 
@@ -18,14 +20,25 @@ constexpr SQLULEN kMaxBlockRows = 256;
 // Row arrays stay below this size however wide the rows are.
 constexpr SQLULEN kBlockBudgetBytes = 8u << 20;
 // Variable-length columns declared longer than this (or of unknown size)
-// get a buffer of kProbeChars; longer values are read again in pieces.
+// are long: bound to kProbeChars at most, read again in pieces when
+// longer, and fetched one row at a time where the driver's positioning
+// within a block is not known to work.
 constexpr SQLULEN kMaxBoundChars = 1024;
 constexpr SQLULEN kProbeChars = 256;
+// Decimal digits the driver may write beyond a column's declared size
+// (psqlODBC declares unbounded numerics as 28 digits).
+constexpr SQLULEN kMinDecimalChars = 40;
+// A date, time or time stamp as text, with a long fraction and a zone.
+constexpr SQLLEN kTemporalBytes = 64;
 constexpr std::size_t kPieceBytes = 16384;
 
 bool IsVariableKind(Value::Kind kind) {
   return kind == Value::Kind::Text || kind == Value::Kind::Binary ||
          kind == Value::Kind::Decimal;
+}
+
+bool IsTemporalKind(Value::Kind kind) {
+  return kind == Value::Kind::Date || kind == Value::Kind::Time || kind == Value::Kind::DateTime;
 }
 
 Value::Kind KindOf(SQLSMALLINT sql_type) {
@@ -62,17 +75,20 @@ Value::Kind KindOf(SQLSMALLINT sql_type) {
   }
 }
 
-SQLSMALLINT CTypeOf(Value::Kind kind) {
+// Decimals and dates travel as the engine's text: the digits stay exact
+// and no driver's conversion of a date (or of a time's fraction) is
+// trusted.
+SQLSMALLINT CTypeOf(Value::Kind kind, bool is_unsigned, bool narrow_text) {
   switch (kind) {
-    case Value::Kind::Integer: return SQL_C_SBIGINT;
+    case Value::Kind::Integer: return is_unsigned ? SQL_C_UBIGINT : SQL_C_SBIGINT;
     case Value::Kind::Number: return SQL_C_DOUBLE;
-    case Value::Kind::Decimal: return SQL_C_CHAR;
     case Value::Kind::Boolean: return SQL_C_BIT;
-    case Value::Kind::Date: return SQL_C_TYPE_DATE;
-    case Value::Kind::Time: return SQL_C_TYPE_TIME;
-    case Value::Kind::DateTime: return SQL_C_TYPE_TIMESTAMP;
+    case Value::Kind::Decimal:
+    case Value::Kind::Date:
+    case Value::Kind::Time:
+    case Value::Kind::DateTime: return SQL_C_CHAR;
     case Value::Kind::Binary: return SQL_C_BINARY;
-    default: return SQL_C_WCHAR;
+    default: return narrow_text ? SQL_C_CHAR : SQL_C_WCHAR;
   }
 }
 
@@ -81,21 +97,28 @@ SQLLEN FixedSize(Value::Kind kind) {
     case Value::Kind::Integer: return sizeof(SQLBIGINT);
     case Value::Kind::Number: return sizeof(SQLDOUBLE);
     case Value::Kind::Boolean: return sizeof(unsigned char);
-    case Value::Kind::Date: return sizeof(SQL_DATE_STRUCT);
-    case Value::Kind::Time: return sizeof(SQL_TIME_STRUCT);
-    case Value::Kind::DateTime: return sizeof(SQL_TIMESTAMP_STRUCT);
+    case Value::Kind::Date:
+    case Value::Kind::Time:
+    case Value::Kind::DateTime: return kTemporalBytes;
     default: return 0;
   }
 }
 
-// Bytes of one bound element, terminator included.
-SQLLEN ElementBytes(Value::Kind kind, SQLULEN declared_size) {
+// Bytes of one bound element, terminator included: room for the declared
+// number of characters even where each takes two UTF-16 units or four
+// UTF-8 bytes.
+SQLLEN ElementBytes(Value::Kind kind, SQLSMALLINT c_type, SQLULEN declared_size, bool long_data) {
   if (!IsVariableKind(kind)) return FixedSize(kind);
-  SQLULEN chars = (declared_size == 0 || declared_size > kMaxBoundChars) ? kProbeChars
-                                                                         : declared_size;
-  if (kind == Value::Kind::Decimal) return static_cast<SQLLEN>(chars + 3);  // sign, point, NUL
+  const SQLULEN chars = long_data ? kProbeChars : declared_size;
+  if (kind == Value::Kind::Decimal) return static_cast<SQLLEN>(std::max(chars, kMinDecimalChars) + 3);
   if (kind == Value::Kind::Binary) return static_cast<SQLLEN>(chars);
-  return static_cast<SQLLEN>((chars + 1) * sizeof(SQLWCHAR));
+  if (c_type == SQL_C_CHAR) return static_cast<SQLLEN>(chars * 4 + 1);
+  return static_cast<SQLLEN>((chars * 2 + 1) * sizeof(SQLWCHAR));
+}
+
+// The terminator that SQL_C_CHAR and SQL_C_WCHAR values carry.
+std::size_t TerminatorBytes(SQLSMALLINT c_type) {
+  return c_type == SQL_C_WCHAR ? sizeof(SQLWCHAR) : c_type == SQL_C_BINARY ? 0 : 1;
 }
 
 // Copies an element out of a buffer whose elements need not be aligned.
@@ -106,40 +129,7 @@ T Load(const char* at) {
   return value;
 }
 
-Value FixedValue(Value::Kind kind, const char* data) {
-  switch (kind) {
-    case Value::Kind::Integer:
-      return Value::MakeInteger(Load<SQLBIGINT>(data));
-    case Value::Kind::Number:
-      return Value::MakeNumber(Load<SQLDOUBLE>(data));
-    case Value::Kind::Boolean:
-      return Value::MakeBoolean(Load<unsigned char>(data) != 0);
-    case Value::Kind::Date: {
-      auto d = Load<SQL_DATE_STRUCT>(data);
-      return Value::MakeDate(d.year, d.month, d.day);
-    }
-    case Value::Kind::Time: {
-      auto t = Load<SQL_TIME_STRUCT>(data);
-      return Value::MakeTime(t.hour, t.minute, t.second);
-    }
-    case Value::Kind::DateTime: {
-      auto ts = Load<SQL_TIMESTAMP_STRUCT>(data);
-      DateTime dt;
-      dt.year = ts.year;
-      dt.month = ts.month;
-      dt.day = ts.day;
-      dt.hour = ts.hour;
-      dt.minute = ts.minute;
-      dt.second = ts.second;
-      dt.nanosecond = ts.fraction;
-      return Value::MakeDateTime(dt);
-    }
-    default:
-      return Value::MakeNull();
-  }
-}
-
-std::string TrimDecimal(const char* text, std::size_t length) {
+std::string Trimmed(const char* text, std::size_t length) {
   std::string digits(text, length);
   std::size_t first = digits.find_first_not_of(' ');
   std::size_t last = digits.find_last_not_of(' ');
@@ -147,25 +137,35 @@ std::string TrimDecimal(const char* text, std::size_t length) {
   return digits.substr(first, last - first + 1);
 }
 
-Value VariableValue(Value::Kind kind, const char* data, std::size_t bytes) {
+// The bytes a truncated bound value holds before its terminator (a driver
+// may stop short of the buffer's end at a character's boundary).
+template <typename Column>
+std::size_t BoundPrefixBytes(const char* bound, const Column& column) {
+  const auto room = static_cast<std::size_t>(column.element_bytes) - TerminatorBytes(column.c_type);
+  if (column.c_type == SQL_C_CHAR) return strnlen(bound, room);
+  if (column.c_type != SQL_C_WCHAR) return room;
+  std::size_t bytes = 0;
+  while (bytes < room && Load<SQLWCHAR>(bound + bytes) != 0) bytes += sizeof(SQLWCHAR);
+  return bytes;
+}
+
+const char* KindName(Value::Kind kind) {
   switch (kind) {
-    case Value::Kind::Decimal:
-      return Value::MakeDecimal(TrimDecimal(data, bytes));
-    case Value::Kind::Binary:
-      return Value::MakeBinary(std::string(data, bytes));
-    default:
-      // Buffers are allocated aligned and hold whole SQLWCHARs.
-      return Value::MakeText(
-          Utf16ToUtf8(reinterpret_cast<const SQLWCHAR*>(data), bytes / sizeof(SQLWCHAR)));
+    case Value::Kind::Date: return "date";
+    case Value::Kind::Time: return "time of day";
+    default: return "date and time";
   }
 }
 
 }  // namespace
 
 ResultReader::ResultReader(std::shared_ptr<OdbcHandle> statement,
-                           SQLUINTEGER getdata_extensions, std::size_t text_limit)
-    : statement_(std::move(statement)), text_limit_bytes_(text_limit * sizeof(SQLWCHAR)) {
-  DescribeColumns();
+                           SQLUINTEGER getdata_extensions, bool narrow_text, bool long_columns_in_blocks,
+                           std::size_t text_limit)
+    : statement_(std::move(statement)),
+      long_columns_in_blocks_(long_columns_in_blocks),
+      text_limit_bytes_(text_limit * sizeof(SQLWCHAR)) {
+  DescribeColumns(narrow_text);
   if (columns_.empty()) {
     exhausted_ = true;
     return;
@@ -186,7 +186,7 @@ SQLHSTMT ResultReader::Handle() const {
   return statement_->get();
 }
 
-void ResultReader::DescribeColumns() {
+void ResultReader::DescribeColumns(bool narrow_text) {
   SQLHSTMT handle = Handle();
   SQLSMALLINT count = 0;
   CheckOdbc(SQLNumResultCols(handle, &count), SQL_HANDLE_STMT, handle, "SQLNumResultCols");
@@ -197,40 +197,53 @@ void ResultReader::DescribeColumns() {
     SQLSMALLINT digits = 0;
     SQLSMALLINT nullable = 0;
     SQLSMALLINT name_length = 0;
-    CheckOdbc(SQLDescribeColW(handle, i + 1, nullptr, 0, &name_length, &sql_type, &size,
+    SQLWCHAR name[256] = {};
+    CheckOdbc(SQLDescribeColW(handle, i + 1, name, 256, &name_length, &sql_type, &size,
                               &digits, &nullable),
               SQL_HANDLE_STMT, handle, "SQLDescribeCol");
     Column& column = columns_[i];
+    column.name = Utf16ToUtf8(name, std::min<std::size_t>(static_cast<std::size_t>(std::max<SQLSMALLINT>(name_length, 0)), 255));
     column.kind = KindOf(sql_type);
-    column.c_type = CTypeOf(column.kind);
-    column.element_bytes = ElementBytes(column.kind, size);
+    // A BIGINT UNSIGNED of 2^63 or more would turn negative as a signed one.
+    SQLLEN is_unsigned = SQL_FALSE;
+    if (sql_type == SQL_BIGINT) {
+      SQLColAttributeW(handle, i + 1, SQL_DESC_UNSIGNED, nullptr, 0, nullptr, &is_unsigned);
+    }
+    column.c_type = CTypeOf(column.kind, is_unsigned == SQL_TRUE, narrow_text);
+    column.long_data = IsVariableKind(column.kind) && (size == 0 || size > kMaxBoundChars);
+    column.element_bytes = ElementBytes(column.kind, column.c_type, size, column.long_data);
   }
 }
 
 void ResultReader::PlanBinding(SQLUINTEGER getdata_extensions) {
-  bool any_variable = std::any_of(columns_.begin(), columns_.end(),
-                                  [](const Column& c) { return IsVariableKind(c.kind); });
   bool getdata_bound = (getdata_extensions & SQL_GD_BOUND) != 0;
   bool getdata_any_column = (getdata_extensions & SQL_GD_ANY_COLUMN) != 0;
   position_in_block_ = getdata_bound && (getdata_extensions & SQL_GD_BLOCK) != 0;
 
   // A variable-length value may be longer than its buffer (SQLite does not
   // hold text to its declared size). Reading it again needs SQLGetData on a
-  // bound column of the current row: with row arrays only where the driver
-  // can position within a block, else one row per fetch.
-  bool block = !any_variable || position_in_block_;
-  bool bind_variable = getdata_bound;
+  // bound column of the current row: in a row array only where the driver
+  // positions within a block, else one row per fetch. Long columns are
+  // read one row per fetch unless the driver is known to position
+  // correctly: a driver's block cursor may hand SQLGetData another row's
+  // data (MariaDB's does), so no long value depends on positioning within
+  // a block that has not been seen to work. A value read again is checked
+  // against what was bound all the same.
+  bool block = true;
+  bool bound_variable = false;
   bool seen_unbound = false;
   SQLULEN row_bytes = 0;
   for (Column& column : columns_) {
     bool variable = IsVariableKind(column.kind);
     // Without SQL_GD_ANY_COLUMN, SQLGetData reads only columns after the
     // last bound one.
-    column.bound = !(variable && !bind_variable) && !(seen_unbound && !getdata_any_column);
+    column.bound = !(variable && !getdata_bound) && !(seen_unbound && !getdata_any_column);
     if (!column.bound) seen_unbound = true;
+    if (column.long_data && !long_columns_in_blocks_) block = false;
+    if (column.bound && variable) bound_variable = true;
     if (column.bound) row_bytes += static_cast<SQLULEN>(column.element_bytes) + sizeof(SQLLEN);
   }
-  if (seen_unbound && !position_in_block_) block = false;
+  if (seen_unbound || (bound_variable && !position_in_block_)) block = false;
   block_rows_ = block ? std::clamp<SQLULEN>(kBlockBudgetBytes / std::max<SQLULEN>(row_bytes, 1),
                                             1, kMaxBlockRows)
                       : 1;
@@ -270,6 +283,19 @@ bool ResultReader::FetchBlock(std::vector<Row>* rows) {
   }
 }
 
+std::string ResultReader::Where(SQLUSMALLINT column, SQLULEN row) const {
+  return "row " + std::to_string(rows_before_ + row + 1) + ", column " + std::to_string(column + 1) + " \"" +
+         columns_[column].name + "\"";
+}
+
+void ResultReader::ThrowReadError(SQLRETURN rc, const std::string& where, const char* call) const {
+  std::string text = DescribeDiagnostics(SQL_HANDLE_STMT, statement_->get());
+  if (text.empty()) {
+    text = std::string(call) + " failed with return code " + std::to_string(rc) + " and no diagnostic record";
+  }
+  throw PlatformError(text + " (reading " + where + " of the result)", rc);
+}
+
 bool ResultReader::FetchNextBlock(std::vector<Row>* rows) {
   if (exhausted_) return false;
   SQLHSTMT handle = Handle();
@@ -279,9 +305,14 @@ bool ResultReader::FetchNextBlock(std::vector<Row>* rows) {
     exhausted_ = true;
     return false;
   }
-  CheckOdbc(rc, SQL_HANDLE_STMT, handle, "SQLFetch");
+  if (!SQL_SUCCEEDED(rc)) {
+    ThrowReadError(rc, block_rows_ == 1 ? "row " + std::to_string(rows_before_ + 1)
+                                        : "rows " + std::to_string(rows_before_ + 1) + " to " +
+                                              std::to_string(rows_before_ + block_rows_),
+                   "SQLFetch");
+  }
   for (SQLULEN r = 0; r < rows_fetched_; ++r) {
-    if (row_status_[r] == SQL_ROW_ERROR) ThrowOdbcError(SQL_ERROR, SQL_HANDLE_STMT, handle, "SQLFetch");
+    if (row_status_[r] == SQL_ROW_ERROR) ThrowReadError(SQL_ERROR, "row " + std::to_string(rows_before_ + r + 1), "SQLFetch");
     if (row_status_[r] == SQL_ROW_NOROW) continue;
     Row row;
     row.reserve(columns_.size());
@@ -290,19 +321,15 @@ bool ResultReader::FetchNextBlock(std::vector<Row>* rows) {
     }
     rows->push_back(std::move(row));
   }
+  rows_before_ += rows_fetched_;
   if (rows_fetched_ < block_rows_) exhausted_ = true;
   return rows_fetched_ != 0;
 }
 
 bool ResultReader::IsTruncated(const Column& column, SQLLEN indicator) const {
   if (indicator == SQL_NO_TOTAL) return true;
-  switch (column.kind) {
-    case Value::Kind::Binary: return indicator > column.element_bytes;
-    case Value::Kind::Decimal: return indicator > column.element_bytes - 1;
-    case Value::Kind::Text:
-      return indicator > column.element_bytes - static_cast<SQLLEN>(sizeof(SQLWCHAR));
-    default: return false;
-  }
+  if (!IsVariableKind(column.kind)) return false;
+  return indicator > column.element_bytes - static_cast<SQLLEN>(TerminatorBytes(column.c_type));
 }
 
 Value ResultReader::BoundValue(SQLUSMALLINT column_index, SQLULEN row) {
@@ -310,30 +337,66 @@ Value ResultReader::BoundValue(SQLUSMALLINT column_index, SQLULEN row) {
   SQLLEN indicator = column.indicators[row];
   if (indicator == SQL_NULL_DATA) return Value::MakeNull();
   const char* data = column.buffer.data() + row * static_cast<SQLULEN>(column.element_bytes);
-  if (!IsVariableKind(column.kind)) return FixedValue(column.kind, data);
   if (IsTruncated(column, indicator)) return ReadWithGetData(column_index, row);
-  return VariableValue(column.kind, data, static_cast<std::size_t>(indicator));
+  std::size_t bytes = static_cast<std::size_t>(indicator);
+  // Fixed-size values report their size, or nothing useful: the buffer is theirs.
+  if (!IsVariableKind(column.kind) && !IsTemporalKind(column.kind)) bytes = static_cast<std::size_t>(column.element_bytes);
+  return MakeValue(column_index, row, data, bytes);
+}
+
+Value ResultReader::MakeValue(SQLUSMALLINT column_index, SQLULEN row, const char* data, std::size_t bytes) const {
+  const Column& column = columns_[column_index];
+  switch (column.kind) {
+    case Value::Kind::Integer:
+      if (column.c_type == SQL_C_UBIGINT) {
+        const auto value = Load<SQLUBIGINT>(data);
+        if (value > static_cast<SQLUBIGINT>(INT64_MAX)) return Value::MakeDecimal(std::to_string(value));
+        return Value::MakeInteger(static_cast<std::int64_t>(value));
+      }
+      return Value::MakeInteger(Load<SQLBIGINT>(data));
+    case Value::Kind::Number:
+      return Value::MakeNumber(Load<SQLDOUBLE>(data));
+    case Value::Kind::Boolean:
+      return Value::MakeBoolean(Load<unsigned char>(data) != 0);
+    case Value::Kind::Date:
+    case Value::Kind::Time:
+    case Value::Kind::DateTime: {
+      const std::string text = Trimmed(data, std::min<std::size_t>(bytes, static_cast<std::size_t>(kTemporalBytes) - 1));
+      Value value;
+      value.kind = column.kind;
+      if (static_cast<SQLLEN>(bytes) >= kTemporalBytes || !ParseTemporalText(column.kind, text, &value.date_time)) {
+        throw PlatformError(Where(column_index, row) + " of the result: the driver returned \"" + text +
+                            "\", which is not a valid " + KindName(column.kind));
+      }
+      return value;
+    }
+    case Value::Kind::Decimal:
+      return Value::MakeDecimal(Trimmed(data, bytes));
+    case Value::Kind::Binary:
+      return Value::MakeBinary(std::string(data, bytes));
+    default:
+      if (column.c_type == SQL_C_CHAR) return Value::MakeText(NarrowTextToUtf8(data, bytes));
+      // Buffers are allocated aligned and hold whole SQLWCHARs.
+      return Value::MakeText(
+          Utf16ToUtf8(reinterpret_cast<const SQLWCHAR*>(data), bytes / sizeof(SQLWCHAR)));
+  }
 }
 
 Value ResultReader::ReadWithGetData(SQLUSMALLINT column, SQLULEN row) {
   if (block_rows_ > 1) {
     SQLHSTMT handle = Handle();
-    CheckOdbc(SQLSetPos(handle, static_cast<SQLSETPOSIROW>(row + 1), SQL_POSITION,
-                        SQL_LOCK_NO_CHANGE),
-              SQL_HANDLE_STMT, handle, "SQLSetPos");
+    SQLRETURN rc = SQLSetPos(handle, static_cast<SQLSETPOSIROW>(row + 1), SQL_POSITION, SQL_LOCK_NO_CHANGE);
+    if (!SQL_SUCCEEDED(rc)) ThrowReadError(rc, Where(column, row), "SQLSetPos");
   }
-  if (IsVariableKind(columns_[column].kind)) return ReadPieces(column);
-  return ReadFixedWithGetData(column);
+  if (IsVariableKind(columns_[column].kind)) return ReadPieces(column, row);
+  return ReadFixedWithGetData(column, row);
 }
 
-Value ResultReader::ReadPieces(SQLUSMALLINT column_index) {
+Value ResultReader::ReadPieces(SQLUSMALLINT column_index, SQLULEN row) {
   SQLHSTMT handle = Handle();
   const Column& column = columns_[column_index];
   std::vector<char> piece(kPieceBytes);
-  // The terminator that SQL_C_CHAR and SQL_C_WCHAR pieces carry.
-  std::size_t terminator = column.kind == Value::Kind::Binary ? 0
-                           : column.kind == Value::Kind::Decimal ? 1
-                                                                 : sizeof(SQLWCHAR);
+  const std::size_t terminator = TerminatorBytes(column.c_type);
   // A wide text is read only as far as its reader can use it.
   const std::size_t limit = column.c_type == SQL_C_WCHAR ? text_limit_bytes_ : 0;
   std::string bytes;
@@ -342,7 +405,7 @@ Value ResultReader::ReadPieces(SQLUSMALLINT column_index) {
     SQLRETURN rc = SQLGetData(handle, column_index + 1, column.c_type, piece.data(),
                               static_cast<SQLLEN>(piece.size()), &indicator);
     if (rc == SQL_NO_DATA) break;
-    CheckOdbc(rc, SQL_HANDLE_STMT, handle, "SQLGetData");
+    if (!SQL_SUCCEEDED(rc)) ThrowReadError(rc, Where(column_index, row), "SQLGetData");
     if (indicator == SQL_NULL_DATA) return Value::MakeNull();
     std::size_t room = piece.size() - terminator;
     bool more = indicator == SQL_NO_TOTAL || static_cast<std::size_t>(indicator) > room;
@@ -367,18 +430,30 @@ Value ResultReader::ReadPieces(SQLUSMALLINT column_index) {
     if (limit != 0) next = std::min(next, limit - bytes.size() + sizeof(SQLWCHAR));
     piece.resize(std::max(next, kPieceBytes) + terminator);
   }
-  return VariableValue(column.kind, bytes.data(), bytes.size());
+  if (column.bound) {
+    // What was bound is the start of the value read again: anything else
+    // is another row's data, which a driver's block cursor may hand out.
+    const char* bound = column.buffer.data() + row * static_cast<SQLULEN>(column.element_bytes);
+    const std::size_t prefix = BoundPrefixBytes(bound, column);
+    if (bytes.size() < prefix || std::memcmp(bytes.data(), bound, prefix) != 0) {
+      throw PlatformError("the driver returned another row's data when asked again for the whole value (reading " +
+                          Where(column_index, row) + " of the result)");
+    }
+  }
+  return MakeValue(column_index, row, bytes.data(), bytes.size());
 }
 
-Value ResultReader::ReadFixedWithGetData(SQLUSMALLINT column_index) {
+Value ResultReader::ReadFixedWithGetData(SQLUSMALLINT column_index, SQLULEN row) {
   SQLHSTMT handle = Handle();
   const Column& column = columns_[column_index];
-  alignas(16) char data[sizeof(SQL_TIMESTAMP_STRUCT) + 16] = {};
+  alignas(16) char data[kTemporalBytes] = {};
   SQLLEN indicator = 0;
-  CheckOdbc(SQLGetData(handle, column_index + 1, column.c_type, data, sizeof data, &indicator),
-            SQL_HANDLE_STMT, handle, "SQLGetData");
+  SQLRETURN rc = SQLGetData(handle, column_index + 1, column.c_type, data, sizeof data, &indicator);
+  if (!SQL_SUCCEEDED(rc)) ThrowReadError(rc, Where(column_index, row), "SQLGetData");
   if (indicator == SQL_NULL_DATA) return Value::MakeNull();
-  return FixedValue(column.kind, data);
+  const std::size_t bytes = IsTemporalKind(column.kind) ? static_cast<std::size_t>(std::max<SQLLEN>(indicator, 0))
+                                                        : sizeof data;
+  return MakeValue(column_index, row, data, bytes);
 }
 
 }  // namespace tallyvane::odbc

@@ -100,4 +100,20 @@ std::string Utf16ToUtf8(const SQLWCHAR* text, std::size_t length) {
   return out;
 }
 
+std::string NarrowTextToUtf8(const char* text, std::size_t length) {
+  std::string bytes(text, length);
+  bool valid = true;
+  for (std::size_t i = 0; i < bytes.size() && valid;) {
+    const std::size_t at = i;
+    const char32_t c = DecodeUtf8(bytes, &i);
+    // A replacement character decoded from anything but itself marks a fault.
+    valid = c != kReplacement || bytes.compare(at, 3, "\xEF\xBF\xBD") == 0;
+  }
+  if (valid) return bytes;
+  std::string out;
+  out.reserve(length * 2);
+  for (const char c : bytes) AppendUtf8(static_cast<unsigned char>(c), &out);
+  return out;
+}
+
 }  // namespace tallyvane::odbc

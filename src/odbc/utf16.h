@@ -13,6 +13,9 @@ using OdbcWideString = std::basic_string<SQLWCHAR>;
 OdbcWideString Utf8ToUtf16(const std::string& utf8);
 std::string Utf16ToUtf8(const SQLWCHAR* text, std::size_t length);
 // Appends to out, so a value read in pieces converts without copies.
+// Text from a driver that gives bytes (an ANSI driver): UTF-8 as it
+// stands; anything else is taken as Latin-1, so that no byte is lost.
+std::string NarrowTextToUtf8(const char* text, std::size_t length);
 void AppendUtf16AsUtf8(const SQLWCHAR* text, std::size_t length, std::string* out);
 
 }  // namespace tallyvane::odbc

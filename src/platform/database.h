@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/value.h"
 
@@ -23,8 +24,10 @@ class DatabaseConnection {
   virtual void Execute(const std::string& sql) = 0;
   // Lets the driver check a statement without running it; returns the
   // number of columns of its result, or -1 where the driver cannot tell
-  // before execution.
-  virtual int Prepare(const std::string& sql) = 0;
+  // before execution. binary_columns, when given, receives the columns
+  // that hold binary data (which no cell can take), each as
+  // "column 2 \"name\"".
+  virtual int Prepare(const std::string& sql, std::vector<std::string>* binary_columns = nullptr) = 0;
   virtual void Close() = 0;
   virtual bool IsOpen() const = 0;
 };
@@ -48,6 +51,8 @@ class Recordset {
   virtual int FieldCount() = 0;
   // The value of field index (from 0) of the current record.
   virtual Value FieldValue(int index) = 0;
+  // The name of field index (from 0), "" where the layer knows none.
+  virtual std::string FieldName(int /*index*/) { return ""; }
   // True while open.
   virtual bool State() const = 0;
   virtual void Close() = 0;

@@ -15,6 +15,9 @@ struct DateTime {
   int minute = 0;
   int second = 0;
   std::uint32_t nanosecond = 0;
+  // How many digits of the fraction the database wrote (0 to 9), so that
+  // its text keeps them: 12:34:56.780 is not 12:34:56.78 to a reader.
+  int fraction_digits = 0;
 };
 
 struct Value {

@@ -3,6 +3,7 @@
 #include "app/run_context.h"
 #include "log/run_log.h"
 #include "platform/platform_error.h"
+#include "workbook/cell_value.h"
 #include "workbook/field_text.h"
 #include "workbook/output_functions.h"
 
@@ -15,7 +16,9 @@ bool ExecFunction3(RunContext& context, const std::string& name_ref, const std::
     context.DbRecordset->Open(sql_text);
     bool assigned = false;
     if (!context.DbRecordset->Eof()) {
-      const std::string text = FieldValueText(context.DbRecordset->FieldValue(0));
+      const Value value = context.DbRecordset->FieldValue(0);
+      if (value.kind == Value::Kind::Binary) throw PlatformError(BinaryMismatch(1, context.DbRecordset->FieldName(0)));
+      const std::string text = FieldValueText(value);
       context.ReportWorkbook->SetNameValue(name_ref, text);
       assigned = true;
     }

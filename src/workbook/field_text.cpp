@@ -1,5 +1,6 @@
 #include "workbook/field_text.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <charconv>
@@ -53,10 +54,20 @@ std::string DateText(const DateTime& dt) {
   return text;
 }
 
+// With the fraction of a second in as many digits as the database wrote,
+// or, where it did not say, in as many as it takes.
 std::string TimeText(const DateTime& dt) {
-  char text[16];
-  std::snprintf(text, sizeof text, "%02d:%02d:%02d", dt.hour, dt.minute, dt.second);
-  return text;
+  char text[32];
+  std::snprintf(text, sizeof text, "%02d:%02d:%02d.%09u", dt.hour, dt.minute, dt.second,
+                static_cast<unsigned>(dt.nanosecond % 1000000000u));
+  std::string out = text;
+  std::size_t digits = static_cast<std::size_t>(dt.fraction_digits);
+  if (digits == 0) {
+    digits = 9;
+    while (digits > 0 && out[8 + digits] == '0') --digits;
+  }
+  out.resize(digits == 0 ? 8 : 9 + std::min<std::size_t>(digits, 9));
+  return out;
 }
 
 bool HasTime(const DateTime& dt) {

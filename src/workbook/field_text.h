@@ -8,8 +8,8 @@ namespace tallyvane {
 
 // Whole numbers plainly, floating-point numbers with up to 15 significant
 // digits (exponent form only below 0.00001 or from 10^15), dates as
-// YYYY-MM-DD (with " hh:mm:ss" when there is a time), Booleans as True or
-// False. Null and binary values throw PlatformError.
+// YYYY-MM-DD (with " hh:mm:ss" when there is a time, and its fraction of a
+// second in the database's digits), Booleans as True or False. Null and binary values throw PlatformError.
 std::string FieldValueText(const Value& value);
 
 }  // namespace tallyvane

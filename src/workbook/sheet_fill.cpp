@@ -9,6 +9,7 @@
 #include "platform/interruption.h"
 #include "platform/number_text.h"
 #include "platform/platform_error.h"
+#include "workbook/cell_value.h"
 
 namespace tallyvane {
 namespace {
@@ -47,8 +48,8 @@ void WriteRecords(RunContext& context, std::int16_t count, std::int16_t begin_ro
     const int field_count = records.FieldCount();
     const std::int16_t inner_end = CheckedAdd16(CheckedAdd16(inner_begin, field_count), -1);
     for (long inner = inner_begin; inner <= inner_end; ++inner) {
-      Value value = records.FieldValue(static_cast<int>(inner - inner_begin));
-      if (value.IsNull()) value = Value::MakeText(std::string());
+      const int field = static_cast<int>(inner - inner_begin);
+      const Value value = CellValueOf(records.FieldValue(field), field + 1, records.FieldName(field));
       const int row = static_cast<int>(by_column ? inner : outer);
       const int column = static_cast<int>(by_column ? outer : inner);
       sheet.SetCellValue(row, column, value);

@@ -163,7 +163,7 @@ class OperatorOutputTest : public ProgramTest {
  protected:
   OperatorOutputTest() {
     display = true;
-    CreateDatabase("CREATE TABLE t (a INTEGER); INSERT INTO t VALUES (1), (2);",
+    CreateDatabase("CREATE TABLE t (a INTEGER); INSERT INTO t VALUES (1), (2); CREATE TABLE b (raw BLOB);",
                    R"j({"sheets": [{"name": "Data"}, {"name": "Summary"}], "names": {"Total": "\"0\"",
                        "Day": "'Data'!$B$2", "Span": "Summary!$A$1:$B$3", "Sum": "SUM(Data!$A$1:$A$2)"}})j");
   }
@@ -334,6 +334,9 @@ TEST_F(OperatorOutputTest, CheckingReportsEveryProblemInOnePassWithItsLine) {
       "@Day=3;Day\nSELECT 1\n"
       "@Span=3;span\nSELECT 1\n"
       "@Sum=3;Sum\nSELECT 1\n"
+      "@Bytes=2;Data;1;1\nSELECT 1, raw FROM b\n"
+      "@Byte=3;Total\nSELECT raw FROM b\n"
+      "@NotRead=3;Total\nSELECT 1, raw FROM b\n"
       "@Broken\n",
       "F2=gone.sql\n", "", "nofolder/run_%Y%m.log");
   EXPECT_EQ(Run("--check -F run.ini"), 1);
@@ -358,10 +361,14 @@ TEST_F(OperatorOutputTest, CheckingReportsEveryProblemInOnePassWithItsLine) {
                 "made (1) (SQLSTATE HY000)\n" + at +
                 "22 [Wide]: error: Its 2 columns do not fit in the sheet from the begin col.\n" + at +
                 "24 [Day]: warning: The defined name \"Day\" refers to 'Data'!$B$2: " + on_cells + "Day.\n" + at +
-                "26 [Span]: warning: The defined name \"span\" refers to Summary!$A$1:$B$3: " + on_cells + "span.\n"
-                "[SQLFILE1] run.sql: error: Failed to read: The function line \"@Broken\" has no \"=\" (line 30)\n"
+                "26 [Span]: warning: The defined name \"span\" refers to Summary!$A$1:$B$3: " + on_cells + "span.\n" +
+                at + "30 [Bytes]: warning: Its column 2 \"raw\" holds binary data, which no cell takes: the statement "
+                "will fail with \"Type mismatch\".\n" + at +
+                "32 [Byte]: warning: Its column 1 \"raw\" holds binary data, which no cell takes: the statement "
+                "will fail with \"Type mismatch\".\n"
+                "[SQLFILE1] run.sql: error: Failed to read: The function line \"@Broken\" has no \"=\" (line 36)\n"
                 "[SQLFILE2] gone.sql: error: \"gone.sql\" does not exist.\n"
-                "12 errors, 4 warnings; 14 statements checked in \"run.ini\".\n");
+                "12 errors, 6 warnings; 17 statements checked in \"run.ini\".\n");
   Ini("F_MAXNUMBER=1\nF1=run.sql").Write(dir);
   Run("--check -F run.ini");
   EXPECT_EQ(last.output,

@@ -1,7 +1,7 @@
 #pragma once
 // The data sources the ODBC tests run against (the shared SQLite data
-// source, a SQLite name whose file does not exist, a throwaway PostgreSQL
-// server) and the checks the tests share.
+// source, a SQLite name whose file does not exist, throwaway PostgreSQL
+// and MariaDB servers) and the checks the tests share.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -31,6 +31,13 @@ std::string MissingSqliteFile();
 // by a user whose password holds a semicolon, braces and blanks. Without
 // a server the test is skipped (no server binaries) or fails.
 void PreparePostgres(Backend* backend);
+// The same database through psqlODBC's ANSI driver.
+void PreparePostgresAnsi(Backend* backend);
+// Starts the MariaDB server on first use (a private data folder and socket,
+// no system service); then a fresh utf8mb4 database for a user whose
+// password holds a semicolon, braces and blanks. Skipped without its
+// binaries.
+void PrepareMaria(Backend* backend);
 
 // A connected connection; throws PlatformError when that fails.
 std::shared_ptr<DatabaseConnection> Connect(const Backend& backend);

@@ -17,6 +17,10 @@ TEST(Utf16Test, RoundTripsAllPlanesAndReplacesInvalidInput) {
   const SQLWCHAR high_at_end[] = {'a', 0xD83D};
   EXPECT_EQ(Utf16ToUtf8(high_at_end, 2), "a\xEF\xBF\xBD");
   EXPECT_EQ(Utf8ToUtf16("a\xFF" "b\xC3"), (OdbcWideString{'a', 0xFFFD, 'b', 0xFFFD}));
+  // Bytes from an ANSI driver: UTF-8 stays, anything else was Latin-1.
+  EXPECT_EQ(NarrowTextToUtf8(text.data(), text.size()), text);
+  EXPECT_EQ(NarrowTextToUtf8("\xEF\xBF\xBD", 3), "\xEF\xBF\xBD");
+  EXPECT_EQ(NarrowTextToUtf8("M\xFCller \xC3", 8), "M\xC3\xBCller \xC3\x83");
 }
 
 }  // namespace

@@ -83,7 +83,7 @@ class FakeConnection : public DatabaseConnection {
     open_ = true;
   }
   void Execute(const std::string& sql) override { journal_.Call("Execute " + sql); }
-  int Prepare(const std::string& sql) override {
+  int Prepare(const std::string& sql, std::vector<std::string>*) override {
     journal_.Call("Prepare " + sql);
     return -1;
   }

@@ -20,5 +20,22 @@ TEST(FieldValueText, NumbersArePlainDecimalsWithFifteenDigitsInsideTheUsualRange
   for (const auto& c : cases) EXPECT_EQ(FieldValueText(Value::MakeNumber(c.number)), c.text) << c.number;
 }
 
+// A fraction of a second keeps the digits the database wrote; where it did
+// not say, as many as the fraction needs.
+TEST(FieldValueText, TimesKeepTheirFractionInTheDatabasesDigits) {
+  const struct {
+    Value value;
+    const char* text;
+  } cases[] = {
+      {Value::MakeTime(12, 34, 56), "12:34:56"},
+      {Value::MakeTime(12, 34, 56, 789000000), "12:34:56.789"},
+      {Value::MakeDateTime(DateTime{2024, 6, 1, 12, 34, 56, 780000000, 6}), "2024-06-01 12:34:56.780000"},
+      {Value::MakeDateTime(DateTime{2024, 6, 1, 0, 0, 0, 500000000, 1}), "2024-06-01 00:00:00.5"},
+      {Value::MakeDateTime(DateTime{2024, 6, 1, 0, 0, 0, 0, 3}), "2024-06-01"},
+      {Value::MakeDateTime(DateTime{2024, 6, 1, 0, 0, 0, 1, 0}), "2024-06-01 00:00:00.000000001"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(FieldValueText(c.value), c.text) << c.text;
+}
+
 }  // namespace
 }  // namespace tallyvane

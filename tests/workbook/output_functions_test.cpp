@@ -111,8 +111,14 @@ TEST_F(OutputFunctionsTest, FailuresAreLoggedAndLeaveTheSharedRecordsetUsable) {
     EXPECT_EQ(log[line], "Error: Failed to execute function " + std::to_string(function) + ".");
     EXPECT_EQ(log[line + 1], "Error Info: cannot open the record set: the statement returned no records set");
   }
+  // No cell takes bytes: the failure names the column that holds them.
+  EXPECT_FALSE(ExecFunction1(t.context, "Sheet1", 1, 1, false, "SELECT name, x'00ff' AS raw FROM people"));
+  EXPECT_FALSE(ExecFunction3(t.context, "Total", "SELECT x'00' AS raw"));
+  log = Log();
+  EXPECT_EQ(log[log.size() - 3], "Error Info: Type mismatch (column 2 \"raw\" holds binary data)");
+  EXPECT_EQ(log[log.size() - 1], "Error Info: Type mismatch (column 1 \"raw\" holds binary data)");
   EXPECT_TRUE(ExecFunction1(t.context, "Sheet1", 1, 1, false, "SELECT name FROM people ORDER BY name"));
-  EXPECT_EQ(t.context.ErrorCount, 15);
+  EXPECT_EQ(t.context.ErrorCount, 17);
   EXPECT_FALSE(t.context.DbRecordset->State());
   const WorkbookDump dump = SaveAndDump();
   EXPECT_EQ(dump.Value("Sheet1!A3"), "Cy");

@@ -149,6 +149,31 @@ std::size_t BoundPrefixBytes(const char* bound, const Column& column) {
   return bytes;
 }
 
+// Drops a UTF-8 sequence that a cut left incomplete at the end.
+void DropIncompleteUtf8Tail(std::string* bytes) {
+  std::size_t start = bytes->size();
+  while (start > 0 && (static_cast<unsigned char>((*bytes)[start - 1]) & 0xC0) == 0x80) --start;
+  if (start == 0) return;
+  const auto lead = static_cast<unsigned char>((*bytes)[start - 1]);
+  const std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+  if (bytes->size() - (start - 1) < length) bytes->resize(start - 1);
+}
+
+// Keeps the characters of a UTF-8 text that fit in the given number of
+// UTF-16 units (a character beyond U+FFFF takes two).
+void KeepUtf16Units(std::string* text, std::size_t units) {
+  std::size_t used = 0;
+  for (std::size_t i = 0; i < text->size(); ++i) {
+    const auto c = static_cast<unsigned char>((*text)[i]);
+    if ((c & 0xC0) == 0x80) continue;
+    used += c >= 0xF0 ? 2 : 1;
+    if (used > units) {
+      text->resize(i);
+      return;
+    }
+  }
+}
+
 const char* KindName(Value::Kind kind) {
   switch (kind) {
     case Value::Kind::Date: return "date";
@@ -397,9 +422,12 @@ Value ResultReader::ReadPieces(SQLUSMALLINT column_index, SQLULEN row) {
   const Column& column = columns_[column_index];
   std::vector<char> piece(kPieceBytes);
   const std::size_t terminator = TerminatorBytes(column.c_type);
-  // A wide text is read only as far as its reader can use it.
-  const std::size_t limit = column.c_type == SQL_C_WCHAR ? text_limit_bytes_ : 0;
+  // A text is read only as far as its reader can use it: a UTF-16 unit is
+  // at most two bytes of UTF-8, and four bytes of UTF-8 are two units.
+  const bool narrow = column.c_type == SQL_C_CHAR && column.kind == Value::Kind::Text;
+  const std::size_t limit = column.c_type == SQL_C_WCHAR ? text_limit_bytes_ : narrow ? 2 * text_limit_bytes_ : 0;
   std::string bytes;
+  bool cut = false;
   for (;;) {
     SQLLEN indicator = 0;
     SQLRETURN rc = SQLGetData(handle, column_index + 1, column.c_type, piece.data(),
@@ -415,9 +443,14 @@ Value ResultReader::ReadPieces(SQLUSMALLINT column_index, SQLULEN row) {
     bytes.append(piece.data(), got);
     if (limit != 0 && bytes.size() >= limit) {
       bytes.resize(limit);
-      // Half a surrogate pair is no character.
-      const auto last = static_cast<unsigned char>(bytes[limit - 1]);
-      if (last >= 0xD8 && last <= 0xDB) bytes.resize(limit - sizeof(SQLWCHAR));
+      if (narrow) {
+        DropIncompleteUtf8Tail(&bytes);
+      } else {
+        // Half a surrogate pair is no character.
+        const auto last = static_cast<unsigned char>(bytes[limit - 1]);
+        if (last >= 0xD8 && last <= 0xDB) bytes.resize(limit - sizeof(SQLWCHAR));
+      }
+      cut = true;
       break;
     }
     if (!more) break;
@@ -434,13 +467,17 @@ Value ResultReader::ReadPieces(SQLUSMALLINT column_index, SQLULEN row) {
     // What was bound is the start of the value read again: anything else
     // is another row's data, which a driver's block cursor may hand out.
     const char* bound = column.buffer.data() + row * static_cast<SQLULEN>(column.element_bytes);
-    const std::size_t prefix = BoundPrefixBytes(bound, column);
+    // A text cut at the reader's limit may be shorter than what was bound.
+    const std::size_t bound_bytes = BoundPrefixBytes(bound, column);
+    const std::size_t prefix = cut ? std::min(bound_bytes, bytes.size()) : bound_bytes;
     if (bytes.size() < prefix || std::memcmp(bytes.data(), bound, prefix) != 0) {
       throw PlatformError("the driver returned another row's data when asked again for the whole value (reading " +
                           Where(column_index, row) + " of the result)");
     }
   }
-  return MakeValue(column_index, row, bytes.data(), bytes.size());
+  Value value = MakeValue(column_index, row, bytes.data(), bytes.size());
+  if (cut && narrow) KeepUtf16Units(&value.text, text_limit_bytes_ / sizeof(SQLWCHAR));
+  return value;
 }
 
 Value ResultReader::ReadFixedWithGetData(SQLUSMALLINT column_index, SQLULEN row) {

@@ -90,6 +90,22 @@ TEST_F(PostgreSQLConnectionTest, OnlyTheRightPasswordConnectsAndNoRefusalShowsIt
     EXPECT_NE(description.find("(SQLSTATE "), std::string::npos) << description;
     EXPECT_EQ(description.find(password), std::string::npos) << description;
   }
+  // A letter of two bytes in UTF-8 and one unit in UTF-16: the password's
+  // length reaches the driver in UTF-16 units.
+  testing::Backend accented = backend_;
+  accented.password += "\xC3\xA9";
+  const auto set_password = [&](const testing::Backend& as, const std::string& password) {
+    testing::Connect(as)->Execute("ALTER ROLE \"" + backend_.user + "\" PASSWORD '" + password + "'");
+  };
+  set_password(backend_, accented.password);
+  std::string user;
+  try {
+    user = FirstText(testing::Connect(accented), "SELECT current_user");
+    set_password(accented, backend_.password);
+  } catch (const PlatformError& error) {
+    user = error.what();
+  }
+  EXPECT_EQ(user, backend_.user);
 }
 
 // The server computes a row only when it is fetched (the DSN asks psqlODBC

@@ -32,9 +32,8 @@ constexpr const char* kPostgresAnsiDsn = "tallyvane_pg_ansi";
 constexpr const char* kPostgresAdmin = "tallyvane_admin";
 constexpr const char* kPostgresAdminPassword = "admin-pw";
 constexpr const char* kPostgresUser = "report user";
-// A semicolon, braces, an equals sign, blanks (leading and trailing too) and a
-// letter that takes two bytes in UTF-8 but one unit in UTF-16.
-constexpr const char* kPostgresPassword = " se;cr{\xC3\xA9t}= pw ";
+// A semicolon, braces, an equals sign and blanks, leading and trailing too.
+constexpr const char* kPostgresPassword = " se;cr{et}= pw ";
 constexpr const char* kPostgresDatabase = "tallyvane_test";
 constexpr int kPostgresPort = 54329;
 

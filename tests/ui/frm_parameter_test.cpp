@@ -29,15 +29,18 @@ class ParameterDialogTest : public MainWindowTest {
 TEST_F(ParameterDialogTest, ShowsTheDeclaredRowsInOrderAndFitsThem) {
   std::string ten;
   for (int k = 1; k <= 10; ++k) ten += "Name" + std::to_string(k) + "=P" + std::to_string(k) + "\n";
-  const std::tuple<std::string, QStringList, QStringList> cases[] = {
-      {"Name1=Year\nDesc1=\nDefault1=2004\n", {"Year"}, {"2004"}},
-      {kYearAndMonth, {"Report year", "Month"}, {"2004", "10"}},
-      {ten, {"P1", "P2", "P3", "P4", "P5", "P6", "P7", "P8", "P9", "P10"}, QStringList(10, QString())},
+  // The dialog shrinks by the pitch of every row not declared: the OK
+  // button's top and the dialog's height in pixels, as laid out.
+  const std::tuple<std::string, QStringList, QStringList, int, int> cases[] = {
+      {"Name1=Year\nDesc1=\nDefault1=2004\n", {"Year"}, {"2004"}, 80, 129},
+      {kYearAndMonth, {"Report year", "Month"}, {"2004", "10"}, 112, 161},
+      {ten, {"P1", "P2", "P3", "P4", "P5", "P6", "P7", "P8", "P9", "P10"}, QStringList(10, QString()), 368, 417},
   };
-  for (const auto& [section, labels, values] : cases) {
+  for (const auto& [section, labels, values, ok_top, height] : cases) {
     SetConfigBox(WriteConfig(section));
     ModalScript script;
-    script.When("frmParameter", [&, &labels = labels, &values = values](QWidget* dialog) {
+    script.When("frmParameter", [&, &labels = labels, &values = values, ok_top = ok_top,
+                                 height = height](QWidget* dialog) {
       const int rows = static_cast<int>(labels.size());
       for (int i = 0; i < 10; ++i) {
         EXPECT_EQ(ValueBox(i)->isVisible(), i < rows) << i;
@@ -45,9 +48,8 @@ TEST_F(ParameterDialogTest, ShowsTheDeclaredRowsInOrderAndFitsThem) {
         EXPECT_EQ(Find<QLabel>(qPrintable(QStringLiteral("lblPName%1").arg(i)))->text(), labels[i]);
         EXPECT_EQ(ValueBox(i)->text(), values[i]);
       }
-      const int lift = (10 - rows) * kParameterRowPitch;
-      EXPECT_EQ(Find<QPushButton>("cmdOK")->y(), kParameterButtonsFullTop - lift);
-      EXPECT_EQ(dialog->size(), QSize(kParameterDialogWidth, kParameterDialogFullHeight - lift));
+      EXPECT_EQ(Find<QPushButton>("cmdOK")->y(), ok_top);
+      EXPECT_EQ(dialog->size(), QSize(447, height));
       EXPECT_TRUE(Find<QCheckBox>("chkSaveDefault")->isChecked());
       Click("cmdCancel");
     });

@@ -17,6 +17,7 @@ struct SourceCell {
   FormulaValue value;         // Value: the stored constant
   std::string_view formula;   // Formula: its text (shared formulas already translated)
   bool array = false;         // Formula: part of an array formula or data table
+  bool certain = true;        // Value: read as every spreadsheet reads it
 };
 
 class CellSource {

@@ -160,6 +160,13 @@ bool MeetsCriterion(const Criterion& criterion, const FormulaValue& cell, bool* 
     return false;
   }
   bool same_kind = cell.kind == want.kind;
+  // One spreadsheet matches numbers and Booleans against text patterns and
+  // text comparisons by their text.
+  if (want.kind == Kind::Text && (cell.kind == Kind::Number || cell.kind == Kind::Boolean) &&
+      (!equality || HasWildcard(want.text))) {
+    *certain = false;
+  }
+  if (cell.kind == Kind::Boolean && want.kind == Kind::Text) *certain = false;
   if (!same_kind) {
     // Numbers in text cells and Booleans beside numbers are where
     // spreadsheets part; otherwise values of different kinds never match.

@@ -69,7 +69,7 @@ class Evaluator::Impl : public Evaluation {
   CellResult CellValue(int sheet, int row, int column) {
     SourceCell cell = source_.Cell(sheet, row, column);
     if (cell.kind != SourceCell::Kind::Formula) {
-      return {cell.value, true, source_.SheetChanged(sheet)};
+      return {cell.value, cell.certain, source_.SheetChanged(sheet)};
     }
     const std::uint64_t key = Key(sheet, row, column);
     auto it = cells_.find(key);
@@ -239,6 +239,7 @@ class Evaluator::Impl : public Evaluation {
                         static_cast<size_t>(column - a.first_column);
       if (cell.kind == SourceCell::Kind::Value) {
         d.cells[at] = cell.value;
+        if (!cell.certain) e->certain = false;
         return;
       }
       if (cell.kind != SourceCell::Kind::Formula) return;

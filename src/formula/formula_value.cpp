@@ -173,6 +173,8 @@ int CompareValues(const FormulaValue& a, const FormulaValue& b, bool* certain) {
     if (b.kind == FormulaValue::Kind::Empty && a.kind != FormulaValue::Kind::Number) {
       return -CompareValues(b, a, certain);
     }
+    // One spreadsheet keeps Booleans as numbers 1 and 0 and orders them so.
+    if (a.kind == FormulaValue::Kind::Boolean || b.kind == FormulaValue::Kind::Boolean) *certain = false;
     return ra < rb ? -1 : 1;
   }
   if (ra == 1) {

@@ -29,7 +29,10 @@ bool Exact(Evaluation& ev, const FormulaValue& want, const FormulaValue& cell) {
     } else {
       match = CompareValues(want, cell, &certain) == 0;
     }
-  } else if (cell.IsError()) {
+  } else if (cell.IsError() || cell.kind == FormulaValue::Kind::Boolean || want.kind == FormulaValue::Kind::Boolean ||
+             (want.IsText() && want.text.find_first_of("*?~") != std::string::npos)) {
+    // Booleans are numbers to one spreadsheet, which also matches patterns
+    // against the text of numbers.
     certain = false;
   }
   if (!certain) ev.Uncertain();

@@ -93,6 +93,7 @@ Operand SumProduct(Evaluation& ev, const FunctionArgs& args) {
       for (const RangeData* d : ranges) {
         const FormulaValue& v = d->At(r, c);
         if (v.IsError()) return Operand::Of(v);
+        if (v.kind == FormulaValue::Kind::Boolean) ev.Uncertain();
         p *= v.IsNumber() ? v.number : 0;
       }
       products.push_back(p);

@@ -55,6 +55,8 @@ bool CountArg(Evaluation& ev, const FunctionArgs& args, size_t i, double* n, For
     return false;
   }
   *n = std::trunc(v.number);
+  // Counts beyond the longest text are refused by some spreadsheets.
+  if (*n > 32767) ev.Uncertain();
   if (*n < 0) {
     *error = FormulaValue::Error(ErrorCode::Value);
     return false;

@@ -44,6 +44,8 @@ NumberList CollectNumbers(Evaluation& ev, const FunctionArgs& args, size_t first
         if (options.skip_subtotals && (d.FlagsAt(r, c) & RangeData::kSubtotalCell)) continue;
         if (v.kind == FormulaValue::Kind::Number) list.values.push_back(v.number);
         else if (v.IsError()) fail(v);
+        // A Boolean in a cell is a number 1 or 0 to one spreadsheet.
+        else if (v.kind == FormulaValue::Kind::Boolean) ev.Uncertain();
       }
     }
   }

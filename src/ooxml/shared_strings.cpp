@@ -34,10 +34,24 @@ SharedStrings::SharedStrings(std::string bytes, const std::string& file) : origi
     if (LocalName(si) != "si") continue;
     pugi::xml_node t = si.first_child();
     // Only plain items (one <t>) can be reused; rich text stays apart.
+    bool listed = false;
     if (t && !t.next_sibling() && LocalName(t) == "t") {
       std::string_view text = t.text().get();
       std::size_t hash = std::hash<std::string_view>()(text);
-      if (Find(text, hash) < 0) Insert(std::string(text), i, hash);
+      if (Find(text, hash) < 0) {
+        Insert(std::string(text), i, hash);
+        listed = true;
+      }
+    }
+    if (!listed) {
+      std::string text;
+      ForEachElement(si, [&](pugi::xml_node n) {
+        // Phonetic runs are not part of the cell's text.
+        if (LocalName(n) == "rPh") return false;
+        if (LocalName(n) == "t") text += n.text().get();
+        return true;
+      });
+      unlisted_.emplace_back(i, std::move(text));
     }
     ++i;
   }
@@ -58,11 +72,21 @@ SharedStrings::SharedStrings(std::string bytes, const std::string& file) : origi
   }
 }
 
+const std::string* SharedStrings::TextAt(int index) {
+  if (by_index_.size() != static_cast<size_t>(unique_)) {
+    by_index_.assign(static_cast<size_t>(unique_), nullptr);
+    for (const Entry& e : entries_) by_index_[static_cast<size_t>(e.index)] = &e.text;
+    for (const auto& [i, text] : unlisted_) by_index_[static_cast<size_t>(i)] = &text;
+  }
+  return index >= 0 && index < unique_ ? by_index_[static_cast<size_t>(index)] : nullptr;
+}
+
 int SharedStrings::Index(std::string_view text) {
   ++count_;
   std::size_t hash = std::hash<std::string_view>()(text);
   int found = Find(text, hash);
   if (found >= 0) return found;
+  by_index_.clear();  // entries_ may move
   int index = unique_++;
   ++added_;
   Insert(std::string(text), index, hash);

@@ -152,7 +152,7 @@ TEST(Formula, OperatorsConvertAndBindAsInTheSpreadsheet) {
       {"-A1%", "-0.01"}, {"(1+2)*3", "9"}, {"\"10\"+1", "11"}, {"TRUE+1", "2"}, {"G2+1", "1"}, {"G2&\"x\"", "\"x\""},
       {"\"1.5\"+1", "?#VALUE!"}, {"\"a\"+1", "?#VALUE!"}, {"1/0", "?#DIV/0!"}, {"0^0", "?#NUM!"},
       {"0.1+0.2=0.3", "TRUE"}, {"0.1+0.2-0.3", "0"}, {"\"abc\"=\"ABC\"", "TRUE"}, {"\"a\"<\"B\"", "TRUE"},
-      {"\"a-\"<\"a b\"", "?FALSE"}, {"1<\"a\"", "TRUE"}, {"\"z\"<TRUE", "TRUE"}, {"G2=0", "TRUE"}, {"G2=\"\"", "TRUE"},
+      {"\"a-\"<\"a b\"", "?FALSE"}, {"1<\"a\"", "TRUE"}, {"\"z\"<TRUE", "?TRUE"}, {"G2=0", "TRUE"}, {"G2=\"\"", "TRUE"},
       {"\"a\"&\"b\"", "\"ab\""}, {"1&\"b\"", "?\"1b\""}, {"A1&A2", "?\"12\""}, {"1+", "?#NAME?"},
       {"{1,2}", "?#NAME?"}, {"Table1[Col]", "?#NAME?"}, {"[1]Sheet1!A1", "?#NAME?"}, {"Data:Other!A1", "?#NAME?"},
       {"A1:A2", "?#VALUE!"}, {"Rate*2", "4"}, {"Note+1", "2005"}, {"Missing", "?#NAME?"}, {"'Other sheet'!A1", "7"},
@@ -163,9 +163,9 @@ TEST(Formula, OperatorsConvertAndBindAsInTheSpreadsheet) {
 
 TEST(Formula, AggregatesCountWhatTheSpreadsheetCounts) {
   Check({
-      {"SUM(A1:A5)", "15"}, {"SUM(A:A)", "115"}, {"SUM(A1:C5)", "20.675"}, {"SUM(1,TRUE,\"2\")", "4"},
+      {"SUM(A1:A5)", "15"}, {"SUM(A:A)", "115"}, {"SUM(A1:C5)", "?20.675"}, {"SUM(1,TRUE,\"2\")", "4"},
       {"SUM(B1:B5)", "0"}, {"AVERAGE(A1:A5)", "3"}, {"AVERAGE(B1:B2)", "?#DIV/0!"}, {"MIN(A1:A5,0.5)", "0.5"},
-      {"MAX(A1:B6)", "100"}, {"MAX(B1:B2)", "0"}, {"COUNT(A1:C6)", "8"}, {"COUNTA(A1:C6)", "16"},
+      {"MAX(A1:B6)", "100"}, {"MAX(B1:B2)", "0"}, {"COUNT(A1:C6)", "?8"}, {"COUNTA(A1:C6)", "16"},
       {"COUNTBLANK(A1:C6)", "2"}, {"COUNTBLANK(H:H)", "1048576"}, {"SUM(F1:F1)", "?1"},
       {"SUBTOTAL(9,A1:A6)", "?115"}, {"SUBTOTAL(109,A1:A6)", "15"}, {"SUBTOTAL(109,A1:A6,F3)", "15"},
       {"SUBTOTAL(101,A1:A6)", "3"}, {"SUBTOTAL(103,B1:B6)", "5"}, {"SUBTOTAL(104,A1:A6)", "5"},

@@ -51,6 +51,14 @@ bool StorableResult(const formula::FormulaValue& v) {
   return true;
 }
 
+bool HoldsResult(const Cell& cell, const formula::FormulaValue& v) {
+  if (!cell.has_value) return false;
+  const bool as_text = cell.extra && cell.extra->has_value_text;
+  if (v.IsNumber()) return cell.type == CellType::Number && !as_text && cell.number == v.number;
+  if (v.kind == formula::FormulaValue::Kind::Boolean) return cell.type == CellType::Boolean && cell.number == v.number;
+  return cell.type == CellType::String && as_text && cell.extra->value_text == v.text;
+}
+
 // Saves a result in a formula cell, with the type its value needs.
 void StoreResult(Cell& cell, const formula::FormulaValue& v) {
   if (v.IsNumber()) {
@@ -471,7 +479,10 @@ void WorkbookDocument::DropStaleResults() {
       return r && ((r->certain && StorableResult(r->value)) || !r->changed);
     });
     for (const Result& r : sheet_results) {
-      if (r.result.certain && StorableResult(r.result.value)) StoreResult(ws.TouchCell(r.row, r.column), r.result.value);
+      if (!r.result.certain || !StorableResult(r.result.value)) continue;
+      // A sheet whose results are already right is saved as it was.
+      const Cell* cell = ws.FindCell(r.row, r.column);
+      if (!cell || !HoldsResult(*cell, r.result.value)) StoreResult(ws.TouchCell(r.row, r.column), r.result.value);
     }
   }
   auto written = [&](const std::string& sheet) {

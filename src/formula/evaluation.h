@@ -4,6 +4,8 @@
 // the branch they need), the cells of ranges, and the flag that marks the
 // result as one the spreadsheets may not all agree on.
 #include <cstdint>
+#include <map>
+#include <string>
 #include <memory>
 #include <vector>
 
@@ -42,6 +44,16 @@ struct RangeData {
   std::vector<std::uint8_t> flags;   // per cell: kFormulaCell, kSubtotalCell
   std::vector<bool> hidden;          // per stored row
   bool any_hidden = false;
+  // What aggregate functions found in it, kept for the next formula.
+  mutable std::shared_ptr<struct NumberList> summary;
+  // Results of criteria functions over this range, by the other ranges
+  // and the criteria: a column of totals by region reads the data once
+  // per region, not once per formula.
+  struct Memo {
+    FormulaValue value;
+    bool certain;
+  };
+  mutable std::map<std::string, Memo> criteria_results;
 
   static constexpr std::uint8_t kFormulaCell = 1;
   static constexpr std::uint8_t kSubtotalCell = 2;

@@ -21,17 +21,22 @@ double Variance(Evaluation& ev, const std::vector<double>& v, bool sample) {
   return SumOf(ev, squares) / static_cast<double>(v.size() - (sample ? 1 : 0));
 }
 
+bool NeedsValues(Aggregate kind) {
+  return kind == Aggregate::Product || kind == Aggregate::StDev || kind == Aggregate::StDevP ||
+         kind == Aggregate::Var || kind == Aggregate::VarP;
+}
+
 Operand FromNumbers(Evaluation& ev, Aggregate kind, const NumberList& list) {
   const std::vector<double>& v = list.values;
-  if (kind == Aggregate::Count) return Number(static_cast<double>(v.size()));
+  if (kind == Aggregate::Count) return Number(list.count);
   if (list.has_error) return Operand::Of(list.error);
   switch (kind) {
-    case Aggregate::Sum: return Number(SumOf(ev, v));
+    case Aggregate::Sum: return Number(SumOf(ev, list));
     case Aggregate::Average:
-      if (v.empty()) return Error(ErrorCode::Div0);
-      return Number(SumOf(ev, v) / static_cast<double>(v.size()));
-    case Aggregate::Max: return Number(v.empty() ? 0 : *std::max_element(v.begin(), v.end()));
-    case Aggregate::Min: return Number(v.empty() ? 0 : *std::min_element(v.begin(), v.end()));
+      if (list.count == 0) return Error(ErrorCode::Div0);
+      return Number(SumOf(ev, list) / list.count);
+    case Aggregate::Max: return Number(list.count == 0 ? 0 : list.max);
+    case Aggregate::Min: return Number(list.count == 0 ? 0 : list.min);
     case Aggregate::Product: {
       double p = v.empty() ? 0 : 1;
       for (double x : v) p *= x;
@@ -102,6 +107,9 @@ Operand CountBlank(Evaluation& ev, const FunctionArgs& args) {
 }
 
 Operand Subtotal(Evaluation& ev, const FunctionArgs& args) {
+  static const Aggregate kCodes[] = {Aggregate::Average, Aggregate::Count, Aggregate::CountA, Aggregate::Max,
+                                     Aggregate::Min,     Aggregate::Product, Aggregate::StDev, Aggregate::StDevP,
+                                     Aggregate::Sum,     Aggregate::Var,   Aggregate::VarP};
   FormulaValue which = ev.Number(*args[0]);
   if (which.IsError()) return Operand::Of(which);
   int code = static_cast<int>(std::trunc(which.number));
@@ -117,9 +125,7 @@ Operand Subtotal(Evaluation& ev, const FunctionArgs& args) {
     if (args[i]->type != Node::Type::Reference) ev.Uncertain();
   }
   if (code == 3) return CountNonEmpty(ev, args, 1, options);
-  static const Aggregate kCodes[] = {Aggregate::Average, Aggregate::Count, Aggregate::CountA, Aggregate::Max,
-                                     Aggregate::Min,     Aggregate::Product, Aggregate::StDev, Aggregate::StDevP,
-                                     Aggregate::Sum,     Aggregate::Var,   Aggregate::VarP};
+  options.keep_values = NeedsValues(kCodes[code - 1]);
   return FromNumbers(ev, kCodes[code - 1], CollectNumbers(ev, args, 1, options));
 }
 

@@ -1,5 +1,8 @@
 // COUNTIF, COUNTIFS, SUMIF, SUMIFS, AVERAGEIF and AVERAGEIFS: one pass over
 // ranges read once per distinct range.
+#include <cstdint>
+#include <string>
+
 #include "formula/criteria.h"
 #include "formula/function_table.h"
 #include "formula/number_collector.h"
@@ -8,7 +11,6 @@ namespace tallyvane::formula {
 namespace {
 
 Operand Error(ErrorCode e) { return Operand::Of(FormulaValue::Error(e)); }
-Operand Number(double v) { return Operand::Of(FormulaValue::Number(v)); }
 
 struct Condition {
   const RangeData* range;
@@ -19,23 +21,17 @@ enum class Result { Count, Sum, Average };
 
 // Runs the conditions over their ranges (all of one size) and counts,
 // sums or averages the matching cells of the value range (may be null).
-Operand Apply(Evaluation& ev, const std::vector<Condition>& conditions, const RangeData* values, Result result) {
+// *certain is cleared where spreadsheets may match otherwise.
+FormulaValue Compute(const std::vector<Condition>& conditions, const RangeData* values, Result result,
+                     int stored_rows, int stored_columns, bool* certain) {
   const int rows = conditions[0].range->rows, columns = conditions[0].range->columns;
-  int stored_rows = values ? values->stored_rows : 0, stored_columns = values ? values->stored_columns : 0;
-  for (const Condition& c : conditions) {
-    if (c.range->rows != rows || c.range->columns != columns) return Error(ErrorCode::Value);
-    if (!c.criterion.certain) ev.Uncertain();
-    stored_rows = std::max(stored_rows, c.range->stored_rows);
-    stored_columns = std::max(stored_columns, c.range->stored_columns);
-  }
-  bool certain = true;
   double count = 0;
-  std::vector<double> sum;
+  NumberList sum;
   for (int r = 0; r < stored_rows; ++r) {
     for (int c = 0; c < stored_columns; ++c) {
       bool all = true;
       for (const Condition& cond : conditions) {
-        if (!MeetsCriterion(cond.criterion, cond.range->At(r, c), &certain)) {
+        if (!MeetsCriterion(cond.criterion, cond.range->At(r, c), certain)) {
           all = false;
           break;
         }
@@ -44,27 +40,54 @@ Operand Apply(Evaluation& ev, const std::vector<Condition>& conditions, const Ra
       ++count;
       if (values) {
         const FormulaValue& v = values->At(r, c);
-        if (v.IsError()) return Operand::Of(v);
-        if (v.IsNumber()) sum.push_back(v.number);
+        if (v.IsError()) return v;
+        if (v.IsNumber()) sum.Add(v.number);
       }
     }
   }
   // Beyond the cells the sheets hold every cell is empty.
   const double beyond = static_cast<double>(rows) * columns - static_cast<double>(stored_rows) * stored_columns;
-  if (beyond > 0 && stored_rows <= rows && stored_columns <= columns) {
+  if (beyond > 0) {
     bool all = true;
-    for (const Condition& cond : conditions) all = all && MeetsCriterion(cond.criterion, FormulaValue(), &certain);
+    for (const Condition& cond : conditions) all = all && MeetsCriterion(cond.criterion, FormulaValue(), certain);
     if (all) count += beyond;
   }
-  if (!certain) ev.Uncertain();
   switch (result) {
-    case Result::Count: return Number(count);
-    case Result::Sum: return Number(SumOf(ev, sum));
+    case Result::Count: return FormulaValue::Number(count);
+    case Result::Sum: return FormulaValue::Number(SumOf(sum, certain));
     case Result::Average:
-      if (sum.empty()) return Error(ErrorCode::Div0);
-      return Number(SumOf(ev, sum) / static_cast<double>(sum.size()));
+      if (sum.count == 0) return FormulaValue::Error(ErrorCode::Div0);
+      return FormulaValue::Number(SumOf(sum, certain) / sum.count);
   }
-  return Error(ErrorCode::Value);
+  return FormulaValue::Error(ErrorCode::Value);
+}
+
+// Compute, once per distinct set of ranges and criteria: a column of
+// totals by region reads the data once per region, not once per formula.
+Operand Apply(Evaluation& ev, const std::vector<Condition>& conditions, const RangeData* values, Result result) {
+  const int rows = conditions[0].range->rows, columns = conditions[0].range->columns;
+  int stored_rows = values ? values->stored_rows : 0, stored_columns = values ? values->stored_columns : 0;
+  std::string key = std::to_string(static_cast<int>(result)) + "|" +
+                    std::to_string(reinterpret_cast<std::uintptr_t>(values));
+  for (const Condition& c : conditions) {
+    if (c.range->rows != rows || c.range->columns != columns) return Error(ErrorCode::Value);
+    if (!c.criterion.certain) ev.Uncertain();
+    stored_rows = std::max(stored_rows, c.range->stored_rows);
+    stored_columns = std::max(stored_columns, c.range->stored_columns);
+    const FormulaValue& o = c.criterion.operand;
+    key += "|" + std::to_string(reinterpret_cast<std::uintptr_t>(c.range)) + "|" +
+           std::to_string(static_cast<int>(c.criterion.op)) + std::to_string(static_cast<int>(o.kind)) + ":" +
+           (o.IsText() ? o.text : std::to_string(o.number));
+  }
+  auto& memo = conditions[0].range->criteria_results;
+  auto found = memo.find(key);
+  if (found == memo.end()) {
+    bool certain = true;
+    FormulaValue v = Compute(conditions, values, result, stored_rows, stored_columns, &certain);
+    found = memo.emplace(key, RangeData::Memo{v, certain}).first;
+  }
+  if (!found->second.certain) ev.Uncertain();
+  return Operand::Of(found->second.value);
 }
 
 // The range of an argument, or null (after marking the result uncertain)

@@ -92,14 +92,28 @@ Operand Lookup(Evaluation& ev, const FunctionArgs& args, bool vertical) {
     if (!b.certain) ev.Uncertain();
     sorted = b.value.number != 0;
   }
-  const RangeData& d = ev.Range(table.range);
+  const Area& a = table.range.area;
   const int offset = static_cast<int>(std::trunc(index.number)) - 1;
   if (offset < 0) return Error(ErrorCode::Value);
-  if (offset >= (vertical ? d.columns : d.rows)) return Error(ErrorCode::Ref);
-  Vector keys{&d, !vertical, 0, vertical ? d.rows : d.columns, vertical ? d.stored_rows : d.stored_columns};
-  int at = Find(ev, want, keys, sorted ? 1 : 0);
+  if (offset >= (vertical ? a.last_column - a.first_column + 1 : a.last_row - a.first_row + 1)) {
+    return Error(ErrorCode::Ref);
+  }
+  // Only the key line and the result line are read: a lookup into a wide
+  // table reads two columns (rows) of it.
+  RangeRef keys = table.range, values = table.range;
+  if (vertical) {
+    keys.area.last_column = a.first_column;
+    values.area.first_column = values.area.last_column = a.first_column + offset;
+  } else {
+    keys.area.last_row = a.first_row;
+    values.area.first_row = values.area.last_row = a.first_row + offset;
+  }
+  const RangeData& k = ev.Range(keys);
+  Vector line{&k, !vertical, 0, vertical ? k.rows : k.columns, vertical ? k.stored_rows : k.stored_columns};
+  int at = Find(ev, want, line, sorted ? 1 : 0);
   if (at < 0) return Error(ErrorCode::NA);
-  return Operand::Of(vertical ? d.At(at, offset) : d.At(offset, at));
+  const RangeData& v = ev.Range(values);
+  return Operand::Of(vertical ? v.At(at, 0) : v.At(0, at));
 }
 
 Operand VLookup(Evaluation& ev, const FunctionArgs& args) { return Lookup(ev, args, true); }

@@ -145,9 +145,12 @@ SourceCell WorkbookCells::Convert(int sheet, int row, const ooxml::Cell& cell) c
       break;
     }
     case CellType::InlineString:
-    case CellType::IsoDate:
-      // Rare spellings: read, but not trusted.
       s.value = FormulaValue::Text(InlineText(cell.extra ? cell.extra->inline_xml : std::string()));
+      s.certain = s.value.text.find("_x") == std::string::npos;
+      break;
+    case CellType::IsoDate:
+      // A date as text: which serial number it stands for is not read here.
+      s.value = FormulaValue::Text(as_text ? cell.extra->value_text : std::string());
       s.certain = false;
       break;
   }

@@ -42,6 +42,8 @@ FormulaValue Compute(const std::vector<Condition>& conditions, const RangeData* 
         const FormulaValue& v = values->At(r, c);
         if (v.IsError()) return v;
         if (v.IsNumber()) sum.Add(v.number);
+        // A Boolean is a number 1 or 0 to one spreadsheet.
+        if (v.kind == FormulaValue::Kind::Boolean) *certain = false;
       }
     }
   }

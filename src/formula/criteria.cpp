@@ -101,6 +101,13 @@ bool WildcardMatch(std::string_view pattern, std::string_view text, bool* certai
       if (static_cast<unsigned char>(c) >= 0x80) *certain = false;
     }
   }
+  for (size_t i = 0; i < pattern.size(); ++i) {
+    // A tilde before anything but a wildcard is read two ways.
+    if (pattern[i] == '~' && (i + 1 == pattern.size() || std::string_view("*?~").find(pattern[i + 1]) == std::string_view::npos)) {
+      *certain = false;
+    }
+    if (pattern[i] == '~') ++i;
+  }
   int budget = 100000;
   bool r = MatchFrom(pattern, 0, text, 0, &budget);
   if (budget < 0) *certain = false;

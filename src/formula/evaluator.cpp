@@ -332,6 +332,8 @@ class Evaluator::Impl : public Evaluation {
           return FormulaValue::Error(ErrorCode::Num);
         }
         r = std::pow(x, y);
+        // What underflows to nothing one spreadsheet calls an error.
+        if (x != 0 && std::fabs(r) < 2.2250738585072014e-308) certain = false;
         break;
       default: return FormulaValue::Error(ErrorCode::Value);
     }

@@ -55,8 +55,9 @@ Operand Mod(Evaluation& ev, const FunctionArgs& args) {
   if (b.IsError()) return Operand::Of(b);
   if (b.number == 0) return Error(ErrorCode::Div0);
   double q = a.number / b.number;
-  // Far beyond the digits a double holds the quotient's floor is noise.
-  if (std::fabs(q) > 1e9) {
+  // Far beyond the digits a double holds the quotient's floor is noise,
+  // and spreadsheets refuse such operands differently.
+  if (std::fabs(q) > 1e9 || std::fabs(a.number) >= 1e15 || std::fabs(b.number) >= 1e15) {
     ev.Uncertain();
     return Error(ErrorCode::Num);
   }

@@ -83,6 +83,11 @@ engine: dates of the 1904 system counted from 1900 ~~ spreadsheet_tests ~~ if (d
 engine: doubled quote in a sheet name kept ~~ spreadsheet_tests ~~ *name += '\''; ~~ *name += "''";
 engine: oneCell anchors resize ~~ spreadsheet_tests ~~ if (kind == "twoCellAnchor" && edit_as != "oneCell") { ~~ if (kind == "twoCellAnchor") {
 engine: emptied cell keeps its type ~~ spreadsheet_tests ~~ if (type && has_content) { ~~ if (type) {
+formula: IF computes the branch it does not take ~~ formula_tests ~~ if (c.number != 0) return ev.Evaluate(*args[1]); ~~ if (args.size() > 2) ev.Evaluate(*args[2]);\n  if (c.number != 0) return ev.Evaluate(*args[1]);
+formula: texts compared with case ~~ formula_tests ~~ if (Lower(a[i]) != Lower(b[i])) same = false; ~~ if (a[i] != b[i]) same = false;
+formula: 0.1+0.2 is not 0.3 ~~ formula_tests ~~ return std::fabs(a - b) < std::fabs(a) * 3.5527136788005009e-15; ~~ return false;
+formula: Booleans in ranges taken as certain ~~ formula_tests ~~ if (list.any_boolean) ev.Uncertain(); ~~ if (false) ev.Uncertain();
+engine: template results dropped though nothing they read changed ~~ spreadsheet_tests ~~ return r && ((r->certain && StorableResult(r->value)) || !r->changed); ~~ return r && r->certain && StorableResult(r->value);
 EOF
 )
 

@@ -188,7 +188,7 @@ TEST(Formula, MathRoundsOnFifteenDigits) {
 TEST(Formula, LogicTakesOnlyTheBranchItNeeds) {
   Check({
       {"IF(A1=0,\"n/a\",A2/A1)", "2"}, {"IF(G2=0,\"n/a\",A2/G2)", "\"n/a\""}, {"IF(FALSE,1)", "FALSE"},
-      {"IF(FALSE,1,)", "0"}, {"IF(\"x\",1,2)", "?#VALUE!"}, {"IF(TRUE,NOW(),1)", "?#NAME?"}, {"IF(FALSE,NOW(),1)", "1"},
+      {"IF(FALSE,1,)", "0"}, {"IF(\"x\",1,2)", "?#VALUE!"}, {"IF(TRUE,NOW(),1)", "?#NAME?"}, {"IF(FALSE,NOW(),1)", "1"}, {"IF(TRUE,1,NOW())", "1"},
       {"IFERROR(1/0,5)", "5"}, {"IFERROR(4,5)", "4"}, {"AND(A1:A3,TRUE)", "TRUE"}, {"AND(B1:B2)", "?#VALUE!"},
       {"OR(0,G2)", "FALSE"}, {"OR(C1:C3)", "TRUE"}, {"NOT(0)", "TRUE"},
   });

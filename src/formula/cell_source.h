@@ -26,9 +26,10 @@ class CellSource {
   // Zero-based index of the sheet (case-insensitive), or -1.
   virtual int FindSheet(std::string_view name) const = 0;
   virtual SourceCell Cell(int sheet, int row, int column) const = 0;
-  // Visits the non-empty cells of the area in rows, left to right.
+  // Visits the non-empty cells of the area in rows, left to right; the
+  // visitor may take the cell's value.
   virtual void ForEachCell(int sheet, const Area& area,
-                           const std::function<void(int row, int column, const SourceCell&)>& visit) const = 0;
+                           const std::function<void(int row, int column, SourceCell& cell)>& visit) const = 0;
   // The last row and column holding a cell (0 when the sheet is empty).
   virtual int LastRow(int sheet) const = 0;
   virtual int LastColumn(int sheet) const = 0;

@@ -234,11 +234,11 @@ class Evaluator::Impl : public Evaluation {
       }
     }
     Area stored{a.first_row, a.first_column, last_row, last_column};
-    source_.ForEachCell(ref.sheet, stored, [&](int row, int column, const SourceCell& cell) {
+    source_.ForEachCell(ref.sheet, stored, [&](int row, int column, SourceCell& cell) {
       const size_t at = static_cast<size_t>(row - a.first_row) * static_cast<size_t>(d.stored_columns) +
                         static_cast<size_t>(column - a.first_column);
       if (cell.kind == SourceCell::Kind::Value) {
-        d.cells[at] = cell.value;
+        d.cells[at] = std::move(cell.value);
         if (!cell.certain) e->certain = false;
         return;
       }

@@ -113,7 +113,10 @@ Operand Lookup(Evaluation& ev, const FunctionArgs& args, bool vertical) {
   int at = Find(ev, want, line, sorted ? 1 : 0);
   if (at < 0) return Error(ErrorCode::NA);
   const RangeData& v = ev.Range(values);
-  return Operand::Of(vertical ? v.At(at, 0) : v.At(0, at));
+  const FormulaValue& found = vertical ? v.At(at, 0) : v.At(0, at);
+  // The value of an empty cell found is 0.
+  if (found.kind == FormulaValue::Kind::Empty) return Number(0);
+  return Operand::Of(found);
 }
 
 Operand VLookup(Evaluation& ev, const FunctionArgs& args) { return Lookup(ev, args, true); }

@@ -74,6 +74,12 @@ NumberList CollectNumbers(Evaluation& ev, const FunctionArgs& args, size_t first
         continue;
       }
       FormulaValue n = v;
+      if (v.kind == FormulaValue::Kind::Empty) {
+        // An empty value that is no reference (a missing IF branch) counts
+        // as 0 to some spreadsheets and not at all to others.
+        ev.Uncertain();
+        continue;
+      }
       if (v.kind == FormulaValue::Kind::Text) {
         // One spreadsheet converts a text argument, another refuses it.
         ev.Uncertain();

@@ -50,6 +50,9 @@ const WorkbookCells::Loaded& WorkbookCells::Load(int sheet) const {
   Loaded& l = loaded_[sheet];
   l.part = &sheet_(sheet);
   for (const Row& row : l.part->Rows()) {
+    for (const XmlAttr& a : row.attrs) {
+      if (a.name == "hidden" && (a.value == "1" || a.value == "true")) l.hidden_rows.push_back(row.index);
+    }
     if (row.cells.empty()) continue;
     l.last_row = std::max(l.last_row, row.index);
     l.last_column = std::max(l.last_column, row.cells.back().column);
@@ -171,7 +174,7 @@ SourceCell WorkbookCells::Cell(int sheet, int row, int column) const {
 }
 
 void WorkbookCells::ForEachCell(int sheet, const formula::Area& area,
-                                const std::function<void(int, int, const SourceCell&)>& visit) const {
+                                const std::function<void(int, int, SourceCell&)>& visit) const {
   const std::vector<Row>& rows = Load(sheet).part->Rows();
   auto row = std::lower_bound(rows.begin(), rows.end(), area.first_row,
                               [](const Row& r, int i) { return r.index < i; });
@@ -188,14 +191,9 @@ void WorkbookCells::ForEachCell(int sheet, const formula::Area& area,
 int WorkbookCells::LastRow(int sheet) const { return Load(sheet).last_row; }
 int WorkbookCells::LastColumn(int sheet) const { return Load(sheet).last_column; }
 
-bool WorkbookCells::RowHidden(int sheet, int row_index) const {
-  const std::vector<Row>& rows = Load(sheet).part->Rows();
-  auto row = std::lower_bound(rows.begin(), rows.end(), row_index, [](const Row& r, int i) { return r.index < i; });
-  if (row == rows.end() || row->index != row_index) return false;
-  for (const XmlAttr& a : row->attrs) {
-    if (a.name == "hidden") return a.value == "1" || a.value == "true";
-  }
-  return false;
+bool WorkbookCells::RowHidden(int sheet, int row) const {
+  const std::vector<int>& hidden = Load(sheet).hidden_rows;
+  return std::binary_search(hidden.begin(), hidden.end(), row);
 }
 
 bool WorkbookCells::SheetChanged(int sheet) const { return sheets_[static_cast<size_t>(sheet)].changed; }

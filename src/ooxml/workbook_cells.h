@@ -30,7 +30,7 @@ class WorkbookCells : public formula::CellSource {
   int FindSheet(std::string_view name) const override;
   formula::SourceCell Cell(int sheet, int row, int column) const override;
   void ForEachCell(int sheet, const formula::Area& area,
-                   const std::function<void(int row, int column, const formula::SourceCell&)>& visit) const override;
+                   const std::function<void(int row, int column, formula::SourceCell& cell)>& visit) const override;
   int LastRow(int sheet) const override;
   int LastColumn(int sheet) const override;
   bool RowHidden(int sheet, int row) const override;
@@ -45,6 +45,7 @@ class WorkbookCells : public formula::CellSource {
     std::vector<RefArea> blocks;  // multi-cell arrays and data tables
     std::map<int, const ooxml::Cell*> shared_masters;  // by shared index
     std::map<int, int> master_rows;
+    std::vector<int> hidden_rows;  // ascending
   };
   const Loaded& Load(int sheet) const;
   formula::SourceCell Convert(int sheet, int row, const ooxml::Cell& cell) const;

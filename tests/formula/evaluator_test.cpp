@@ -50,11 +50,12 @@ class MemorySource : public CellSource {
     return c;
   }
   void ForEachCell(int sheet, const Area& a,
-                   const std::function<void(int, int, const SourceCell&)>& visit) const override {
+                   const std::function<void(int, int, SourceCell&)>& visit) const override {
     for (const auto& [at, text] : sheets[static_cast<size_t>(sheet)].cells) {
       if (at.first >= a.first_row && at.first <= a.last_row && at.second >= a.first_column &&
           at.second <= a.last_column) {
-        visit(at.first, at.second, Cell(sheet, at.first, at.second));
+        SourceCell cell = Cell(sheet, at.first, at.second);
+        visit(at.first, at.second, cell);
       }
     }
   }
@@ -210,7 +211,7 @@ TEST(Formula, CriteriaFollowTheSpreadsheetSyntax) {
 
 TEST(Formula, LookupsAgreeOnlyWhereEverySearchDoes) {
   Check({
-      {"VLOOKUP(20,D1:E4,2,FALSE)", "\"twenty\""}, {"VLOOKUP(25,D1:E4,2)", "\"twenty\""},
+      {"VLOOKUP(20,D1:E4,2,FALSE)", "\"twenty\""}, {"MIN(VLOOKUP(1,A1:H2,8,FALSE),5)", "0"}, {"VLOOKUP(25,D1:E4,2)", "\"twenty\""},
       {"VLOOKUP(5,D1:E4,2,TRUE)", "?#N/A"}, {"VLOOKUP(25,D1:E4,2,0)", "?#N/A"}, {"VLOOKUP(20,D1:E4,3,0)", "?#REF!"},
       {"VLOOKUP(\"T*\",E1:E4,1,0)", "\"ten\""}, {"IFERROR(VLOOKUP(99,D:E,2,0),0)", "0"},
       {"VLOOKUP(2,A1:B6,2)", "\"B\""}, {"VLOOKUP(2,A1:C6,2)", "\"B\""}, {"VLOOKUP(2,B1:C6,2)", "?#N/A"}, {"HLOOKUP(\"c\",B3:C3,2,0)", "?#REF!"}, {"HLOOKUP(3,A3:B3,2,0)", "?#REF!"},

@@ -46,7 +46,7 @@ class FixedSource : public CellSource {
     return c;
   }
   void ForEachCell(int sheet, const Area& a,
-                   const std::function<void(int, int, const SourceCell&)>& visit) const override {
+                   const std::function<void(int, int, SourceCell&)>& visit) const override {
     for (int r = a.first_row; r <= std::min(a.last_row, 6); ++r) {
       for (int c = a.first_column; c <= std::min(a.last_column, 4); ++c) {
         SourceCell cell = Cell(sheet, r, c);

@@ -57,7 +57,12 @@ Operand Date(Evaluation& ev, const FunctionArgs& args) {
     ev.Uncertain();
     --serial;  // before the phantom 29 February
   }
-  if (serial < 0 || serial > kLastSerial1900 + (ev.Date1904() ? 0 : 0)) return Error(ErrorCode::Num);
+  // Dates before the first day of the system are refused by one
+  // spreadsheet and counted backwards by another.
+  if (serial < 0 || serial > kLastSerial1900) {
+    ev.Uncertain();
+    return Error(ErrorCode::Num);
+  }
   return Operand::Of(FormulaValue::Number(serial));
 }
 

@@ -114,8 +114,12 @@ Operand Lookup(Evaluation& ev, const FunctionArgs& args, bool vertical) {
   if (at < 0) return Error(ErrorCode::NA);
   const RangeData& v = ev.Range(values);
   const FormulaValue& found = vertical ? v.At(at, 0) : v.At(0, at);
-  // The value of an empty cell found is 0.
-  if (found.kind == FormulaValue::Kind::Empty) return Number(0);
+  // An empty cell found is 0 to one spreadsheet and stays empty (equal to
+  // "") to another.
+  if (found.kind == FormulaValue::Kind::Empty) {
+    ev.Uncertain();
+    return Number(0);
+  }
   return Operand::Of(found);
 }
 

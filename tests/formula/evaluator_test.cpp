@@ -211,7 +211,7 @@ TEST(Formula, CriteriaFollowTheSpreadsheetSyntax) {
 
 TEST(Formula, LookupsAgreeOnlyWhereEverySearchDoes) {
   Check({
-      {"VLOOKUP(20,D1:E4,2,FALSE)", "\"twenty\""}, {"MIN(VLOOKUP(1,A1:H2,8,FALSE),5)", "0"}, {"VLOOKUP(25,D1:E4,2)", "\"twenty\""},
+      {"VLOOKUP(20,D1:E4,2,FALSE)", "\"twenty\""}, {"MIN(VLOOKUP(1,A1:H2,8,FALSE),5)", "?0"}, {"VLOOKUP(25,D1:E4,2)", "\"twenty\""},
       {"VLOOKUP(5,D1:E4,2,TRUE)", "?#N/A"}, {"VLOOKUP(25,D1:E4,2,0)", "?#N/A"}, {"VLOOKUP(20,D1:E4,3,0)", "?#REF!"},
       {"VLOOKUP(\"T*\",E1:E4,1,0)", "\"ten\""}, {"IFERROR(VLOOKUP(99,D:E,2,0),0)", "0"},
       {"VLOOKUP(2,A1:B6,2)", "\"B\""}, {"VLOOKUP(2,A1:C6,2)", "\"B\""}, {"VLOOKUP(2,B1:C6,2)", "?#N/A"}, {"HLOOKUP(\"c\",B3:C3,2,0)", "?#REF!"}, {"HLOOKUP(3,A3:B3,2,0)", "?#REF!"},
@@ -240,7 +240,7 @@ TEST(Formula, DatesInBothSystems) {
       {"DAY(G1)", "14"}, {"DAY(60)", "?29"}, {"YEAR(-1)", "?#NUM!"}, {"MONTH(38291.75)", "10"},
   });
   Check({{"DATE(2004,10,31)", "36829"}, {"DATE(1904,1,1)", "0"}, {"YEAR(0)", "1904"}, {"DAY(G1)", "15"},
-         {"DATE(1903,12,31)", "?#NUM!"}},
+         {"DATE(1903,12,31)", "?#NUM!"}, {"IFERROR(DATE(1900,1,31),0)", "?0"}},
         true);
 }
 

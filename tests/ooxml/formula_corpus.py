@@ -2,8 +2,12 @@
 """Random formulas over random report data, and LibreOffice's full
 recalculation as the judge of the results the engine caches.
 
-  make OUT SEED COUNT   two templates (1900 and 1904 date systems), each with
-                        COUNT formulas on the sheet Calc over the sheet Data
+  make OUT SEED COUNT [SEEDS]
+                        two templates (1900 and 1904 date systems), each with
+                        COUNT formulas on the sheet Calc over the sheet Data,
+                        and after them the formulas the fuzz target found
+                        certain (one per file in the folder SEEDS, written by
+                        formula_fuzz with FORMULA_FUZZ_SEEDS set)
   compare FILE...       loads each workbook the engine saved into one LibreOffice
                         (fresh profile), recalculates everything (calculateAll)
                         and compares every cached result with LibreOffice's:
@@ -204,7 +208,19 @@ class Generator:
         return "=" + f
 
 
-def make(out, seed, count):
+def seed_formulas(folder):
+    formulas = []
+    for name in sorted(os.listdir(folder)) if folder else []:
+        try:
+            text = open(os.path.join(folder, name), encoding="utf-8").read()
+        except UnicodeDecodeError:
+            continue
+        if text and "\n" not in text and "\r" not in text and len(text) < 8000:
+            formulas.append("=" + text)
+    return formulas
+
+
+def make(out, seed, count, seeds=None):
     os.makedirs(out, exist_ok=True)
     for date1904 in (False, True):
         rnd = random.Random(seed * 2 + date1904)
@@ -217,6 +233,8 @@ def make(out, seed, count):
         gen = Generator(rnd, count)
         for k in range(1, count + 1):
             calc.cell(k, 1).value = gen.formula()
+        for k, formula in enumerate(seed_formulas(seeds), start=count + 1):
+            calc.cell(k, 1).value = formula
         wb.create_sheet("Run")
         add_name(wb, "Rate", "Data!$C$3")
         add_name(wb, "Label", '"North"')
@@ -273,7 +291,7 @@ def compare(files):
 
 def main():
     if sys.argv[1] == "make":
-        make(sys.argv[2], int(sys.argv[3]), int(sys.argv[4]))
+        make(sys.argv[2], int(sys.argv[3]), int(sys.argv[4]), sys.argv[5] if len(sys.argv) > 5 else None)
     elif sys.argv[1] == "compare":
         sys.exit(compare(sys.argv[2:]))
 

@@ -98,10 +98,13 @@ TEST(LibreOfficeTemplates, RandomFormulasSaveOnlyLibreOfficesResults) {
   if (std::system("command -v soffice >/dev/null") != 0) GTEST_SKIP() << "LibreOffice is not installed";
   testing::ScratchFolder folder;
   int status = 0;
-  // Another corpus for a longer search: FORMULA_CORPUS_SEED=n.
+  // Another corpus for a longer search: FORMULA_CORPUS_SEED=n; and the
+  // formulas the fuzz target found certain: FORMULA_CORPUS_FUZZ_SEEDS=folder.
   const char* seed = std::getenv("FORMULA_CORPUS_SEED");
+  const char* fuzz_seeds = std::getenv("FORMULA_CORPUS_FUZZ_SEEDS");
   std::string out = RunCommand("/usr/bin/python3 " + std::string(FORMULA_CORPUS) + " make '" + folder.path() + "' " +
-                                   (seed ? seed : "20") + " 2600 2>&1",
+                                   (seed ? seed : "20") + " 2600 " + (fuzz_seeds ? "'" + std::string(fuzz_seeds) + "'" : "") +
+                                   " 2>&1",
                                &status);
   ASSERT_EQ(status, 0) << out;
   std::vector<std::string> files;

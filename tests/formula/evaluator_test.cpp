@@ -25,6 +25,7 @@ class MemorySource : public CellSource {
   };
   std::vector<Sheet> sheets;
   std::map<std::string, std::pair<std::string, bool>> names;
+  mutable std::map<int, int> last_columns;  // filled on first use, after the cells
 
   int FindSheet(std::string_view name) const override {
     for (size_t i = 0; i < sheets.size(); ++i) {
@@ -51,23 +52,26 @@ class MemorySource : public CellSource {
   }
   void ForEachCell(int sheet, const Area& a,
                    const std::function<void(int, int, SourceCell&)>& visit) const override {
-    for (const auto& [at, text] : sheets[static_cast<size_t>(sheet)].cells) {
-      if (at.first >= a.first_row && at.first <= a.last_row && at.second >= a.first_column &&
-          at.second <= a.last_column) {
+    const auto& cells = sheets[static_cast<size_t>(sheet)].cells;
+    for (auto it = cells.lower_bound({a.first_row, a.first_column}); it != cells.end() && it->first.first <= a.last_row;
+         ++it) {
+      const auto& at = it->first;
+      if (at.second >= a.first_column && at.second <= a.last_column) {
         SourceCell cell = Cell(sheet, at.first, at.second);
         visit(at.first, at.second, cell);
       }
     }
   }
   int LastRow(int sheet) const override {
-    int r = 0;
-    for (const auto& c : sheets[static_cast<size_t>(sheet)].cells) r = std::max(r, c.first.first);
-    return r;
+    const auto& cells = sheets[static_cast<size_t>(sheet)].cells;
+    return cells.empty() ? 0 : cells.rbegin()->first.first;
   }
   int LastColumn(int sheet) const override {
+    auto cached = last_columns.find(sheet);
+    if (cached != last_columns.end()) return cached->second;
     int r = 0;
     for (const auto& c : sheets[static_cast<size_t>(sheet)].cells) r = std::max(r, c.first.second);
-    return r;
+    return last_columns[sheet] = r;
   }
   bool RowHidden(int sheet, int row) const override {
     for (int h : sheets[static_cast<size_t>(sheet)].hidden) {
@@ -265,6 +269,24 @@ TEST(Formula, ChangedCellsNamesAndVolatileFunctionsReachEveryDependent) {
   EXPECT_FALSE(ev.EvaluateText("TEXT(A1,\"0\")", 0, 20, 1).changed);
   EXPECT_TRUE(ev.EvaluateText("MYMACRO(A1)", 0, 20, 1).changed);
   EXPECT_TRUE(ev.EvaluateText("TEXT('Other sheet'!A1,\"0\")", 0, 20, 1).changed);
+}
+
+// Long chains of formulas: reading upwards they are computed in order and
+// certain; reading downwards, deeper than the evaluator nests, the top is
+// left uncertain rather than risking the stack.
+TEST(Formula, LongChainsNeitherOverflowNorLoseTheOrder) {
+  MemorySource m;
+  m.sheets.push_back({"Data", false, {}, {}});
+  auto& cells = m.sheets[0].cells;
+  for (int r = 1; r <= 20000; ++r) {
+    cells[{r, 1}] = r == 1 ? "1" : "=A" + std::to_string(r - 1) + "+1";
+    cells[{r, 2}] = r == 20000 ? "1" : "=B" + std::to_string(r + 1) + "+1";
+  }
+  Evaluator ev(m, false);
+  for (int r = 1; r <= 20000; ++r) ev.Evaluate(0, r, 1);
+  EXPECT_EQ(Show(ev.Evaluate(0, 20000, 1)), "20000");
+  EXPECT_EQ(Show(ev.Evaluate(0, 19990, 2)), "11");
+  EXPECT_FALSE(ev.Evaluate(0, 1, 2).certain);
 }
 
 }  // namespace

@@ -462,13 +462,19 @@ void WorkbookDocument::DropStaleResults() {
     formula::CellResult result;
   };
   std::vector<std::vector<Result>> results(with_formulas.size());
-  for (size_t k = 0; k < with_formulas.size(); ++k) {
-    const int sheet = with_formulas[k];
-    for (const Row& row : Sheet(sheet).Rows()) {
-      for (const Cell& c : row.cells) {
-        if (c.HasFormula()) results[k].push_back({row.index, c.column, evaluator.Evaluate(sheet, row.index, c.column)});
+  try {
+    for (size_t k = 0; k < with_formulas.size(); ++k) {
+      const int sheet = with_formulas[k];
+      for (const Row& row : Sheet(sheet).Rows()) {
+        for (const Cell& c : row.cells) {
+          if (c.HasFormula()) results[k].push_back({row.index, c.column, evaluator.Evaluate(sheet, row.index, c.column)});
+        }
       }
     }
+  } catch (const std::exception&) {
+    // A sheet the formulas read that cannot be loaded: no result is kept
+    // or computed, as before results were computed at all.
+    results.assign(with_formulas.size(), {});
   }
   for (size_t k = 0; k < with_formulas.size(); ++k) {
     WorksheetPart& ws = Sheet(with_formulas[k]);

@@ -8,7 +8,10 @@ seconds="${1:-60}"
 
 cmake -S . -B build-fuzz -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
   -DTALLYVANE_FUZZ=ON -DTALLYVANE_TESTS=ON -DTALLYVANE_WERROR=ON >/dev/null
-targets=(command_line_fuzz ini_fuzz sql_reader_fuzz open_package_fuzz reference_shifter_fuzz workbook_text_fuzz)
+targets=(command_line_fuzz ini_fuzz sql_reader_fuzz open_package_fuzz reference_shifter_fuzz workbook_text_fuzz
+  formula_fuzz)
+# formula_fuzz writes the formulas it finds certain to $FORMULA_FUZZ_SEEDS when set; the
+# LibreOffice comparison takes them with FORMULA_CORPUS_FUZZ_SEEDS (tests/ooxml/formula_corpus.py).
 cmake --build build-fuzz -j"$(nproc)" --target "${targets[@]}"
 
 for target in "${targets[@]}"; do

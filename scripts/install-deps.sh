@@ -9,6 +9,8 @@ PACKAGES=(
   cmake ninja-build g++ pkg-config
   # tests
   libgtest-dev libgmock-dev python3 python3-openpyxl
+  # a reader that never calculates (the example report's saved totals)
+  python3-pandas
   # fuzzing (libFuzzer)
   clang libclang-rt-14-dev
   # workbook engine

@@ -112,6 +112,11 @@ platform: CR of a Windows line kept ~~ platform_tests sql_tests ~~ if (!line.emp
 platform: a big-endian UTF-16 mark not seen ~~ platform_tests ~~ || first_bytes.compare(0, 2, "\xFE\xFF") == 0 ~~ || false
 platform: SIGHUP not caught during a run ~~ platform_tests ~~ constexpr int kSignals[] = {SIGTERM, SIGINT, SIGHUP}; ~~ constexpr int kSignals[] = {SIGTERM, SIGINT};
 platform: a run starts with the last run's signal ~~ platform_tests ~~ g_pending = 0;\n  g_run_active = 1; ~~ g_run_active = 1;
+formula: IF computes the branch it does not take ~~ formula_tests ~~ if (c.number != 0) return ev.Evaluate(*args[1]); ~~ if (args.size() > 2) ev.Evaluate(*args[2]);\n  if (c.number != 0) return ev.Evaluate(*args[1]);
+formula: texts compared with case ~~ formula_tests ~~ if (Lower(a[i]) != Lower(b[i])) same = false; ~~ if (a[i] != b[i]) same = false;
+formula: 0.1+0.2 is not 0.3 ~~ formula_tests ~~ return std::fabs(a - b) < std::fabs(a) * 3.5527136788005009e-15; ~~ return false;
+formula: Booleans in ranges taken as certain ~~ formula_tests ~~ if (list.any_boolean) ev.Uncertain(); ~~ if (false) ev.Uncertain();
+engine: template results dropped though nothing they read changed ~~ spreadsheet_tests ~~ return r && ((r->certain && StorableResult(r->value)) || !r->changed); ~~ return r && r->certain && StorableResult(r->value);
 EOF
 )
 

@@ -58,10 +58,24 @@ SharedStrings::SharedStrings(std::string bytes, const std::string& file) : origi
     if (LocalName(si) != "si") continue;
     pugi::xml_node t = si.first_child();
     // Only plain items (one <t>) can be reused; rich text stays apart.
+    bool listed = false;
     if (t && !t.next_sibling() && LocalName(t) == "t") {
       std::string_view text = t.text().get();
       std::size_t hash = std::hash<std::string_view>()(text);
-      if (Find(text, hash) < 0) Insert(std::string(text), i, hash);
+      if (Find(text, hash) < 0) {
+        Insert(std::string(text), i, hash);
+        listed = true;
+      }
+    }
+    if (!listed) {
+      std::string text;
+      ForEachElement(si, [&](pugi::xml_node n) {
+        // Phonetic runs are not part of the cell's text.
+        if (LocalName(n) == "rPh") return false;
+        if (LocalName(n) == "t") text += n.text().get();
+        return true;
+      });
+      unlisted_.emplace_back(i, std::move(text));
     }
     ++i;
   }
@@ -80,6 +94,15 @@ SharedStrings::SharedStrings(std::string bytes, const std::string& file) : origi
       throw PlatformError("cannot open \"" + file + "\": the shared strings are damaged");
     }
   }
+}
+
+const std::string* SharedStrings::TextAt(int index) {
+  if (by_index_.size() != static_cast<size_t>(unique_)) {
+    by_index_.assign(static_cast<size_t>(unique_), nullptr);
+    for (const Entry& e : entries_) by_index_[static_cast<size_t>(e.index)] = &e.text;
+    for (const auto& [i, text] : unlisted_) by_index_[static_cast<size_t>(i)] = &text;
+  }
+  return index >= 0 && index < unique_ ? by_index_[static_cast<size_t>(index)] : nullptr;
 }
 
 // All or nothing: memory can run out anywhere in here, and a half-appended
@@ -109,6 +132,7 @@ int SharedStrings::Index(std::string_view text) {
   const std::size_t needed = appended_.size() + item.size();
   if (needed > appended_.capacity()) appended_.reserve(std::max(needed, 2 * appended_.capacity()));
   const int index = unique_;
+  by_index_.clear();  // entries_ may move
   Insert(std::string(text), index, hash);
   appended_ += item;
   ++unique_;

@@ -15,6 +15,9 @@ class SharedStrings {
   // The index of a plain text item equal to text, appending one if needed.
   int Index(std::string_view text);
   bool Changed() const { return added_ > 0; }
+  // The text of item index as stored (rich text joined from its runs), or
+  // null when there is no such item.
+  const std::string* TextAt(int index);
   std::string Serialize() const;
 
  private:
@@ -38,6 +41,10 @@ class SharedStrings {
   std::vector<Entry> entries_;
   std::vector<std::int32_t> slots_;  // -1 empty, else a position in entries_
   std::string appended_;
+  // Items that entries_ does not list (repeated plain texts, rich text),
+  // and the lookup by index, built when first asked for.
+  std::vector<std::pair<int, std::string>> unlisted_;
+  std::vector<const std::string*> by_index_;
 };
 
 }  // namespace tallyvane::ooxml

@@ -4,14 +4,17 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 
 #include "platform/platform_error.h"
 #include "ooxml/chart_references.h"
 #include "ooxml/date_serial.h"
 #include "ooxml/drawing_anchors.h"
+#include "formula/evaluator.h"
 #include "ooxml/formula_reference_lexer.h"
 #include "ooxml/pivot_parts.h"
 #include "ooxml/table_part.h"
+#include "ooxml/workbook_cells.h"
 #include "ooxml/worksheet_stream.h"
 #include "ooxml/xml_text.h"
 
@@ -36,6 +39,41 @@ std::string Quote(const std::string& s) { return "\"" + s + "\""; }
 // The longest text a cell holds; a longer one makes the desktop spreadsheet
 // repair the file.
 constexpr size_t kMaxCellText = 32767;
+
+// Whether a computed result can be saved as it is: texts that the part
+// would have to escape (_xHHHH_) or that a cell cannot hold are left to
+// the reader to compute.
+bool StorableResult(const formula::FormulaValue& v) {
+  if (v.kind != formula::FormulaValue::Kind::Text) return v.IsNumber() || v.kind == formula::FormulaValue::Kind::Boolean;
+  if (v.text.size() > kMaxCellText || !IsValidUtf8(v.text) || v.text.find("_x") != std::string::npos) return false;
+  for (char c : v.text) {
+    if (static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n' && c != '\r') return false;
+  }
+  return true;
+}
+
+bool HoldsResult(const Cell& cell, const formula::FormulaValue& v) {
+  if (!cell.has_value) return false;
+  const bool as_text = cell.extra && cell.extra->has_value_text;
+  if (v.IsNumber()) return cell.type == CellType::Number && !as_text && cell.number == v.number;
+  if (v.kind == formula::FormulaValue::Kind::Boolean) return cell.type == CellType::Boolean && cell.number == v.number;
+  return cell.type == CellType::String && as_text && cell.extra->value_text == v.text;
+}
+
+// Saves a result in a formula cell, with the type its value needs.
+void StoreResult(Cell& cell, const formula::FormulaValue& v) {
+  if (v.IsNumber()) {
+    cell.SetNumber(CellType::Number, v.number);
+  } else if (v.kind == formula::FormulaValue::Kind::Boolean) {
+    cell.SetNumber(CellType::Boolean, v.number);
+  } else {
+    cell.type = CellType::String;
+    cell.has_value = true;
+    cell.number = 0;
+    cell.extra->has_value_text = true;
+    cell.extra->value_text = v.text;
+  }
+}
 
 }  // namespace
 
@@ -387,6 +425,7 @@ void WorkbookDocument::SetNameText(const std::string& name, const std::string& t
     throw PlatformError("the name " + Quote(name) + " is not defined in the workbook");
   }
   edited_ = true;
+  assigned_names_.push_back(name);
 }
 
 bool WorkbookDocument::HasName(const std::string& name) const {
@@ -396,7 +435,10 @@ bool WorkbookDocument::HasName(const std::string& name) const {
 
 std::string WorkbookDocument::NameFormula(const std::string& name) const {
   CheckOpen();
-  return workbook_->NameFormula(name);
+  // The workbook's own name: no sheet has the position -1.
+  std::string formula;
+  workbook_->NameFormula(name, -1, &formula);
+  return formula;
 }
 
 void WorkbookDocument::Save() {
@@ -436,14 +478,17 @@ void WorkbookDocument::Save() {
 }
 
 // The rule for cached results: once anything in the workbook was written
-// (a cell, an insertion, a defined name), the result of any formula may
-// have changed, through its references, names, INDIRECT or volatile
-// functions. So no formula cell in any worksheet keeps a cached result:
-// readers that show cached results (LibreOffice with its default settings,
-// previews, libraries) would show stale totals, and a cell without one is
-// computed on open. Pivot caches whose source data may have been written
-// are marked to refresh on open.
+// (a cell, an insertion, a defined name), the result of a formula may have
+// changed. Readers that never calculate show the cached result, and
+// LibreOffice shows it too, so a formula keeps one only when it is sure:
+// computed by the evaluator from what it reads, all the way back, by rules
+// every spreadsheet shares; or, where the evaluator cannot compute it, the
+// template's own result when nothing it reads was written, moved or
+// assigned and nothing volatile or unknown is on the way. Every other
+// formula cell loses its result and is computed on open. Pivot caches whose
+// source data may have been written are marked to refresh on open.
 void WorkbookDocument::DropStaleResults() {
+  std::vector<int> with_formulas;
   for (int i = 0; i < WorksheetCount(); ++i) {
     if (!sheets_[static_cast<size_t>(i)].broken.empty()) continue;
     if (!loaded_.count(i)) {
@@ -454,7 +499,65 @@ void WorkbookDocument::DropStaleResults() {
         continue;
       }
     }
-    Sheet(i).DropCachedResults();
+    with_formulas.push_back(i);
+  }
+  // The benchmark measures the cost of computing results against none.
+  if (std::getenv("TALLYVANE_BENCH_NO_RESULTS")) {
+    for (int i : with_formulas) Sheet(i).DropCachedResults();
+    with_formulas.clear();
+  }
+  std::vector<WorkbookCells::SheetSource> sources;
+  for (size_t i = 0; i < sheets_.size(); ++i) {
+    WorkbookCells::SheetSource source{sheets_[i].name, written_[i], -1};
+    const std::vector<SheetEntry>& entries = workbook_->Sheets();
+    for (size_t k = 0; k < entries.size(); ++k) {
+      if (entries[k].name == sheets_[i].name) source.workbook_position = static_cast<int>(k);
+    }
+    sources.push_back(std::move(source));
+  }
+  WorkbookCells cells(std::move(sources), [this](int i) -> WorksheetPart& { return Sheet(i); }, &Strings(), *workbook_,
+                      assigned_names_);
+  formula::Evaluator evaluator(cells, workbook_->Date1904());
+  struct Result {
+    int row;
+    int column;
+    formula::CellResult result;
+  };
+  std::vector<std::vector<Result>> results(with_formulas.size());
+  try {
+    for (size_t k = 0; k < with_formulas.size(); ++k) {
+      const int sheet = with_formulas[k];
+      for (const Row& row : Sheet(sheet).Rows()) {
+        for (const Cell& c : row.cells) {
+          if (c.HasFormula()) results[k].push_back({row.index, c.column, evaluator.Evaluate(sheet, row.index, c.column)});
+        }
+      }
+    }
+  } catch (const std::exception&) {
+    // A sheet the formulas read that cannot be loaded: no result is kept
+    // or computed, as before results were computed at all.
+    results.assign(with_formulas.size(), {});
+  }
+  for (size_t k = 0; k < with_formulas.size(); ++k) {
+    WorksheetPart& ws = Sheet(with_formulas[k]);
+    const std::vector<Result>& sheet_results = results[k];
+    auto find = [&](int row, int column) -> const formula::CellResult* {
+      auto it = std::lower_bound(sheet_results.begin(), sheet_results.end(), std::make_pair(row, column),
+                                 [](const Result& r, const std::pair<int, int>& at) {
+                                   return std::make_pair(r.row, r.column) < at;
+                                 });
+      return it != sheet_results.end() && it->row == row && it->column == column ? &it->result : nullptr;
+    };
+    ws.DropCachedResults([&](int row, int column) {
+      const formula::CellResult* r = find(row, column);
+      return r && ((r->certain && StorableResult(r->value)) || !r->changed);
+    });
+    for (const Result& r : sheet_results) {
+      if (!r.result.certain || !StorableResult(r.result.value)) continue;
+      // A sheet whose results are already right is saved as it was.
+      const Cell* cell = ws.FindCell(r.row, r.column);
+      if (!cell || !HoldsResult(*cell, r.result.value)) StoreResult(ws.TouchCell(r.row, r.column), r.result.value);
+    }
   }
   auto written = [&](const std::string& sheet) {
     int index = FindWorksheet(sheet);

@@ -88,6 +88,7 @@ class WorkbookDocument {
   bool styles_missing_ = false;
   bool workbook_rels_changed_ = false;
   bool edited_ = false;        // anything written since the workbook was opened
+  std::vector<std::string> assigned_names_;  // defined names given a value
   std::vector<bool> written_;  // per worksheet: cells written or inserted
   std::map<int, std::vector<RefArea>> pivot_areas_;  // per worksheet, once looked up
 };

@@ -109,8 +109,22 @@ pugi::xml_node FindWorkbookName(const pugi::xml_document& doc, const std::string
 
 bool WorkbookPart::HasName(const std::string& name) const { return bool(FindWorkbookName(doc_, name)); }
 
-std::string WorkbookPart::NameFormula(const std::string& name) const {
-  return FindWorkbookName(doc_, name).text().get();
+bool WorkbookPart::NameFormula(std::string_view name, int local_sheet_id, std::string* text) const {
+  pugi::xml_node names = ChildByLocalName(doc_.document_element(), "definedNames");
+  pugi::xml_node global;
+  for (pugi::xml_node n : names.children()) {
+    if (LocalName(n) != "definedName" || !SameSheetName(n.attribute("name").value(), name)) continue;
+    pugi::xml_attribute local = n.attribute("localSheetId");
+    if (!local) {
+      global = n;
+    } else if (local.as_int(-1) == local_sheet_id) {
+      *text = n.text().get();
+      return true;
+    }
+  }
+  if (!global) return false;
+  *text = global.text().get();
+  return true;
 }
 
 bool WorkbookPart::SetNameText(const std::string& name, const std::string& text) {

@@ -3,6 +3,7 @@
 // system and calculation settings.
 #include <pugixml.hpp>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "ooxml/reference_shifter.h"
@@ -23,8 +24,10 @@ class WorkbookPart {
   // False when no such workbook-level name exists.
   bool SetNameText(const std::string& name, const std::string& text);
   bool HasName(const std::string& name) const;
-  // The formula text of the workbook-level name, empty when there is none.
-  std::string NameFormula(const std::string& name) const;
+  // The formula text of a defined name as seen from the sheet at position
+  // local_sheet_id of the workbook (its own name first, then the workbook's);
+  // false when neither exists.
+  bool NameFormula(std::string_view name, int local_sheet_id, std::string* text) const;
   // Shifts the references of every defined name.
   void ShiftNames(const Insertion& ins);
   // Asks the desktop spreadsheet to recalculate everything when it opens

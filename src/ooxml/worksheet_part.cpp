@@ -382,7 +382,7 @@ void WorksheetPart::ReleaseSpill(int row, int column) {
   }
 }
 
-bool WorksheetPart::DropCachedResults() {
+bool WorksheetPart::DropCachedResults(const std::function<bool(int row, int column)>& keep) {
   bool any = false;
   std::vector<RefArea> blocks;  // multi-cell arrays and data tables
   for (Row& row : rows_) {
@@ -394,6 +394,7 @@ bool WorksheetPart::DropCachedResults() {
       if ((f.type == "array" || f.type == "dataTable") && ParseAreaAt(f.ref, 0, &area, &end) && !area.single) {
         blocks.push_back(area);
       }
+      if (keep && keep(row.index, c.column)) continue;
       any = DropResult(c) || any;
     }
   }

@@ -3,6 +3,7 @@
 // of the part as an XML tree. Loading and cell access live in
 // worksheet_part.cpp, insertion in worksheet_insertion.cpp; the rows are
 // written back by worksheet_writer and worksheet_stream.
+#include <functional>
 #include <memory>
 #include <pugixml.hpp>
 #include <string>
@@ -54,8 +55,9 @@ class WorksheetPart {
   bool ShiftReferencesTo(const Insertion& ins);
 
   // Removes the cached result of every formula cell (and of the other cells
-  // of multi-cell array formulas and data tables); true when any went.
-  bool DropCachedResults();
+  // of multi-cell array formulas and data tables) but those keep accepts;
+  // true when any went.
+  bool DropCachedResults(const std::function<bool(int row, int column)>& keep = nullptr);
 
   void MarkChanged() { changed_ = true; }
   bool Changed() const { return changed_; }

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Runs the example report and checks, after LibreOffice has recalculated
-# it, that the totals below the grown data area are the sums of the rows.
+# it, that the totals below the grown data area are the sums of the rows;
+# and that a reader that never calculates (pandas) shows the same totals
+# and the heading from the saved results.
 set -euo pipefail
 program="$1"
 work="$2"
@@ -14,6 +16,19 @@ grep -qx 'Month: 2004-10,,,' <<<"$csv"
 grep -qx 'Total,125,495,23828' <<<"$csv"
 expected="$(sqlite3 "$work/sales.db" "SELECT COUNT(*) || ',' || SUM(units) FROM sales WHERE sale_date LIKE '2004-10-%'")"
 [ "$expected" = "125,495" ]
+amount="$(sqlite3 "$work/sales.db" "SELECT SUM(amount) FROM sales WHERE sale_date LIKE '2004-10-%'")"
+/usr/bin/python3 - "$report" "$amount" <<'PY'
+import sys
+import pandas
+sales = pandas.read_excel(sys.argv[1], sheet_name="Sales", header=None)
+total = sales[sales[0] == "Total"].iloc[0]
+print("pandas:", list(total))
+assert sales.iloc[1, 0] == "Month: 2004-10", sales.iloc[1, 0]
+assert (total[1], total[2]) == (125, 495), list(total)
+assert abs(total[3] - float(sys.argv[2])) <= 1e-9 * abs(total[3]), (total[3], sys.argv[2])
+PY
+# Every saved result is the one LibreOffice computes; prints the share saved.
+/usr/bin/python3 "$root/tests/ooxml/formula_corpus.py" compare "$report"
 products="$(/usr/bin/python3 "$root/tests/support/xlsx_tool.py" csv "$report" Products)"
 grep -qx 'Product,Anchor,Buoy,Compass' <<<"$products"
 

@@ -151,6 +151,23 @@ print(re.findall(r'<v>([^<]*)</v>', part("xl/worksheets/sheet1.xml")))
   EXPECT_EQ(out, "['1', '43967.5']\n");
 }
 
+// The run writes into Data and assigns the name Total: each formula of a
+// sheet it never touches gets a computed result, keeps the template's, or
+// loses it, by what it reads (openpyxl's data_only reading shows each).
+TEST(CellValues, SavedResultsAreComputedKeptOrDroppedByWhatTheFormulaReads) {
+  testing::OpenedTemplate t("results.xlsx");
+  t.workbook->WorksheetByName("Data")->SetCellValue(1, 1, Value::MakeInteger(21));
+  t.workbook->SetNameValue("Total", "new");
+  std::string out = t.SaveAndRead(R"py(
+values = openpyxl.load_workbook(sys.argv[1], data_only=True)["Static"]
+print([values["B%d" % r].value for r in range(1, 11)])
+)py");
+  // SUM computed; TEXT kept; NOW, an unknown function, TEXT of the written
+  // cell and INDIRECT dropped; the written cell doubled; text from a kept
+  // result kept; an error kept; the assigned name's text computed.
+  EXPECT_EQ(out, "[12, '5', None, None, None, 42, '5x', '#DIV/0!', 'new', None]\n");
+}
+
 // Sheets and names are found ignoring case; a text constant replaces the
 // definition of a workbook-level name.
 TEST(Workbook, FindsSheetsSetsNamesAndKeepsHandlesSafe) {

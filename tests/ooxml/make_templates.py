@@ -150,6 +150,33 @@ def shared(path):
                                 'xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main"><c r="B1" i="1"/></calcChain>'})
 
 
+# Formulas of an untouched sheet with the results a template was saved with:
+# (cell, formula, cached result, type attribute).
+RESULTS = [("B1", "SUM(A1:A2)", "99", ""), ("B2", 'TEXT(A1,"0")', "5", "str"), ("B3", "NOW()", "1", ""),
+           ("B4", "MYMACRO(A1)", "3", ""), ("B5", 'TEXT(Data!A1,"0")', "1", "str"), ("B6", "Data!A1*2", "2", ""),
+           ("B7", 'B2&"x"', "5x", "str"), ("B8", "A1/0", "#DIV/0!", "e"), ("B9", 'Total&""', "old", "str"),
+           ("B10", "INDIRECT(\"A1\")", "5", "")]
+
+
+def results(path):
+    """A sheet the run never touches, its formulas carrying saved results."""
+    wb = Workbook()
+    sheet(wb, "Data", {"A1": 1}, wb.active)
+    static = sheet(wb, "Static", {"A1": 5, "A2": 7})
+    for ref, formula, _, _ in RESULTS:
+        static[ref] = "=" + formula
+    add_name(wb, "Total", '"old"')
+    wb.save(path)
+
+    def cache(xml):
+        for ref, formula, value, kind in RESULTS:
+            t = ' t="%s"' % kind if kind else ""
+            xml = re.sub(r'<c r="%s"([^>]*)><f>(.*?)</f><v\s*/?>(</v>)?' % ref,
+                         lambda m: '<c r="%s"%s%s><f>%s</f><v>%s</v>' % (ref, m.group(1), t, m.group(2), value), xml)
+        return xml
+    rewrite(path, {"xl/worksheets/sheet2.xml": cache})
+
+
 def prefixed(path):
     """Elements with a namespace prefix, as some generators write them, and
     relationship ids under a prefix other than r:."""
@@ -283,7 +310,7 @@ def main():
     work = tempfile.mkdtemp(prefix="templates-", dir=os.path.dirname(os.path.abspath(out)))
     for name, make in [("basic.xlsx", basic), ("date1904.xlsx", date1904), ("features.xlsx", features),
                        ("shared.xlsx", shared), ("prefixed.xlsx", prefixed), ("golden.xlsx", golden),
-                       ("guarded.xlsx", guarded)]:
+                       ("guarded.xlsx", guarded), ("results.xlsx", results)]:
         make(os.path.join(work, name))
     # The fixtures of the broken-input tests.
     basic_file = os.path.join(work, "basic.xlsx")

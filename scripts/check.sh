@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds Tallyvane, and runs every test twice: in
-# the ordinary build and under AddressSanitizer and UndefinedBehaviorSanitizer.
+# Installs what is missing, checks the sources' format, builds Tallyvane, and
+# runs every test twice: in the ordinary build and under AddressSanitizer and
+# UndefinedBehaviorSanitizer.
 # In between, each fuzz target runs for a short while, so that a regression
 # the fuzzers know is caught.
 set -euo pipefail
@@ -8,6 +9,9 @@ cd "$(dirname "$0")/.."
 
 bash scripts/install-deps.sh
 JOBS="${JOBS:-$(nproc)}"
+
+# One style for every C++ source (.clang-format); scripts/format.sh applies it.
+bash scripts/format.sh --check
 
 cmake -S . -B build -G Ninja -DTALLYVANE_WERROR=ON
 cmake --build build -j"$JOBS"

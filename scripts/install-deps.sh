@@ -5,8 +5,8 @@
 set -euo pipefail
 
 PACKAGES=(
-  # build
-  cmake ninja-build g++ pkg-config
+  # build, and the format check of the sources
+  cmake ninja-build g++ pkg-config clang-format
   # tests
   libgtest-dev libgmock-dev python3 python3-openpyxl
   # a reader that never calculates (the example report's saved totals)

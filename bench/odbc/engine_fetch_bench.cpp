@@ -39,19 +39,21 @@ std::string CreateTable(const Engine& engine) {
   const bool maria = engine.kind == "maria";
   const bool pg = engine.kind == "pg";
   return std::string("CREATE TABLE bench_report (id integer, qty integer, big bigint, price ") +
-         (maria ? "DOUBLE" : pg ? "double precision" : "double") +
+         (maria ? "DOUBLE"
+          : pg  ? "double precision"
+                : "double") +
          ", amount numeric(12,2), name varchar(40), note " + (maria ? "LONGTEXT" : "text") + ", day date, stamp " +
          (maria ? "DATETIME(3)" : "timestamp") + ", flag boolean)";
 }
 
 std::string Row(int r) {
   char text[512];
-  std::snprintf(text, sizeof text,
-                "(%d, %d, %lld, %g, %d.%02d, 'Customer %d', %s, '2024-%02d-%02d', '2024-%02d-%02d %02d:%02d:%02d.%03d', %s)",
-                r, r % 97, 10000000000LL + r, r * 0.25, r, r % 100, r,
-                r % 5 == 0 ? "NULL" : "'Delivered on time, invoice settled in full, Z\xC3\xBCrich'", r % 12 + 1,
-                r % 28 + 1, r % 12 + 1, r % 28 + 1, r % 24, r % 60, (r / 60) % 60, r % 1000,
-                r % 2 ? "true" : "false");
+  std::snprintf(
+      text, sizeof text,
+      "(%d, %d, %lld, %g, %d.%02d, 'Customer %d', %s, '2024-%02d-%02d', '2024-%02d-%02d %02d:%02d:%02d.%03d', %s)", r,
+      r % 97, 10000000000LL + r, r * 0.25, r, r % 100, r,
+      r % 5 == 0 ? "NULL" : "'Delivered on time, invoice settled in full, Z\xC3\xBCrich'", r % 12 + 1, r % 28 + 1,
+      r % 12 + 1, r % 28 + 1, r % 24, r % 60, (r / 60) % 60, r % 1000, r % 2 ? "true" : "false");
   return text;
 }
 
@@ -140,8 +142,8 @@ void Measure(const Engine& engine) {
       (layer ? layer_ms : floor_ms) = std::min(layer ? layer_ms : floor_ms, took.count());
     }
   }
-  std::printf("%-12s layer %8.1f ms   floor %8.1f ms   layer / floor %.2f  (aim 1.25)\n", (engine.kind + " " + engine.dsn).c_str(),
-              layer_ms, floor_ms, layer_ms / floor_ms);
+  std::printf("%-12s layer %8.1f ms   floor %8.1f ms   layer / floor %.2f  (aim 1.25)\n",
+              (engine.kind + " " + engine.dsn).c_str(), layer_ms, floor_ms, layer_ms / floor_ms);
 }
 
 Engine ParseEngine(const std::string& argument) {
@@ -162,8 +164,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: %s kind:DSN[:user:password] ... (kind: sqlite, pg or maria)\n", argv[0]);
     return 2;
   }
-  std::printf("%d rows x 10 columns of mixed types (a long text column among them), best of %d runs\n", kRows,
-              kRuns);
+  std::printf("%d rows x 10 columns of mixed types (a long text column among them), best of %d runs\n", kRows, kRuns);
   try {
     for (int i = 1; i < argc; ++i) {
       const Engine engine = ParseEngine(argv[i]);

@@ -37,11 +37,26 @@ constexpr const char* kQuery = "SELECT * FROM report ORDER BY id";
 // Twenty columns: whole and floating numbers, text of several lengths,
 // dates, times, time stamps, Booleans and a small binary value.
 constexpr const char* kColumns[20] = {
-    "id integer primary key",      "qty integer",    "total bigint",  "price double",
-    "rate real",       "amount numeric(12,2)", "name text", "code varchar(12)",
-    "note text",       "city text",      "day date",      "stamp timestamp",
-    "at time",         "flag boolean",   "score double",  "rank integer",
-    "label varchar(40)", "due date",     "ratio double",  "tag blob",
+    "id integer primary key",
+    "qty integer",
+    "total bigint",
+    "price double",
+    "rate real",
+    "amount numeric(12,2)",
+    "name text",
+    "code varchar(12)",
+    "note text",
+    "city text",
+    "day date",
+    "stamp timestamp",
+    "at time",
+    "flag boolean",
+    "score double",
+    "rank integer",
+    "label varchar(40)",
+    "due date",
+    "ratio double",
+    "tag blob",
 };
 
 std::uint64_t Checksum(const tv::Value& v) {
@@ -54,8 +69,7 @@ std::uint64_t Checksum(const tv::Value& v) {
     case tv::Value::Kind::Boolean: return v.boolean ? 1 : 0;
     case tv::Value::Kind::Date:
     case tv::Value::Kind::Time:
-    case tv::Value::Kind::DateTime:
-      return static_cast<std::uint64_t>(v.date_time.day + v.date_time.second);
+    case tv::Value::Kind::DateTime: return static_cast<std::uint64_t>(v.date_time.day + v.date_time.second);
     case tv::Value::Kind::Null: return 7;
   }
   return 0;
@@ -77,12 +91,10 @@ void CreateDatabase(const std::string& path) {
   Check(sqlite3_exec(db, ddl.c_str(), nullptr, nullptr, nullptr), db, "create");
   Check(sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr), db, "begin");
   sqlite3_stmt* insert = nullptr;
-  Check(sqlite3_prepare_v2(db,
-                           "INSERT INTO report VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)",
-                           -1, &insert, nullptr),
+  Check(sqlite3_prepare_v2(db, "INSERT INTO report VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)", -1, &insert,
+                           nullptr),
         db, "prepare");
-  const char* cities[] = {"Z\xC3\xBCrich", "Lyon", "S\xC3\xA3o Paulo", "Ume\xC3\xA5",
-                          "\xE6\x9D\xB1\xE4\xBA\xAC"};
+  const char* cities[] = {"Z\xC3\xBCrich", "Lyon", "S\xC3\xA3o Paulo", "Ume\xC3\xA5", "\xE6\x9D\xB1\xE4\xBA\xAC"};
   char text[128];
   for (int r = 0; r < kRows; ++r) {
     sqlite3_reset(insert);
@@ -105,8 +117,8 @@ void CreateDatabase(const std::string& path) {
     sqlite3_bind_text(insert, 10, cities[r % 5], -1, SQLITE_STATIC);
     std::snprintf(text, sizeof text, "2024-%02d-%02d", r % 12 + 1, r % 28 + 1);
     sqlite3_bind_text(insert, 11, text, -1, SQLITE_TRANSIENT);
-    std::snprintf(text, sizeof text, "2024-%02d-%02d %02d:%02d:%02d", r % 12 + 1, r % 28 + 1,
-                  r % 24, r % 60, (r / 60) % 60);
+    std::snprintf(text, sizeof text, "2024-%02d-%02d %02d:%02d:%02d", r % 12 + 1, r % 28 + 1, r % 24, r % 60,
+                  (r / 60) % 60);
     sqlite3_bind_text(insert, 12, text, -1, SQLITE_TRANSIENT);
     std::snprintf(text, sizeof text, "%02d:%02d:%02d", r % 24, r % 60, (r / 7) % 60);
     sqlite3_bind_text(insert, 13, text, -1, SQLITE_TRANSIENT);
@@ -241,12 +253,17 @@ void OdbcCheck(SQLRETURN rc, SQLSMALLINT type, SQLHANDLE handle, const char* wha
 tv::Value NaiveCell(SQLHSTMT stmt, SQLUSMALLINT c, SQLSMALLINT sql_type) {
   SQLLEN ind = 0;
   switch (sql_type) {
-    case SQL_INTEGER: case SQL_BIGINT: case SQL_SMALLINT: case SQL_TINYINT: {
+    case SQL_INTEGER:
+    case SQL_BIGINT:
+    case SQL_SMALLINT:
+    case SQL_TINYINT: {
       SQLBIGINT v = 0;
       OdbcCheck(SQLGetData(stmt, c, SQL_C_SBIGINT, &v, 0, &ind), SQL_HANDLE_STMT, stmt, "get");
       return ind == SQL_NULL_DATA ? tv::Value::MakeNull() : tv::Value::MakeInteger(v);
     }
-    case SQL_DOUBLE: case SQL_FLOAT: case SQL_REAL: {
+    case SQL_DOUBLE:
+    case SQL_FLOAT:
+    case SQL_REAL: {
       SQLDOUBLE v = 0;
       OdbcCheck(SQLGetData(stmt, c, SQL_C_DOUBLE, &v, 0, &ind), SQL_HANDLE_STMT, stmt, "get");
       return ind == SQL_NULL_DATA ? tv::Value::MakeNull() : tv::Value::MakeNumber(v);
@@ -271,11 +288,18 @@ tv::Value NaiveCell(SQLHSTMT stmt, SQLUSMALLINT c, SQLSMALLINT sql_type) {
       OdbcCheck(SQLGetData(stmt, c, SQL_C_TYPE_TIMESTAMP, &v, 0, &ind), SQL_HANDLE_STMT, stmt, "get");
       if (ind == SQL_NULL_DATA) return tv::Value::MakeNull();
       tv::DateTime dt;
-      dt.year = v.year; dt.month = v.month; dt.day = v.day;
-      dt.hour = v.hour; dt.minute = v.minute; dt.second = v.second; dt.nanosecond = v.fraction;
+      dt.year = v.year;
+      dt.month = v.month;
+      dt.day = v.day;
+      dt.hour = v.hour;
+      dt.minute = v.minute;
+      dt.second = v.second;
+      dt.nanosecond = v.fraction;
       return tv::Value::MakeDateTime(dt);
     }
-    case SQL_BINARY: case SQL_VARBINARY: case SQL_LONGVARBINARY: {
+    case SQL_BINARY:
+    case SQL_VARBINARY:
+    case SQL_LONGVARBINARY: {
       char v[4096];
       OdbcCheck(SQLGetData(stmt, c, SQL_C_BINARY, v, sizeof v, &ind), SQL_HANDLE_STMT, stmt, "get");
       return ind == SQL_NULL_DATA ? tv::Value::MakeNull() : tv::Value::MakeBinary(std::string(v, ind));
@@ -297,8 +321,8 @@ std::uint64_t ReadNaively(const std::string& dsn, bool read_cells) {
   SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
   SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc);
   std::string text = "DSN=" + dsn;
-  OdbcCheck(SQLDriverConnect(dbc, nullptr, reinterpret_cast<SQLCHAR*>(text.data()), SQL_NTS,
-                             nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT),
+  OdbcCheck(SQLDriverConnect(dbc, nullptr, reinterpret_cast<SQLCHAR*>(text.data()), SQL_NTS, nullptr, 0, nullptr,
+                             SQL_DRIVER_NOPROMPT),
             SQL_HANDLE_DBC, dbc, "connect");
   SQLAllocHandle(SQL_HANDLE_STMT, dbc, &stmt);
   SQLSetStmtAttr(stmt, SQL_ATTR_CURSOR_TYPE, reinterpret_cast<SQLPOINTER>(SQL_CURSOR_FORWARD_ONLY), 0);
@@ -393,8 +417,7 @@ int main(int argc, char** argv) {
         {"SQLite C API (peer)", [&] { return ReadDirect(db); }},
         {"ODBC layer", [&] { return ReadThroughLayer("tallyvane_bench"); }},
         {"ODBC, one SQLGetData per cell", [&] { return ReadNaively("tallyvane_bench", true); }},
-        {"ODBC driver floor (fetch, no cells)",
-         [&] { return ReadNaively("tallyvane_bench", false); }},
+        {"ODBC driver floor (fetch, no cells)", [&] { return ReadNaively("tallyvane_bench", false); }},
     };
     // "odbc_fetch_bench N" measures reader N alone (0 to 3), for profiling.
     if (argc > 1) {

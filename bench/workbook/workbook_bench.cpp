@@ -37,9 +37,7 @@ Measure Best(int runs, const std::function<Measure()>& run) {
   return best;
 }
 
-double Now() {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
+double Now() { return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count(); }
 
 // Runs work in a child process so that its peak memory is its own.
 Measure RunChild(const std::function<void()>& work) {
@@ -89,15 +87,12 @@ Measure RunCommand(const std::string& command) {
 
 tallyvane::Value CellValue(int r, int c, int columns) {
   switch (c % 4) {
-    case 0:
-      return tallyvane::Value::MakeInteger(static_cast<long long>(r) * columns + c);
-    case 1:
-      return tallyvane::Value::MakeNumber(r + c / 8.0);
+    case 0: return tallyvane::Value::MakeInteger(static_cast<long long>(r) * columns + c);
+    case 1: return tallyvane::Value::MakeNumber(r + c / 8.0);
     case 2:
       return tallyvane::Value::MakeText(c == 2 ? "customer " + std::to_string(r)
                                                : "item " + std::to_string(r % 1000) + "-" + std::to_string(c));
-    default:
-      return tallyvane::Value::MakeDate(2000 + r % 20, 1 + r % 12, 1 + r % 28);
+    default: return tallyvane::Value::MakeDate(2000 + r % 20, 1 + r % 12, 1 + r % 28);
   }
 }
 
@@ -139,12 +134,8 @@ void XlsxWriterFill(const std::string& file, int rows, int columns) {
         case tallyvane::Value::Kind::Integer:
           worksheet_write_number(ws, row, col, static_cast<double>(v.integer), nullptr);
           break;
-        case tallyvane::Value::Kind::Number:
-          worksheet_write_number(ws, row, col, v.number, nullptr);
-          break;
-        case tallyvane::Value::Kind::Text:
-          worksheet_write_string(ws, row, col, v.text.c_str(), nullptr);
-          break;
+        case tallyvane::Value::Kind::Number: worksheet_write_number(ws, row, col, v.number, nullptr); break;
+        case tallyvane::Value::Kind::Text: worksheet_write_string(ws, row, col, v.text.c_str(), nullptr); break;
         default: {
           lxw_datetime dt = {v.date_time.year, v.date_time.month, v.date_time.day, 0, 0, 0};
           worksheet_write_datetime(ws, row, col, &dt, date);
@@ -177,16 +168,16 @@ int main(int argc, char** argv) {
   int columns = argc > 2 ? std::atoi(argv[2]) : 20;
   char folder_template[] = "/tmp/tallyvane-bench-XXXXXX";
   std::string folder = mkdtemp(folder_template);
-  std::string templates = std::string("/usr/bin/python3 ") + BENCH_SOURCE_DIR + "/make_bench_templates.py " +
-                          folder + " " + std::to_string(columns);
+  std::string templates = std::string("/usr/bin/python3 ") + BENCH_SOURCE_DIR + "/make_bench_templates.py " + folder +
+                          " " + std::to_string(columns);
   if (std::system(templates.c_str()) != 0) return 1;
   std::string engine_file = folder + "/engine.xlsx";
   std::string insert_file = folder + "/engine-insert.xlsx";
   std::string lxw_file = folder + "/libxlsxwriter.xlsx";
   std::string py_file = folder + "/openpyxl.xlsx";
 
-  std::printf("Filling %d rows x %d columns (numbers, texts, dates) and saving; best of 3 runs (openpyxl 2)\n",
-              rows, columns);
+  std::printf("Filling %d rows x %d columns (numbers, texts, dates) and saving; best of 3 runs (openpyxl 2)\n", rows,
+              columns);
   auto fresh_copy = [&](const char* from, const std::string& to) {
     std::system(("cp " + folder + "/" + from + " " + to).c_str());
   };
@@ -202,9 +193,9 @@ int main(int argc, char** argv) {
   Measure lxw = Best(3, [&] { return RunChild([&] { XlsxWriterFill(lxw_file, rows, columns); }); });
   std::string py_seconds_file = folder + "/openpyxl.seconds";
   Measure py = Best(2, [&] {
-    Measure m = RunCommand(std::string("/usr/bin/python3 ") + BENCH_SOURCE_DIR + "/openpyxl_fill.py " + folder +
-                           "/fill.xlsx " + py_file + " " + std::to_string(rows) + " " + std::to_string(columns) +
-                           " > " + py_seconds_file);
+    Measure m =
+        RunCommand(std::string("/usr/bin/python3 ") + BENCH_SOURCE_DIR + "/openpyxl_fill.py " + folder + "/fill.xlsx " +
+                   py_file + " " + std::to_string(rows) + " " + std::to_string(columns) + " > " + py_seconds_file);
     if (FILE* f = std::fopen(py_seconds_file.c_str(), "r")) {
       if (std::fscanf(f, "%lf", &m.seconds) != 1) m.seconds = -1;
       std::fclose(f);
@@ -225,8 +216,8 @@ int main(int argc, char** argv) {
               FileSize(lxw_file) / 1048576.0);
   std::printf("%-34s %9.3f %10.1f %10.2f\n", "openpyxl: load, fill, save", py.seconds, py.peak_mib,
               FileSize(py_file) / 1048576.0);
-  std::printf("%-34s %9.3f %10.1f %10.2f\n", "engine: insert rows above formulas", insert.seconds,
-              insert.peak_mib, FileSize(insert_file) / 1048576.0);
+  std::printf("%-34s %9.3f %10.1f %10.2f\n", "engine: insert rows above formulas", insert.seconds, insert.peak_mib,
+              FileSize(insert_file) / 1048576.0);
   std::printf("\nWritten sheet XML: %.1f MiB\n", sheet_mib);
   std::printf("Ratios (goal in brackets):\n");
   std::printf("  engine time / libxlsxwriter time   %6.2f  (<= 1)\n", engine.seconds / lxw.seconds);

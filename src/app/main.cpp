@@ -9,12 +9,12 @@
 #include <vector>
 
 #include "app/command_line.h"
+#include "app/huge_page_heap.h"
 #include "app/main_flow.h"
 #include "app/program_folder.h"
 #include "app/run_context.h"
 #include "log/error_box.h"
 #include "platform/clock.h"
-#include "app/huge_page_heap.h"
 #include "platform/interruption.h"
 #include "platform/platform_factory.h"
 #include "platform/standard_descriptors.h"

@@ -73,8 +73,7 @@ std::string FindDefaultConfigFile(const RunContext& context, const StartupEnviro
   return std::string();
 }
 
-int Main(RunContext& context, const StartupEnvironment& environment,
-         const InteractiveMode& interactive_mode) {
+int Main(RunContext& context, const StartupEnvironment& environment, const InteractiveMode& interactive_mode) {
   const std::string& text = environment.command_text;
   if (text == "--help" || text == "-h") {
     std::cout << UsageText();

@@ -28,7 +28,6 @@ std::vector<std::string> DefaultConfigCandidates(const StartupEnvironment& envir
 std::string FindDefaultConfigFile(const RunContext& context, const StartupEnvironment& environment);
 
 // Returns the process's exit status.
-int Main(RunContext& context, const StartupEnvironment& environment,
-         const InteractiveMode& interactive_mode);
+int Main(RunContext& context, const StartupEnvironment& environment, const InteractiveMode& interactive_mode);
 
 }  // namespace tallyvane

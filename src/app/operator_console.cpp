@@ -17,9 +17,7 @@ namespace {
 
 constexpr std::chrono::milliseconds kRedrawInterval(100);
 
-bool StartsWith(const std::string& text, const char* prefix) {
-  return text.rfind(prefix, 0) == 0;
-}
+bool StartsWith(const std::string& text, const char* prefix) { return text.rfind(prefix, 0) == 0; }
 
 // A live line longer than the terminal would wrap, and "\r" would then
 // rewrite only its last part.
@@ -90,15 +88,15 @@ void OperatorConsole::EndLiveLine() {
 void OperatorConsole::Finish(const RunContext& context, int exit_status) {
   EndLiveLine();
   if (terminal_) {
-    Print("Report \"" + context.ReportFileName + "\", log \"" + context.LogFileName + "\": " +
-          Plural(context.SqlStatementCount, "statement") + ", " + Plural(context.ErrorCount, "error") + ", " +
+    Print("Report \"" + context.ReportFileName + "\", log \"" + context.LogFileName +
+          "\": " + Plural(context.SqlStatementCount, "statement") + ", " + Plural(context.ErrorCount, "error") + ", " +
           Plural(ElapsedSeconds(), "second") + "\n");
   }
   if (exit_status == 0) return;
   const std::string log =
       context.LogStream ? "see the run log \"" + context.LogFileName + "\"" : std::string("no run log was written");
-  Print("Tallyvane ended with " + Plural(context.ErrorCount, "error") + ", exit status " +
-        std::to_string(exit_status) + "; " + log + ".\n");
+  Print("Tallyvane ended with " + Plural(context.ErrorCount, "error") + ", exit status " + std::to_string(exit_status) +
+        "; " + log + ".\n");
 }
 
 void OperatorConsole::Print(const std::string& text) { Emit(EscapeControlCharacters(text)); }

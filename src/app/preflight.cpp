@@ -7,11 +7,11 @@
 #include <condition_variable>
 #include <exception>
 #include <functional>
-#include <mutex>
-#include <thread>
 #include <memory>
+#include <mutex>
 #include <regex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/run_context.h"
@@ -45,7 +45,8 @@ std::vector<std::string> CreatedNames(const std::string& sql) {
   for (std::sregex_iterator it(sql.begin(), sql.end(), creates), end; it != end; ++it) {
     std::string name;
     for (const char c : (*it)[1].str()) {
-      if (c != '"' && c != '`' && c != '[' && c != ']') name.push_back(static_cast<char>(std::tolower(static_cast<unsigned char>(c))));
+      if (c != '"' && c != '`' && c != '[' && c != ']')
+        name.push_back(static_cast<char>(std::tolower(static_cast<unsigned char>(c))));
     }
     name = name.substr(name.rfind('.') + 1);
     if (!name.empty()) names.push_back(name);
@@ -60,8 +61,7 @@ bool RefersToCells(const std::string& formula) {
   static const std::string cell = R"(\$?[A-Za-z]{1,3}\$?[0-9]+)";
   static const std::string columns = R"(\$?[A-Za-z]{1,3}:\$?[A-Za-z]{1,3})";
   static const std::string rows = R"(\$?[0-9]+:\$?[0-9]+)";
-  static const std::regex cells("\\s*" + sheet + "(?:" + cell + "(?::" + cell + ")?|" + columns + "|" + rows +
-                                ")\\s*");
+  static const std::regex cells("\\s*" + sheet + "(?:" + cell + "(?::" + cell + ")?|" + columns + "|" + rows + ")\\s*");
   return std::regex_match(formula, cells);
 }
 
@@ -82,12 +82,13 @@ bool MentionsWord(const std::string& sql, const std::string& word) {
 // check ends with status 1.
 class StepDeadline {
  public:
-  explicit StepDeadline(std::function<void()> expire) : watcher_([this, expire] {
-    std::unique_lock<std::mutex> lock(mutex_);
-    if (done_.wait_for(lock, std::chrono::seconds(kLoginSeconds), [this] { return finished_; })) return;
-    expire();
-    ::_exit(1);
-  }) {}
+  explicit StepDeadline(std::function<void()> expire)
+      : watcher_([this, expire] {
+          std::unique_lock<std::mutex> lock(mutex_);
+          if (done_.wait_for(lock, std::chrono::seconds(kLoginSeconds), [this] { return finished_; })) return;
+          expire();
+          ::_exit(1);
+        }) {}
   ~StepDeadline() {
     {
       std::lock_guard<std::mutex> lock(mutex_);
@@ -180,8 +181,9 @@ void Preflight::ReportCount() {
 
 std::function<void()> Preflight::ExpiredStep(const std::string& where, const std::string& text) {
   return [this, where, text] {
-    Report(true, where, text + " did not answer within " + std::to_string(kLoginSeconds) +
-                            " seconds (locked by another session?); the check stops here.");
+    Report(true, where,
+           text + " did not answer within " + std::to_string(kLoginSeconds) +
+               " seconds (locked by another session?); the check stops here.");
     ReportCount();
     out_.flush();
   };
@@ -209,7 +211,8 @@ void Preflight::CheckNameReference(const std::string& where, const std::string& 
   Report(false, where,
          "The defined name " + Quoted(name) + " refers to " + formula +
              ": the run makes it stand for the value instead, and that cell keeps its text. Show the value with a "
-             "formula such as =\"Value: \"&" + name + ".");
+             "formula such as =\"Value: \"&" +
+             name + ".");
 }
 
 void Preflight::OpenTemplate() {
@@ -218,8 +221,8 @@ void Preflight::OpenTemplate() {
     application_ = context_.Platform->CreateSpreadsheetApp();
     template_ = application_->OpenWorkbook(context_.TemplateFileName);
   } catch (const std::exception& error) {
-    Report(true, context_.CfgFileName, "Failed to open the template " + Quoted(context_.TemplateFileName) + ": " +
-                                           error.what());
+    Report(true, context_.CfgFileName,
+           "Failed to open the template " + Quoted(context_.TemplateFileName) + ": " + error.what());
   }
 }
 
@@ -315,8 +318,10 @@ void Preflight::CheckPrepare(const std::string& where, const FunctionFields& fie
   // Function 3 reads the first column only.
   for (const std::string& column : binary_columns) {
     if (fields.function == 0 || (fields.function == 3 && column.rfind("column 1 ", 0) != 0)) continue;
-    Report(false, where, "Its " + column + " holds binary data, which no cell takes: the statement will fail with "
-                         "\"Type mismatch\".");
+    Report(false, where,
+           "Its " + column +
+               " holds binary data, which no cell takes: the statement will fail with "
+               "\"Type mismatch\".");
   }
   // What it creates counts for later statements even when it could not be
   // prepared itself.
@@ -328,8 +333,9 @@ void Preflight::CheckPrepare(const std::string& where, const FunctionFields& fie
   const long begin = fields.by_column ? fields.begin_row : fields.begin_col;
   const long limit = fields.by_column ? kLargestNumber : kSheetColumns;
   if (fields.function != 3 && columns > 0 && begin >= 1 && begin <= limit && begin + columns - 1 > limit) {
-    Report(true, where, "Its " + std::to_string(columns) + " columns do not fit in the sheet from the begin " +
-                            (fields.by_column ? "row." : "col."));
+    Report(true, where,
+           "Its " + std::to_string(columns) + " columns do not fit in the sheet from the begin " +
+               (fields.by_column ? "row." : "col."));
   }
 }
 

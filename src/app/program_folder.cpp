@@ -11,8 +11,6 @@ std::string ProgramPath() {
   return error ? std::string() : path.string();
 }
 
-std::string ProgramFolder() {
-  return std::filesystem::path(ProgramPath()).parent_path().string();
-}
+std::string ProgramFolder() { return std::filesystem::path(ProgramPath()).parent_path().string(); }
 
 }  // namespace tallyvane

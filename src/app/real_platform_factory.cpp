@@ -1,6 +1,6 @@
 #include "odbc/odbc_factory.h"
-#include "platform/platform_factory.h"
 #include "ooxml/ooxml_application.h"
+#include "platform/platform_factory.h"
 
 namespace tallyvane {
 namespace {
@@ -14,8 +14,6 @@ class RealPlatformFactory : public PlatformFactory {
 
 }  // namespace
 
-std::unique_ptr<PlatformFactory> CreateRealPlatformFactory() {
-  return std::make_unique<RealPlatformFactory>();
-}
+std::unique_ptr<PlatformFactory> CreateRealPlatformFactory() { return std::make_unique<RealPlatformFactory>(); }
 
 }  // namespace tallyvane

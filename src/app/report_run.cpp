@@ -8,8 +8,8 @@
 #include "log/count_format.h"
 #include "log/run_log.h"
 #include "log/run_view.h"
-#include "platform/interruption.h"
 #include "platform/clock.h"
+#include "platform/interruption.h"
 #include "platform/platform_factory.h"
 #include "platform/temp_file.h"
 #include "sql/sql_file_list.h"
@@ -82,8 +82,8 @@ void AbandonRun(RunContext& context, int signal_number) {
     if (context.LogStream && context.LogStream->IsOpen()) {
       const DateTime now = NowOf(context.Time);
       context.LogStream->WriteLine(FormatLogLine(now, "Error: The run was interrupted."));
-      context.LogStream->WriteLine(FormatLogLine(now, "Error Info: The program received the signal " +
-                                                          SignalName(signal_number) + "."));
+      context.LogStream->WriteLine(
+          FormatLogLine(now, "Error Info: The program received the signal " + SignalName(signal_number) + "."));
     }
   } catch (const std::exception&) {
   }

@@ -7,15 +7,15 @@ namespace tallyvane {
 struct RunContext;
 
 enum class RunOutcome {
-  Finished,  // reached its end; the error count says how well
-  Stopped,   // settings, connection or report workbook failed
-  Aborted,   // an error that no step traps ended it where it happened
+  Finished,     // reached its end; the error count says how well
+  Stopped,      // settings, connection or report workbook failed
+  Aborted,      // an error that no step traps ended it where it happened
   Interrupted,  // a termination signal or Stop ended it at a safe point
 };
 
 struct RunResult {
   RunOutcome outcome = RunOutcome::Finished;
-  std::string error;  // the description, for Aborted
+  std::string error;    // the description, for Aborted
   bool logged = false;  // Aborted: the error is in the log and counted
 };
 

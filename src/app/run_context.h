@@ -69,9 +69,9 @@ struct RunContext {
   // Wiring: where the run finds its platform, its window and its clock.
   // Not owned; set by the program's entry (or a test) before a run.
   PlatformFactory* Platform = nullptr;
-  RunView* View = nullptr;     // set only while a main window exists
-  ErrorBox* Errors = nullptr;  // the error message box
-  Clock* Time = nullptr;       // local date and time
+  RunView* View = nullptr;        // set only while a main window exists
+  ErrorBox* Errors = nullptr;     // the error message box
+  Clock* Time = nullptr;          // local date and time
   RunConsole* Console = nullptr;  // the operator's terminal, in the unattended mode
   // "[SQLFILEk]" while a SQL file is read, with "  [label]" added while one
   // of its statements runs; empty otherwise.

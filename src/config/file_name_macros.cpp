@@ -38,8 +38,7 @@ std::string MacroValue(char letter, const DateTime& moment) {
 // an "&" drops whole.
 std::size_t CharacterLength(const std::string& text, std::size_t at) {
   std::size_t length = 1;
-  while (at + length < text.size() &&
-         (static_cast<unsigned char>(text[at + length]) & 0xC0) == 0x80) {
+  while (at + length < text.size() && (static_cast<unsigned char>(text[at + length]) & 0xC0) == 0x80) {
     ++length;
   }
   return length;

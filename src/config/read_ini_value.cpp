@@ -4,8 +4,7 @@
 
 namespace tallyvane {
 
-std::string ReadIniValue(const std::string& section, const std::string& key,
-                         const std::string& file_name) {
+std::string ReadIniValue(const std::string& section, const std::string& key, const std::string& file_name) {
   return ReadProfileString(section, key, file_name);
 }
 

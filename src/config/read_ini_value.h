@@ -5,8 +5,7 @@
 
 namespace tallyvane {
 
-std::string ReadIniValue(const std::string& section, const std::string& key,
-                         const std::string& file_name);
+std::string ReadIniValue(const std::string& section, const std::string& key, const std::string& file_name);
 
 // Removes leading and trailing space characters (not tabs).
 std::string TrimSpaces(const std::string& text);

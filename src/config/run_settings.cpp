@@ -161,8 +161,8 @@ std::vector<std::string> CheckRunSettings(RunContext& context) {
   if (context.LogFileName.empty()) {
     problems.push_back("The run log has no name (LogFileName).");
   } else if (!std::filesystem::is_directory(log_folder)) {
-    problems.push_back("The run log \"" + context.LogFileName + "\" cannot be created: no folder \"" +
-                       log_folder + "\".");
+    problems.push_back("The run log \"" + context.LogFileName + "\" cannot be created: no folder \"" + log_folder +
+                       "\".");
   } else if (!MayBecomeTheLog(context, context.LogFileName)) {
     problems.push_back("The run log \"" + context.LogFileName +
                        "\" names a file that is not empty and is not a run log; it would be left as it is.");

@@ -14,10 +14,10 @@ namespace tallyvane::formula {
 struct SourceCell {
   enum class Kind { Empty, Value, Formula };
   Kind kind = Kind::Empty;
-  FormulaValue value;         // Value: the stored constant
-  std::string_view formula;   // Formula: its text (shared formulas already translated)
-  bool array = false;         // Formula: part of an array formula or data table
-  bool certain = true;        // Value: read as every spreadsheet reads it
+  FormulaValue value;        // Value: the stored constant
+  std::string_view formula;  // Formula: its text (shared formulas already translated)
+  bool array = false;        // Formula: part of an array formula or data table
+  bool certain = true;       // Value: read as every spreadsheet reads it
 };
 
 class CellSource {

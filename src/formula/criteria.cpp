@@ -15,9 +15,10 @@ bool HasDigit(std::string_view s) {
 }
 
 bool IsMonthWord(const std::string& w) {
-  static const char* kMonths[] = {"jan", "feb", "mar", "apr", "may", "jun", "jul", "aug", "sep", "sept", "oct", "nov",
-                                  "dec", "january", "february", "march", "april", "june", "july", "august",
-                                  "september", "october", "november", "december", "am", "pm", "a", "p"};
+  static const char* kMonths[] = {"jan",      "feb",      "mar",      "apr",  "may",  "jun",    "jul",
+                                  "aug",      "sep",      "sept",     "oct",  "nov",  "dec",    "january",
+                                  "february", "march",    "april",    "june", "july", "august", "september",
+                                  "october",  "november", "december", "am",   "pm",   "a",      "p"};
   for (const char* m : kMonths) {
     if (w == m) return true;
   }
@@ -103,7 +104,8 @@ bool WildcardMatch(std::string_view pattern, std::string_view text, bool* certai
   }
   for (size_t i = 0; i < pattern.size(); ++i) {
     // A tilde before anything but a wildcard is read two ways.
-    if (pattern[i] == '~' && (i + 1 == pattern.size() || std::string_view("*?~").find(pattern[i + 1]) == std::string_view::npos)) {
+    if (pattern[i] == '~' &&
+        (i + 1 == pattern.size() || std::string_view("*?~").find(pattern[i + 1]) == std::string_view::npos)) {
       *certain = false;
     }
     if (pattern[i] == '~') ++i;

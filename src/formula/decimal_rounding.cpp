@@ -13,7 +13,9 @@ namespace {
 double RoundDigits(const std::string& digits, int exponent, int places, RoundingMode mode) {
   const int keep = exponent + 1 + places;  // significant digits kept
   const int total = static_cast<int>(digits.size());
-  if (keep >= total) return std::strtod((digits.substr(0, 1) + "." + digits.substr(1) + "e" + std::to_string(exponent)).c_str(), nullptr);
+  if (keep >= total)
+    return std::strtod((digits.substr(0, 1) + "." + digits.substr(1) + "e" + std::to_string(exponent)).c_str(),
+                       nullptr);
   std::string kept = keep > 0 ? digits.substr(0, static_cast<size_t>(keep)) : std::string("0");
   bool rest_nonzero = false;
   for (int i = std::max(keep, 0); i < total; ++i) rest_nonzero = rest_nonzero || digits[static_cast<size_t>(i)] != '0';

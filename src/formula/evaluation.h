@@ -5,8 +5,8 @@
 // result as one the spreadsheets may not all agree on.
 #include <cstdint>
 #include <map>
-#include <string>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "formula/formula_parser.h"
@@ -36,13 +36,13 @@ struct Operand {
 // the same range. Whole columns and rows stop at the sheet's last cell;
 // beyond it every cell is empty.
 struct RangeData {
-  int rows = 0;     // nominal size of the range
+  int rows = 0;  // nominal size of the range
   int columns = 0;
   int stored_rows = 0;  // the part held in cells
   int stored_columns = 0;
-  std::vector<FormulaValue> cells;   // stored_rows x stored_columns, row by row
-  std::vector<std::uint8_t> flags;   // per cell: kFormulaCell, kSubtotalCell
-  std::vector<bool> hidden;          // per stored row
+  std::vector<FormulaValue> cells;  // stored_rows x stored_columns, row by row
+  std::vector<std::uint8_t> flags;  // per cell: kFormulaCell, kSubtotalCell
+  std::vector<bool> hidden;         // per stored row
   bool any_hidden = false;
   // What aggregate functions found in it, kept for the next formula.
   mutable std::shared_ptr<struct NumberList> summary;

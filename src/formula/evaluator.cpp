@@ -135,8 +135,8 @@ class Evaluator::Impl : public Evaluation {
   }
 
   const RangeData& Range(const RangeRef& ref) override {
-    auto key = std::make_tuple(ref.sheet, ref.area.first_row, ref.area.first_column, ref.area.last_row,
-                               ref.area.last_column);
+    auto key =
+        std::make_tuple(ref.sheet, ref.area.first_row, ref.area.first_column, ref.area.last_row, ref.area.last_column);
     auto it = ranges_.find(key);
     if (it == ranges_.end()) {
       auto entry = std::make_unique<RangeEntry>();
@@ -308,7 +308,12 @@ class Evaluator::Impl : public Evaluation {
       bool certain = true;
       int c = CompareValues(a, b, &certain);
       if (!certain) Uncertain();
-      bool r = op == "=" ? c == 0 : op == "<>" ? c != 0 : op == "<" ? c < 0 : op == ">" ? c > 0 : op == "<=" ? c <= 0 : c >= 0;
+      bool r = op == "="    ? c == 0
+               : op == "<>" ? c != 0
+               : op == "<"  ? c < 0
+               : op == ">"  ? c > 0
+               : op == "<=" ? c <= 0
+                            : c >= 0;
       return FormulaValue::Boolean(r);
     }
     FormulaValue a = Number(*node.children[0]);

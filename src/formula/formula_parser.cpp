@@ -113,7 +113,14 @@ class Tokenizer {
       case '(': t.type = Token::Type::Open; return t;
       case ')': t.type = Token::Type::Close; return t;
       case ',': t.type = Token::Type::Comma; return t;
-      case '+': case '-': case '*': case '/': case '^': case '&': case '%': case '=':
+      case '+':
+      case '-':
+      case '*':
+      case '/':
+      case '^':
+      case '&':
+      case '%':
+      case '=':
         t.type = Token::Type::Operator;
         t.text = std::string(1, c);
         return t;
@@ -235,9 +242,7 @@ class Parser {
 
  private:
   const Token& Peek() const { return tokens_[pos_]; }
-  bool PeekOperator(std::string_view op) const {
-    return Peek().type == Token::Type::Operator && Peek().text == op;
-  }
+  bool PeekOperator(std::string_view op) const { return Peek().type == Token::Type::Operator && Peek().text == op; }
 
   std::unique_ptr<Node> Binary(std::string op, std::unique_ptr<Node> a, std::unique_ptr<Node> b) {
     auto n = MakeNode(Node::Type::Binary);

@@ -27,11 +27,11 @@ struct Area {
 struct Node {
   enum class Type { Literal, Reference, Name, Negate, Plus, Percent, Binary, Call, Missing };
   Type type = Type::Literal;
-  FormulaValue literal;           // Literal
-  std::string sheet;              // Reference: unquoted sheet name, "" for the formula's own sheet
-  Area area;                      // Reference
-  std::string name;               // Name, Call: upper case, without the _xlfn. prefix
-  std::string op;                 // Binary: + - * / ^ & = <> < > <= >=
+  FormulaValue literal;  // Literal
+  std::string sheet;     // Reference: unquoted sheet name, "" for the formula's own sheet
+  Area area;             // Reference
+  std::string name;      // Name, Call: upper case, without the _xlfn. prefix
+  std::string op;        // Binary: + - * / ^ & = <> < > <= >=
   std::vector<std::unique_ptr<Node>> children;
 };
 

@@ -167,8 +167,8 @@ int CompareValues(const FormulaValue& a, const FormulaValue& b, bool* certain) {
   if (ra != rb) {
     // An empty cell compares as "" against a text and FALSE against a Boolean.
     if (a.kind == FormulaValue::Kind::Empty && b.kind != FormulaValue::Kind::Number) {
-      return CompareValues(b.kind == FormulaValue::Kind::Text ? FormulaValue::Text("") : FormulaValue::Boolean(false), b,
-                           certain);
+      return CompareValues(b.kind == FormulaValue::Kind::Text ? FormulaValue::Text("") : FormulaValue::Boolean(false),
+                           b, certain);
     }
     if (b.kind == FormulaValue::Kind::Empty && a.kind != FormulaValue::Kind::Number) {
       return -CompareValues(b, a, certain);

@@ -107,9 +107,9 @@ Operand CountBlank(Evaluation& ev, const FunctionArgs& args) {
 }
 
 Operand Subtotal(Evaluation& ev, const FunctionArgs& args) {
-  static const Aggregate kCodes[] = {Aggregate::Average, Aggregate::Count, Aggregate::CountA, Aggregate::Max,
-                                     Aggregate::Min,     Aggregate::Product, Aggregate::StDev, Aggregate::StDevP,
-                                     Aggregate::Sum,     Aggregate::Var,   Aggregate::VarP};
+  static const Aggregate kCodes[] = {Aggregate::Average, Aggregate::Count,   Aggregate::CountA, Aggregate::Max,
+                                     Aggregate::Min,     Aggregate::Product, Aggregate::StDev,  Aggregate::StDevP,
+                                     Aggregate::Sum,     Aggregate::Var,     Aggregate::VarP};
   FormulaValue which = ev.Number(*args[0]);
   if (which.IsError()) return Operand::Of(which);
   int code = static_cast<int>(std::trunc(which.number));

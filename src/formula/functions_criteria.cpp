@@ -22,8 +22,8 @@ enum class Result { Count, Sum, Average };
 // Runs the conditions over their ranges (all of one size) and counts,
 // sums or averages the matching cells of the value range (may be null).
 // *certain is cleared where spreadsheets may match otherwise.
-FormulaValue Compute(const std::vector<Condition>& conditions, const RangeData* values, Result result,
-                     int stored_rows, int stored_columns, bool* certain) {
+FormulaValue Compute(const std::vector<Condition>& conditions, const RangeData* values, Result result, int stored_rows,
+                     int stored_columns, bool* certain) {
   const int rows = conditions[0].range->rows, columns = conditions[0].range->columns;
   double count = 0;
   NumberList sum;
@@ -69,8 +69,8 @@ FormulaValue Compute(const std::vector<Condition>& conditions, const RangeData* 
 Operand Apply(Evaluation& ev, const std::vector<Condition>& conditions, const RangeData* values, Result result) {
   const int rows = conditions[0].range->rows, columns = conditions[0].range->columns;
   int stored_rows = values ? values->stored_rows : 0, stored_columns = values ? values->stored_columns : 0;
-  std::string key = std::to_string(static_cast<int>(result)) + "|" +
-                    std::to_string(reinterpret_cast<std::uintptr_t>(values));
+  std::string key =
+      std::to_string(static_cast<int>(result)) + "|" + std::to_string(reinterpret_cast<std::uintptr_t>(values));
   for (const Condition& c : conditions) {
     if (c.range->rows != rows || c.range->columns != columns) return Error(ErrorCode::Value);
     if (!c.criterion.certain) ev.Uncertain();

@@ -197,13 +197,8 @@ Operand Columns(Evaluation& ev, const FunctionArgs& args) { return Size(ev, args
 }  // namespace
 
 const FunctionEntry kLookupFunctions[] = {
-    {"VLOOKUP", VLookup, 3, 4},
-    {"HLOOKUP", HLookup, 3, 4},
-    {"MATCH", Match, 2, 3},
-    {"INDEX", Index, 2, 3},
-    {"ROWS", Rows, 1, 1},
-    {"COLUMNS", Columns, 1, 1},
-    {nullptr, nullptr, 0, 0},
+    {"VLOOKUP", VLookup, 3, 4}, {"HLOOKUP", HLookup, 3, 4}, {"MATCH", Match, 2, 3},   {"INDEX", Index, 2, 3},
+    {"ROWS", Rows, 1, 1},       {"COLUMNS", Columns, 1, 1}, {nullptr, nullptr, 0, 0},
 };
 
 }  // namespace tallyvane::formula

@@ -145,9 +145,9 @@ Operand Concatenate(Evaluation& ev, const FunctionArgs& args) {
 }  // namespace
 
 const FunctionEntry kTextFunctions[] = {
-    {"LEN", Len, 1, 1},     {"LEFT", Left, 1, 2},     {"RIGHT", Right, 1, 2},
-    {"MID", Mid, 3, 3},     {"UPPER", Upper, 1, 1},   {"LOWER", Lower, 1, 1},
-    {"TRIM", Trim, 1, 1},   {"CONCATENATE", Concatenate, 1, 255}, {nullptr, nullptr, 0, 0},
+    {"LEN", Len, 1, 1},       {"LEFT", Left, 1, 2},   {"RIGHT", Right, 1, 2}, {"MID", Mid, 3, 3},
+    {"UPPER", Upper, 1, 1},   {"LOWER", Lower, 1, 1}, {"TRIM", Trim, 1, 1},   {"CONCATENATE", Concatenate, 1, 255},
+    {nullptr, nullptr, 0, 0},
 };
 
 }  // namespace tallyvane::formula

@@ -20,9 +20,9 @@ struct CollectOptions {
 struct NumberList {
   std::vector<double> values;  // with keep_values only
   double count = 0;
-  double sum = 0;           // compensated sum: sum + compensation
+  double sum = 0;  // compensated sum: sum + compensation
   double compensation = 0;
-  double largest = 0;       // the largest magnitude of any term
+  double largest = 0;  // the largest magnitude of any term
   double min = std::numeric_limits<double>::infinity();
   double max = -std::numeric_limits<double>::infinity();
   bool has_error = false;

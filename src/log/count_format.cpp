@@ -14,8 +14,6 @@ std::string FormatCountWithZero(long count) {
   return count < 0 ? "-" + grouped : grouped;
 }
 
-std::string FormatCount(long count) {
-  return count == 0 ? std::string() : FormatCountWithZero(count);
-}
+std::string FormatCount(long count) { return count == 0 ? std::string() : FormatCountWithZero(count); }
 
 }  // namespace tallyvane

@@ -43,8 +43,8 @@ std::string OnePhysicalLine(const std::string& text) {
 
 std::string FormatLogLine(const DateTime& moment, const std::string& text) {
   char stamp[32];
-  std::snprintf(stamp, sizeof stamp, "[%04d%02d%02d %02d:%02d:%02d]    ", moment.year,
-                moment.month, moment.day, moment.hour, moment.minute, moment.second);
+  std::snprintf(stamp, sizeof stamp, "[%04d%02d%02d %02d:%02d:%02d]    ", moment.year, moment.month, moment.day,
+                moment.hour, moment.minute, moment.second);
   return stamp + text;
 }
 

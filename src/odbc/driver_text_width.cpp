@@ -45,7 +45,8 @@ bool DriverTakesNarrowText(SQLHDBC connection) {
   SQLWCHAR name[256] = {};
   SQLSMALLINT length = 0;
   if (!SQL_SUCCEEDED(SQLGetInfoW(connection, SQL_DRIVER_NAME, name, sizeof name, &length))) return false;
-  const auto units = std::min<std::size_t>(static_cast<std::size_t>(std::max<SQLSMALLINT>(length, 0)) / sizeof(SQLWCHAR), 255);
+  const auto units =
+      std::min<std::size_t>(static_cast<std::size_t>(std::max<SQLSMALLINT>(length, 0)) / sizeof(SQLWCHAR), 255);
   Search search{BaseName(Utf16ToUtf8(name, units)), ""};
   if (search.driver_file.empty() || dl_iterate_phdr(MatchDriver, &search) == 0) return false;
   void* library = dlopen(search.path.c_str(), RTLD_LAZY | RTLD_NOLOAD);

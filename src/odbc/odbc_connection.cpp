@@ -28,8 +28,7 @@ void Wipe(Text* text) {
 // a driver echoes the connection string in its diagnostics.
 std::string WithoutPassword(std::string text, const std::string& password) {
   if (password.empty()) return text;
-  for (std::size_t at = text.find(password); at != std::string::npos;
-       at = text.find(password, at + 3)) {
+  for (std::size_t at = text.find(password); at != std::string::npos; at = text.find(password, at + 3)) {
     text.replace(at, password.size(), "***");
   }
   return text;
@@ -75,8 +74,7 @@ SQLRETURN Connect(SQLHDBC connection, const std::string& data_source, const std:
 }  // namespace
 
 OdbcConnection::OdbcConnection() : environment_(SQL_HANDLE_ENV, SQL_NULL_HANDLE) {
-  CheckOdbc(SQLSetEnvAttr(environment_.get(), SQL_ATTR_ODBC_VERSION,
-                          reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0),
+  CheckOdbc(SQLSetEnvAttr(environment_.get(), SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0),
             SQL_HANDLE_ENV, environment_.get(), "SQLSetEnvAttr");
 }
 
@@ -89,21 +87,16 @@ OdbcConnection::~OdbcConnection() {
   }
 }
 
-void OdbcConnection::SetConnectionTimeout(int seconds) {
-  connection_timeout_ = std::max(seconds, 0);
-}
+void OdbcConnection::SetConnectionTimeout(int seconds) { connection_timeout_ = std::max(seconds, 0); }
 
 void OdbcConnection::SetCommandTimeout(int seconds) { command_timeout_ = std::max(seconds, 0); }
 
-void OdbcConnection::Open(const std::string& data_source, const std::string& user,
-                          const std::string& password) {
+void OdbcConnection::Open(const std::string& data_source, const std::string& user, const std::string& password) {
   try {
     Close();
     OdbcHandle connection(SQL_HANDLE_DBC, environment_.get());
     CheckOdbc(SQLSetConnectAttr(connection.get(), SQL_ATTR_LOGIN_TIMEOUT,
-                                reinterpret_cast<SQLPOINTER>(
-                                    static_cast<SQLULEN>(connection_timeout_)),
-                                0),
+                                reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(connection_timeout_)), 0),
               SQL_HANDLE_DBC, connection.get(), "SQLSetConnectAttr");
     SQLRETURN rc = Connect(connection.get(), data_source, user, password);
     if (!SQL_SUCCEEDED(rc)) {
@@ -116,8 +109,7 @@ void OdbcConnection::Open(const std::string& data_source, const std::string& use
     connection_ = std::move(connection);
     connected_ = true;
     getdata_extensions_ = 0;
-    SQLGetInfoW(connection_.get(), SQL_GETDATA_EXTENSIONS, &getdata_extensions_,
-                sizeof getdata_extensions_, nullptr);
+    SQLGetInfoW(connection_.get(), SQL_GETDATA_EXTENSIONS, &getdata_extensions_, sizeof getdata_extensions_, nullptr);
     narrow_text_ = DriverTakesNarrowText(connection_.get());
     const std::string driver = DriverName(connection_.get());
     // The SQLite driver turns a UTF-16 surrogate pair in statement text
@@ -172,8 +164,8 @@ int OdbcConnection::Prepare(const std::string& sql, std::vector<std::string>* bi
     SQLWCHAR name[256] = {};
     SQLSMALLINT name_length = 0, type = 0, digits = 0, nullable = 0;
     SQLULEN size = 0;
-    if (!SQL_SUCCEEDED(SQLDescribeColW(statement->get(), i, name, 256, &name_length, &type, &size, &digits,
-                                       &nullable))) {
+    if (!SQL_SUCCEEDED(
+            SQLDescribeColW(statement->get(), i, name, 256, &name_length, &type, &size, &digits, &nullable))) {
       break;
     }
     if (type == SQL_BINARY || type == SQL_VARBINARY || type == SQL_LONGVARBINARY) {
@@ -229,12 +221,9 @@ std::shared_ptr<OdbcHandle> OdbcConnection::NewStatement() {
   // One pass forward is all any caller needs; it spares the SQLite driver
   // building a scrollable copy of the result. Set before execution: some
   // drivers refuse to change the cursor type later.
-  SQLSetStmtAttr(statement->get(), SQL_ATTR_CURSOR_TYPE,
-                 reinterpret_cast<SQLPOINTER>(SQL_CURSOR_FORWARD_ONLY), 0);
+  SQLSetStmtAttr(statement->get(), SQL_ATTR_CURSOR_TYPE, reinterpret_cast<SQLPOINTER>(SQL_CURSOR_FORWARD_ONLY), 0);
   SQLRETURN rc = SQLSetStmtAttr(statement->get(), SQL_ATTR_QUERY_TIMEOUT,
-                                reinterpret_cast<SQLPOINTER>(
-                                    static_cast<SQLULEN>(command_timeout_)),
-                                0);
+                                reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(command_timeout_)), 0);
   // "No limit" is what a driver without time limits does anyway.
   if (command_timeout_ != 0) CheckOdbc(rc, SQL_HANDLE_STMT, statement->get(), "SQLSetStmtAttr");
   statements_.erase(std::remove_if(statements_.begin(), statements_.end(),

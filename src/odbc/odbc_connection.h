@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/database.h"
 #include "odbc/odbc_handle.h"
+#include "platform/database.h"
 
 namespace tallyvane::odbc {
 
@@ -18,8 +18,7 @@ class OdbcConnection : public DatabaseConnection {
 
   void SetConnectionTimeout(int seconds) override;
   void SetCommandTimeout(int seconds) override;
-  void Open(const std::string& data_source, const std::string& user,
-            const std::string& password) override;
+  void Open(const std::string& data_source, const std::string& user, const std::string& password) override;
   void Execute(const std::string& sql) override;
   int Prepare(const std::string& sql, std::vector<std::string>* binary_columns = nullptr) override;
   void Close() override;

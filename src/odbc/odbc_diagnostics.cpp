@@ -55,8 +55,7 @@ std::string MessageText(const SQLWCHAR* units, std::size_t length) {
 }
 
 // Reads record number `record`; false once there are no more.
-bool ReadDiagnosticRecord(SQLSMALLINT handle_type, SQLHANDLE handle, SQLSMALLINT record,
-                          std::string* out) {
+bool ReadDiagnosticRecord(SQLSMALLINT handle_type, SQLHANDLE handle, SQLSMALLINT record, std::string* out) {
   SQLWCHAR state[6] = {};
   SQLINTEGER native = 0;
   std::vector<SQLWCHAR> message(512);
@@ -93,8 +92,7 @@ std::string DescribeDiagnostics(SQLSMALLINT handle_type, SQLHANDLE handle) {
 void ThrowOdbcError(SQLRETURN rc, SQLSMALLINT handle_type, SQLHANDLE handle, const char* call) {
   std::string text = DescribeDiagnostics(handle_type, handle);
   if (text.empty()) {
-    text = std::string(call) + " failed with return code " + std::to_string(rc) +
-           " and no diagnostic record";
+    text = std::string(call) + " failed with return code " + std::to_string(rc) + " and no diagnostic record";
   }
   throw PlatformError(text, rc);
 }

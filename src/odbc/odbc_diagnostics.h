@@ -12,8 +12,7 @@ std::string DescribeDiagnostics(SQLSMALLINT handle_type, SQLHANDLE handle);
 
 // Throws PlatformError with the handle's diagnostics; when the driver gave
 // none, the text names the call and its return code.
-[[noreturn]] void ThrowOdbcError(SQLRETURN rc, SQLSMALLINT handle_type, SQLHANDLE handle,
-                                 const char* call);
+[[noreturn]] void ThrowOdbcError(SQLRETURN rc, SQLSMALLINT handle_type, SQLHANDLE handle, const char* call);
 
 // Throws as above unless rc is SQL_SUCCESS or SQL_SUCCESS_WITH_INFO.
 void CheckOdbc(SQLRETURN rc, SQLSMALLINT handle_type, SQLHANDLE handle, const char* call);

@@ -39,9 +39,9 @@ void OdbcRecordset::Open(const std::string& sql) {
     if (rc != SQL_NO_DATA) CheckOdbc(rc, SQL_HANDLE_STMT, handle, "SQLExecDirect");
     // Columns are described after execution: the SQLite driver decides the
     // type of an expression from the first row.
-    reader_ = std::make_unique<ResultReader>(std::move(statement), connection->GetDataExtensions(),
-                                             connection->NarrowText(), connection->PositionsWithinBlocks(),
-                                             text_limit_);
+    reader_ =
+        std::make_unique<ResultReader>(std::move(statement), connection->GetDataExtensions(), connection->NarrowText(),
+                                       connection->PositionsWithinBlocks(), text_limit_);
     // No result columns means no result at all (an INSERT, a CREATE TABLE),
     // which is not the same as an empty result: nothing can be read from it.
     if (reader_->ColumnCount() == 0) {
@@ -88,8 +88,7 @@ Value OdbcRecordset::FieldValue(int index) {
                         std::to_string(reader_->ColumnCount()) + " fields");
   }
   if (AtEnd()) {
-    throw PlatformError("cannot read field " + std::to_string(index) +
-                        ": there is no current record");
+    throw PlatformError("cannot read field " + std::to_string(index) + ": there is no current record");
   }
   return rows_[position_][static_cast<std::size_t>(index)];
 }

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/database.h"
 #include "odbc/result_reader.h"
+#include "platform/database.h"
 
 namespace tallyvane::odbc {
 

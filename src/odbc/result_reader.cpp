@@ -33,8 +33,7 @@ constexpr SQLLEN kTemporalBytes = 64;
 constexpr std::size_t kPieceBytes = 16384;
 
 bool IsVariableKind(Value::Kind kind) {
-  return kind == Value::Kind::Text || kind == Value::Kind::Binary ||
-         kind == Value::Kind::Decimal;
+  return kind == Value::Kind::Text || kind == Value::Kind::Binary || kind == Value::Kind::Decimal;
 }
 
 bool IsTemporalKind(Value::Kind kind) {
@@ -46,32 +45,23 @@ Value::Kind KindOf(SQLSMALLINT sql_type) {
     case SQL_TINYINT:
     case SQL_SMALLINT:
     case SQL_INTEGER:
-    case SQL_BIGINT:
-      return Value::Kind::Integer;
+    case SQL_BIGINT: return Value::Kind::Integer;
     case SQL_REAL:
     case SQL_FLOAT:
-    case SQL_DOUBLE:
-      return Value::Kind::Number;
+    case SQL_DOUBLE: return Value::Kind::Number;
     case SQL_NUMERIC:
-    case SQL_DECIMAL:
-      return Value::Kind::Decimal;
-    case SQL_BIT:
-      return Value::Kind::Boolean;
+    case SQL_DECIMAL: return Value::Kind::Decimal;
+    case SQL_BIT: return Value::Kind::Boolean;
     case SQL_TYPE_DATE:
-    case SQL_DATE:
-      return Value::Kind::Date;
+    case SQL_DATE: return Value::Kind::Date;
     case SQL_TYPE_TIME:
-    case SQL_TIME:
-      return Value::Kind::Time;
+    case SQL_TIME: return Value::Kind::Time;
     case SQL_TYPE_TIMESTAMP:
-    case SQL_TIMESTAMP:
-      return Value::Kind::DateTime;
+    case SQL_TIMESTAMP: return Value::Kind::DateTime;
     case SQL_BINARY:
     case SQL_VARBINARY:
-    case SQL_LONGVARBINARY:
-      return Value::Kind::Binary;
-    default:
-      return Value::Kind::Text;
+    case SQL_LONGVARBINARY: return Value::Kind::Binary;
+    default: return Value::Kind::Text;
   }
 }
 
@@ -184,9 +174,8 @@ const char* KindName(Value::Kind kind) {
 
 }  // namespace
 
-ResultReader::ResultReader(std::shared_ptr<OdbcHandle> statement,
-                           SQLUINTEGER getdata_extensions, bool narrow_text, bool long_columns_in_blocks,
-                           std::size_t text_limit)
+ResultReader::ResultReader(std::shared_ptr<OdbcHandle> statement, SQLUINTEGER getdata_extensions, bool narrow_text,
+                           bool long_columns_in_blocks, std::size_t text_limit)
     : statement_(std::move(statement)),
       long_columns_in_blocks_(long_columns_in_blocks),
       text_limit_bytes_(text_limit * sizeof(SQLWCHAR)) {
@@ -223,11 +212,11 @@ void ResultReader::DescribeColumns(bool narrow_text) {
     SQLSMALLINT nullable = 0;
     SQLSMALLINT name_length = 0;
     SQLWCHAR name[256] = {};
-    CheckOdbc(SQLDescribeColW(handle, i + 1, name, 256, &name_length, &sql_type, &size,
-                              &digits, &nullable),
+    CheckOdbc(SQLDescribeColW(handle, i + 1, name, 256, &name_length, &sql_type, &size, &digits, &nullable),
               SQL_HANDLE_STMT, handle, "SQLDescribeCol");
     Column& column = columns_[i];
-    column.name = Utf16ToUtf8(name, std::min<std::size_t>(static_cast<std::size_t>(std::max<SQLSMALLINT>(name_length, 0)), 255));
+    column.name =
+        Utf16ToUtf8(name, std::min<std::size_t>(static_cast<std::size_t>(std::max<SQLSMALLINT>(name_length, 0)), 255));
     column.kind = KindOf(sql_type);
     // A BIGINT UNSIGNED of 2^63 or more would turn negative as a signed one.
     SQLLEN is_unsigned = SQL_FALSE;
@@ -269,32 +258,28 @@ void ResultReader::PlanBinding(SQLUINTEGER getdata_extensions) {
     if (column.bound) row_bytes += static_cast<SQLULEN>(column.element_bytes) + sizeof(SQLLEN);
   }
   if (seen_unbound || (bound_variable && !position_in_block_)) block = false;
-  block_rows_ = block ? std::clamp<SQLULEN>(kBlockBudgetBytes / std::max<SQLULEN>(row_bytes, 1),
-                                            1, kMaxBlockRows)
-                      : 1;
+  block_rows_ = block ? std::clamp<SQLULEN>(kBlockBudgetBytes / std::max<SQLULEN>(row_bytes, 1), 1, kMaxBlockRows) : 1;
 }
 
 void ResultReader::BindColumns() {
   SQLHSTMT handle = Handle();
   row_status_.assign(block_rows_, 0);
-  CheckOdbc(SQLSetStmtAttr(handle, SQL_ATTR_ROW_BIND_TYPE,
-                           reinterpret_cast<SQLPOINTER>(SQL_BIND_BY_COLUMN), 0),
+  CheckOdbc(SQLSetStmtAttr(handle, SQL_ATTR_ROW_BIND_TYPE, reinterpret_cast<SQLPOINTER>(SQL_BIND_BY_COLUMN), 0),
             SQL_HANDLE_STMT, handle, "SQLSetStmtAttr");
-  CheckOdbc(SQLSetStmtAttr(handle, SQL_ATTR_ROW_ARRAY_SIZE,
-                           reinterpret_cast<SQLPOINTER>(block_rows_), 0),
+  CheckOdbc(SQLSetStmtAttr(handle, SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(block_rows_), 0),
             SQL_HANDLE_STMT, handle, "SQLSetStmtAttr");
-  CheckOdbc(SQLSetStmtAttr(handle, SQL_ATTR_ROW_STATUS_PTR, row_status_.data(), 0),
-            SQL_HANDLE_STMT, handle, "SQLSetStmtAttr");
-  CheckOdbc(SQLSetStmtAttr(handle, SQL_ATTR_ROWS_FETCHED_PTR, &rows_fetched_, 0),
-            SQL_HANDLE_STMT, handle, "SQLSetStmtAttr");
+  CheckOdbc(SQLSetStmtAttr(handle, SQL_ATTR_ROW_STATUS_PTR, row_status_.data(), 0), SQL_HANDLE_STMT, handle,
+            "SQLSetStmtAttr");
+  CheckOdbc(SQLSetStmtAttr(handle, SQL_ATTR_ROWS_FETCHED_PTR, &rows_fetched_, 0), SQL_HANDLE_STMT, handle,
+            "SQLSetStmtAttr");
   for (SQLUSMALLINT i = 0; i < columns_.size(); ++i) {
     Column& column = columns_[i];
     if (!column.bound) continue;
     column.buffer.assign(static_cast<std::size_t>(column.element_bytes) * block_rows_, 0);
     column.indicators.assign(block_rows_, 0);
-    CheckOdbc(SQLBindCol(handle, i + 1, column.c_type, column.buffer.data(),
-                         column.element_bytes, column.indicators.data()),
-              SQL_HANDLE_STMT, handle, "SQLBindCol");
+    CheckOdbc(
+        SQLBindCol(handle, i + 1, column.c_type, column.buffer.data(), column.element_bytes, column.indicators.data()),
+        SQL_HANDLE_STMT, handle, "SQLBindCol");
   }
 }
 
@@ -331,13 +316,15 @@ bool ResultReader::FetchNextBlock(std::vector<Row>* rows) {
     return false;
   }
   if (!SQL_SUCCEEDED(rc)) {
-    ThrowReadError(rc, block_rows_ == 1 ? "row " + std::to_string(rows_before_ + 1)
-                                        : "rows " + std::to_string(rows_before_ + 1) + " to " +
-                                              std::to_string(rows_before_ + block_rows_),
+    ThrowReadError(rc,
+                   block_rows_ == 1 ? "row " + std::to_string(rows_before_ + 1)
+                                    : "rows " + std::to_string(rows_before_ + 1) + " to " +
+                                          std::to_string(rows_before_ + block_rows_),
                    "SQLFetch");
   }
   for (SQLULEN r = 0; r < rows_fetched_; ++r) {
-    if (row_status_[r] == SQL_ROW_ERROR) ThrowReadError(SQL_ERROR, "row " + std::to_string(rows_before_ + r + 1), "SQLFetch");
+    if (row_status_[r] == SQL_ROW_ERROR)
+      ThrowReadError(SQL_ERROR, "row " + std::to_string(rows_before_ + r + 1), "SQLFetch");
     if (row_status_[r] == SQL_ROW_NOROW) continue;
     Row row;
     row.reserve(columns_.size());
@@ -365,7 +352,8 @@ Value ResultReader::BoundValue(SQLUSMALLINT column_index, SQLULEN row) {
   if (IsTruncated(column, indicator)) return ReadWithGetData(column_index, row);
   std::size_t bytes = static_cast<std::size_t>(indicator);
   // Fixed-size values report their size, or nothing useful: the buffer is theirs.
-  if (!IsVariableKind(column.kind) && !IsTemporalKind(column.kind)) bytes = static_cast<std::size_t>(column.element_bytes);
+  if (!IsVariableKind(column.kind) && !IsTemporalKind(column.kind))
+    bytes = static_cast<std::size_t>(column.element_bytes);
   return MakeValue(column_index, row, data, bytes);
 }
 
@@ -379,14 +367,13 @@ Value ResultReader::MakeValue(SQLUSMALLINT column_index, SQLULEN row, const char
         return Value::MakeInteger(static_cast<std::int64_t>(value));
       }
       return Value::MakeInteger(Load<SQLBIGINT>(data));
-    case Value::Kind::Number:
-      return Value::MakeNumber(Load<SQLDOUBLE>(data));
-    case Value::Kind::Boolean:
-      return Value::MakeBoolean(Load<unsigned char>(data) != 0);
+    case Value::Kind::Number: return Value::MakeNumber(Load<SQLDOUBLE>(data));
+    case Value::Kind::Boolean: return Value::MakeBoolean(Load<unsigned char>(data) != 0);
     case Value::Kind::Date:
     case Value::Kind::Time:
     case Value::Kind::DateTime: {
-      const std::string text = Trimmed(data, std::min<std::size_t>(bytes, static_cast<std::size_t>(kTemporalBytes) - 1));
+      const std::string text =
+          Trimmed(data, std::min<std::size_t>(bytes, static_cast<std::size_t>(kTemporalBytes) - 1));
       Value value;
       value.kind = column.kind;
       if (static_cast<SQLLEN>(bytes) >= kTemporalBytes || !ParseTemporalText(column.kind, text, &value.date_time)) {
@@ -395,15 +382,12 @@ Value ResultReader::MakeValue(SQLUSMALLINT column_index, SQLULEN row, const char
       }
       return value;
     }
-    case Value::Kind::Decimal:
-      return Value::MakeDecimal(Trimmed(data, bytes));
-    case Value::Kind::Binary:
-      return Value::MakeBinary(std::string(data, bytes));
+    case Value::Kind::Decimal: return Value::MakeDecimal(Trimmed(data, bytes));
+    case Value::Kind::Binary: return Value::MakeBinary(std::string(data, bytes));
     default:
       if (column.c_type == SQL_C_CHAR) return Value::MakeText(NarrowTextToUtf8(data, bytes));
       // Buffers are allocated aligned and hold whole SQLWCHARs.
-      return Value::MakeText(
-          Utf16ToUtf8(reinterpret_cast<const SQLWCHAR*>(data), bytes / sizeof(SQLWCHAR)));
+      return Value::MakeText(Utf16ToUtf8(reinterpret_cast<const SQLWCHAR*>(data), bytes / sizeof(SQLWCHAR)));
   }
 }
 
@@ -430,8 +414,8 @@ Value ResultReader::ReadPieces(SQLUSMALLINT column_index, SQLULEN row) {
   bool cut = false;
   for (;;) {
     SQLLEN indicator = 0;
-    SQLRETURN rc = SQLGetData(handle, column_index + 1, column.c_type, piece.data(),
-                              static_cast<SQLLEN>(piece.size()), &indicator);
+    SQLRETURN rc = SQLGetData(handle, column_index + 1, column.c_type, piece.data(), static_cast<SQLLEN>(piece.size()),
+                              &indicator);
     if (rc == SQL_NO_DATA) break;
     if (!SQL_SUCCEEDED(rc)) ThrowReadError(rc, Where(column_index, row), "SQLGetData");
     if (indicator == SQL_NULL_DATA) return Value::MakeNull();
@@ -458,8 +442,8 @@ Value ResultReader::ReadPieces(SQLUSMALLINT column_index, SQLULEN row) {
     // piece: the next piece takes all that is left where the driver says
     // how much, else twice as much, so that a long text costs a few calls
     // instead of a number that grows with its length.
-    std::size_t next = indicator == SQL_NO_TOTAL ? 2 * piece.size()
-                                                 : static_cast<std::size_t>(indicator) - got + sizeof(SQLWCHAR);
+    std::size_t next =
+        indicator == SQL_NO_TOTAL ? 2 * piece.size() : static_cast<std::size_t>(indicator) - got + sizeof(SQLWCHAR);
     if (limit != 0) next = std::min(next, limit - bytes.size() + sizeof(SQLWCHAR));
     piece.resize(std::max(next, kPieceBytes) + terminator);
   }
@@ -488,8 +472,8 @@ Value ResultReader::ReadFixedWithGetData(SQLUSMALLINT column_index, SQLULEN row)
   SQLRETURN rc = SQLGetData(handle, column_index + 1, column.c_type, data, sizeof data, &indicator);
   if (!SQL_SUCCEEDED(rc)) ThrowReadError(rc, Where(column_index, row), "SQLGetData");
   if (indicator == SQL_NULL_DATA) return Value::MakeNull();
-  const std::size_t bytes = IsTemporalKind(column.kind) ? static_cast<std::size_t>(std::max<SQLLEN>(indicator, 0))
-                                                        : sizeof data;
+  const std::size_t bytes =
+      IsTemporalKind(column.kind) ? static_cast<std::size_t>(std::max<SQLLEN>(indicator, 0)) : sizeof data;
   return MakeValue(column_index, row, data, bytes);
 }
 

@@ -25,8 +25,8 @@ class ResultReader {
   // block correctly, so that long columns need not cost a fetch per row.
   // text_limit: the most UTF-16 code units of a wide text that are read,
   // 0 for no limit (see Recordset::SetTextLimit).
-  ResultReader(std::shared_ptr<OdbcHandle> statement, SQLUINTEGER getdata_extensions,
-               bool narrow_text = false, bool long_columns_in_blocks = false, std::size_t text_limit = 0);
+  ResultReader(std::shared_ptr<OdbcHandle> statement, SQLUINTEGER getdata_extensions, bool narrow_text = false,
+               bool long_columns_in_blocks = false, std::size_t text_limit = 0);
   ~ResultReader();
   ResultReader(const ResultReader&) = delete;
   ResultReader& operator=(const ResultReader&) = delete;

@@ -4,8 +4,7 @@ namespace tallyvane::odbc {
 namespace {
 
 // Reads 1 to max_digits digits (all that follow when max_digits is 0).
-bool ReadNumber(std::string_view text, std::size_t* at, std::size_t min_digits, std::size_t max_digits,
-                int* value) {
+bool ReadNumber(std::string_view text, std::size_t* at, std::size_t min_digits, std::size_t max_digits, int* value) {
   std::size_t digits = 0;
   long number = 0;
   while (*at < text.size() && text[*at] >= '0' && text[*at] <= '9' && (max_digits == 0 || digits < max_digits)) {
@@ -37,8 +36,7 @@ bool ReadDate(std::string_view text, std::size_t* at, DateTime* out) {
 }
 
 bool ReadTime(std::string_view text, std::size_t* at, DateTime* out) {
-  if (!ReadNumber(text, at, 1, 2, &out->hour) || !Expect(text, at, ':') ||
-      !ReadNumber(text, at, 2, 2, &out->minute)) {
+  if (!ReadNumber(text, at, 1, 2, &out->hour) || !Expect(text, at, ':') || !ReadNumber(text, at, 2, 2, &out->minute)) {
     return false;
   }
   // Seconds may be left out (SQLite holds whatever text it was given).

@@ -9,8 +9,8 @@ bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 // Characters that may continue a defined name or function name: a reference
 // directly followed by one of them is not a reference.
 bool ContinuesName(char c) {
-  return IsUpperOrLower(c) || IsDigit(c) || c == '_' || c == '.' || c == '\\' || c == '?' ||
-         c == '(' || c == '[' || c == '!' || static_cast<unsigned char>(c) >= 0x80;
+  return IsUpperOrLower(c) || IsDigit(c) || c == '_' || c == '.' || c == '\\' || c == '?' || c == '(' || c == '[' ||
+         c == '!' || static_cast<unsigned char>(c) >= 0x80;
 }
 
 // Reads "$?LETTERS" at pos; returns characters consumed (0 if none).
@@ -142,8 +142,7 @@ bool ParseAreaAt(std::string_view t, size_t pos, RefArea* area, size_t* end) {
     size_t used2 = 0;
     EndKind k2 = ReadEnd(t, i + 1, &last, &used2);
     bool compatible = (k1 == EndKind::Cell && k2 == EndKind::Cell) ||
-                      (k1 == EndKind::Column && k2 == EndKind::Column) ||
-                      (k1 == EndKind::Row && k2 == EndKind::Row);
+                      (k1 == EndKind::Column && k2 == EndKind::Column) || (k1 == EndKind::Row && k2 == EndKind::Row);
     if (compatible && !(i + 1 + used2 < t.size() && ContinuesName(t[i + 1 + used2]))) {
       area->first = first;
       area->last = last;

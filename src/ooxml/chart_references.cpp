@@ -5,8 +5,8 @@
 
 namespace tallyvane::ooxml {
 
-std::string ShiftChartReferences(const std::string& bytes, const Insertion& ins,
-                                 const std::string& file, const std::string& part) {
+std::string ShiftChartReferences(const std::string& bytes, const Insertion& ins, const std::string& file,
+                                 const std::string& part) {
   pugi::xml_document doc;
   ParseXml(doc, bytes, file, part);
   bool any = false;

@@ -7,7 +7,7 @@
 namespace tallyvane::ooxml {
 
 // The new bytes of the chart part, or "" when nothing changed.
-std::string ShiftChartReferences(const std::string& bytes, const Insertion& ins,
-                                 const std::string& file, const std::string& part);
+std::string ShiftChartReferences(const std::string& bytes, const Insertion& ins, const std::string& file,
+                                 const std::string& part);
 
 }  // namespace tallyvane::ooxml

@@ -10,8 +10,8 @@
 
 namespace tallyvane::ooxml {
 
-std::string ShiftCommentReferences(const std::string& bytes, const Insertion& ins,
-                                   const std::string& file, const std::string& part) {
+std::string ShiftCommentReferences(const std::string& bytes, const Insertion& ins, const std::string& file,
+                                   const std::string& part) {
   pugi::xml_document doc;
   ParseXml(doc, bytes, file, part);
   bool any = false;
@@ -24,8 +24,8 @@ std::string ShiftCommentReferences(const std::string& bytes, const Insertion& in
   return any ? SerializeXml(doc) : std::string();
 }
 
-std::string ShiftDrawingAnchors(const std::string& bytes, const Insertion& ins,
-                                const std::string& file, const std::string& part) {
+std::string ShiftDrawingAnchors(const std::string& bytes, const Insertion& ins, const std::string& file,
+                                const std::string& part) {
   pugi::xml_document doc;
   ParseXml(doc, bytes, file, part);
   bool any = false;

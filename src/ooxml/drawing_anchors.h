@@ -9,12 +9,12 @@ namespace tallyvane::ooxml {
 // Each returns the new bytes of the part, or "" when nothing changed.
 // Drawing anchors: twoCellAnchor ends follow the cell rule (editAs="oneCell"
 // moves without resizing, "absolute" stays), oneCellAnchor moves.
-std::string ShiftDrawingAnchors(const std::string& bytes, const Insertion& ins,
-                                const std::string& file, const std::string& part);
+std::string ShiftDrawingAnchors(const std::string& bytes, const Insertion& ins, const std::string& file,
+                                const std::string& part);
 
 // The cells that notes (comments, threaded comments) belong to.
-std::string ShiftCommentReferences(const std::string& bytes, const Insertion& ins,
-                                   const std::string& file, const std::string& part);
+std::string ShiftCommentReferences(const std::string& bytes, const Insertion& ins, const std::string& file,
+                                   const std::string& part);
 
 // Legacy note shapes: <x:Row>, <x:Column> and <x:Anchor> (zero-based).
 std::string ShiftVmlAnchors(const std::string& bytes, const Insertion& ins);

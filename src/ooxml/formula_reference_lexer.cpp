@@ -6,8 +6,8 @@ namespace tallyvane::ooxml {
 namespace {
 
 bool IsNameChar(char c) {
-  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' ||
-         c == '.' || c == '\\' || c == '$' || c == '?' || static_cast<unsigned char>(c) >= 0x80;
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' || c == '.' ||
+         c == '\\' || c == '$' || c == '?' || static_cast<unsigned char>(c) >= 0x80;
 }
 
 size_t SkipString(std::string_view f, size_t i) {
@@ -233,8 +233,6 @@ class ReferenceScanner {
 
 }  // namespace
 
-std::vector<FormulaReference> FindFormulaReferences(std::string_view f) {
-  return ReferenceScanner(f).Scan();
-}
+std::vector<FormulaReference> FindFormulaReferences(std::string_view f) { return ReferenceScanner(f).Scan(); }
 
 }  // namespace tallyvane::ooxml

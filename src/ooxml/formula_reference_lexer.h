@@ -11,9 +11,9 @@
 namespace tallyvane::ooxml {
 
 struct FormulaReference {
-  size_t begin = 0;  // where the area text starts (after any sheet prefix)
-  size_t end = 0;    // past the area text
-  std::string sheet;  // unquoted sheet name; empty when unqualified
+  size_t begin = 0;       // where the area text starts (after any sheet prefix)
+  size_t end = 0;         // past the area text
+  std::string sheet;      // unquoted sheet name; empty when unqualified
   bool three_d = false;   // Sheet1:Sheet3!A1
   bool external = false;  // [1]Sheet1!A1
   RefArea area;

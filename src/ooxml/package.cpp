@@ -7,8 +7,8 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <ctime>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 
@@ -131,9 +131,7 @@ zip_int64_t StatStream(StreamState* s, zip_stat_t* st) {
 zip_int64_t StreamCallback(void* user, void* data, zip_uint64_t len, zip_source_cmd_t cmd) {
   auto* s = static_cast<StreamState*>(user);
   switch (cmd) {
-    case ZIP_SOURCE_OPEN:
-      try {
-        s->stream->Restart();
+    case ZIP_SOURCE_OPEN: try { s->stream->Restart();
       } catch (...) {
         zip_error_set(&s->error, ZIP_ER_INTERNAL, 0);
         return -1;
@@ -142,16 +140,13 @@ zip_int64_t StreamCallback(void* user, void* data, zip_uint64_t len, zip_source_
       s->offset = 0;
       s->done = false;
       return 0;
-    case ZIP_SOURCE_READ:
-      return ReadStream(s, static_cast<char*>(data), len);
+    case ZIP_SOURCE_READ: return ReadStream(s, static_cast<char*>(data), len);
     case ZIP_SOURCE_CLOSE:
       s->stream->Stop();
       std::string().swap(s->buffer);
       return 0;
-    case ZIP_SOURCE_STAT:
-      return StatStream(s, static_cast<zip_stat_t*>(data));
-    case ZIP_SOURCE_ERROR:
-      return zip_error_to_data(&s->error, data, len);
+    case ZIP_SOURCE_STAT: return StatStream(s, static_cast<zip_stat_t*>(data));
+    case ZIP_SOURCE_ERROR: return zip_error_to_data(&s->error, data, len);
     case ZIP_SOURCE_FREE:
       zip_error_fini(&s->error);
       delete s;
@@ -159,9 +154,7 @@ zip_int64_t StreamCallback(void* user, void* data, zip_uint64_t len, zip_source_
     case ZIP_SOURCE_SUPPORTS:
       return zip_source_make_command_bitmap(ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE, ZIP_SOURCE_STAT,
                                             ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE, -1);
-    default:
-      zip_error_set(&s->error, ZIP_ER_OPNOTSUPP, 0);
-      return -1;
+    default: zip_error_set(&s->error, ZIP_ER_OPNOTSUPP, 0); return -1;
   }
 }
 
@@ -187,8 +180,7 @@ void Package::Fail(const std::string& reason) const {
   throw PlatformError("cannot open \"" + shown_ + "\": " + reason);
 }
 
-std::unique_ptr<Package> Package::Open(const std::string& path, const PackageLimits& limits,
-                                       const std::string& shown) {
+std::unique_ptr<Package> Package::Open(const std::string& path, const PackageLimits& limits, const std::string& shown) {
   std::unique_ptr<Package> p(new Package());
   p->path_ = path;
   p->shown_ = path;  // until the file itself has been read
@@ -338,8 +330,7 @@ std::string Package::AddParts(void* archive, int deflate_level) {
       src = zip_source_buffer(out, ch->second.bytes.data(), ch->second.bytes.size(), 0);
     } else {
       // Unchanged parts keep their compressed bytes: no inflate, no deflate.
-      src = zip_source_zip(out, Zip(archive_), static_cast<zip_uint64_t>(index_.at(name)),
-                           ZIP_FL_COMPRESSED, 0, 0);
+      src = zip_source_zip(out, Zip(archive_), static_cast<zip_uint64_t>(index_.at(name)), ZIP_FL_COMPRESSED, 0, 0);
     }
     if (!src) return "cannot add the part \"" + name + "\": " + zip_strerror(out);
     zip_int64_t idx = zip_file_add(out, name.c_str(), src, ZIP_FL_ENC_UTF_8);
@@ -403,8 +394,8 @@ void Package::SaveTo(const std::string& path, int deflate_level) {
   // A file of ours saved over keeps its mode; anything else at the name (a
   // link, a file someone else put there) gives none of its own.
   struct stat original;
-  const bool replaces_file = ::lstat(path.c_str(), &original) == 0 && S_ISREG(original.st_mode) &&
-                             original.st_uid == ::geteuid();
+  const bool replaces_file =
+      ::lstat(path.c_str(), &original) == 0 && S_ISREG(original.st_mode) && original.st_uid == ::geteuid();
   ::chmod(temp.c_str(), replaces_file ? original.st_mode & 07777 : usual_mode);
   FsyncPath(temp, false);
   // A stop asked for during the save leaves the file as it was.

@@ -12,9 +12,9 @@ namespace tallyvane::ooxml {
 // Limits that keep a hostile package from exhausting memory.
 struct PackageLimits {
   size_t max_parts = 10000;
-  unsigned long long max_part_size = 1ull << 30;    // one inflated part
-  unsigned long long max_total_read = 3ull << 30;   // all inflated parts read
-  unsigned long long max_file_size = 2ull << 30;    // the package file itself
+  unsigned long long max_part_size = 1ull << 30;   // one inflated part
+  unsigned long long max_total_read = 3ull << 30;  // all inflated parts read
+  unsigned long long max_file_size = 2ull << 30;   // the package file itself
 };
 
 // Produces a large part piece by piece while the package is written, so
@@ -66,9 +66,9 @@ class Package {
   std::string path_;
   std::string shown_;  // the file named in messages about the content
   PackageLimits limits_;
-  std::string file_bytes_;  // the archive as opened; parts are read from it
-  void* archive_ = nullptr;  // zip_t*
-  std::vector<std::string> names_;  // in archive order, then new parts
+  std::string file_bytes_;                  // the archive as opened; parts are read from it
+  void* archive_ = nullptr;                 // zip_t*
+  std::vector<std::string> names_;          // in archive order, then new parts
   std::map<std::string, long long> index_;  // part -> archive index (-1 new)
   struct Change {
     std::string bytes;

@@ -38,8 +38,8 @@ std::string RefreshPivotCacheOnLoad(const std::string& bytes, const std::functio
   return SerializeXml(doc);
 }
 
-std::string ShiftPivotCacheReferences(const std::string& bytes, const Insertion& ins,
-                                      const std::string& file, const std::string& part) {
+std::string ShiftPivotCacheReferences(const std::string& bytes, const Insertion& ins, const std::string& file,
+                                      const std::string& part) {
   pugi::xml_document doc;
   ParseXml(doc, bytes, file, part);
   bool any = false;

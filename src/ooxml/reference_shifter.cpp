@@ -73,8 +73,7 @@ bool ShiftArea(RefArea* a, const Insertion& ins, Growth growth) {
   return true;
 }
 
-std::string ShiftFormula(std::string_view formula, const Insertion& ins,
-                         std::string_view host_sheet, bool* changed) {
+std::string ShiftFormula(std::string_view formula, const Insertion& ins, std::string_view host_sheet, bool* changed) {
   if (changed) *changed = false;
   std::vector<FormulaReference> refs = FindFormulaReferences(formula);
   std::string out;

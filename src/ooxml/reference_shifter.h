@@ -38,8 +38,8 @@ bool ShiftIndex(int* index, const Insertion& ins);
 // unqualified references never refer to the inserted-into sheet. A
 // reference pushed off the sheet becomes #REF!. Sets *changed when the text
 // differs.
-std::string ShiftFormula(std::string_view formula, const Insertion& ins,
-                         std::string_view host_sheet, bool* changed = nullptr);
+std::string ShiftFormula(std::string_view formula, const Insertion& ins, std::string_view host_sheet,
+                         bool* changed = nullptr);
 
 // Shifts a space-separated list of areas of the inserted-into sheet
 // ("A1:B2 D4"). Areas pushed off are dropped; the result may be empty.

@@ -44,8 +44,7 @@ bool TypeIs(const std::string& type, const char* suffix) {
   return type.size() >= s.size() && type.compare(type.size() - s.size(), s.size(), s) == 0;
 }
 
-Relationships::Relationships(const std::string& source_part, const std::string& bytes,
-                             const std::string& file)
+Relationships::Relationships(const std::string& source_part, const std::string& bytes, const std::string& file)
     : source_part_(source_part) {
   if (bytes.empty()) {
     doc_.append_child("Relationships")
@@ -60,8 +59,8 @@ Relationships::Relationships(const std::string& source_part, const std::string& 
     rel.id = r.attribute("Id").value();
     rel.type = r.attribute("Type").value();
     rel.external = std::string(r.attribute("TargetMode").value()) == "External";
-    rel.target = rel.external ? r.attribute("Target").value()
-                              : ResolveTarget(source_part, r.attribute("Target").value());
+    rel.target =
+        rel.external ? r.attribute("Target").value() : ResolveTarget(source_part, r.attribute("Target").value());
     items_.push_back(rel);
   }
 }

@@ -8,8 +8,8 @@ namespace tallyvane::ooxml {
 
 struct Relationship {
   std::string id;
-  std::string type;      // full type URI
-  std::string target;    // resolved part name ("xl/worksheets/sheet1.xml")
+  std::string type;    // full type URI
+  std::string target;  // resolved part name ("xl/worksheets/sheet1.xml")
   bool external = false;
 };
 

@@ -1,11 +1,10 @@
 #include "ooxml/shared_strings.h"
 
+#include <algorithm>
 #include <pugixml.hpp>
 
-#include <algorithm>
-
-#include "platform/platform_error.h"
 #include "ooxml/xml_text.h"
+#include "platform/platform_error.h"
 
 namespace tallyvane::ooxml {
 
@@ -20,8 +19,7 @@ constexpr std::size_t kMaxMarkup = std::size_t{1} << 24;  // "<": tags and their
 constexpr std::size_t kMaxBytes = std::size_t{512} << 20;
 
 void CheckCost(const std::string& bytes, const std::string& file) {
-  if (bytes.size() > kMaxBytes ||
-      static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '<')) > kMaxMarkup) {
+  if (bytes.size() > kMaxBytes || static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '<')) > kMaxMarkup) {
     throw PlatformError("cannot open \"" + file + "\": the shared strings are too large (more than " +
                         std::to_string(kMaxBytes >> 20) + " MiB or " + std::to_string(kMaxMarkup / 4) +
                         " strings), which would exhaust memory");

@@ -8,8 +8,8 @@
 
 namespace tallyvane::ooxml {
 
-std::string ShiftTableReferences(const std::string& bytes, const Insertion& ins, bool own,
-                                 const std::string& file, const std::string& part) {
+std::string ShiftTableReferences(const std::string& bytes, const Insertion& ins, bool own, const std::string& file,
+                                 const std::string& part) {
   pugi::xml_document doc;
   ParseXml(doc, bytes, file, part);
   bool any = false;
@@ -47,8 +47,8 @@ std::string AddTableColumns(const std::string& bytes, int position, int count, s
     }
     return false;
   };
-  pugi::xml_node before = position < static_cast<int>(existing.size()) ? existing[static_cast<size_t>(position)]
-                                                                        : pugi::xml_node();
+  pugi::xml_node before =
+      position < static_cast<int>(existing.size()) ? existing[static_cast<size_t>(position)] : pugi::xml_node();
   // The lowest free names, left to right, as LibreOffice gives them.
   int suffix = 1;
   for (int k = 0; k < count; ++k) {
@@ -57,8 +57,8 @@ std::string AddTableColumns(const std::string& bytes, int position, int count, s
       name = "Column" + std::to_string(suffix++);
     } while (taken(name));
     names->push_back(name);
-    pugi::xml_node c = before ? columns.insert_child_before(element.c_str(), before)
-                              : columns.append_child(element.c_str());
+    pugi::xml_node c =
+        before ? columns.insert_child_before(element.c_str(), before) : columns.append_child(element.c_str());
     c.append_attribute("id").set_value(max_id + k + 1);
     c.append_attribute("name").set_value(name.c_str());
   }

@@ -9,8 +9,8 @@ namespace tallyvane::ooxml {
 
 // Returns the new bytes of the table, or "" when nothing changed. own: the
 // table belongs to the sheet that received the insertion.
-std::string ShiftTableReferences(const std::string& bytes, const Insertion& ins, bool own,
-                                 const std::string& file, const std::string& part);
+std::string ShiftTableReferences(const std::string& bytes, const Insertion& ins, bool own, const std::string& file,
+                                 const std::string& part);
 
 // Columns inserted inside a table become table columns named "Column<n>"
 // (the lowest numbers unused in the table), as the desktop spreadsheet names

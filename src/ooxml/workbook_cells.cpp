@@ -176,8 +176,8 @@ SourceCell WorkbookCells::Cell(int sheet, int row, int column) const {
 void WorkbookCells::ForEachCell(int sheet, const formula::Area& area,
                                 const std::function<void(int, int, SourceCell&)>& visit) const {
   const std::vector<Row>& rows = Load(sheet).part->Rows();
-  auto row = std::lower_bound(rows.begin(), rows.end(), area.first_row,
-                              [](const Row& r, int i) { return r.index < i; });
+  auto row =
+      std::lower_bound(rows.begin(), rows.end(), area.first_row, [](const Row& r, int i) { return r.index < i; });
   for (; row != rows.end() && row->index <= area.last_row; ++row) {
     auto cell = std::lower_bound(row->cells.begin(), row->cells.end(), area.first_column,
                                  [](const ooxml::Cell& c, int col) { return c.column < col; });

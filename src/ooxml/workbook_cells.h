@@ -42,7 +42,7 @@ class WorkbookCells : public formula::CellSource {
     const WorksheetPart* part = nullptr;
     int last_row = 0;
     int last_column = 0;
-    std::vector<RefArea> blocks;  // multi-cell arrays and data tables
+    std::vector<RefArea> blocks;                       // multi-cell arrays and data tables
     std::map<int, const ooxml::Cell*> shared_masters;  // by shared index
     std::map<int, int> master_rows;
     std::vector<int> hidden_rows;  // ascending

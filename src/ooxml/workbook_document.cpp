@@ -6,24 +6,23 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "platform/platform_error.h"
+#include "formula/evaluator.h"
 #include "ooxml/chart_references.h"
 #include "ooxml/date_serial.h"
 #include "ooxml/drawing_anchors.h"
-#include "formula/evaluator.h"
 #include "ooxml/formula_reference_lexer.h"
 #include "ooxml/pivot_parts.h"
 #include "ooxml/table_part.h"
 #include "ooxml/workbook_cells.h"
 #include "ooxml/worksheet_stream.h"
 #include "ooxml/xml_text.h"
+#include "platform/platform_error.h"
 
 namespace tallyvane::ooxml {
 namespace {
 
 const char kRelOfficeDocument[] = "officeDocument";
-const char kSharedStringsType[] =
-    "http://schemas.openxmlformats.org/officeDocument/2006/relationships/sharedStrings";
+const char kSharedStringsType[] = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/sharedStrings";
 const char kSharedStringsContentType[] =
     "application/vnd.openxmlformats-officedocument.spreadsheetml.sharedStrings+xml";
 
@@ -44,7 +43,8 @@ constexpr size_t kMaxCellText = 32767;
 // would have to escape (_xHHHH_) or that a cell cannot hold are left to
 // the reader to compute.
 bool StorableResult(const formula::FormulaValue& v) {
-  if (v.kind != formula::FormulaValue::Kind::Text) return v.IsNumber() || v.kind == formula::FormulaValue::Kind::Boolean;
+  if (v.kind != formula::FormulaValue::Kind::Text)
+    return v.IsNumber() || v.kind == formula::FormulaValue::Kind::Boolean;
   if (v.text.size() > kMaxCellText || !IsValidUtf8(v.text) || v.text.find("_x") != std::string::npos) return false;
   for (char c : v.text) {
     if (static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n' && c != '\r') return false;
@@ -175,8 +175,8 @@ Styles* WorkbookDocument::StylesPart() {
 void WorkbookDocument::SetCellValue(int sheet, int row, int column, const Value& value) {
   CheckOpen();
   if (row < 1 || row > kMaxRows || column < 1 || column > kMaxColumns) {
-    throw PlatformError("cannot write the cell at row " + std::to_string(row) + ", column " +
-                        std::to_string(column) + " of the worksheet " + Quote(WorksheetName(sheet)) +
+    throw PlatformError("cannot write the cell at row " + std::to_string(row) + ", column " + std::to_string(column) +
+                        " of the worksheet " + Quote(WorksheetName(sheet)) +
                         ": it lies outside the sheet (rows 1 to 1048576, columns 1 to 16384)");
   }
   if (value.kind == Value::Kind::Binary) throw PlatformError("Type mismatch");
@@ -238,9 +238,7 @@ void WorkbookDocument::WriteCell(int sheet, int row, int column, const Value& va
   ws.ReleaseSpill(row, column);
   Cell& cell = ws.CellForValue(row, column);
   switch (value.kind) {
-    case Value::Kind::Integer:
-      cell.SetNumber(CellType::Number, static_cast<double>(value.integer));
-      return;
+    case Value::Kind::Integer: cell.SetNumber(CellType::Number, static_cast<double>(value.integer)); return;
     case Value::Kind::Number:
     case Value::Kind::Decimal:
       if (!std::isfinite(value.number)) {
@@ -254,12 +252,8 @@ void WorkbookDocument::WriteCell(int sheet, int row, int column, const Value& va
       }
       cell.SetNumber(CellType::Number, value.number);
       return;
-    case Value::Kind::Text:
-      cell.SetNumber(CellType::SharedString, Strings().Index(value.text));
-      return;
-    case Value::Kind::Boolean:
-      cell.SetNumber(CellType::Boolean, value.boolean ? 1 : 0);
-      return;
+    case Value::Kind::Text: cell.SetNumber(CellType::SharedString, Strings().Index(value.text)); return;
+    case Value::Kind::Boolean: cell.SetNumber(CellType::Boolean, value.boolean ? 1 : 0); return;
     case Value::Kind::Date:
     case Value::Kind::DateTime:
     case Value::Kind::Time:
@@ -267,8 +261,7 @@ void WorkbookDocument::WriteCell(int sheet, int row, int column, const Value& va
       if (Styles* styles = StylesPart()) cell.style = styles->FormatFor(cell.style, format);
       return;
     case Value::Kind::Null:
-    case Value::Kind::Binary:
-      return;
+    case Value::Kind::Binary: return;
   }
 }
 
@@ -515,8 +508,9 @@ void WorkbookDocument::DropStaleResults() {
     }
     sources.push_back(std::move(source));
   }
-  WorkbookCells cells(std::move(sources), [this](int i) -> WorksheetPart& { return Sheet(i); }, &Strings(), *workbook_,
-                      assigned_names_);
+  WorkbookCells cells(
+      std::move(sources), [this](int i) -> WorksheetPart& { return Sheet(i); }, &Strings(), *workbook_,
+      assigned_names_);
   formula::Evaluator evaluator(cells, workbook_->Date1904());
   struct Result {
     int row;
@@ -529,7 +523,8 @@ void WorkbookDocument::DropStaleResults() {
       const int sheet = with_formulas[k];
       for (const Row& row : Sheet(sheet).Rows()) {
         for (const Cell& c : row.cells) {
-          if (c.HasFormula()) results[k].push_back({row.index, c.column, evaluator.Evaluate(sheet, row.index, c.column)});
+          if (c.HasFormula())
+            results[k].push_back({row.index, c.column, evaluator.Evaluate(sheet, row.index, c.column)});
         }
       }
     }
@@ -542,10 +537,9 @@ void WorkbookDocument::DropStaleResults() {
     WorksheetPart& ws = Sheet(with_formulas[k]);
     const std::vector<Result>& sheet_results = results[k];
     auto find = [&](int row, int column) -> const formula::CellResult* {
-      auto it = std::lower_bound(sheet_results.begin(), sheet_results.end(), std::make_pair(row, column),
-                                 [](const Result& r, const std::pair<int, int>& at) {
-                                   return std::make_pair(r.row, r.column) < at;
-                                 });
+      auto it = std::lower_bound(
+          sheet_results.begin(), sheet_results.end(), std::make_pair(row, column),
+          [](const Result& r, const std::pair<int, int>& at) { return std::make_pair(r.row, r.column) < at; });
       return it != sheet_results.end() && it->row == row && it->column == column ? &it->result : nullptr;
     };
     ws.DropCachedResults([&](int row, int column) {

@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/value.h"
 #include "ooxml/content_types.h"
 #include "ooxml/package.h"
 #include "ooxml/relationships.h"
@@ -14,6 +13,7 @@
 #include "ooxml/styles.h"
 #include "ooxml/workbook_part.h"
 #include "ooxml/worksheet_part.h"
+#include "platform/value.h"
 
 namespace tallyvane::ooxml {
 
@@ -87,9 +87,9 @@ class WorkbookDocument {
   std::unique_ptr<Styles> styles_;
   bool styles_missing_ = false;
   bool workbook_rels_changed_ = false;
-  bool edited_ = false;        // anything written since the workbook was opened
-  std::vector<std::string> assigned_names_;  // defined names given a value
-  std::vector<bool> written_;  // per worksheet: cells written or inserted
+  bool edited_ = false;                              // anything written since the workbook was opened
+  std::vector<std::string> assigned_names_;          // defined names given a value
+  std::vector<bool> written_;                        // per worksheet: cells written or inserted
   std::map<int, std::vector<RefArea>> pivot_areas_;  // per worksheet, once looked up
 };
 

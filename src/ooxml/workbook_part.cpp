@@ -31,8 +31,10 @@ WorkbookPart::WorkbookPart(const std::string& bytes, const std::string& file) {
   pugi::xml_node root = doc_.document_element();
   const std::string uri = MainNamespace(root);
   if (!KnownNamespace(uri)) {
-    throw PlatformError("cannot open \"" + file + "\": the workbook is written in a format this program does not "
-                        "know (namespace \"" + uri + "\"); open it in a spreadsheet program and save it as .xlsx");
+    throw PlatformError("cannot open \"" + file +
+                        "\": the workbook is written in a format this program does not "
+                        "know (namespace \"" +
+                        uri + "\"); open it in a spreadsheet program and save it as .xlsx");
   }
   pugi::xml_node pr = ChildByLocalName(root, "workbookPr");
   std::string d = pr.attribute("date1904").value();

@@ -21,8 +21,8 @@ bool Removable(std::string_view element) {
 
 // Row attributes that inserted rows inherit from the row above.
 bool InheritedRowAttribute(std::string_view name) {
-  return name == "s" || name == "customFormat" || name == "ht" || name == "customHeight" ||
-         name == "thickTop" || name == "thickBot";
+  return name == "s" || name == "customFormat" || name == "ht" || name == "customHeight" || name == "thickTop" ||
+         name == "thickBot";
 }
 
 int OutlineLevel(const Row* row) {
@@ -154,8 +154,7 @@ std::string WorksheetPart::InsertionRefusal(const Insertion& ins) const {
 }
 
 void WorksheetPart::ShiftRowsOfSheetData(const Insertion& ins) {
-  auto first = std::lower_bound(rows_.begin(), rows_.end(), ins.at,
-                                [](const Row& r, int i) { return r.index < i; });
+  auto first = std::lower_bound(rows_.begin(), rows_.end(), ins.at, [](const Row& r, int i) { return r.index < i; });
   for (auto it = first; it != rows_.end(); ++it) it->index += ins.count;
   while (!rows_.empty() && rows_.back().index > kMaxRows) rows_.pop_back();
   // New rows take the format of the row above, as the desktop spreadsheet's
@@ -175,8 +174,7 @@ void WorksheetPart::ShiftRowsOfSheetData(const Insertion& ins) {
     if (c.style != 0) styled.emplace_back(c.column, c.style);
   }
   if (attrs.empty() && styled.empty()) return;
-  first = std::lower_bound(rows_.begin(), rows_.end(), ins.at,
-                           [](const Row& r, int i) { return r.index < i; });
+  first = std::lower_bound(rows_.begin(), rows_.end(), ins.at, [](const Row& r, int i) { return r.index < i; });
   std::vector<Row> fresh(static_cast<size_t>(std::min(ins.count, kMaxRows - ins.at + 1)));
   for (size_t k = 0; k < fresh.size(); ++k) {
     fresh[k].index = ins.at + static_cast<int>(k);
@@ -194,14 +192,14 @@ void WorksheetPart::ShiftRowsOfSheetData(const Insertion& ins) {
 void WorksheetPart::ShiftColumnsOfSheetData(const Insertion& ins) {
   for (Row& row : rows_) {
     std::vector<Cell>& cells = row.cells;
-    auto first = std::lower_bound(cells.begin(), cells.end(), ins.at,
-                                  [](const Cell& c, int col) { return c.column < col; });
+    auto first =
+        std::lower_bound(cells.begin(), cells.end(), ins.at, [](const Cell& c, int col) { return c.column < col; });
     for (auto it = first; it != cells.end(); ++it) it->column += ins.count;
     while (!cells.empty() && cells.back().column > kMaxColumns) cells.pop_back();
     if (ins.at <= 1) continue;
     // New cells take the format of the cell on their left.
-    auto left = std::lower_bound(cells.begin(), cells.end(), ins.at - 1,
-                                 [](const Cell& c, int col) { return c.column < col; });
+    auto left =
+        std::lower_bound(cells.begin(), cells.end(), ins.at - 1, [](const Cell& c, int col) { return c.column < col; });
     if (left == cells.end() || left->column != ins.at - 1 || left->style == 0) continue;
     int style = left->style;
     int n = std::min(ins.count, kMaxColumns - ins.at + 1);

@@ -69,8 +69,8 @@ void LoadValue(pugi::xml_node v, Cell& cell, std::unique_ptr<CellExtra>& extra) 
   cell.has_value = true;
   std::string_view text = v.text().get();
   double number = 0;
-  const bool numeric = cell.type == CellType::Number || cell.type == CellType::SharedString ||
-                       cell.type == CellType::Boolean;
+  const bool numeric =
+      cell.type == CellType::Number || cell.type == CellType::SharedString || cell.type == CellType::Boolean;
   auto parsed = std::from_chars(text.data(), text.data() + text.size(), number);
   if (numeric && !text.empty() && parsed.ec == std::errc() && parsed.ptr == text.data() + text.size()) {
     cell.number = number;
@@ -85,10 +85,14 @@ void LoadFormula(pugi::xml_node f, CellExtra& extra) {
   extra.formula.text = f.text().get();
   for (pugi::xml_attribute a : f.attributes()) {
     std::string_view n = a.name();
-    if (n == "t") extra.formula.type = a.value();
-    else if (n == "ref") extra.formula.ref = a.value();
-    else if (n == "si") extra.formula.shared_index = a.as_int(-1);
-    else extra.formula.attrs.push_back({a.name(), a.value()});
+    if (n == "t")
+      extra.formula.type = a.value();
+    else if (n == "ref")
+      extra.formula.ref = a.value();
+    else if (n == "si")
+      extra.formula.shared_index = a.as_int(-1);
+    else
+      extra.formula.attrs.push_back({a.name(), a.value()});
   }
 }
 
@@ -111,15 +115,21 @@ Cell LoadCell(pugi::xml_node cn, int previous_column) {
   for (pugi::xml_attribute a : cn.attributes()) {
     std::string_view n = a.name();
     if (n == "r") continue;
-    if (n == "s") cell.style = a.as_int();
-    else if (n == "t") cell.type = TypeFromAttribute(a.value());
-    else ExtraOf(extra).attrs.push_back({a.name(), a.value()});
+    if (n == "s")
+      cell.style = a.as_int();
+    else if (n == "t")
+      cell.type = TypeFromAttribute(a.value());
+    else
+      ExtraOf(extra).attrs.push_back({a.name(), a.value()});
   }
   for (pugi::xml_node child : cn.children()) {
     std::string_view ln = LocalName(child);
-    if (ln == "v") LoadValue(child, cell, extra);
-    else if (ln == "f") LoadFormula(child, ExtraOf(extra));
-    else if (ln == "is") LoadInlineString(child, ExtraOf(extra));
+    if (ln == "v")
+      LoadValue(child, cell, extra);
+    else if (ln == "f")
+      LoadFormula(child, ExtraOf(extra));
+    else if (ln == "is")
+      LoadInlineString(child, ExtraOf(extra));
   }
   cell.extra = std::move(extra);
   return cell;
@@ -160,8 +170,7 @@ WorksheetPart::WorksheetPart(std::string part, const std::string& bytes, const s
   if (colon != std::string::npos) prefix_ = root_name.substr(0, colon + 1);
   pugi::xml_node sheet_data = ChildByLocalName(root, "sheetData");
   if (!sheet_data) {
-    throw PlatformError("cannot open \"" + file + "\": the worksheet part \"" + part_ +
-                        "\" has no sheetData");
+    throw PlatformError("cannot open \"" + file + "\": the worksheet part \"" + part_ + "\" has no sheetData");
   }
   LoadSheetData(sheet_data, file);
   const std::string on = ChildByLocalName(root, "sheetProtection").attribute("sheet").value();
@@ -201,8 +210,7 @@ void WorksheetPart::LoadColumns() {
 
 Row* WorksheetPart::FindRow(int index) {
   if (!rows_.empty() && rows_.back().index == index) return &rows_.back();
-  auto it = std::lower_bound(rows_.begin(), rows_.end(), index,
-                             [](const Row& r, int i) { return r.index < i; });
+  auto it = std::lower_bound(rows_.begin(), rows_.end(), index, [](const Row& r, int i) { return r.index < i; });
   if (it != rows_.end() && it->index == index) return &*it;
   return nullptr;
 }
@@ -216,8 +224,7 @@ Row& WorksheetPart::TouchRow(int index) {
     rows_.back().cells.reserve(expected);
     return rows_.back();
   }
-  auto it = std::lower_bound(rows_.begin(), rows_.end(), index,
-                             [](const Row& r, int i) { return r.index < i; });
+  auto it = std::lower_bound(rows_.begin(), rows_.end(), index, [](const Row& r, int i) { return r.index < i; });
   if (it != rows_.end() && it->index == index) return *it;
   Row row;
   row.index = index;
@@ -246,8 +253,7 @@ Cell& WorksheetPart::TouchCell(int row_index, int column) {
     cells.back().style = InheritedStyle(row, column);
     return cells.back();
   }
-  auto it = std::lower_bound(cells.begin(), cells.end(), column,
-                             [](const Cell& c, int col) { return c.column < col; });
+  auto it = std::lower_bound(cells.begin(), cells.end(), column, [](const Cell& c, int col) { return c.column < col; });
   if (it != cells.end() && it->column == column) return *it;
   Cell cell;
   cell.column = column;
@@ -278,8 +284,7 @@ void WorksheetPart::ClearCell(int row_index, int column) {
 }
 
 const Cell* WorksheetPart::FindCell(int row_index, int column) const {
-  auto row = std::lower_bound(rows_.begin(), rows_.end(), row_index,
-                              [](const Row& r, int i) { return r.index < i; });
+  auto row = std::lower_bound(rows_.begin(), rows_.end(), row_index, [](const Row& r, int i) { return r.index < i; });
   if (row == rows_.end() || row->index != row_index) return nullptr;
   auto it = std::lower_bound(row->cells.begin(), row->cells.end(), column,
                              [](const Cell& c, int col) { return c.column < col; });
@@ -353,7 +358,7 @@ void WorksheetPart::ReleaseSpill(int row, int column) {
     if (!found.spill || !Contains(found.area, row, column)) continue;
     const Block b = found;  // the list is rebuilt once a cell changes
     for (auto r = std::lower_bound(rows_.begin(), rows_.end(), b.area.first.row,
-                                   [](const Row& x, int i) { return x.index < i; });
+                                   [](const Row&x, int i) { return x.index < i; });
          r != rows_.end() && r->index <= b.area.last.row; ++r) {
       for (Cell& c : r->cells) {
         const bool anchor = r->index == b.row && c.column == b.column;
@@ -400,8 +405,8 @@ bool WorksheetPart::DropCachedResults(const std::function<bool(int row, int colu
   }
   // The other cells of such a block hold results of the same formula.
   for (const RefArea& b : blocks) {
-    auto row = std::lower_bound(rows_.begin(), rows_.end(), b.first.row,
-                                [](const Row& r, int i) { return r.index < i; });
+    auto row =
+        std::lower_bound(rows_.begin(), rows_.end(), b.first.row, [](const Row& r, int i) { return r.index < i; });
     for (; row != rows_.end() && row->index <= b.last.row; ++row) {
       for (Cell& c : row->cells) {
         if (c.column >= b.first.column && c.column <= b.last.column) any = DropResult(c) || any;

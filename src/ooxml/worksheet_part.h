@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "ooxml/package.h"
+#include "ooxml/reference_shifter.h"
 #include "ooxml/styles.h"
 #include "ooxml/worksheet_cells.h"
-#include "ooxml/reference_shifter.h"
 
 namespace tallyvane::ooxml {
 

@@ -39,7 +39,8 @@ class WorksheetStream : public PartStream {
         if (!c.extra) continue;
         // Escaping makes text at most six times longer (&quot;).
         bound += 6 * static_cast<long long>(c.extra->formula.text.size() + c.extra->formula.ref.size() +
-                                            c.extra->value_text.size() + c.extra->inline_xml.size()) + 64;
+                                            c.extra->value_text.size() + c.extra->inline_xml.size()) +
+                 64;
         for (const XmlAttr& a : c.extra->attrs) bound += static_cast<long long>(a.name.size() + a.value.size()) * 6 + 4;
         for (const XmlAttr& a : c.extra->formula.attrs) {
           bound += static_cast<long long>(a.name.size() + a.value.size()) * 6 + 4;
@@ -81,8 +82,7 @@ class WorksheetStream : public PartStream {
         out += tail_;
         phase_ = 3;
         return true;
-      default:
-        return false;
+      default: return false;
     }
   }
 

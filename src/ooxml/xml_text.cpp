@@ -8,28 +8,22 @@
 namespace tallyvane::ooxml {
 namespace {
 
-bool IsHex(char c) {
-  return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
+bool IsHex(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
 
 struct StringWriter : pugi::xml_writer {
   std::string* out;
-  void write(const void* data, size_t size) override {
-    out->append(static_cast<const char*>(data), size);
-  }
+  void write(const void* data, size_t size) override { out->append(static_cast<const char*>(data), size); }
 };
 
 }  // namespace
 
-void ParseXml(pugi::xml_document& doc, const std::string& bytes, const std::string& file,
-              const std::string& part) {
+void ParseXml(pugi::xml_document& doc, const std::string& bytes, const std::string& file, const std::string& part) {
   // parse_ws_pcdata_single keeps a text that is only blanks ("<t> </t>").
   unsigned options = pugi::parse_default | pugi::parse_ws_pcdata_single | pugi::parse_declaration;
   pugi::xml_parse_result r = doc.load_buffer(bytes.data(), bytes.size(), options, pugi::encoding_auto);
   if (!r) {
-    throw PlatformError("cannot open \"" + file + "\": the part \"" + part +
-                        "\" is not well-formed XML (" + r.description() + " at offset " +
-                        std::to_string(r.offset) + ")");
+    throw PlatformError("cannot open \"" + file + "\": the part \"" + part + "\" is not well-formed XML (" +
+                        r.description() + " at offset " + std::to_string(r.offset) + ")");
   }
   if (!doc.document_element()) {
     throw PlatformError("cannot open \"" + file + "\": the part \"" + part + "\" is empty");
@@ -107,8 +101,7 @@ bool IsControl(unsigned char c) { return c < 0x20 && c != '\t' && c != '\n' && c
 
 // U+FFFE and U+FFFF are not XML characters either (EF BF BE / EF BF BF).
 bool IsNoncharacterAt(std::string_view t, size_t i) {
-  return static_cast<unsigned char>(t[i]) == 0xEF && i + 2 < t.size() &&
-         static_cast<unsigned char>(t[i + 1]) == 0xBF &&
+  return static_cast<unsigned char>(t[i]) == 0xEF && i + 2 < t.size() && static_cast<unsigned char>(t[i + 1]) == 0xBF &&
          (static_cast<unsigned char>(t[i + 2]) == 0xBE || static_cast<unsigned char>(t[i + 2]) == 0xBF);
 }
 
@@ -142,8 +135,8 @@ std::string EncodeCellText(std::string_view text) {
     }
     // A literal "_xHHHH" is protected when what follows it starts with "_"
     // once written: a "_" of its own, or a character written as an escape.
-    if (c == '_' && i + 6 < t.size() && t[i + 1] == 'x' && IsHex(t[i + 2]) && IsHex(t[i + 3]) &&
-        IsHex(t[i + 4]) && IsHex(t[i + 5]) && (t[i + 6] == '_' || IsEscapedInCellText(t, i + 6))) {
+    if (c == '_' && i + 6 < t.size() && t[i + 1] == 'x' && IsHex(t[i + 2]) && IsHex(t[i + 3]) && IsHex(t[i + 4]) &&
+        IsHex(t[i + 5]) && (t[i + 6] == '_' || IsEscapedInCellText(t, i + 6))) {
       out += "_x005F_";
       continue;
     }

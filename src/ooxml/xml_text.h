@@ -11,8 +11,7 @@ namespace tallyvane::ooxml {
 
 // Parses bytes into doc; throws PlatformError "cannot open "<file>": the
 // part "<part>" is not well-formed XML (...)". DOCTYPEs are never expanded.
-void ParseXml(pugi::xml_document& doc, const std::string& bytes, const std::string& file,
-              const std::string& part);
+void ParseXml(pugi::xml_document& doc, const std::string& bytes, const std::string& file, const std::string& part);
 std::string SerializeXml(const pugi::xml_document& doc);
 
 // The element name without its namespace prefix.

@@ -18,8 +18,7 @@ class DatabaseConnection {
   virtual void SetConnectionTimeout(int seconds) = 0;
   virtual void SetCommandTimeout(int seconds) = 0;
   // Connects to an ODBC data source name with a user and a password.
-  virtual void Open(const std::string& data_source, const std::string& user,
-                    const std::string& password) = 0;
+  virtual void Open(const std::string& data_source, const std::string& user, const std::string& password) = 0;
   // Runs a statement; any result it returns is dropped unread.
   virtual void Execute(const std::string& sql) = 0;
   // Lets the driver check a statement without running it; returns the

@@ -21,9 +21,7 @@ struct flock WholeFile(short type) {
   return range;
 }
 
-bool SameInode(const struct stat& a, const struct stat& b) {
-  return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
-}
+bool SameInode(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
 
 // Throws what keeps a lock on fd from being taken: another run, or the error.
 [[noreturn]] void ThrowLockRefused(int fd, const std::string& name, int error) {

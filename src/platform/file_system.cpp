@@ -50,8 +50,8 @@ TextStream::~TextStream() {
 
 void TextStream::WriteLine(const std::string& text) {
   if (file_ == nullptr) throw PlatformError("The file " + Quoted(path_) + " is not open.");
-  if (std::fwrite(text.data(), 1, text.size(), file_) != text.size() ||
-      std::fwrite("\r\n", 1, 2, file_) != 2 || std::fflush(file_) != 0) {
+  if (std::fwrite(text.data(), 1, text.size(), file_) != text.size() || std::fwrite("\r\n", 1, 2, file_) != 2 ||
+      std::fflush(file_) != 0) {
     int error = errno;
     std::clearerr(file_);
     ThrowErrno("write to", path_, error);

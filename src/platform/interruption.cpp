@@ -25,7 +25,7 @@ std::mutex& CancelMutex() {
   static std::mutex mutex;
   return mutex;
 }
-const std::function<void()>* g_cancel = nullptr;  // guarded by CancelMutex
+const std::function<void()>* g_cancel = nullptr;      // guarded by CancelMutex
 const std::function<void(int)>* g_abandon = nullptr;  // guarded by CancelMutex
 
 void Wake() {

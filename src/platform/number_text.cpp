@@ -1,7 +1,7 @@
 #include "platform/number_text.h"
 
-#include <cmath>
 #include <charconv>
+#include <cmath>
 
 #include "platform/platform_error.h"
 

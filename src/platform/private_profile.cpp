@@ -98,8 +98,7 @@ struct EntryLocation {
   long section_last_line = -1;
 };
 
-EntryLocation FindEntry(const ProfileFile& profile, const std::string& section,
-                        const std::string& key) {
+EntryLocation FindEntry(const ProfileFile& profile, const std::string& section, const std::string& key) {
   EntryLocation where;
   bool inside = false;
   bool inside_first = false;
@@ -113,17 +112,14 @@ EntryLocation FindEntry(const ProfileFile& profile, const std::string& section,
       continue;
     }
     if (inside_first && !TrimBlanks(line.text).empty()) where.section_last_line = index;
-    if (inside && where.entry < 0 && line.kind == ProfileLine::Kind::Entry &&
-        SameName(line.name, key)) {
+    if (inside && where.entry < 0 && line.kind == ProfileLine::Kind::Entry && SameName(line.name, key)) {
       where.entry = index;
     }
   }
   return where;
 }
 
-std::string DescribeFile(const std::string& file_name) {
-  return "The configuration file \"" + file_name + "\"";
-}
+std::string DescribeFile(const std::string& file_name) { return "The configuration file \"" + file_name + "\""; }
 
 // The lines as UTF-8, from the code page that the file names for itself:
 // the key is found before, since INI syntax and key names are ASCII.
@@ -268,8 +264,7 @@ const ProfileFile* CachedLoad(const std::string& file_name) {
 
 }  // namespace
 
-std::string ReadProfileString(const std::string& section, const std::string& key,
-                              const std::string& file_name) {
+std::string ReadProfileString(const std::string& section, const std::string& key, const std::string& file_name) {
   const ProfileFile* loaded = file_name.empty() ? nullptr : CachedLoad(file_name);
   if (loaded == nullptr) return std::string();
   const ProfileFile& profile = *loaded;
@@ -283,8 +278,8 @@ std::string ProfileTextError(const std::string& file_name) {
   return loaded == nullptr ? std::string() : loaded->text_error;
 }
 
-bool WriteProfileString(const std::string& section, const std::string& key,
-                        const std::string& value, const std::string& file_name) {
+bool WriteProfileString(const std::string& section, const std::string& key, const std::string& value,
+                        const std::string& file_name) {
   if (file_name.empty() || TrimBlanks(section).empty() || TrimBlanks(key).empty()) return false;
   ProfileFile profile;
   LoadProfile(file_name, profile);
@@ -296,8 +291,7 @@ bool WriteProfileString(const std::string& section, const std::string& key,
     ProfileLine& line = profile.lines[where.entry];
     line = ParseLine(line.name + stored);
   } else if (where.section >= 0) {
-    profile.lines.insert(profile.lines.begin() + where.section_last_line + 1,
-                         ParseLine(TrimBlanks(key) + stored));
+    profile.lines.insert(profile.lines.begin() + where.section_last_line + 1, ParseLine(TrimBlanks(key) + stored));
   } else {
     profile.ends_with_break = true;
     profile.lines.push_back(ParseLine("[" + TrimBlanks(section) + "]"));

@@ -11,8 +11,7 @@ namespace tallyvane {
 // Values are cut to this many characters when read.
 inline constexpr std::size_t kMaxProfileValueLength = 2047;
 
-std::string ReadProfileString(const std::string& section, const std::string& key,
-                              const std::string& file_name);
+std::string ReadProfileString(const std::string& section, const std::string& key, const std::string& file_name);
 
 // Why the file's text cannot be read: not valid text in the code page it
 // names for itself ([FILE] CodePage, UTF-8 without it), or UTF-16. Empty
@@ -21,7 +20,7 @@ std::string ProfileTextError(const std::string& file_name);
 
 // Returns false when the file cannot be written. Carriage returns and line
 // feeds in the value become blanks so that a value can never add lines.
-bool WriteProfileString(const std::string& section, const std::string& key,
-                        const std::string& value, const std::string& file_name);
+bool WriteProfileString(const std::string& section, const std::string& key, const std::string& value,
+                        const std::string& file_name);
 
 }  // namespace tallyvane

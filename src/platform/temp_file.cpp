@@ -30,10 +30,10 @@ void CheckRoomForTempFilesBeside(const std::string& path) {
   const std::size_t allowed = limit > 0 ? static_cast<std::size_t>(limit) : 255;
   const std::size_t name = std::filesystem::path(path).filename().string().size();
   if (name + kLongestTempNameExtra <= allowed) return;
-  throw PlatformError("The file name \"" + std::filesystem::path(path).filename().string() + "\" is too long: " +
-                      "its save needs names " + std::to_string(kLongestTempNameExtra) +
-                      " bytes longer beside it, and names in its folder may have at most " +
-                      std::to_string(allowed) + " bytes.");
+  throw PlatformError("The file name \"" + std::filesystem::path(path).filename().string() +
+                      "\" is too long: " + "its save needs names " + std::to_string(kLongestTempNameExtra) +
+                      " bytes longer beside it, and names in its folder may have at most " + std::to_string(allowed) +
+                      " bytes.");
 }
 
 void RemoveTempFilesBeside(const std::string& path) {

@@ -42,8 +42,8 @@ std::int16_t NumberField(const std::vector<std::string>& parts, std::size_t inde
   try {
     return ToInt16(field);
   } catch (const PlatformError& error) {
-    throw PlatformError(std::string(error.what()) + " (field " + std::to_string(index + 1) + " is \"" +
-                        field + "\"; it must be " + FieldMeaning(index) + ")");
+    throw PlatformError(std::string(error.what()) + " (field " + std::to_string(index + 1) + " is \"" + field +
+                        "\"; it must be " + FieldMeaning(index) + ")");
   }
 }
 

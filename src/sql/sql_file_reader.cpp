@@ -20,9 +20,7 @@ constexpr long kMaxLinePosition = 32767;
 // the longest cleanable part is either comment or makes the line fail.
 constexpr std::size_t kLineBytesKept = 4 * 32768;
 
-std::string FilePrefix(std::int16_t file_number) {
-  return "[SQLFILE" + std::to_string(file_number) + "]";
-}
+std::string FilePrefix(std::int16_t file_number) { return "[SQLFILE" + std::to_string(file_number) + "]"; }
 
 // In place, so that a statement of many lines is not copied once per line.
 void TrimSpacesInPlace(std::string& text) {
@@ -114,8 +112,7 @@ std::string CleanLine(const std::string& text, long line_number) {
 
 }  // namespace
 
-void ReadSqlStatements(const RunContext& context, const std::string& file_name,
-                       const SqlStatementHandler& handler) {
+void ReadSqlStatements(const RunContext& context, const std::string& file_name, const SqlStatementHandler& handler) {
   SqlStatement pending;
   long line_number = 0;
   for (const std::string& text : DecodedLines(context, file_name)) {
@@ -145,8 +142,7 @@ void RunSqlFile(RunContext& context, std::int16_t file_number, const std::string
         DispatchStatement(context, file_number, statement.label, statement.fields, statement.text);
       });
     } catch (const std::exception& error) {
-      LogError(context, "Failed to read " + FilePrefix(file_number) + " " + quoted_name + ".",
-               error.what());
+      LogError(context, "Failed to read " + FilePrefix(file_number) + " " + quoted_name + ".", error.what());
     }
   }
   context.SqlTag.clear();

@@ -24,8 +24,7 @@ using SqlStatementHandler = std::function<void(const SqlStatement&)>;
 // Reads the file into statements, handing each over in file order. A line
 // that cannot be read throws PlatformError naming its line number, after
 // the statements before it have been handed over.
-void ReadSqlStatements(const RunContext& context, const std::string& file_name,
-                       const SqlStatementHandler& handler);
+void ReadSqlStatements(const RunContext& context, const std::string& file_name, const SqlStatementHandler& handler);
 
 // Skips leading whitespace and drops a "#" comment outside quotes. Throws
 // PlatformError when the part before the comment is 32,767 characters or

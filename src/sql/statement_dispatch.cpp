@@ -36,19 +36,16 @@ bool RunOutputFunction(RunContext& context, const std::string& prefix, const Fun
     case 1:
       WriteLog(context, prefix + SheetFunctionLine(1, fields));
       WriteLog(context, prefix + sql_text);
-      return ExecFunction1(context, fields.target, fields.begin_row, fields.begin_col,
-                           fields.by_column, sql_text);
+      return ExecFunction1(context, fields.target, fields.begin_row, fields.begin_col, fields.by_column, sql_text);
     case 2:
       WriteLog(context, prefix + SheetFunctionLine(2, fields));
       WriteLog(context, prefix + sql_text);
-      return ExecFunction2(context, fields.target, fields.begin_row, fields.begin_col,
-                           fields.by_column, sql_text);
+      return ExecFunction2(context, fields.target, fields.begin_row, fields.begin_col, fields.by_column, sql_text);
     case 3:
       WriteLog(context, prefix + "Function 3, Name [" + fields.target + "]");
       WriteLog(context, prefix + sql_text);
       return ExecFunction3(context, fields.target, sql_text);
-    default:
-      return false;
+    default: return false;
   }
 }
 

@@ -8,8 +8,7 @@ bool IsWhitespace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\
 
 void SkipWhitespace(const std::string& text, std::int16_t& position) {
   const long length = static_cast<long>(text.size());
-  while (position >= 1 && position <= length && IsWhitespace(text[position - 1]) &&
-         position < length) {
+  while (position >= 1 && position <= length && IsWhitespace(text[position - 1]) && position < length) {
     if (position == INT16_MAX) throw PlatformError("Overflow");
     ++position;
   }

@@ -35,8 +35,7 @@ void ConfigFileDialog::accept() {
     return;
   }
   if (!file.exists()) {
-    QMessageBox::warning(this, windowTitle(),
-                         QStringLiteral("The file \"%1\" does not exist.").arg(file.filePath()));
+    QMessageBox::warning(this, windowTitle(), QStringLiteral("The file \"%1\" does not exist.").arg(file.filePath()));
     return;
   }
   if (!file.isWritable()) {

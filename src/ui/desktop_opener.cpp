@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTimer>
+
 #include "ui/qt_text.h"
 #include "ui/shell_failure.h"
 
@@ -40,14 +41,10 @@ bool FinishedInTime(QProcess& process) {
 
 long ShellResultOfXdgOpenStatus(int exit_status) {
   switch (exit_status) {
-    case 0:
-      return kAccepted;
-    case 2:
-      return kFileNotFound;
-    case 3:
-      return kNoAssociation;
-    default:
-      return kShellGeneralFailure;
+    case 0: return kAccepted;
+    case 2: return kFileNotFound;
+    case 3: return kNoAssociation;
+    default: return kShellGeneralFailure;
   }
 }
 

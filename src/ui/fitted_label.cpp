@@ -28,8 +28,7 @@ void FittedLabel::paintEvent(QPaintEvent* event) {
   const QRect room = contentsRect();
   const QString shown = fontMetrics().elidedText(text(), Qt::ElideRight, room.width());
   const Qt::Alignment placement = (alignment() & Qt::AlignHorizontal_Mask) | Qt::AlignVCenter;
-  style()->drawItemText(&painter, room, static_cast<int>(placement), palette(), isEnabled(), shown,
-                        foregroundRole());
+  style()->drawItemText(&painter, room, static_cast<int>(placement), palette(), isEnabled(), shown, foregroundRole());
 }
 
 void FittedLabel::resizeEvent(QResizeEvent* event) {

@@ -33,8 +33,8 @@
 #include "ui/help_document.h"
 #include "ui/help_window.h"
 #include "ui/icon_resources.h"
-#include "ui/question_box.h"
 #include "ui/qt_text.h"
+#include "ui/question_box.h"
 
 namespace tallyvane {
 namespace {
@@ -56,7 +56,6 @@ constexpr int kLogHeight = 146;
 constexpr int kFrameHeight = kLogTop + kLogHeight + 12;
 constexpr int kClientHeight = kFrameTop + kFrameHeight + 10;
 constexpr const char* kStopForCloseQuestion = "A report is being generated. Stop it and close the window?";
-
 
 QLabel* AddLabel(QWidget* parent, int number, const char* caption, int left, int top, int width) {
   auto* label = new FittedLabel(QString::fromLatin1(caption), parent);
@@ -281,8 +280,7 @@ void FrmMain::Start() {
 // The question, or the parameter dialog when parameters are declared; the
 // dialog sets RunConfirmed itself.
 bool FrmMain::ConfirmRun() {
-  if (context_.ParameterCount < 1)
-    return AskYesNo(this, windowTitle(), QString::fromLatin1(kGenerateReportQuestion));
+  if (context_.ParameterCount < 1) return AskYesNo(this, windowTitle(), QString::fromLatin1(kGenerateReportQuestion));
   FrmParameter dialog(context_, this);
   dialog.exec();
   return context_.RunConfirmed;
@@ -416,18 +414,12 @@ void FrmMain::ShowAbout() {
 
 QLineEdit* FrmMain::BoxOf(RunViewBox box) const {
   switch (box) {
-    case RunViewBox::TemplateFileName:
-      return template_file_;
-    case RunViewBox::ReportFileName:
-      return report_file_;
-    case RunViewBox::LogFileName:
-      return log_file_;
-    case RunViewBox::SqlFileCount:
-      return sql_file_count_;
-    case RunViewBox::SqlStatementCount:
-      return sql_statement_count_;
-    case RunViewBox::ErrorCount:
-      return error_count_;
+    case RunViewBox::TemplateFileName: return template_file_;
+    case RunViewBox::ReportFileName: return report_file_;
+    case RunViewBox::LogFileName: return log_file_;
+    case RunViewBox::SqlFileCount: return sql_file_count_;
+    case RunViewBox::SqlStatementCount: return sql_statement_count_;
+    case RunViewBox::ErrorCount: return error_count_;
   }
   return nullptr;
 }

@@ -11,8 +11,8 @@
 #include "log/run_log.h"
 #include "platform/private_profile.h"
 #include "ui/fitted_label.h"
-#include "ui/question_box.h"
 #include "ui/qt_text.h"
+#include "ui/question_box.h"
 
 namespace tallyvane {
 namespace {
@@ -31,7 +31,6 @@ constexpr int kCancelLeft = 288;
 constexpr int kButtonWidth = 89;
 constexpr int kButtonHeight = 25;
 constexpr const char* kSection = "PARAMETER";
-
 
 int DeclaredCount(const RunContext& context) {
   if (context.ParameterCount < 0) return 0;

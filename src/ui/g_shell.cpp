@@ -5,15 +5,13 @@
 #include <exception>
 
 #include "app/program_folder.h"
-#include "ui/shell_failure.h"
 #include "ui/qt_text.h"
+#include "ui/shell_failure.h"
 
 namespace tallyvane {
 namespace {
 
-bool NamesProgram(const std::string& target) {
-  return FromUtf8(target).toUpper().contains(QStringLiteral(".EXE"));
-}
+bool NamesProgram(const std::string& target) { return FromUtf8(target).toUpper().contains(QStringLiteral(".EXE")); }
 
 // The executable's name without its extension, then ".GShell".
 std::string ErrorSource() {
@@ -33,9 +31,8 @@ int ShowCommandFor(const std::string& target, const std::string& parameters, con
   return NamesProgram(target) ? kShowHide : kShowDefault;
 }
 
-bool GShell(const std::string& target, int /*show_command*/, const std::string& parameters,
-            const std::string& folder, const std::string& verb, QWidget* owner, DesktopOpener& opener,
-            ShellError& error) {
+bool GShell(const std::string& target, int /*show_command*/, const std::string& parameters, const std::string& folder,
+            const std::string& verb, QWidget* owner, DesktopOpener& opener, ShellError& error) {
   ShellRequest request;
   request.owner = owner;
   request.verb = verb;

@@ -22,8 +22,7 @@ int ShowCommandFor(const std::string& target, const std::string& parameters, con
 // The caller's show command is not used; see ShowCommandFor. Returns true
 // when the opener accepted the request; otherwise fills error from the
 // failure table and returns false.
-bool GShell(const std::string& target, int show_command, const std::string& parameters,
-            const std::string& folder, const std::string& verb, QWidget* owner, DesktopOpener& opener,
-            ShellError& error);
+bool GShell(const std::string& target, int show_command, const std::string& parameters, const std::string& folder,
+            const std::string& verb, QWidget* owner, DesktopOpener& opener, ShellError& error);
 
 }  // namespace tallyvane

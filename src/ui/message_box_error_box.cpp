@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <cstdlib>
+
 #include "ui/qt_text.h"
 #include "ui/question_box.h"
 

@@ -38,10 +38,8 @@ std::string BinaryMismatch(int field_number, const std::string& field_name) {
 
 Value CellValueOf(const Value& field, int field_number, const std::string& field_name) {
   switch (field.kind) {
-    case Value::Kind::Null:
-      return Value::MakeText(std::string());
-    case Value::Kind::Binary:
-      throw PlatformError(BinaryMismatch(field_number, field_name));
+    case Value::Kind::Null: return Value::MakeText(std::string());
+    case Value::Kind::Binary: throw PlatformError(BinaryMismatch(field_number, field_name));
     case Value::Kind::Integer:
       if (field.integer > kLargestExact || field.integer < -kLargestExact) {
         return Value::MakeText(std::to_string(field.integer));
@@ -52,8 +50,7 @@ Value CellValueOf(const Value& field, int field_number, const std::string& field
         return Value::MakeText(field.text[0] == '+' ? field.text.substr(1) : field.text);
       }
       return field;
-    default:
-      return field;
+    default: return field;
   }
 }
 

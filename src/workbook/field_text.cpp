@@ -1,9 +1,9 @@
 #include "workbook/field_text.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
-#include <charconv>
 #include <string_view>
 
 #include "platform/platform_error.h"
@@ -70,9 +70,7 @@ std::string TimeText(const DateTime& dt) {
   return out;
 }
 
-bool HasTime(const DateTime& dt) {
-  return dt.hour != 0 || dt.minute != 0 || dt.second != 0 || dt.nanosecond != 0;
-}
+bool HasTime(const DateTime& dt) { return dt.hour != 0 || dt.minute != 0 || dt.second != 0 || dt.nanosecond != 0; }
 
 }  // namespace
 

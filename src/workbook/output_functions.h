@@ -11,10 +11,10 @@ namespace tallyvane {
 
 struct RunContext;
 
-bool ExecFunction1(RunContext& context, const std::string& sheet_ref, std::int16_t begin_row,
-                   std::int16_t begin_col, bool by_column, const std::string& sql_text);
-bool ExecFunction2(RunContext& context, const std::string& sheet_ref, std::int16_t begin_row,
-                   std::int16_t begin_col, bool by_column, const std::string& sql_text);
+bool ExecFunction1(RunContext& context, const std::string& sheet_ref, std::int16_t begin_row, std::int16_t begin_col,
+                   bool by_column, const std::string& sql_text);
+bool ExecFunction2(RunContext& context, const std::string& sheet_ref, std::int16_t begin_row, std::int16_t begin_col,
+                   bool by_column, const std::string& sql_text);
 bool ExecFunction3(RunContext& context, const std::string& name_ref, const std::string& sql_text);
 
 // The worksheet of a function line: by name first; then, for numeric text,

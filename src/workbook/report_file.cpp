@@ -24,8 +24,7 @@ void RefuseRunFilesAsReport(const RunContext& context) {
                         " is not a regular file (a device, a pipe or a folder), which is never replaced.");
   }
   if (files.IsSameFile(context.ReportFileName, context.TemplateFileName)) {
-    throw PlatformError("The report file " + InQuotes(context.ReportFileName) +
-                        " is the template file itself.");
+    throw PlatformError("The report file " + InQuotes(context.ReportFileName) + " is the template file itself.");
   }
   if (!context.LogFileName.empty() && files.IsSameFile(context.ReportFileName, context.LogFileName)) {
     throw PlatformError("The report file " + InQuotes(context.ReportFileName) + " is the log file itself.");
@@ -73,8 +72,7 @@ bool OpenReportFile(RunContext& context) {
       std::error_code ignored;
       std::filesystem::remove(context.ReportFileName, ignored);
     }
-    LogError(context, "Failed to open the report file " + InQuotes(context.ReportFileName) + ".",
-             error.what());
+    LogError(context, "Failed to open the report file " + InQuotes(context.ReportFileName) + ".", error.what());
     return false;
   }
 }

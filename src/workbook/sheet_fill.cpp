@@ -1,6 +1,4 @@
 // Output functions 1 and 2: a statement's records into a worksheet.
-#include "workbook/output_functions.h"
-
 #include <exception>
 
 #include "app/run_context.h"
@@ -10,6 +8,7 @@
 #include "platform/number_text.h"
 #include "platform/platform_error.h"
 #include "workbook/cell_value.h"
+#include "workbook/output_functions.h"
 
 namespace tallyvane {
 namespace {
@@ -34,8 +33,8 @@ std::int16_t CountRecords(RunContext& context) {
 }
 
 // One record per row, or per column when by_column is set.
-void WriteRecords(RunContext& context, std::int16_t count, std::int16_t begin_row,
-                  std::int16_t begin_col, bool by_column) {
+void WriteRecords(RunContext& context, std::int16_t count, std::int16_t begin_row, std::int16_t begin_col,
+                  bool by_column) {
   Recordset& records = *context.DbRecordset;
   Worksheet& sheet = *context.ReportSheet;
   const std::int16_t outer_begin = by_column ? begin_col : begin_row;
@@ -59,11 +58,10 @@ void WriteRecords(RunContext& context, std::int16_t count, std::int16_t begin_ro
   }
 }
 
-
 // Room for the records: the two rows (columns) from the begin row (column)
 // grow to as many as there are records, so totals and charts below grow.
-void InsertRoom(RunContext& context, std::int16_t count, std::int16_t begin_row,
-                std::int16_t begin_col, bool by_column) {
+void InsertRoom(RunContext& context, std::int16_t count, std::int16_t begin_row, std::int16_t begin_col,
+                bool by_column) {
   if (count <= 2) return;
   Worksheet& sheet = *context.ReportSheet;
   if (by_column) {
@@ -90,9 +88,8 @@ class CellTextLimit {
   Recordset& records_;
 };
 
-bool ExecSheetFunction(RunContext& context, int function, const std::string& sheet_ref,
-                       std::int16_t begin_row, std::int16_t begin_col, bool by_column,
-                       const std::string& sql_text) {
+bool ExecSheetFunction(RunContext& context, int function, const std::string& sheet_ref, std::int16_t begin_row,
+                       std::int16_t begin_col, bool by_column, const std::string& sql_text) {
   try {
     // The statement runs only once its worksheet is found.
     LocateReportSheet(context, sheet_ref);
@@ -122,13 +119,13 @@ std::unique_ptr<Worksheet> FindReportSheet(Workbook& workbook, const std::string
   return workbook.WorksheetByIndex(ToInt16(sheet_ref));
 }
 
-bool ExecFunction1(RunContext& context, const std::string& sheet_ref, std::int16_t begin_row,
-                   std::int16_t begin_col, bool by_column, const std::string& sql_text) {
+bool ExecFunction1(RunContext& context, const std::string& sheet_ref, std::int16_t begin_row, std::int16_t begin_col,
+                   bool by_column, const std::string& sql_text) {
   return ExecSheetFunction(context, 1, sheet_ref, begin_row, begin_col, by_column, sql_text);
 }
 
-bool ExecFunction2(RunContext& context, const std::string& sheet_ref, std::int16_t begin_row,
-                   std::int16_t begin_col, bool by_column, const std::string& sql_text) {
+bool ExecFunction2(RunContext& context, const std::string& sheet_ref, std::int16_t begin_row, std::int16_t begin_col,
+                   bool by_column, const std::string& sql_text) {
   return ExecSheetFunction(context, 2, sheet_ref, begin_row, begin_col, by_column, sql_text);
 }
 

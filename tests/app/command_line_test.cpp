@@ -70,8 +70,7 @@ TEST(ReadCommandLine, AppliesSwitchesAndKeepsTenValues) {
     ReadCommandLine(context, c.text);
     EXPECT_EQ(context.Interactive, c.interactive) << c.text;
     EXPECT_EQ(context.CfgFileName, c.cfg_file) << c.text;
-    std::vector<std::string> values(context.CmdValues.begin(),
-                                    context.CmdValues.begin() + context.CmdValueCount);
+    std::vector<std::string> values(context.CmdValues.begin(), context.CmdValues.begin() + context.CmdValueCount);
     EXPECT_EQ(values, c.values) << c.text;
   }
 }

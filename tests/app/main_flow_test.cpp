@@ -32,7 +32,12 @@ TEST(Main, InteractiveWithoutArgumentsOpensTheWindowWithTheDefaultConfiguration)
   EXPECT_EQ(FindDefaultConfigFile(t.context, environment), beside_program);
   environment.windir.clear();
   RunContext* seen = nullptr;
-  EXPECT_EQ(Main(t.context, environment, [&](RunContext& c) { seen = &c; return 0; }), 0);
+  EXPECT_EQ(Main(t.context, environment,
+                 [&](RunContext& c) {
+                   seen = &c;
+                   return 0;
+                 }),
+            0);
   EXPECT_EQ(seen, &t.context);
   EXPECT_TRUE(t.context.Interactive);
   EXPECT_EQ(t.context.CfgFileName, beside_program);

@@ -93,27 +93,28 @@ TEST_F(ProgramTest, TheWorkedExampleGivesExactlyItsLogAndReport) {
             "SELECT SUM(amount) FROM sales WHERE note <> '#1'\r\n");
   Ini("F_MAXNUM=3\nF3=month.sql", "Name1=[MONTH]\nDefault1=2004-09\n").Write(dir);
   EXPECT_EQ(Run("-F run.ini -C 2004-10"), 0);
-  EXPECT_EQ(Log(), (std::vector<std::string>{
-                       "Tallyvane 1.4.0",
-                       "Copyright (C) 2026 The Tallyvane developers. All rights reserved.",
-                       "Open log file successfully.",
-                       "Connect to database successfully. DSN=TallyvaneE2E\xEF\xBC\x8C USER=reporter",
-                       "Create the blank report file \"report.xlsx\".",
-                       "Open the report file \"report.xlsx\".",
-                       "[SQLFILE3]  Open \"month.sql\" succesfully.",
-                       "[SQLFILE3]  []    Function 0",
-                       "[SQLFILE3]  []    DELETE FROM tmp_sales",
-                       "[SQLFILE3]  []    Success.",
-                       "[SQLFILE3]  [Sales]    Function 1, Sheet Sheet1, Begin row 3, Begin col 2",
-                       "[SQLFILE3]  [Sales]    SELECT region, SUM(amount) FROM sales WHERE month = '2004-10' GROUP BY region",
-                       "[SQLFILE3]  [Sales]    Success.",
-                       "[SQLFILE3]  [Total]    Function 3, Name [TotalCell]",
-                       "[SQLFILE3]  [Total]    SELECT SUM(amount) FROM sales WHERE note <> '#1'",
-                       "[SQLFILE3]  [Total]    Success.",
-                       "Save the report file successfully.",
-                       "Close the report file.",
-                       "Close the log file.",
-                   }));
+  EXPECT_EQ(Log(),
+            (std::vector<std::string>{
+                "Tallyvane 1.4.0",
+                "Copyright (C) 2026 The Tallyvane developers. All rights reserved.",
+                "Open log file successfully.",
+                "Connect to database successfully. DSN=TallyvaneE2E\xEF\xBC\x8C USER=reporter",
+                "Create the blank report file \"report.xlsx\".",
+                "Open the report file \"report.xlsx\".",
+                "[SQLFILE3]  Open \"month.sql\" succesfully.",
+                "[SQLFILE3]  []    Function 0",
+                "[SQLFILE3]  []    DELETE FROM tmp_sales",
+                "[SQLFILE3]  []    Success.",
+                "[SQLFILE3]  [Sales]    Function 1, Sheet Sheet1, Begin row 3, Begin col 2",
+                "[SQLFILE3]  [Sales]    SELECT region, SUM(amount) FROM sales WHERE month = '2004-10' GROUP BY region",
+                "[SQLFILE3]  [Sales]    Success.",
+                "[SQLFILE3]  [Total]    Function 3, Name [TotalCell]",
+                "[SQLFILE3]  [Total]    SELECT SUM(amount) FROM sales WHERE note <> '#1'",
+                "[SQLFILE3]  [Total]    Success.",
+                "Save the report file successfully.",
+                "Close the report file.",
+                "Close the log file.",
+            }));
   const WorkbookDump dump = test::DumpWorkbook(dir.File("report.xlsx"));
   EXPECT_EQ(dump.Value("Sheet1!B3"), "North");
   EXPECT_EQ(dump.Value("Sheet1!C3"), "15");
@@ -127,9 +128,12 @@ TEST_F(ProgramTest, TheWorkedExampleGivesExactlyItsLogAndReport) {
 // its own text and of its SQL files. Text not valid in its code page stops
 // the run before anything is written.
 TEST_F(ProgramTest, WindowsTextFilesReachTheDatabaseAsUtf8) {
-  CreateDatabase("CREATE TABLE people (name TEXT, city TEXT); INSERT INTO people VALUES ('M\xC3\xBCller', 'Z\xC3\xBCrich Caf\xC3\xA9');",
-                 R"j({"sheets": [{"name": "Sheet1"}], "names": {"Found": "\"0\""}})j");
-  const std::string query = "@F=3;Found\r\nSELECT COUNT(*) FROM people WHERE name = 'M\xFCller' AND city = '[CITY]'\r\n";
+  CreateDatabase(
+      "CREATE TABLE people (name TEXT, city TEXT); INSERT INTO people VALUES ('M\xC3\xBCller', 'Z\xC3\xBCrich "
+      "Caf\xC3\xA9');",
+      R"j({"sheets": [{"name": "Sheet1"}], "names": {"Found": "\"0\""}})j");
+  const std::string query =
+      "@F=3;Found\r\nSELECT COUNT(*) FROM people WHERE name = 'M\xFCller' AND city = '[CITY]'\r\n";
   struct Case {
     std::string start;  // of the configuration
     std::string city;
@@ -144,10 +148,11 @@ TEST_F(ProgramTest, WindowsTextFilesReachTheDatabaseAsUtf8) {
     std::string sql = query;
     if (c.start[0] != '[') sql.replace(sql.find('\xFC'), 1, "\xC3\xBC");
     dir.Write("find.sql", sql);
-    dir.Write("run.ini", c.start + "LogFileName=run.log\r\nReportTemplateFileName=template.xlsx\r\n"
-                                   "ReportFileName=report.xlsx\r\n[ODBC]\r\nDSN=TallyvaneE2E\r\n"
-                                   "[SQLFILE]\r\nF_MAXNUM=1\r\nF1=find.sql\r\n[PARAMETER]\r\nName1=[CITY]\r\nDefault1=" +
-                                   c.city + "\r\n");
+    dir.Write("run.ini", c.start +
+                             "LogFileName=run.log\r\nReportTemplateFileName=template.xlsx\r\n"
+                             "ReportFileName=report.xlsx\r\n[ODBC]\r\nDSN=TallyvaneE2E\r\n"
+                             "[SQLFILE]\r\nF_MAXNUM=1\r\nF1=find.sql\r\n[PARAMETER]\r\nName1=[CITY]\r\nDefault1=" +
+                             c.city + "\r\n");
     EXPECT_EQ(Run("-F run.ini -C"), c.status) << c.start;
     if (c.status == 0) {
       EXPECT_EQ(test::DumpWorkbook(dir.File("report.xlsx")).names.at("Found"), "\"1\"");
@@ -172,9 +177,10 @@ class OperatorOutputTest : public ProgramTest {
 // Runs that stop early never wait for a person and say on standard error
 // what stopped them; a missing data source after two error lines.
 TEST_F(OperatorOutputTest, EarlyStopsAreToldOnStandardError) {
-  const std::string info = "Error Info: [unixODBC][Driver Manager]Data source name not found and no default driver "
-                           "specified (SQLSTATE IM002) (data sources are read from ODBCINI=\"" + dir.File("odbc.ini") +
-                           "\" and \"/etc/odbc.ini\")";
+  const std::string info =
+      "Error Info: [unixODBC][Driver Manager]Data source name not found and no default driver "
+      "specified (SQLSTATE IM002) (data sources are read from ODBCINI=\"" +
+      dir.File("odbc.ini") + "\" and \"/etc/odbc.ini\")";
   const struct {
     std::string sql_files, template_file, dsn, error, last_log_line;
   } cases[] = {
@@ -223,11 +229,11 @@ std::string OdbcinstPath(const std::string& environment, const std::string& name
 // the driver manager really reads (its user file comes from the password
 // file, whatever HOME says).
 TEST_F(OperatorOutputTest, MessagesNameWhatToFix) {
-  const std::string beside =
-      (std::filesystem::canonical(TALLYVANE_PROGRAM).parent_path() / "tallyvane.ini").string();
-  const std::string unknown = "Error: Failed to connect to database. DSN=NoSuchSource\xEF\xBC\x8C USER=reporter\n"
-                              "Error Info: [unixODBC][Driver Manager]Data source name not found and no default "
-                              "driver specified (SQLSTATE IM002) (data sources are read from \"";
+  const std::string beside = (std::filesystem::canonical(TALLYVANE_PROGRAM).parent_path() / "tallyvane.ini").string();
+  const std::string unknown =
+      "Error: Failed to connect to database. DSN=NoSuchSource\xEF\xBC\x8C USER=reporter\n"
+      "Error Info: [unixODBC][Driver Manager]Data source name not found and no default "
+      "driver specified (SQLSTATE IM002) (data sources are read from \"";
   const std::string elsewhere = "-u ODBCINI HOME=" + test::ShellQuote(dir.File("elsewhere"));
   const std::string ended = "Tallyvane ended with 1 error, exit status 2; see the run log \"run.log\".\n";
   const struct {
@@ -244,7 +250,8 @@ TEST_F(OperatorOutputTest, MessagesNameWhatToFix) {
        ""},
       {"reports/month.xlsx", "TallyvaneE2E", "-C -F run.ini", "", 2, "",
        "Error: Failed to open the report file \"reports/month.xlsx\".\nError Info: The report file "
-       "\"reports/month.xlsx\" cannot be created: no folder \"reports\".\n" + ended},
+       "\"reports/month.xlsx\" cannot be created: no folder \"reports\".\n" +
+           ended},
       {"report.xlsx", "NoSuchSource", "-C -F run.ini", "env " + elsewhere, 2, "",
        unknown + OdbcinstPath(elsewhere, "USER DATA SOURCES") + "\" (ODBCINI not set) and \"" +
            OdbcinstPath(elsewhere, "SYSTEM DATA SOURCES") + "\")\n" + ended},
@@ -263,7 +270,8 @@ TEST_F(OperatorOutputTest, MessagesNameWhatToFix) {
 // Checking a clean configuration runs nothing and makes no file, and its
 // run prints nothing; a run with errors prints every error pair.
 TEST_F(OperatorOutputTest, EveryErrorPairReachesStandardErrorAndACleanRunPrintsNothing) {
-  WriteRun("@Add=0\nINSERT INTO t VALUES (99)\n@Fill=2;Data;2;1\nSELECT a FROM t\n@Tot=3;total\nSELECT COUNT(*) FROM t\n");
+  WriteRun(
+      "@Add=0\nINSERT INTO t VALUES (99)\n@Fill=2;Data;2;1\nSELECT a FROM t\n@Tot=3;total\nSELECT COUNT(*) FROM t\n");
   const std::string database = ReadFileBytes(dir.File("data.db"));
   const std::string ini = ReadFileBytes(dir.File("run.ini"));
   EXPECT_EQ(Run("--check -F run.ini"), 0);
@@ -271,7 +279,8 @@ TEST_F(OperatorOutputTest, EveryErrorPairReachesStandardErrorAndACleanRunPrintsN
   EXPECT_EQ(ReadFileBytes(dir.File("data.db")), database);
   EXPECT_EQ(ReadFileBytes(dir.File("run.ini")), ini);
   int status = -1;
-  EXPECT_EQ(test::RunCommand("ls " + test::ShellQuote(dir.path()), &status), "data.db\nodbc.ini\nrun.ini\nrun.sql\ntemplate.xlsx\n");
+  EXPECT_EQ(test::RunCommand("ls " + test::ShellQuote(dir.path()), &status),
+            "data.db\nodbc.ini\nrun.ini\nrun.sql\ntemplate.xlsx\n");
   EXPECT_EQ(Run("-C -F run.ini"), 0);
   EXPECT_EQ(last.output + last.error, "");
   WriteRun("@A=1;Nope;1;1\nSELECT 1\n@B=0\nSELEC 2\n@C=1;Data;1;1\nSELECT a FROM t\n");
@@ -341,16 +350,18 @@ TEST_F(OperatorOutputTest, CheckingReportsEveryProblemInOnePassWithItsLine) {
       "F2=gone.sql\n", "", "nofolder/run_%Y%m.log");
   EXPECT_EQ(Run("--check -F run.ini"), 1);
   const std::string at = "[SQLFILE1] run.sql:";
-  const std::string on_cells = "the run makes it stand for the value instead, and that cell keeps its text. Show the "
-                               "value with a formula such as =\"Value: \"&";
+  const std::string on_cells =
+      "the run makes it stand for the value instead, and that cell keeps its text. Show the "
+      "value with a formula such as =\"Value: \"&";
   EXPECT_EQ(last.output,
             "run.ini: error: The run log \"nofolder/run_%Y%m.log\" cannot be created: no folder \"nofolder\".\n"
             "run.ini: warning: LogFileName \"nofolder/run_%Y%m.log\" holds \"%Y\", \"%m\", which the run does not "
             "expand: the date macros are &Y &M &D &H &N &S (an \"&\" before any other letter is dropped, a \"%\" stays "
-            "as it stands).\n" + at +
+            "as it stands).\n" +
+                at +
                 "1 [Letter]: error: The function line cannot be decoded: Type mismatch (field 4 is \"A\"; it must be "
-                "the begin column, a whole number)\n" + at +
-                "3 [Four]: error: Function 4 does not exist (0 to 3).\n" + at +
+                "the begin column, a whole number)\n" +
+                at + "3 [Four]: error: Function 4 does not exist (0 to 3).\n" + at +
                 "5 [Sheet]: error: Subscript out of range (no sheet \"Stores\"; sheets: Data, Summary)\n" + at +
                 "7 [Position]: error: Subscript out of range (no sheet at position 5; sheets: Data, Summary)\n" + at +
                 "9 [Row]: error: Begin row 0 is outside the sheet.\n" + at +
@@ -358,12 +369,14 @@ TEST_F(OperatorOutputTest, CheckingReportsEveryProblemInOnePassWithItsLine) {
                 "13 [Name]: error: The template has no defined name \"Nowhere\".\n" + at +
                 "15 [Column]: error: [SQLite]no such column: b (1) (SQLSTATE HY000)\n" + at +
                 "19 [Use]: warning: It depends on \"made\", made by an earlier statement: [SQLite]no such table: "
-                "made (1) (SQLSTATE HY000)\n" + at +
-                "22 [Wide]: error: Its 2 columns do not fit in the sheet from the begin col.\n" + at +
+                "made (1) (SQLSTATE HY000)\n" +
+                at + "22 [Wide]: error: Its 2 columns do not fit in the sheet from the begin col.\n" + at +
                 "24 [Day]: warning: The defined name \"Day\" refers to 'Data'!$B$2: " + on_cells + "Day.\n" + at +
                 "26 [Span]: warning: The defined name \"span\" refers to Summary!$A$1:$B$3: " + on_cells + "span.\n" +
-                at + "30 [Bytes]: warning: Its column 2 \"raw\" holds binary data, which no cell takes: the statement "
-                "will fail with \"Type mismatch\".\n" + at +
+                at +
+                "30 [Bytes]: warning: Its column 2 \"raw\" holds binary data, which no cell takes: the statement "
+                "will fail with \"Type mismatch\".\n" +
+                at +
                 "32 [Byte]: warning: Its column 1 \"raw\" holds binary data, which no cell takes: the statement "
                 "will fail with \"Type mismatch\".\n"
                 "[SQLFILE1] run.sql: error: Failed to read: The function line \"@Broken\" has no \"=\" (line 36)\n"
@@ -382,15 +395,17 @@ TEST_F(OperatorOutputTest, CheckingReportsEveryProblemInOnePassWithItsLine) {
   ini.Write(dir);
   dir.Write("run.sql", "@A=0\nSELECT 1\n@B=0\nSELECT 2\n");
   EXPECT_EQ(Run("--check -F run.ini"), 1);
-  EXPECT_EQ(last.output,
-            "run.ini: warning: ReportFileName \"day_&T&&D 5&1.xlsx\" holds \"&T\", which the run does not expand: "
-            "the date macros are &Y &M &D &H &N &S (an \"&\" before any other letter is dropped, a \"%\" stays as it "
-            "stands).\n"
-            "run.ini: error: Failed to connect to database. DSN=NoSuchSource: [unixODBC][Driver Manager]Data source "
-            "name not found and no default driver specified (SQLSTATE IM002) (data sources are read from ODBCINI=\"" +
-                dir.File("odbc.ini") + "\" and \"/etc/odbc.ini\")\n"
-            "1 error, 1 warning; 2 statements were read but could not be checked (no connection to the data source) "
-            "in \"run.ini\".\n");
+  EXPECT_EQ(
+      last.output,
+      "run.ini: warning: ReportFileName \"day_&T&&D 5&1.xlsx\" holds \"&T\", which the run does not expand: "
+      "the date macros are &Y &M &D &H &N &S (an \"&\" before any other letter is dropped, a \"%\" stays as it "
+      "stands).\n"
+      "run.ini: error: Failed to connect to database. DSN=NoSuchSource: [unixODBC][Driver Manager]Data source "
+      "name not found and no default driver specified (SQLSTATE IM002) (data sources are read from ODBCINI=\"" +
+          dir.File("odbc.ini") +
+          "\" and \"/etc/odbc.ini\")\n"
+          "1 error, 1 warning; 2 statements were read but could not be checked (no connection to the data source) "
+          "in \"run.ini\".\n");
 }
 
 }  // namespace

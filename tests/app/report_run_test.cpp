@@ -70,10 +70,9 @@ TEST_F(RunReportTest, PassesThroughEveryPhaseInOrderAndASecondRunStartsAtZero) {
   result = RunReport(t.context);
   EXPECT_EQ(ExitStatusOf(result, t.context.ErrorCount), 0);
   EXPECT_EQ(journal.calls,
-            (std::vector<std::string>{"Connection.Open", "CreateSpreadsheetApp", "Workbooks.Open",
-                                      "Workbook.Activate", "Open SELECT 1", "Cell.Value",
-                                      "Recordset.Close", "Workbook.Save", "Workbook.Close",
-                                      "Application.Quit", "Connection.Close"}));
+            (std::vector<std::string>{"Connection.Open", "CreateSpreadsheetApp", "Workbooks.Open", "Workbook.Activate",
+                                      "Open SELECT 1", "Cell.Value", "Recordset.Close", "Workbook.Save",
+                                      "Workbook.Close", "Application.Quit", "Connection.Close"}));
   log = Log();
   ASSERT_EQ(log.size(), 13u);
   EXPECT_EQ(log[3], "Connect to database successfully. DSN=Sales");
@@ -96,12 +95,18 @@ TEST_F(RunReportTest, StopsAtAFailedSettingsConnectionOrWorkbookPhase) {
     std::string error_line, info_line;
     std::vector<std::string> not_called;
   } cases[] = {
-      {"", "Error: The information in the configuration file is incorrect.",
-       "Error Info: The template file \"" + dir.File("none.xlsx") + "\" does not exist.", {"Connection.Open"}},
-      {"Connection.Open", "Error: Failed to connect to database. DSN=Sales", "Error Info: Connection.Open failed",
+      {"",
+       "Error: The information in the configuration file is incorrect.",
+       "Error Info: The template file \"" + dir.File("none.xlsx") + "\" does not exist.",
+       {"Connection.Open"}},
+      {"Connection.Open",
+       "Error: Failed to connect to database. DSN=Sales",
+       "Error Info: Connection.Open failed",
        {"CreateSpreadsheetApp", "Connection.Close"}},
-      {"Workbooks.Open", "Error: Failed to open the report file \"" + dir.File("report.xlsx") + "\".",
-       "Error Info: Workbooks.Open failed", {"Workbook.Save", "Application.Quit", "Connection.Close"}},
+      {"Workbooks.Open",
+       "Error: Failed to open the report file \"" + dir.File("report.xlsx") + "\".",
+       "Error Info: Workbooks.Open failed",
+       {"Workbook.Save", "Application.Quit", "Connection.Close"}},
   };
   for (const Case& c : cases) {
     journal = FakeJournal();

@@ -31,8 +31,9 @@ TEST(LoadParameters, FillsPositionsWithoutGapsAndAppliesCommandLineValues) {
   test::TestContext t;
   t.context.CmdValues[0] = "2004";
   t.context.CmdValueCount = 1;
-  EXPECT_EQ(Load(t, "[PARAMETER]\nName1=[YEAR]\nDefault1=2003\nDesc1=The year\n"
-                    "Desc2=ignored without a name\nDefault2=ignored\nName3=[MONTH]\nDefault3=01\nName10=[TEN]\n"),
+  EXPECT_EQ(Load(t,
+                 "[PARAMETER]\nName1=[YEAR]\nDefault1=2003\nDesc1=The year\n"
+                 "Desc2=ignored without a name\nDefault2=ignored\nName3=[MONTH]\nDefault3=01\nName10=[TEN]\n"),
             (Loaded{{"[YEAR]", "The year", "2004", 1}, {"[MONTH]", "", "01", 3}, {"[TEN]", "", "", 10}}));
   // Values beyond the declared parameters are ignored.
   for (int i = 0; i < 7; ++i) t.context.CmdValues[i] = std::to_string(i);

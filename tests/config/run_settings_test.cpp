@@ -25,9 +25,14 @@ TEST(LoadRunSettings, ReadsTrimsAndExpandsTheSettings) {
   TempDir dir;
   TestContext t;
   const std::string template_path = dir.Write("template.xlsx", "x");
-  t.context.CfgFileName = dir.Write("run.ini", "[FILE]\nLogFileName=  " + dir.File("run_&Y&M&D.log") + "  \n"
-      "ReportTemplateFileName=" + template_path + "\nReportFileName=" + dir.File("report_&H&N.xlsx") + "\n"
-      "[ODBC]\nDSN= Sales \nDBUSER=\"  sa \"\nDBPWD=  se;cret  \n");  // quotes keep blanks that the run trims
+  t.context.CfgFileName = dir.Write(
+      "run.ini",
+      "[FILE]\nLogFileName=  " + dir.File("run_&Y&M&D.log") +
+          "  \n"
+          "ReportTemplateFileName=" +
+          template_path + "\nReportFileName=" + dir.File("report_&H&N.xlsx") +
+          "\n"
+          "[ODBC]\nDSN= Sales \nDBUSER=\"  sa \"\nDBPWD=  se;cret  \n");  // quotes keep blanks that the run trims
   ASSERT_TRUE(LoadRunSettings(t.context));
   EXPECT_EQ(t.context.LogFileName, dir.File("run_20040307.log"));
   EXPECT_EQ(t.context.ReportFileName, dir.File("report_1405.xlsx"));
@@ -50,8 +55,7 @@ TEST(LoadRunSettings, ChecksInOrderAndReportsOnlyTheFirstFailure) {
   } cases[] = {
       {"ReportTemplateFileName=" + dir.File("&Y.xlsx") + "\n", "",
        "The template file \"" + dir.File("&Y.xlsx") + "\" does not exist."},
-      {"ReportTemplateFileName=" + template_path + "\n", "",
-       "The name of report file is invalid."},
+      {"ReportTemplateFileName=" + template_path + "\n", "", "The name of report file is invalid."},
       {"ReportTemplateFileName=" + template_path + "\nReportFileName=r.xlsx\n", "DBUSER=sa\n",
        "Data source name does not be set."},
   };

@@ -45,8 +45,7 @@ class FixedSource : public CellSource {
     c.value = it->second;
     return c;
   }
-  void ForEachCell(int sheet, const Area& a,
-                   const std::function<void(int, int, SourceCell&)>& visit) const override {
+  void ForEachCell(int sheet, const Area& a, const std::function<void(int, int, SourceCell&)>& visit) const override {
     for (int r = a.first_row; r <= std::min(a.last_row, 6); ++r) {
       for (int c = a.first_column; c <= std::min(a.last_column, 4); ++c) {
         SourceCell cell = Cell(sheet, r, c);

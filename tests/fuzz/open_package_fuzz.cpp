@@ -6,8 +6,8 @@
 #include <fstream>
 #include <string>
 
-#include "platform/platform_error.h"
 #include "ooxml/ooxml_application.h"
+#include "platform/platform_error.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
   static const std::string path = "/tmp/tallyvane-fuzz-" + std::to_string(getpid()) + ".xlsx";

@@ -62,8 +62,12 @@ TEST_F(RunLogTest, LogErrorWritesTwoLinesAndCountsOneErrorInTheViewOnlyWhenAtten
 TEST_F(RunLogTest, KeepsAtMostEightMessagesInTheView) {
   for (int i = 1; i <= 17; ++i) {
     WriteLog(t.context, "m" + std::to_string(i));
-    if (i == 8) { EXPECT_EQ(t.view.log_info, "m1\r\nm2\r\nm3\r\nm4\r\nm5\r\nm6\r\nm7\r\nm8\r\n"); }
-    if (i == 9) { EXPECT_EQ(t.view.log_info, "m9\r\n"); }
+    if (i == 8) {
+      EXPECT_EQ(t.view.log_info, "m1\r\nm2\r\nm3\r\nm4\r\nm5\r\nm6\r\nm7\r\nm8\r\n");
+    }
+    if (i == 9) {
+      EXPECT_EQ(t.view.log_info, "m9\r\n");
+    }
   }
   EXPECT_EQ(t.view.log_info, "m17\r\n");
   EXPECT_EQ(t.view.clears, 3);

@@ -40,7 +40,8 @@ TEST(ConnectionTest, RefusalsSayWhy) {
   } cases[] = {
       {"tallyvane_missing_dsn",
        "[unixODBC][Driver Manager]Data source name not found and no default driver specified (SQLSTATE IM002) "
-       "(data sources are read from ODBCINI=\"" + std::string(std::getenv("ODBCINI")) + "\" and \"/etc/odbc.ini\")"},
+       "(data sources are read from ODBCINI=\"" +
+           std::string(std::getenv("ODBCINI")) + "\" and \"/etc/odbc.ini\")"},
       {testing::kSqliteNoFileDsn, "[unixODBC][SQLite]connect failed (SQLSTATE HY000)"},
       {long_name, "the data source name \"" + long_name + "\" is longer than the 32 characters that ODBC allows"},
   };
@@ -144,9 +145,8 @@ TEST_F(PostgreSQLConnectionTest, LongStatementsStopAndServerMessagesKeepTheLogLa
   RunContext context;
   context.FileSystem = std::make_unique<FileSystem>();
   context.LogStream = context.FileSystem->CreateTextFile(dir.File("run.log"));
-  LogError(context, "Failed to execute function 0.", ErrorOf([&] {
-             connection->Execute("DO $$ BEGIN RAISE EXCEPTION E'first\\nsecond'; END $$");
-           }));
+  LogError(context, "Failed to execute function 0.",
+           ErrorOf([&] { connection->Execute("DO $$ BEGIN RAISE EXCEPTION E'first\\nsecond'; END $$"); }));
   const std::string text = test::ReadFileBytes(dir.File("run.log"));
   EXPECT_TRUE(std::regex_match(text, std::regex(R"((\[[^\r\n]*\r\n){2})"))) << text;
   EXPECT_NE(text.find("first second"), std::string::npos) << text;

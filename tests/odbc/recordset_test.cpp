@@ -60,10 +60,9 @@ class RecordsetTest : public ::testing::TestWithParam<const char*> {
   void MakeRows(int count) {
     connection_->Execute("CREATE TABLE t (i integer, s varchar(20), d double precision)");
     if (IsMaria()) connection_->Execute("SET max_recursive_iterations = 100000");
-    connection_->Execute(
-        "INSERT INTO t WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < " +
-        std::to_string(count) + ") SELECT i, " + Pick("'row ' || i", "'row ' || i", "concat('row ', i)") +
-        ", i / 4.0 FROM n");
+    connection_->Execute("INSERT INTO t WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < " +
+                         std::to_string(count) + ") SELECT i, " +
+                         Pick("'row ' || i", "'row ' || i", "concat('row ', i)") + ", i / 4.0 FROM n");
   }
 
   testing::Backend backend_;
@@ -85,7 +84,9 @@ std::string Repeat(const std::string& text, int times) {
   return out;
 }
 
-const char kUnicode[] = "Gr\xC3\xBC\xC3\x9F" "e \xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x98\x80 'q'";
+const char kUnicode[] =
+    "Gr\xC3\xBC\xC3\x9F"
+    "e \xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x98\x80 'q'";
 const std::string kBytes("\0\xff\x10", 3);
 
 const TypeCase kTypes[] = {
@@ -98,7 +99,9 @@ const TypeCase kTypes[] = {
     {nullptr, "numeric(12,3)", "1234.5", Value::MakeDecimal("1234.500")},
     {nullptr, "numeric", "-0.000000000000000000012345678901234567890123",
      Value::MakeDecimal("-0.000000000000000000012345678901234567890123")},
-    {"text", "text", "'Gr\xC3\xBC\xC3\x9F" "e \xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x98\x80 ''q'''",
+    {"text", "text",
+     "'Gr\xC3\xBC\xC3\x9F"
+     "e \xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x98\x80 ''q'''",
      Value::MakeText(kUnicode)},
     {"varchar(30)", "varchar(30)", "''", Value::MakeText("")},
     {"date", "date", "'2024-02-29'", Value::MakeDate(2024, 2, 29)},
@@ -160,17 +163,17 @@ TEST_P(RecordsetTest, ValuesKeepTheirTypesAndNullsStayNull) {
   }
   EXPECT_TRUE(recordset->Eof());
   // Expressions are typed from their values.
-  recordset->Open(Pick("SELECT 1 + 2, 7 / 2.0, 'x' || 'y', NULL",
-                       "SELECT 1 + 2, 7 / 2.0::float8, 'x' || 'y', NULL"));
+  recordset->Open(Pick("SELECT 1 + 2, 7 / 2.0, 'x' || 'y', NULL", "SELECT 1 + 2, 7 / 2.0::float8, 'x' || 'y', NULL"));
   EXPECT_TRUE(SameValue(recordset->FieldValue(0), Value::MakeInteger(3)));
   EXPECT_TRUE(SameValue(recordset->FieldValue(1), Value::MakeNumber(3.5)));
   EXPECT_TRUE(SameValue(recordset->FieldValue(2), Value::MakeText("xy")));
   EXPECT_TRUE(recordset->FieldValue(3).IsNull());
   // A limited read stops within a long text, never inside a surrogate pair.
   recordset->SetTextLimit(5);
-  recordset->Open(Pick("SELECT replace(hex(zeroblob(100000)), '00', 'ab'), "
-                       "replace(hex(zeroblob(50000)), '00', '\xF0\x9F\x98\x80')",
-                       "SELECT repeat('ab', 100000), repeat('\xF0\x9F\x98\x80', 50000)"));
+  recordset->Open(
+      Pick("SELECT replace(hex(zeroblob(100000)), '00', 'ab'), "
+           "replace(hex(zeroblob(50000)), '00', '\xF0\x9F\x98\x80')",
+           "SELECT repeat('ab', 100000), repeat('\xF0\x9F\x98\x80', 50000)"));
   EXPECT_TRUE(SameValue(recordset->FieldValue(0), Value::MakeText("ababa")));
   EXPECT_TRUE(SameValue(recordset->FieldValue(1), Value::MakeText("\xF0\x9F\x98\x80\xF0\x9F\x98\x80")));
 }
@@ -214,11 +217,12 @@ TEST_P(RecordsetTest, EmptyClosedRejectedAndReopenedRecordSets) {
   EXPECT_THROW(recordset->FieldValue(-1), PlatformError);
   // A rejected statement leaves the record set closed, with the driver's
   // description; names in its text arrive as they were written.
-  const std::string driver_text = Pick("near \"SELEC\": syntax error", "syntax error at or near \"SELEC\"",
-                                         "near 'SELEC 1' at line 1");
+  const std::string driver_text =
+      Pick("near \"SELEC\": syntax error", "syntax error at or near \"SELEC\"", "near 'SELEC 1' at line 1");
   std::string description = ErrorOf([&] { recordset->Open("SELEC 1"); });
   EXPECT_NE(description.find(driver_text), std::string::npos) << description;
-  EXPECT_NE(description.find(Pick("(SQLSTATE HY000)", "(SQLSTATE 42601)", "(SQLSTATE 42000)")), std::string::npos) << description;
+  EXPECT_NE(description.find(Pick("(SQLSTATE HY000)", "(SQLSTATE 42601)", "(SQLSTATE 42000)")), std::string::npos)
+      << description;
   EXPECT_FALSE(recordset->State());
   description = ErrorOf([&] { connection_->Execute("SELEC 1"); });
   EXPECT_NE(description.find(driver_text), std::string::npos) << description;
@@ -248,7 +252,7 @@ TEST_P(RecordsetTest, UnreadRowsAndConnectionsClosedReplacedOrDroppedAreSafe) {
   MakeRows(2000);
   connection_->Execute("SELECT * FROM t");
   connection_->Execute("DELETE FROM t WHERE i < 0");  // no row touched is no error
-  connection_->Execute("DROP TABLE t");  // an open cursor on t would keep it locked
+  connection_->Execute("DROP TABLE t");               // an open cursor on t would keep it locked
   MakeRows(2000);
   // The connection closes under an open record set: what the record set
   // still has to fetch is refused, nothing crashes.
@@ -290,10 +294,10 @@ TEST_P(RecordsetTest, AValueNoCellCanTakeIsRefusedNamingItsRowAndColumn) {
                                  "2, '" + text + "', " + bad, std::string("3, 'x', NULL")}) {
     connection_->Execute("INSERT INTO d VALUES (" + row + ")");
   }
-  const std::string expected = std::string("row 2, column 3 \"v\" of the result: the driver returned ") +
-                               Pick("\"2024-13-45\", which is not a valid date",
-                                    "\"1000-00-00\", which is not a valid date",
-                                    "\"838:00:00\", which is not a valid time of day");
+  const std::string expected =
+      std::string("row 2, column 3 \"v\" of the result: the driver returned ") +
+      Pick("\"2024-13-45\", which is not a valid date", "\"1000-00-00\", which is not a valid date",
+           "\"838:00:00\", which is not a valid time of day");
   // Where the driver reads in blocks, opening reads the bad row already.
   EXPECT_EQ(ErrorOf([&] { CountToEnd(*Open("SELECT i, s, v FROM d ORDER BY i")); }), expected);
 }

@@ -1,9 +1,5 @@
 #include "test_data_sources.h"
 
-#include "shell_command.h"
-#include "sqlite_data_source.h"
-#include "temp_dir.h"
-
 #include <unistd.h>
 
 #include <cstdlib>
@@ -15,6 +11,9 @@
 
 #include "odbc/odbc_factory.h"
 #include "platform/platform_error.h"
+#include "shell_command.h"
+#include "sqlite_data_source.h"
+#include "temp_dir.h"
 
 namespace fs = std::filesystem;
 
@@ -44,7 +43,8 @@ const test::TempDir& ServerFolder() {
 }
 
 // The server's programs, or those of the folder TALLYVANE_PG_BIN names.
-const std::string kBin = std::getenv("TALLYVANE_PG_BIN") ? std::getenv("TALLYVANE_PG_BIN") : "/usr/lib/postgresql/15/bin";
+const std::string kBin =
+    std::getenv("TALLYVANE_PG_BIN") ? std::getenv("TALLYVANE_PG_BIN") : "/usr/lib/postgresql/15/bin";
 
 const Backend kAdmin{kPostgresAdminDsn, kPostgresAdmin, kPostgresAdminPassword};
 
@@ -82,15 +82,16 @@ ServerStatus StartServer() {
   }
   ServerFolder().Write("pwfile", std::string(kPostgresAdminPassword) + "\n");
   // Unix socket only, in our own folder: no port on the machine is taken.
-  const std::string options = "-c listen_addresses='' -k " + root + " -p " + std::to_string(kPostgresPort) +
-                              " -c fsync=off";
-  if (!RunBounded(std::string("set -e; ") + (geteuid() == 0 ? "chown -R nobody: " + ShellQuote(root) + "; " : "") +
-                      ServerTool("initdb") + " -D " + ShellQuote(root + "/data") + " -U " + kPostgresAdmin +
-                      " --pwfile=" + ShellQuote(root + "/pwfile") + " -A scram-sha-256 --no-locale -E UTF8 --no-sync; " +
-                      PgCtl("-l " + ShellQuote(root + "/data/postgres.log") + " -o " + ShellQuote(options) +
-                            " -w -t 60 start"),
-                  180)) {
-    const std::string text = test::ReadFileBytes(root + "/server.log") + test::ReadFileBytes(root + "/data/postgres.log");
+  const std::string options =
+      "-c listen_addresses='' -k " + root + " -p " + std::to_string(kPostgresPort) + " -c fsync=off";
+  if (!RunBounded(
+          std::string("set -e; ") + (geteuid() == 0 ? "chown -R nobody: " + ShellQuote(root) + "; " : "") +
+              ServerTool("initdb") + " -D " + ShellQuote(root + "/data") + " -U " + kPostgresAdmin +
+              " --pwfile=" + ShellQuote(root + "/pwfile") + " -A scram-sha-256 --no-locale -E UTF8 --no-sync; " +
+              PgCtl("-l " + ShellQuote(root + "/data/postgres.log") + " -o " + ShellQuote(options) + " -w -t 60 start"),
+          180)) {
+    const std::string text =
+        test::ReadFileBytes(root + "/server.log") + test::ReadFileBytes(root + "/data/postgres.log");
     RunBounded(PgCtl("-m immediate stop"), 30);
     return {false, false, "the PostgreSQL server did not start:\n" + text};
   }
@@ -98,11 +99,12 @@ ServerStatus StartServer() {
   // Stops the server and removes its folder should this process die
   // before it can do so itself (a crash, a sanitizer abort, a kill).
   const std::string watchdog = "while kill -0 " + std::to_string(getpid()) + " 2>/dev/null; do sleep 1; done; " +
-                               "timeout 30 " + PgCtl("-m immediate stop") + " >/dev/null 2>&1; rm -rf " + ShellQuote(root);
+                               "timeout 30 " + PgCtl("-m immediate stop") + " >/dev/null 2>&1; rm -rf " +
+                               ShellQuote(root);
   (void)!std::system(("setsid sh -c " + ShellQuote(watchdog) + " >/dev/null 2>&1 </dev/null &").c_str());
   try {
-    Connect(kAdmin)->Execute(std::string("CREATE ROLE \"") + kPostgresUser + "\" LOGIN PASSWORD '" +
-                             kPostgresPassword + "'");
+    Connect(kAdmin)->Execute(std::string("CREATE ROLE \"") + kPostgresUser + "\" LOGIN PASSWORD '" + kPostgresPassword +
+                             "'");
   } catch (const PlatformError& error) {
     return {false, false, std::string("cannot prepare the PostgreSQL test user: ") + error.what()};
   }
@@ -136,21 +138,22 @@ std::string MariaStop() {
 ServerStatus StartMaria() {
   const std::string root = MariaFolder().path();
   if (!fs::exists(kMariaBin + "/mariadb-install-db") || !fs::exists(kMariaServer)) {
-    return {false, true, "MariaDB server binaries not found (mariadb-install-db in " + kMariaBin + ", " + kMariaServer +
-                             "; set TALLYVANE_MARIADB_BIN to their folder)"};
+    return {false, true,
+            "MariaDB server binaries not found (mariadb-install-db in " + kMariaBin + ", " + kMariaServer +
+                "; set TALLYVANE_MARIADB_BIN to their folder)"};
   }
   const std::string user = geteuid() == 0 ? "runuser -u nobody -- " : "";
   const std::string common = " --no-defaults --datadir=" + ShellQuote(root + "/data");
   const std::string server = user + kMariaServer + common + " --socket=" + ShellQuote(root + "/socket") +
-                             " --skip-networking --pid-file=" + ShellQuote(root + "/server.pid") + " --log-error=" +
-                             ShellQuote(root + "/error.log") +
+                             " --skip-networking --pid-file=" + ShellQuote(root + "/server.pid") +
+                             " --log-error=" + ShellQuote(root + "/error.log") +
                              " --character-set-server=utf8mb4 --collation-server=utf8mb4_general_ci"
                              " --innodb-flush-log-at-trx-commit=0 --innodb-buffer-pool-size=16M --skip-log-bin";
   const std::string script =
       std::string("set -e; ") + (geteuid() == 0 ? "chown -R nobody: " + ShellQuote(root) + "; " : "") + user +
       kMariaBin + "/mariadb-install-db" + common + " --auth-root-authentication-method=normal --skip-test-db; " +
-      "setsid " + server + " </dev/null >/dev/null 2>&1 & " +
-      "i=0; until test -S " + ShellQuote(root + "/socket") + "; do i=$((i+1)); test $i -lt 300; sleep 0.1; done";
+      "setsid " + server + " </dev/null >/dev/null 2>&1 & " + "i=0; until test -S " + ShellQuote(root + "/socket") +
+      "; do i=$((i+1)); test $i -lt 300; sleep 0.1; done";
   if (!RunBounded(script, 60)) {
     RunBounded(MariaStop(), 10);
     return {false, false, "the MariaDB server did not start:\n" + test::ReadFileBytes(root + "/error.log")};
@@ -183,13 +186,13 @@ class OdbcEnvironment : public ::testing::Environment {
     // fetched instead of whole at execute time.
     std::ofstream(sqlite.odbc_ini(), std::ios::app)
         << "\n[" << kSqliteNoFileDsn << "]\nDriver=SQLite3\nDatabase=" << MissingSqliteFile() << "\nNoCreat=1\n\n["
-        << kPostgresDsn << "]\n" << pg << "Database=" << kPostgresDatabase << "\nUseDeclareFetch=1\nFetch=500\n\n["
-        << kPostgresAdminDsn << "]\n" << pg << "Database=postgres\n\n["
-        << kPostgresAnsiDsn << "]\n" << std::regex_replace(pg, std::regex("Unicode"), "ANSI") << "Database="
-        << kPostgresDatabase << "\n\n["
-        << kMariaDsn << "]\nDriver=MariaDB Unicode\nSocket=" << MariaFolder().File("socket") << "\nDatabase="
-        << kMariaDatabase << "\n\n[" << kMariaAdminDsn << "]\nDriver=MariaDB Unicode\nSocket="
-        << MariaFolder().File("socket") << "\n";
+        << kPostgresDsn << "]\n"
+        << pg << "Database=" << kPostgresDatabase << "\nUseDeclareFetch=1\nFetch=500\n\n[" << kPostgresAdminDsn << "]\n"
+        << pg << "Database=postgres\n\n[" << kPostgresAnsiDsn << "]\n"
+        << std::regex_replace(pg, std::regex("Unicode"), "ANSI") << "Database=" << kPostgresDatabase << "\n\n["
+        << kMariaDsn << "]\nDriver=MariaDB Unicode\nSocket=" << MariaFolder().File("socket")
+        << "\nDatabase=" << kMariaDatabase << "\n\n[" << kMariaAdminDsn
+        << "]\nDriver=MariaDB Unicode\nSocket=" << MariaFolder().File("socket") << "\n";
   }
   void TearDown() override {
     if (server_started) RunBounded(PgCtl("-m fast -w -t 30 stop"), 60);
@@ -206,9 +209,10 @@ class OdbcEnvironment : public ::testing::Environment {
 std::string Describe(const Value& v) {
   std::ostringstream out;
   const DateTime& d = v.date_time;
-  out << std::setprecision(17) << "kind " << static_cast<int>(v.kind) << " (" << v.integer << ", " << v.number
-      << ", " << v.boolean << ", " << d.year << "-" << d.month << "-" << d.day << " " << d.hour << ":" << d.minute
-      << ":" << d.second << "." << d.nanosecond << " (" << d.fraction_digits << " digits), " << v.text.size() << " bytes \"" << v.text << "\")";
+  out << std::setprecision(17) << "kind " << static_cast<int>(v.kind) << " (" << v.integer << ", " << v.number << ", "
+      << v.boolean << ", " << d.year << "-" << d.month << "-" << d.day << " " << d.hour << ":" << d.minute << ":"
+      << d.second << "." << d.nanosecond << " (" << d.fraction_digits << " digits), " << v.text.size() << " bytes \""
+      << v.text << "\")";
   return out.str();
 }
 

@@ -27,7 +27,9 @@ struct TypeRow {
   std::string name_text;
 };
 
-const std::string kUnicode = "Gr\xC3\xBC\xC3\x9F" "e \xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x98\x80 \"q\"";
+const std::string kUnicode =
+    "Gr\xC3\xBC\xC3\x9F"
+    "e \xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x98\x80 \"q\"";
 const std::string kUnicodeLiteral = "'" + kUnicode + "'";
 
 std::string Long(std::size_t length, char fill) {
@@ -145,7 +147,8 @@ class TypeTableTest : public test::ReportFixture, public ::testing::WithParamInt
   // A report on a template defining the names V0, V1 and so on.
   void OpenReportOn(std::size_t names) {
     std::string spec = R"j({"sheets": [{"name": "Data"}], "names": {)j";
-    for (std::size_t i = 0; i < names; ++i) spec += (i ? ", " : "") + std::string("\"V") + std::to_string(i) + "\": \"\\\"none\\\"\"";
+    for (std::size_t i = 0; i < names; ++i)
+      spec += (i ? ", " : "") + std::string("\"V") + std::to_string(i) + "\": \"\\\"none\\\"\"";
     test::MakeWorkbook(template_path, spec + "}}");
     t.context.DataSourceName = backend_.data_source;
     t.context.DbUserName = backend_.user;
@@ -162,7 +165,8 @@ class TypeTableTest : public test::ReportFixture, public ::testing::WithParamInt
 
 std::string Cell(int row, std::size_t column) {
   std::string letters;
-  for (std::size_t c = column + 1; c > 0; c = (c - 1) / 26) letters.insert(letters.begin(), static_cast<char>('A' + (c - 1) % 26));
+  for (std::size_t c = column + 1; c > 0; c = (c - 1) / 26)
+    letters.insert(letters.begin(), static_cast<char>('A' + (c - 1) % 26));
   return "Data!" + letters + std::to_string(row);
 }
 
@@ -196,8 +200,8 @@ TEST_P(TypeTableTest, EveryTypeReachesItsCellAndItsNameExactly) {
   EXPECT_TRUE(ExecFunction1(t.context, "Data", 1, 1, false, "SELECT * FROM v ORDER BY k"));
   EXPECT_TRUE(ExecFunction1(t.context, "Data", 5, 1, false, "SELECT s, n, s FROM lt ORDER BY id"));
   for (std::size_t i = 0; i < rows.size(); ++i) {
-    EXPECT_TRUE(ExecFunction3(t.context, "V" + std::to_string(i),
-                              "SELECT c" + std::to_string(i) + " FROM v ORDER BY k"));
+    EXPECT_TRUE(
+        ExecFunction3(t.context, "V" + std::to_string(i), "SELECT c" + std::to_string(i) + " FROM v ORDER BY k"));
   }
   EXPECT_EQ(t.context.ErrorCount, 0) << ::testing::PrintToString(Log());
   const test::WorkbookDump dump = SaveAndDump();
@@ -231,9 +235,9 @@ TEST_P(TypeTableTest, BinaryColumnsFailNamingTheColumn) {
   const std::vector<std::pair<const char*, const char*>> types =
       engine == "SQLite"    ? std::vector<std::pair<const char*, const char*>>{{"blob", "x'00ff'"}}
       : engine == "MariaDB" ? std::vector<std::pair<const char*, const char*>>{{"BLOB", "x'00ff'"},
-                                                                              {"VARBINARY(10)", "x'00'"},
-                                                                              {"BIT(8)", "b'10101010'"},
-                                                                              {"POINT", "POINT(1, 2)"}}
+                                                                               {"VARBINARY(10)", "x'00'"},
+                                                                               {"BIT(8)", "b'10101010'"},
+                                                                               {"POINT", "POINT(1, 2)"}}
                             : std::vector<std::pair<const char*, const char*>>{{"bytea", "'\\x00ff'"}};
   for (const auto& [type, literal] : types) {
     SCOPED_TRACE(type);

@@ -19,7 +19,8 @@ TEST(BrokenInput, EachFailsWithAClearDescription) {
   const BrokenCase cases[] = {
       {"text.xlsx", "not a zip archive"},
       {"old.xls", "an old binary workbook (.xls) is not supported; save it as .xlsx"},
-      {"encrypted.xlsx", "the workbook is encrypted (it has a password to open it); save the template without a password"},
+      {"encrypted.xlsx",
+       "the workbook is encrypted (it has a password to open it); save the template without a password"},
       {"prestandard.xlsx",
        "the workbook is written in a format this program does not know (namespace "
        "\"http://schemas.microsoft.com/office/excel/2006/2\"); open it in a spreadsheet program and save it as .xlsx"},
@@ -41,8 +42,8 @@ TEST(BrokenInput, EachFailsWithAClearDescription) {
   testing::ScratchFolder folder;
   auto app = CreateOoxmlSpreadsheetApp();
   for (const BrokenCase& c : cases) {
-    std::string file = std::string(c.fixture) == "missing.xlsx" ? folder.path() + "/missing.xlsx"
-                                                                 : folder.CopyTemplate(c.fixture);
+    std::string file =
+        std::string(c.fixture) == "missing.xlsx" ? folder.path() + "/missing.xlsx" : folder.CopyTemplate(c.fixture);
     // A sheet is read on its first use.
     const auto open_and_write = [&] { app->OpenWorkbook(file)->WorksheetByIndex(1)->SetCellValue(1, 1, Value()); };
     EXPECT_EQ(testing::ErrorOf(open_and_write), "cannot open \"" + file + "\": " + c.reason);

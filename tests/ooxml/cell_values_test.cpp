@@ -26,7 +26,7 @@ TEST(CellValues, EveryKindReadsBackWithItsTypeAndFormatOrIsRefused) {
       {8, 1, Value::MakeText(" lead & <tag> \"q\" \x01 _x0041_ \r"),
        "A8 s ' lead & <tag> \"q\" _x0001_ _x0041_ \\r' General False False"},
       {8, 2, Value::MakeText("007"), "B8 s '007' General False False"},  // the same text is shared once
-      {8, 3, Value::MakeText("_x0041_"), nullptr},  // plain, yet read as an escape unless escaped
+      {8, 3, Value::MakeText("_x0041_"), nullptr},                       // plain, yet read as an escape unless escaped
       {8, 4, Value::MakeText("_x0041\x02"), nullptr},  // the same once the control character is escaped
       {3, 4, Value::MakeBoolean(true), "D3 b True General False False"},
       // Styled italic, General.
@@ -40,8 +40,8 @@ TEST(CellValues, EveryKindReadsBackWithItsTypeAndFormatOrIsRefused) {
       {7, 5, Value::MakeDateTime({9999, 12, 31, 23, 59, 59, 999999000}),
        "E7 d datetime.datetime(9999, 12, 31, 23, 59, 59, 999000) m/d/yy h:mm False False"},
       {2, 4, Value::MakeDate(2000, 1, 1), "D2 n 36526 0.00 False False"},  // keeps its 0.00 format
-      {1, 1, Value::MakeNull(), "A1 n None General True False"},            // clears, keeps bold
-      {4, 2, Value::MakeText(""), "B4 n None General False False"},         // clears the formula
+      {1, 1, Value::MakeNull(), "A1 n None General True False"},           // clears, keeps bold
+      {4, 2, Value::MakeText(""), "B4 n None General False False"},        // clears the formula
       {1048576, 16384, Value::MakeInteger(-1), "XFD1048576 n -1 General False False"},
       // The longest text fits; bytes that are not UTF-8 become U+FFFD
       // instead of breaking the file.

@@ -40,7 +40,10 @@ TEST(LibreOfficeTemplates, TotalsAreRightInLibreOfficeWithItsDefaultSettings) {
     ws->SetCellValue(2 + i, 2, Value::MakeInteger(i + 1));
     ws->SetCellValue(2 + i, 3, Value::MakeInteger(1));
   }
-  t.workbook->SetNameValue("Note", "a\x01" "b\r" "c\xEF\xBF\xBE\"q\"");
+  t.workbook->SetNameValue("Note",
+                           "a\x01"
+                           "b\r"
+                           "c\xEF\xBF\xBE\"q\"");
   t.workbook->Save();
   t.workbook->Close();
   int status = 0;
@@ -103,8 +106,8 @@ TEST(LibreOfficeTemplates, RandomFormulasSaveOnlyLibreOfficesResults) {
   const char* seed = std::getenv("FORMULA_CORPUS_SEED");
   const char* fuzz_seeds = std::getenv("FORMULA_CORPUS_FUZZ_SEEDS");
   std::string out = RunCommand("/usr/bin/python3 " + std::string(FORMULA_CORPUS) + " make '" + folder.path() + "' " +
-                                   (seed ? seed : "20") + " 2600 " + (fuzz_seeds ? "'" + std::string(fuzz_seeds) + "'" : "") +
-                                   " 2>&1",
+                                   (seed ? seed : "20") + " 2600 " +
+                                   (fuzz_seeds ? "'" + std::string(fuzz_seeds) + "'" : "") + " 2>&1",
                                &status);
   ASSERT_EQ(status, 0) << out;
   std::vector<std::string> files;
@@ -144,9 +147,8 @@ TEST(LibreOfficeTemplates, InsertionsLeaveTheStructuresLibreOfficeLeaves) {
     wb->Save();  // a refused insertion has changed nothing
     wb->Close();
   }
-  std::string out = RunCommand("/usr/bin/python3 " + kPeer + " compare " + LIBREOFFICE_TEMPLATES + " " +
-                                   folder.path() + " 2>&1",
-                               &status);
+  std::string out = RunCommand(
+      "/usr/bin/python3 " + kPeer + " compare " + LIBREOFFICE_TEMPLATES + " " + folder.path() + " 2>&1", &status);
   EXPECT_EQ(status, 0) << out;
 }
 

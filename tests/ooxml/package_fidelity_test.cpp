@@ -37,9 +37,9 @@ print(z.testzip())
 )py");
   EXPECT_EQ(out, "None\n");
   // The other worksheets hold formulas that now get their results.
-  for (const char* part : {"xl/theme/theme1.xml", "xl/styles.xml", "docProps/core.xml", "docProps/app.xml",
-                           "xl/comments/comment1.xml",
-                           "xl/drawings/commentsDrawing1.vml", "xl/worksheets/_rels/sheet1.xml.rels"}) {
+  for (const char* part :
+       {"xl/theme/theme1.xml", "xl/styles.xml", "docProps/core.xml", "docProps/app.xml", "xl/comments/comment1.xml",
+        "xl/drawings/commentsDrawing1.vml", "xl/worksheets/_rels/sheet1.xml.rels"}) {
     std::string before = ReadPart(original, part);
     EXPECT_FALSE(before.empty()) << part;
     EXPECT_EQ(before, ReadPart(t.file, part)) << part;
@@ -116,8 +116,7 @@ TEST(Save, WritesAtomicallyKeepsPermissionsAndCanRepeat) {
   struct stat st;
   ASSERT_EQ(stat(t.file.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0640u);
-  EXPECT_EQ(std::distance(fs::directory_iterator(t.folder.path()), {}), 1)
-      << "a temporary file was left behind";
+  EXPECT_EQ(std::distance(fs::directory_iterator(t.folder.path()), {}), 1) << "a temporary file was left behind";
   // The engine reads its own output.
   EXPECT_EQ(t.app->OpenWorkbook(t.file)->WorksheetByIndex(1)->Name(), "Data");
 }

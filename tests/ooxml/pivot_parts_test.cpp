@@ -14,8 +14,10 @@ std::string CacheDefinition(const std::string& attributes, const std::string& so
 // the report is opened; any other cache stays as the template saved it.
 TEST(RefreshPivotCacheOnLoad, MarksOnlyCachesWhoseSourceMayHaveBeenWritten) {
   const auto written = [](const std::string& sheet) { return sheet == "Data"; };
-  const std::string on_data = "<cacheSource type=\"worksheet\"><worksheetSource ref=\"A1:C9\" sheet=\"Data\"/></cacheSource>";
-  const std::string on_other = "<cacheSource type=\"worksheet\"><worksheetSource ref=\"A1:C9\" sheet=\"Other\"/></cacheSource>";
+  const std::string on_data =
+      "<cacheSource type=\"worksheet\"><worksheetSource ref=\"A1:C9\" sheet=\"Data\"/></cacheSource>";
+  const std::string on_other =
+      "<cacheSource type=\"worksheet\"><worksheetSource ref=\"A1:C9\" sheet=\"Other\"/></cacheSource>";
   const std::string by_name = "<cacheSource type=\"worksheet\"><worksheetSource name=\"Sales\"/></cacheSource>";
   const std::string external = "<cacheSource type=\"external\" connectionId=\"1\"/>";
   struct Case {

@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-
 namespace tallyvane::ooxml {
 namespace {
 
@@ -36,8 +35,7 @@ TEST(ReferenceShifter, ShiftsFormulasLikeTheDesktopSpreadsheet) {
       {"'It''s'!A1", "Other", true, 1, 1, "'It''s'!A1"},
       // Strings, functions, names, errors, structured and external references.
       {"\"A1\"&A1&LOG10(A1)&T_A1", "S", true, 1, 1, "\"A1\"&A2&LOG10(A2)&T_A1"},
-      {"Table1[[#This Row],[A1]]+[1]Data!A1+#REF!+A1", "S", true, 1, 1,
-       "Table1[[#This Row],[A1]]+[1]Data!A1+#REF!+A2"},
+      {"Table1[[#This Row],[A1]]+[1]Data!A1+#REF!+A1", "S", true, 1, 1, "Table1[[#This Row],[A1]]+[1]Data!A1+#REF!+A2"},
       {"XFE1+A1048577+1.5E+3", "S", true, 1, 1, "XFE1+A1048577+1.5E+3"},
       {"Sheet1:Sheet3!A1+A1", "S", true, 1, 1, "Sheet1:Sheet3!A1+A2"},
       // Pushed off the sheet.

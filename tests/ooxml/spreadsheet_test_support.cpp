@@ -46,9 +46,8 @@ def part(name):
 std::string OpenedTemplate::SaveAndRead(const std::string& script) {
   workbook->Save();
   int status = 0;
-  std::string out = RunCommand("/usr/bin/python3 -c " + test::ShellQuote(kPreamble + script) +
-                                   " " + test::ShellQuote(file) + " 2>&1",
-                               &status);
+  std::string out = RunCommand(
+      "/usr/bin/python3 -c " + test::ShellQuote(kPreamble + script) + " " + test::ShellQuote(file) + " 2>&1", &status);
   EXPECT_EQ(status, 0) << out;
   return out;
 }

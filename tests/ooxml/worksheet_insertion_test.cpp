@@ -32,18 +32,36 @@ TEST(WorksheetInsertion, MovesEachStructureAtItsBoundary) {
       "<row r=\"5\" ht=\"20\" customHeight=\"1\"/></sheetData>";
   const InsertionRuleCase cases[] = {
       {"rows inserted inside the frozen rows widen them", frozen, true, 3, {"ySplit=\"5\" topLeftCell=\"A6\""}},
-      {"rows inserted at the lower pane's first row leave the split", frozen, true, 4,
+      {"rows inserted at the lower pane's first row leave the split",
+       frozen,
+       true,
+       4,
        {"ySplit=\"3\" topLeftCell=\"A4\""}},
       {"rows inserted below the pane's first row change nothing", frozen, true, 5, {"ySplit=\"3\" topLeftCell=\"A4\""}},
       {"a break above the insertion stays, one at it moves", breaks, true, 4, {"<brk id=\"2\"", "<brk id=\"5\""}},
       {"rows inside a group join it", group, true, 3, {"<row r=\"3\" outlineLevel=\"1\"/>"}},
-      {"rows right below a group stay out of it", group, true, 5, {"<row r=\"4\" outlineLevel=\"1\"/><row r=\"7\" ht=\"20\""}},
-      {"a column definition ending left of the insertion widens", "<cols><col min=\"1\" max=\"2\" width=\"20\"/></cols>"
-       "<sheetData/>", false, 3, {"<col min=\"1\" max=\"4\" width=\"20\"/>"}},
-      {"a column definition at the insertion moves", "<cols><col min=\"3\" max=\"3\" width=\"20\"/></cols><sheetData/>",
-       false, 3, {"<col min=\"5\" max=\"5\" width=\"20\"/>"}},
-      {"new cells take the style on their left", "<sheetData><row r=\"1\"><c r=\"A1\" s=\"2\"/><c r=\"B1\"/></row>"
-       "</sheetData>", false, 2, {"<c r=\"B1\" s=\"2\"/><c r=\"C1\" s=\"2\"/><c r=\"D1\"/>"}},
+      {"rows right below a group stay out of it",
+       group,
+       true,
+       5,
+       {"<row r=\"4\" outlineLevel=\"1\"/><row r=\"7\" ht=\"20\""}},
+      {"a column definition ending left of the insertion widens",
+       "<cols><col min=\"1\" max=\"2\" width=\"20\"/></cols>"
+       "<sheetData/>",
+       false,
+       3,
+       {"<col min=\"1\" max=\"4\" width=\"20\"/>"}},
+      {"a column definition at the insertion moves",
+       "<cols><col min=\"3\" max=\"3\" width=\"20\"/></cols><sheetData/>",
+       false,
+       3,
+       {"<col min=\"5\" max=\"5\" width=\"20\"/>"}},
+      {"new cells take the style on their left",
+       "<sheetData><row r=\"1\"><c r=\"A1\" s=\"2\"/><c r=\"B1\"/></row>"
+       "</sheetData>",
+       false,
+       2,
+       {"<c r=\"B1\" s=\"2\"/><c r=\"C1\" s=\"2\"/><c r=\"D1\"/>"}},
   };
   for (const InsertionRuleCase& c : cases) {
     SCOPED_TRACE(c.what);

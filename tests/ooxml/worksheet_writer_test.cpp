@@ -1,10 +1,11 @@
 // The sheetData writers, element by element, on exact expected strings.
 #include "ooxml/worksheet_writer.h"
-#include "ooxml/xml_text.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
+
+#include "ooxml/xml_text.h"
 
 namespace tallyvane::ooxml {
 namespace {
@@ -32,23 +33,30 @@ struct WriterCase {
 TEST(WorksheetWriter, WritesEachElementExactly) {
   const WriterCase cases[] = {
       {"attributes are escaped",
-       [](std::string& out) { WriteAttributes(out, {{"ht", "15"}, {"x14ac:note", "a\"<&>"}}); },
+       [](std::string& out) {
+         WriteAttributes(out, {{"ht", "15"}, {"x14ac:note", "a\"<&>"}});
+       },
        R"( ht="15" x14ac:note="a&quot;&lt;&amp;&gt;")"},
       {"a plain formula, text escaped",
-       [](std::string& out) { WriteFormula(out, {"IF(A1<2,\"a&b\",B1)", "", "", -1, {}}, ""); },
+       [](std::string& out) {
+         WriteFormula(out, {"IF(A1<2,\"a&b\",B1)", "", "", -1, {}}, "");
+       },
        "<f>IF(A1&lt;2,\"a&amp;b\",B1)</f>"},
       {"a shared formula's member has no text",
-       [](std::string& out) { WriteFormula(out, {"", "shared", "", 3, {}}, "x:"); },
+       [](std::string& out) {
+         WriteFormula(out, {"", "shared", "", 3, {}}, "x:");
+       },
        R"(<x:f t="shared" si="3"/>)"},
       {"an array formula keeps its range and other attributes",
-       [](std::string& out) { WriteFormula(out, {"A1:A2*2", "array", "C1:C2", -1, {{"aca", "1"}}}, ""); },
+       [](std::string& out) {
+         WriteFormula(out, {"A1:A2*2", "array", "C1:C2", -1, {{"aca", "1"}}}, "");
+       },
        R"(<f t="array" ref="C1:C2" aca="1">A1:A2*2</f>)"},
       {"a number keeps every digit",
        [](std::string& out) { WriteValue(out, MakeCell(1, CellType::Number, true, 0.1 + 0.2), ""); },
        "<v>0.30000000000000004</v>"},
       {"a shared string index is an integer",
-       [](std::string& out) { WriteValue(out, MakeCell(1, CellType::SharedString, true, 42), "x:"); },
-       "<x:v>42</x:v>"},
+       [](std::string& out) { WriteValue(out, MakeCell(1, CellType::SharedString, true, 42), "x:"); }, "<x:v>42</x:v>"},
       {"a value kept as text is escaped",
        [](std::string& out) { WriteValue(out, MakeCell(1, CellType::String, true, 0, 0, Extra("A1", "<b>")), ""); },
        "<v>&lt;b&gt;</v>"},
@@ -75,9 +83,15 @@ TEST(WorksheetWriter, WritesEachElementExactly) {
        },
        R"(<x:row r="12" ht="20" customHeight="1"><x:c r="A12"><x:v>1</x:v></x:c><x:c r="B12"><x:v>-3</x:v></x:c></x:row>)"},
       {"a row of attributes only is self-closed",
-       [](std::string& out) { WriteRow(out, Row{2, {{"hidden", "1"}}, {}}, ""); },
+       [](std::string& out) {
+         WriteRow(out, Row{2, {{"hidden", "1"}}, {}}, "");
+       },
        R"(<row r="2" hidden="1"/>)"},
-      {"an empty row is left out", [](std::string& out) { WriteRow(out, Row{5, {}, {}}, ""); }, ""},
+      {"an empty row is left out",
+       [](std::string& out) {
+         WriteRow(out, Row{5, {}, {}}, "");
+       },
+       ""},
   };
   for (const WriterCase& c : cases) {
     std::string out;

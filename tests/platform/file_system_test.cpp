@@ -85,8 +85,7 @@ TEST(CreateTextFile, WritesOnlyAFileThatIsItsOwn) {
             "Cannot create \"" + link + "\": it is a symbolic link, which is never written through.");
   EXPECT_EQ(ErrorOf([&] { files.CreateTextFile(twin); }),
             "Cannot create \"" + twin + "\": the file has other names (hard links).");
-  EXPECT_EQ(ErrorOf([&] { files.CreateTextFile(dir.path()); }),
-            "Cannot create \"" + dir.path() + "\": Is a directory");
+  EXPECT_EQ(ErrorOf([&] { files.CreateTextFile(dir.path()); }), "Cannot create \"" + dir.path() + "\": Is a directory");
   EXPECT_EQ(ReadFileBytes(target), "keep me");
 
   const std::string log = dir.Write("run.log", "an older, longer run log\r\n");

@@ -27,8 +27,11 @@ TEST(ReadProfileString, FindsValuesAsThePrivateProfileFunctionsDo) {
                                     "DSN=Sales\r\n"
                                     "[FILE]\r\n"
                                     "Later=yes\r\n"
-                                    "Exact=" + std::string(2047, 'x') + "\r\n"
-                                    "Longer=" + std::string(2048, 'y') + "\r\n");
+                                    "Exact=" +
+                                        std::string(2047, 'x') +
+                                        "\r\n"
+                                        "Longer=" +
+                                        std::string(2048, 'y') + "\r\n");
   struct Case {
     const char* section;
     const char* key;
@@ -58,8 +61,9 @@ TEST(ReadProfileString, FindsValuesAsThePrivateProfileFunctionsDo) {
 // refused with the fix rather than read garbled.
 TEST(ReadProfileString, ReadsTextFromWindowsAsUtf8OrSaysWhyItCannot) {
   TempDir dir;
-  const std::string fix = " If it was saved in another code page, name that code page in the configuration "
-                          "file, section [FILE], for example CodePage=windows-1252.";
+  const std::string fix =
+      " If it was saved in another code page, name that code page in the configuration "
+      "file, section [FILE], for example CodePage=windows-1252.";
   struct Case {
     std::string content;
     std::string value;
@@ -123,8 +127,8 @@ TEST(WriteProfileString, UpdatesInPlaceAndKeepsEverythingElse) {
 TEST(WriteProfileString, CreatesTheFileAndReadsEveryValueBack) {
   TempDir dir;
   const std::string ini = dir.File("new.ini");
-  const std::string values[] = {"plain", "", "  padded  ", "\"quoted\"", "'single'",
-                                "a=b;c", "\"open", "ünïcode", "a\r\n[ODBC]\nDSN=evil"};
+  const std::string values[] = {"plain", "",       "  padded  ", "\"quoted\"",           "'single'",
+                                "a=b;c", "\"open", "ünïcode",    "a\r\n[ODBC]\nDSN=evil"};
   int n = 0;
   for (const std::string& value : values) {
     const std::string key = "K" + std::to_string(++n);

@@ -1,7 +1,6 @@
 #include "sql/sql_file_reader.h"
 
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -61,52 +60,76 @@ TEST_F(SqlFileReaderTest, LogsEveryStatementBehindItsFunctionLineAndEveryFailure
   journal.failing.insert("Execute bad");
   const std::string open = "[SQLFILE3]  Open \"f.sql\" succesfully.";
   const std::string unread = "Error: Failed to read [SQLFILE3] \"f.sql\".";
-  const std::string fix = " If it was saved in another code page, name that code page in the configuration "
-                          "file, section [FILE], for example CodePage=windows-1252.";
+  const std::string fix =
+      " If it was saved in another code page, name that code page in the configuration "
+      "file, section [FILE], for example CodePage=windows-1252.";
   const struct {
     const char* code_page;
     std::string content;
     std::vector<std::string> log;
     int statements, errors;
   } cases[] = {
-      {"", "DELETE FROM t\r\n@S=0;Sheet1;3;2\r\nSELECT a\r\n    WHERE m = '[MONTH]' # '\r\n\r\n@Dropped=0\r\n@T=0\r\n"
-           "SELECT '#1'\r\n@Last=0\r\n",
+      {"",
+       "DELETE FROM t\r\n@S=0;Sheet1;3;2\r\nSELECT a\r\n    WHERE m = '[MONTH]' # '\r\n\r\n@Dropped=0\r\n@T=0\r\n"
+       "SELECT '#1'\r\n@Last=0\r\n",
        {open, Line("", "Function 0"), Line("", "DELETE FROM t"), Line("", "Success."), Line("S", "Function 0"),
         Line("S", "SELECT a WHERE m = '2004-10'"), Line("S", "Success."), Line("T", "Function 0"),
         Line("T", "SELECT '#1'"), Line("T", "Success.")},
-       3, 0},
-      {"", "@A=0\nSELECT 1\n@declare x\nSELECT 2\n",
+       3,
+       0},
+      {"",
+       "@A=0\nSELECT 1\n@declare x\nSELECT 2\n",
        {open, Line("A", "Function 0"), Line("A", "SELECT 1"), Line("A", "Success."), unread,
         "Error Info: The function line \"@declare x\" has no \"=\" (line 3)"},
-       1, 1},
-      {"", "@=x\nSELECT 1\n@A=4\nSELECT 2\n@B=-1\nSELECT 3\n@C=0\nSELECT 4\n",
+       1,
+       1},
+      {"",
+       "@=x\nSELECT 1\n@A=4\nSELECT 2\n@B=-1\nSELECT 3\n@C=0\nSELECT 4\n",
        {open, "Error: Failed to excute function.",
-        "Error Info: Type mismatch (field 1 is \"x\"; it must be the function, 0 to 3)",
-        Line("A", "Failure."), Line("B", "Failure."), Line("C", "Function 0"), Line("C", "SELECT 4"),
-        Line("C", "Success.")},
-       4, 1},
-      {"", "@X=0\nbad\n@Y=0\ngood\n",
+        "Error Info: Type mismatch (field 1 is \"x\"; it must be the function, 0 to 3)", Line("A", "Failure."),
+        Line("B", "Failure."), Line("C", "Function 0"), Line("C", "SELECT 4"), Line("C", "Success.")},
+       4,
+       1},
+      {"",
+       "@X=0\nbad\n@Y=0\ngood\n",
        {open, Line("X", "Function 0"), Line("X", "bad"), "Error: Failed to execute function 0.",
         "Error Info: Execute bad failed", Line("X", "Failure."), Line("Y", "Function 0"), Line("Y", "good"),
         Line("Y", "Success.")},
-       2, 1},
+       2,
+       1},
       // An overlong line fails the file without exhausting memory.
-      {"", "@A=0\nSELECT 1\n" + std::string(5'000'000, 'x') + "\n",
+      {"",
+       "@A=0\nSELECT 1\n" + std::string(5'000'000, 'x') + "\n",
        {open, unread, "Error Info: The line is too long: 32,767 or more characters before any comment. (line 3)"},
-       0, 1},
-      {"windows-1252", "SELECT 'M\xFCller \x80'\n",
-       {open, Line("", "Function 0"), Line("", "SELECT 'M\xC3\xBCller \xE2\x82\xAC'"), Line("", "Success.")}, 1, 0},
+       0,
+       1},
+      {"windows-1252",
+       "SELECT 'M\xFCller \x80'\n",
+       {open, Line("", "Function 0"), Line("", "SELECT 'M\xC3\xBCller \xE2\x82\xAC'"), Line("", "Success.")},
+       1,
+       0},
       // A byte-order mark is no part of the statement and means UTF-8 whatever the code page.
-      {"windows-1252", "\xEF\xBB\xBFSELECT 'M\xC3\xBCller'\n",
-       {open, Line("", "Function 0"), Line("", "SELECT 'M\xC3\xBCller'"), Line("", "Success.")}, 1, 0},
-      {"", "SELECT 1\nSELECT 'M\xFCller'\n",
-       {open, unread, "Error Info: The file \"f.sql\" is not valid UTF-8 text at line 2." + fix}, 0, 1},
-      {"1252", "SELECT '\x81'\n",
-       {open, unread, "Error Info: The file \"f.sql\" is not valid CP1252 text at line 1." + fix}, 0, 1},
-      {"", std::string("\xFF\xFES\0E\0\n\0", 8),
-       {open, unread, "Error Info: The file \"f.sql\" is saved as UTF-16 text, which is not read. Save it as UTF-8." +
-                          fix},
-       0, 1},
+      {"windows-1252",
+       "\xEF\xBB\xBFSELECT 'M\xC3\xBCller'\n",
+       {open, Line("", "Function 0"), Line("", "SELECT 'M\xC3\xBCller'"), Line("", "Success.")},
+       1,
+       0},
+      {"",
+       "SELECT 1\nSELECT 'M\xFCller'\n",
+       {open, unread, "Error Info: The file \"f.sql\" is not valid UTF-8 text at line 2." + fix},
+       0,
+       1},
+      {"1252",
+       "SELECT '\x81'\n",
+       {open, unread, "Error Info: The file \"f.sql\" is not valid CP1252 text at line 1." + fix},
+       0,
+       1},
+      {"",
+       std::string("\xFF\xFES\0E\0\n\0", 8),
+       {open, unread,
+        "Error Info: The file \"f.sql\" is saved as UTF-16 text, which is not read. Save it as UTF-8." + fix},
+       0,
+       1},
   };
   for (const auto& c : cases) {
     t.context.CodePage = c.code_page;
@@ -142,8 +165,8 @@ TEST_F(SqlFileReaderTest, ReportsMissingAndUnreadableFiles) {
 TEST_F(SqlFileReaderTest, FileListSkipsGapsAndStopsAtTheHighestNumber) {
   const std::string a = dir.Write("a.sql", "SELECT 'a'\n");
   const std::string b = dir.Write("b.sql", "SELECT 'b'\n");
-  t.context.CfgFileName = dir.Write("run.ini", "[SQLFILE]\nF_MAXNUM= 3 \nF1=  " + a + "  \nF2=   \nF3=" + b +
-                                                   "\nF4=" + a + "\n");
+  t.context.CfgFileName =
+      dir.Write("run.ini", "[SQLFILE]\nF_MAXNUM= 3 \nF1=  " + a + "  \nF2=   \nF3=" + b + "\nF4=" + a + "\n");
   RunSqlFileList(t.context);
   EXPECT_EQ(t.context.SqlFileCount, 2);
   EXPECT_EQ(journal.calls, (std::vector<std::string>{"Execute SELECT 'a'", "Execute SELECT 'b'"}));

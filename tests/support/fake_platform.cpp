@@ -142,8 +142,6 @@ std::shared_ptr<DatabaseConnection> FakePlatform::CreateDbConnection() {
   return std::make_shared<FakeConnection>(journal_);
 }
 
-std::unique_ptr<Recordset> FakePlatform::CreateDbRecordset() {
-  return std::make_unique<FakeRecordset>(journal_);
-}
+std::unique_ptr<Recordset> FakePlatform::CreateDbRecordset() { return std::make_unique<FakeRecordset>(journal_); }
 
 }  // namespace tallyvane::test

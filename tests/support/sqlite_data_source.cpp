@@ -16,8 +16,8 @@ SqliteDataSource& SqliteDataSource::Instance() {
 
 SqliteDataSource::SqliteDataSource() {
   database_ = dir_.File("test.db");
-  odbc_ini_ = dir_.Write("odbc.ini", std::string("[") + kName + "]\nDriver=SQLite3\nDatabase=" +
-                                         database_ + "\nNoCreat=1\n");
+  odbc_ini_ =
+      dir_.Write("odbc.ini", std::string("[") + kName + "]\nDriver=SQLite3\nDatabase=" + database_ + "\nNoCreat=1\n");
   setenv("ODBCINI", odbc_ini_.c_str(), 1);
   // The driver manager unloads a driver when its last connection closes;
   // what the driver leaked then has no module name, and LeakSanitizer

@@ -12,8 +12,8 @@
 #include <filesystem>
 #include <functional>
 
-#include "main_window_fixture.h"
 #include "fake_platform.h"
+#include "main_window_fixture.h"
 #include "ui/help_document.h"
 
 namespace tallyvane::test {
@@ -40,7 +40,8 @@ TEST_F(MainWindowTest, ControlsAndTheCommandsOfMenusToolbarAndKeys) {
   EXPECT_FALSE(Find("txtIniFileName")->isReadOnly());
   for (const char* name : {"txtTemplateFileName", "txtReportFileName", "txtLogFlieName", "txtErrorCnt"})
     EXPECT_TRUE(Find(name)->isReadOnly()) << name;
-  EXPECT_EQ(Names(Find<QMenu>("mnuFile")->actions()), QStringList({"mnuFConfiguration", "mnuFOpenLog", "mnuFOpenReport", "mnuFDelimiter1", "mnuFExit"}));
+  EXPECT_EQ(Names(Find<QMenu>("mnuFile")->actions()),
+            QStringList({"mnuFConfiguration", "mnuFOpenLog", "mnuFOpenReport", "mnuFDelimiter1", "mnuFExit"}));
   QToolBar* toolbar = Find<QToolBar>("Toolbar1");
   EXPECT_EQ(Names(toolbar->actions(), "key"), QStringList({"CfgFile", "Start", "Help"}));
   ASSERT_FALSE(std::filesystem::exists(HelpDocumentPath()));
@@ -150,9 +151,12 @@ TEST_F(MainWindowTest, ARunDisablesTheWindowShowsItsFilesAndLeavesTheWindowUsabl
   }
   EXPECT_TRUE(probe.busy_while_disabled);
   EXPECT_TRUE(probe.painted_while_disabled.contains(QString::fromStdString(folder_.File("template.xlsx"))));
-  const std::pair<const char*, std::string> boxes[] = {
-      {"txtTemplateFileName", folder_.File("template.xlsx")}, {"txtReportFileName", folder_.File("report.xlsx")},
-      {"txtLogFlieName", LogPath()}, {"txtSQLFileCnt", "0"}, {"txtSQLStmCnt", "0"}, {"txtErrorCnt", "1"}};
+  const std::pair<const char*, std::string> boxes[] = {{"txtTemplateFileName", folder_.File("template.xlsx")},
+                                                       {"txtReportFileName", folder_.File("report.xlsx")},
+                                                       {"txtLogFlieName", LogPath()},
+                                                       {"txtSQLFileCnt", "0"},
+                                                       {"txtSQLStmCnt", "0"},
+                                                       {"txtErrorCnt", "1"}};
   for (const auto& [name, text] : boxes) EXPECT_EQ(Find(name)->text().toStdString(), text) << name;
   // The log's CR LF line ends show as plain line breaks.
   const QString log = Find<QPlainTextEdit>("txtLogInfo")->toPlainText();

@@ -1,5 +1,7 @@
 // The parameter dialog as the Start command shows it: rows, geometry, the
 // question on OK, the write-back of defaults, Cancel.
+#include "ui/frm_parameter.h"
+
 #include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
@@ -9,15 +11,13 @@
 #include <tuple>
 
 #include "main_window_fixture.h"
-#include "ui/frm_parameter.h"
 
 namespace tallyvane::test {
 namespace {
 
 // Year with a description and a default, then Month under number 3 with
 // neither.
-const char* const kYearAndMonth =
-    "Name1=Year\nDesc1=Report year\nDefault1=2004\nName3=Month\nDefault3=10\n";
+const char* const kYearAndMonth = "Name1=Year\nDesc1=Report year\nDefault1=2004\nName3=Month\nDefault3=10\n";
 
 // The dialog's controls are found through the main window, its owner.
 class ParameterDialogTest : public MainWindowTest {
@@ -39,20 +39,20 @@ TEST_F(ParameterDialogTest, ShowsTheDeclaredRowsInOrderAndFitsThem) {
   for (const auto& [section, labels, values, ok_top, height] : cases) {
     SetConfigBox(WriteConfig(section));
     ModalScript script;
-    script.When("frmParameter", [&, &labels = labels, &values = values, ok_top = ok_top,
-                                 height = height](QWidget* dialog) {
-      const int rows = static_cast<int>(labels.size());
-      for (int i = 0; i < 10; ++i) {
-        EXPECT_EQ(ValueBox(i)->isVisible(), i < rows) << i;
-        if (i >= rows) continue;
-        EXPECT_EQ(Find<QLabel>(qPrintable(QStringLiteral("lblPName%1").arg(i)))->text(), labels[i]);
-        EXPECT_EQ(ValueBox(i)->text(), values[i]);
-      }
-      EXPECT_EQ(Find<QPushButton>("cmdOK")->y(), ok_top);
-      EXPECT_EQ(dialog->size(), QSize(447, height));
-      EXPECT_TRUE(Find<QCheckBox>("chkSaveDefault")->isChecked());
-      Click("cmdCancel");
-    });
+    script.When("frmParameter",
+                [&, &labels = labels, &values = values, ok_top = ok_top, height = height](QWidget* dialog) {
+                  const int rows = static_cast<int>(labels.size());
+                  for (int i = 0; i < 10; ++i) {
+                    EXPECT_EQ(ValueBox(i)->isVisible(), i < rows) << i;
+                    if (i >= rows) continue;
+                    EXPECT_EQ(Find<QLabel>(qPrintable(QStringLiteral("lblPName%1").arg(i)))->text(), labels[i]);
+                    EXPECT_EQ(ValueBox(i)->text(), values[i]);
+                  }
+                  EXPECT_EQ(Find<QPushButton>("cmdOK")->y(), ok_top);
+                  EXPECT_EQ(dialog->size(), QSize(447, height));
+                  EXPECT_TRUE(Find<QCheckBox>("chkSaveDefault")->isChecked());
+                  Click("cmdCancel");
+                });
     window_->Start();
   }
 }

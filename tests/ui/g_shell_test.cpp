@@ -1,5 +1,7 @@
 // GShell's failure table, its show-command rule and the real opener's
 // exit statuses.
+#include "ui/g_shell.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -10,7 +12,6 @@
 
 #include "main_window_fixture.h"
 #include "temp_dir.h"
-#include "ui/g_shell.h"
 #include "ui/shell_failure.h"
 
 namespace tallyvane::test {
@@ -19,15 +20,17 @@ namespace {
 TEST(ShellFailureTable, EveryRowHasItsNumberAndTextAndAbove32IsSuccess) {
   const char* const kGeneral = "An error occurred occurred whilst trying to open or print the selected file.";
   std::vector<std::tuple<long, long, std::string>> rows = {
-      {0, 7, "Out of memory"}, {2, 53, "File not found"}, {3, 76, "Path not found"},
-      {5, 75, "Path/file access error"}, {8, 7, "Out of memory"},
+      {0, 7, "Out of memory"},
+      {2, 53, "File not found"},
+      {3, 76, "Path not found"},
+      {5, 75, "Path/file access error"},
+      {8, 7, "Out of memory"},
       {11, -2147220445L, "The executable file is invalid or corrupt"},
       {26, 75, "A sharing violation occurred."},
       {27, -2147220429L, "This file type does not have a valid file association."},
       {28, 286, "The file could not be opened due to time out.  Please try again in a moment."},
       {29, 285, "The file could not be opened because the DDE transaction failed.  Please try again in a moment."},
-      {30, 285,
-       "The file could not be opened because the target application is busy.  Please try again in a moment."},
+      {30, 285, "The file could not be opened because the target application is busy.  Please try again in a moment."},
       {31, -2147220425L, "No application is associated with this file type."},
       {32, 48, "The specified dynamic-link library was not found."},
       {12, -2147220444L, kGeneral},
@@ -42,17 +45,18 @@ TEST(ShellFailureTable, EveryRowHasItsNumberAndTextAndAbove32IsSuccess) {
   // The desktop opener's exit statuses, onto the same table.
   EXPECT_TRUE(IsShellSuccess(ShellResultOfXdgOpenStatus(0)));
   const std::pair<int, const char*> statuses[] = {
-      {2, "File not found"}, {3, "No application is associated with this file type."}, {1, kGeneral},
-      {4, kGeneral},         {-1, kGeneral},                                                {127, kGeneral}};
+      {2, "File not found"}, {3, "No application is associated with this file type."},
+      {1, kGeneral},         {4, kGeneral},
+      {-1, kGeneral},        {127, kGeneral}};
   for (const auto& [status, text] : statuses)
     EXPECT_EQ(ShellFailureOf(ShellResultOfXdgOpenStatus(status))->description, text) << status;
 }
 
 TEST(GShellShowCommand, ProgramsStartHiddenOnlyWithParametersOrAFolder) {
   const std::tuple<const char*, const char*, const char*, int> cases[] = {
-      {"/opt/tools/report.exe", "", "", kShowNormal},         {"/opt/tools/report.exe", "-x", "", kShowHide},
-      {"/opt/tools/Report.ExE", "", "/tmp", kShowHide},       {"/opt/tools.exe.d/notes.htm", "", "/tmp", kShowHide},
-      {"/opt/tools/notes.htm", "-x", "/tmp", kShowDefault},  {"/opt/tools/notes.ex", "-x", "", kShowDefault},
+      {"/opt/tools/report.exe", "", "", kShowNormal},       {"/opt/tools/report.exe", "-x", "", kShowHide},
+      {"/opt/tools/Report.ExE", "", "/tmp", kShowHide},     {"/opt/tools.exe.d/notes.htm", "", "/tmp", kShowHide},
+      {"/opt/tools/notes.htm", "-x", "/tmp", kShowDefault}, {"/opt/tools/notes.ex", "-x", "", kShowDefault},
   };
   for (const auto& [target, parameters, folder, show] : cases)
     EXPECT_EQ(ShowCommandFor(target, parameters, folder), show) << target;

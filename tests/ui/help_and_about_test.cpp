@@ -77,10 +77,32 @@ TEST(HelpDocument, IsInstalledBesideTheProgramAndCoversTheOperatorsTopics) {
   ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << path;
   const QString html = QString::fromUtf8(file.readAll());
   EXPECT_TRUE(html.startsWith("<!DOCTYPE html>"));
-  for (const char* topic : {"[FILE]", "LogFileName", "ReportTemplateFileName", "ReportFileName", "[ODBC]", "DSN",
-                            "DBUSER", "DBPWD", "[SQLFILE]", "F_MAXNUM", "[PARAMETER]", "Name1", "Desc1",
-                            "Default1", "&amp;Y", "&amp;M", "&amp;D", "&amp;H", "&amp;N", "&amp;S", "-F", "-C",
-                            "Generate report?", "Save default vaule", "Log Information", "exit status"})
+  for (const char* topic : {"[FILE]",
+                            "LogFileName",
+                            "ReportTemplateFileName",
+                            "ReportFileName",
+                            "[ODBC]",
+                            "DSN",
+                            "DBUSER",
+                            "DBPWD",
+                            "[SQLFILE]",
+                            "F_MAXNUM",
+                            "[PARAMETER]",
+                            "Name1",
+                            "Desc1",
+                            "Default1",
+                            "&amp;Y",
+                            "&amp;M",
+                            "&amp;D",
+                            "&amp;H",
+                            "&amp;N",
+                            "&amp;S",
+                            "-F",
+                            "-C",
+                            "Generate report?",
+                            "Save default vaule",
+                            "Log Information",
+                            "exit status"})
     EXPECT_TRUE(html.contains(QString::fromLatin1(topic))) << topic;
 }
 
@@ -89,7 +111,8 @@ TEST_F(MainWindowTest, AboutBoxShowsNameVersionAndNotice) {
   script.When("frmAbout", [this](QWidget* about) {
     EXPECT_EQ(about->windowTitle(), "About Tallyvane");
     const std::pair<const char*, std::string> labels[] = {
-        {"lblSysName", "Tallyvane"}, {"lblSysVer", "Version 1.4.0"},
+        {"lblSysName", "Tallyvane"},
+        {"lblSysVer", "Version 1.4.0"},
         {"lblCopyright", "Copyright (C) 2026 The Tallyvane developers. All rights reserved."},
         {"lblWebAddress", "Help: " + HelpDocumentPath()}};
     for (const auto& [name, text] : labels) EXPECT_EQ(Find<QLabel>(name)->text().toStdString(), text) << name;

@@ -1,4 +1,6 @@
 // The interactive mode's entry: the window's life and what it releases.
+#include "ui/interactive_mode.h"
+
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -11,7 +13,6 @@
 
 #include "temp_dir.h"
 #include "test_context.h"
-#include "ui/interactive_mode.h"
 
 namespace tallyvane::test {
 namespace {

@@ -29,7 +29,8 @@ class LongRunTest : public MainWindowTest {
   LongRunTest() {
     SqliteDataSource::Instance().Reset("CREATE TABLE t (x INTEGER); INSERT INTO t VALUES (7);");
     MakeWorkbook(folder_.File("template.xlsx"), R"({"sheets": [{"name": "Sheet1", "cells": {"A1": "before"}}]})");
-    folder_.Write("slow.sql", std::string("@Wait=0\n") + kSleepingStatement + "\n@Fill=1;Sheet1;2;1\nSELECT x FROM t\n");
+    folder_.Write("slow.sql",
+                  std::string("@Wait=0\n") + kSleepingStatement + "\n@Fill=1;Sheet1;2;1\nSELECT x FROM t\n");
     RunIni ini;
     ini.log = LogPath();
     ini.template_file = folder_.File("template.xlsx");

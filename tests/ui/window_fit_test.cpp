@@ -31,8 +31,9 @@ void SaveScreenshot(QWidget& window, const char* name) {
 }
 
 TEST_F(MainWindowTest, EveryLabelShowsItsTextOrCarriesItAsToolTip) {
-  SetConfigBox(WriteConfig("Name1=[DAY]\nDesc1=Report day (YYYY-MM-DD)\nDefault1=2026-12-07\n"
-                           "Name2=[REGION]\nDesc2=Region, as the sales office names it in its monthly returns\n"));
+  SetConfigBox(
+      WriteConfig("Name1=[DAY]\nDesc1=Report day (YYYY-MM-DD)\nDefault1=2026-12-07\n"
+                  "Name2=[REGION]\nDesc2=Region, as the sales office names it in its monthly returns\n"));
   ModalScript script;
   script.When("frmParameter", [&](QWidget* dialog) {
     ExpectLabelsWhole(*dialog);

@@ -59,20 +59,45 @@ TEST_F(OutputFunctionsTest, WritesTypedRecordsByRowsOrColumnsOnTheSheetNamedFirs
     const char* type;  // "" when only the value is checked
     const char* value;
   } cells[] = {
-      {"Sheet1!B5", "s", "Ann"}, {"Sheet1!C5", "n", "31"}, {"Sheet1!B6", "", "Bob"}, {"Sheet1!C6", "", ""},
-      {"Sheet1!B7", "", "Cy"},   {"Sheet1!C7", "", "7"},   {"Sheet1!B8", "", ""},    {"Sheet1!D5", "", ""},
-      {"Data!B5", "", "Ann"},    {"Data!B6", "", "31"},    {"Data!C5", "", "Bob"},   {"Data!C6", "", ""},
-      {"Data!D5", "", "Cy"},     {"Data!D6", "", "7"},     {"Data!E5", "", ""},      {"Data!B7", "", ""},
-      {"Sheet1!A1", "s", "Ann"}, {"Sheet1!B1", "n", "31"}, {"Sheet1!C1", "n", "2.5"},
-      {"Sheet1!D1", "d", "1993-04-01 00:00:00"},           {"Sheet1!E1", "d", "2004-10-05 13:45:10"},
-      {"Sheet1!F1", "s", "=1+1"}, {"Sheet1!A2", "s", "007"}, {"2!A1", "", "named two"}, {"Data!A1", "", ""},
-      {"Sheet1!A3", "", "first"}, {"Data!A2", "", "halves to even"}, {"Sheet1!A4", "", ""},
-      {"2!B3", "", "Ann"},        {"2!D3", "", "Cy"},       {"2!D4", "", "7"},        {"2!D2", "", "second"},
+      {"Sheet1!B5", "s", "Ann"},
+      {"Sheet1!C5", "n", "31"},
+      {"Sheet1!B6", "", "Bob"},
+      {"Sheet1!C6", "", ""},
+      {"Sheet1!B7", "", "Cy"},
+      {"Sheet1!C7", "", "7"},
+      {"Sheet1!B8", "", ""},
+      {"Sheet1!D5", "", ""},
+      {"Data!B5", "", "Ann"},
+      {"Data!B6", "", "31"},
+      {"Data!C5", "", "Bob"},
+      {"Data!C6", "", ""},
+      {"Data!D5", "", "Cy"},
+      {"Data!D6", "", "7"},
+      {"Data!E5", "", ""},
+      {"Data!B7", "", ""},
+      {"Sheet1!A1", "s", "Ann"},
+      {"Sheet1!B1", "n", "31"},
+      {"Sheet1!C1", "n", "2.5"},
+      {"Sheet1!D1", "d", "1993-04-01 00:00:00"},
+      {"Sheet1!E1", "d", "2004-10-05 13:45:10"},
+      {"Sheet1!F1", "s", "=1+1"},
+      {"Sheet1!A2", "s", "007"},
+      {"2!A1", "", "named two"},
+      {"Data!A1", "", ""},
+      {"Sheet1!A3", "", "first"},
+      {"Data!A2", "", "halves to even"},
+      {"Sheet1!A4", "", ""},
+      {"2!B3", "", "Ann"},
+      {"2!D3", "", "Cy"},
+      {"2!D4", "", "7"},
+      {"2!D2", "", "second"},
       {"2!E2", "", "=COUNTA(B3:D3)"},
   };
   for (const auto& c : cells) {
     EXPECT_EQ(dump.Value(c.cell), c.value) << c.cell;
-    if (*c.type) { EXPECT_EQ(dump.cells.at(c.cell).type, c.type) << c.cell; }
+    if (*c.type) {
+      EXPECT_EQ(dump.cells.at(c.cell).type, c.type) << c.cell;
+    }
   }
 }
 

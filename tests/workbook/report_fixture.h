@@ -1,11 +1,11 @@
 #pragma once
 // A run context connected to the test's SQLite data source, with a report
 // workbook open on a copy of a template: what the output functions need.
+#include <gtest/gtest.h>
+
 #include <memory>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "platform/platform_factory.h"
 #include "sqlite_data_source.h"

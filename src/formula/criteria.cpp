@@ -47,15 +47,6 @@ bool MayBeDateOrNumber(std::string_view s) {
   return !other_word;
 }
 
-bool PlainInteger(std::string_view t) {
-  size_t i = t.size() > 1 && (t[0] == '-' || t[0] == '+') ? 1 : 0;
-  if (i >= t.size() || t.size() - i > 15) return false;
-  for (; i < t.size(); ++i) {
-    if (t[i] < '0' || t[i] > '9') return false;
-  }
-  return true;
-}
-
 bool ReadsAsNumber(std::string_view t, double* d) {
   std::string s(t);
   char* end = nullptr;

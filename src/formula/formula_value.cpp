@@ -19,17 +19,6 @@ const ErrorName kErrors[] = {{ErrorCode::Null, "#NULL!"}, {ErrorCode::Div0, "#DI
 char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
 bool IsAsciiAlnum(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 
-// Only texts of an optional sign and digits read as the same number in
-// every locale and under every conversion setting.
-bool PlainInteger(std::string_view t) {
-  size_t i = t.size() > 1 && (t[0] == '-' || t[0] == '+') ? 1 : 0;
-  if (i >= t.size() || t.size() - i > 15) return false;
-  for (; i < t.size(); ++i) {
-    if (t[i] < '0' || t[i] > '9') return false;
-  }
-  return true;
-}
-
 int KindRank(FormulaValue::Kind k) {
   switch (k) {
     case FormulaValue::Kind::Empty:
@@ -42,6 +31,15 @@ int KindRank(FormulaValue::Kind k) {
 }
 
 }  // namespace
+
+bool PlainInteger(std::string_view t) {
+  size_t i = t.size() > 1 && (t[0] == '-' || t[0] == '+') ? 1 : 0;
+  if (i >= t.size() || t.size() - i > 15) return false;
+  for (; i < t.size(); ++i) {
+    if (t[i] < '0' || t[i] > '9') return false;
+  }
+  return true;
+}
 
 FormulaValue FormulaValue::Number(double v) {
   FormulaValue r;

@@ -32,6 +32,10 @@ struct FormulaValue {
 const char* ErrorText(ErrorCode e);
 bool ErrorFromText(std::string_view text, ErrorCode* e);
 
+// Only texts of an optional sign and digits read as the same number in
+// every locale and under every conversion setting.
+bool PlainInteger(std::string_view t);
+
 // The outcome of a conversion: its value and whether every spreadsheet
 // agrees on it.
 struct Conversion {

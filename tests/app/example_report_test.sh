@@ -54,7 +54,9 @@ sqlite3 "$work/sales.db" "INSERT INTO sales (sale_date, region, product, units, 
 mkdir -p "$work/bin"
 ln -sf "$program" "$work/bin/tallyvane"
 rm -f "$work"/reports/*.xlsx
-env -i HOME="$work" LOGNAME="$(id -un)" SHELL=/bin/sh PATH="$work/bin:/usr/bin:/bin" /bin/sh -c "$command" </dev/null
+# cron's bare environment; a sanitizer build's settings still reach the program.
+env -i HOME="$work" LOGNAME="$(id -un)" SHELL=/bin/sh PATH="$work/bin:/usr/bin:/bin" \
+  ${ASAN_OPTIONS:+"ASAN_OPTIONS=$ASAN_OPTIONS"} /bin/sh -c "$command" </dev/null
 csv="$(/usr/bin/python3 "$root/tests/support/xlsx_tool.py" csv "$(ls -1 "$work"/reports/*.xlsx | tail -1)" Sales)"
 grep -qx "Month: $last,,," <<<"$csv" || { echo "not last month's report: $csv"; exit 1; }
 grep -qx 'Total,125,495,23828' <<<"$csv"

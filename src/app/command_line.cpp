@@ -1,6 +1,6 @@
 #include "app/command_line.h"
 
-#include "app/run_context.h"
+#include "run/run_context.h"
 #include "sql/text_operations.h"
 
 namespace tallyvane {

@@ -11,13 +11,13 @@
 #include "app/command_line.h"
 #include "app/operator_console.h"
 #include "app/preflight.h"
-#include "app/program_info.h"
 #include "app/report_run.h"
-#include "app/run_context.h"
 #include "app/usage_text.h"
 #include "config/missing_config_file.h"
 #include "config/run_parameters.h"
 #include "log/run_log.h"
+#include "run/program_info.h"
+#include "run/run_context.h"
 
 namespace tallyvane {
 namespace {

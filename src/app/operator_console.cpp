@@ -7,9 +7,9 @@
 #include <cerrno>
 #include <exception>
 
-#include "app/run_context.h"
 #include "log/count_format.h"
 #include "log/terminal_text.h"
+#include "run/run_context.h"
 #include "sql/sql_file_list.h"
 
 namespace tallyvane {

@@ -14,13 +14,13 @@
 #include <thread>
 #include <vector>
 
-#include "app/run_context.h"
 #include "config/file_name_macros.h"
 #include "config/missing_config_file.h"
 #include "config/read_ini_value.h"
 #include "config/run_parameters.h"
 #include "config/run_settings.h"
 #include "platform/platform_factory.h"
+#include "run/run_context.h"
 #include "sql/function_fields.h"
 #include "sql/sql_file_list.h"
 #include "sql/sql_file_reader.h"

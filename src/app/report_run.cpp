@@ -2,7 +2,6 @@
 
 #include <exception>
 
-#include "app/run_context.h"
 #include "config/run_settings.h"
 #include "db/database_connection.h"
 #include "log/count_format.h"
@@ -12,6 +11,7 @@
 #include "platform/interruption.h"
 #include "platform/platform_factory.h"
 #include "platform/temp_file.h"
+#include "run/run_context.h"
 #include "sql/sql_file_list.h"
 #include "workbook/output_functions.h"
 #include "workbook/report_file.h"

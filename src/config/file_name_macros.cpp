@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <utility>
 
-#include "app/run_context.h"
 #include "platform/clock.h"
+#include "run/run_context.h"
 
 namespace tallyvane {
 namespace {

@@ -1,6 +1,6 @@
 #include "config/missing_config_file.h"
 
-#include "app/run_context.h"
+#include "run/run_context.h"
 
 namespace tallyvane {
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <string>
 
-#include "app/run_context.h"
 #include "config/read_ini_value.h"
+#include "run/run_context.h"
 
 namespace tallyvane {
 

@@ -6,8 +6,6 @@
 #include <utility>
 #include <vector>
 
-#include "app/program_info.h"
-#include "app/run_context.h"
 #include "config/file_name_macros.h"
 #include "config/read_ini_value.h"
 #include "log/run_log.h"
@@ -15,6 +13,8 @@
 #include "platform/private_profile.h"
 #include "platform/temp_file.h"
 #include "platform/text_code_page.h"
+#include "run/program_info.h"
+#include "run/run_context.h"
 
 namespace tallyvane {
 namespace {

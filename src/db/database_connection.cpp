@@ -3,10 +3,10 @@
 #include <exception>
 #include <string>
 
-#include "app/run_context.h"
 #include "log/run_log.h"
 #include "platform/platform_error.h"
 #include "platform/platform_factory.h"
+#include "run/run_context.h"
 
 namespace tallyvane {
 namespace {

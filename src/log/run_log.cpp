@@ -2,13 +2,13 @@
 
 #include <cstdio>
 
-#include "app/run_context.h"
 #include "log/count_format.h"
 #include "log/error_box.h"
 #include "log/run_console.h"
 #include "log/run_view.h"
 #include "platform/clock.h"
 #include "platform/platform_error.h"
+#include "run/run_context.h"
 
 namespace tallyvane {
 namespace {

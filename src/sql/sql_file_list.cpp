@@ -2,12 +2,12 @@
 
 #include <string>
 
-#include "app/run_context.h"
 #include "config/read_ini_value.h"
 #include "log/count_format.h"
 #include "log/run_view.h"
 #include "platform/number_text.h"
 #include "platform/platform_error.h"
+#include "run/run_context.h"
 #include "sql/sql_file_reader.h"
 
 namespace tallyvane {

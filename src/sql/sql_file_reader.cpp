@@ -4,11 +4,11 @@
 #include <memory>
 #include <vector>
 
-#include "app/run_context.h"
 #include "config/read_ini_value.h"
 #include "log/run_log.h"
 #include "platform/platform_error.h"
 #include "platform/text_code_page.h"
+#include "run/run_context.h"
 #include "sql/statement_dispatch.h"
 #include "sql/text_operations.h"
 

@@ -2,12 +2,12 @@
 
 #include <exception>
 
-#include "app/run_context.h"
 #include "log/count_format.h"
 #include "log/run_log.h"
 #include "log/run_view.h"
 #include "platform/interruption.h"
 #include "platform/platform_error.h"
+#include "run/run_context.h"
 #include "sql/function_fields.h"
 #include "workbook/output_functions.h"
 

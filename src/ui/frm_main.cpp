@@ -16,13 +16,13 @@
 #include <memory>
 
 #include "app/report_run.h"
-#include "app/run_context.h"
 #include "config/missing_config_file.h"
 #include "config/read_ini_value.h"
 #include "config/run_parameters.h"
 #include "log/run_log.h"
 #include "platform/blocking_call.h"
 #include "platform/interruption.h"
+#include "run/run_context.h"
 #include "ui/config_file_dialog.h"
 #include "ui/desktop_opener.h"
 #include "ui/event_loop_waiter.h"

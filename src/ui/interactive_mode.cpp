@@ -2,8 +2,8 @@
 
 #include <QApplication>
 
-#include "app/run_context.h"
 #include "log/run_log.h"
+#include "run/run_context.h"
 #include "ui/frm_main.h"
 #include "ui/message_box_error_box.h"
 

@@ -1,8 +1,8 @@
 #include <exception>
 
-#include "app/run_context.h"
 #include "log/run_log.h"
 #include "platform/platform_error.h"
+#include "run/run_context.h"
 #include "workbook/cell_value.h"
 #include "workbook/field_text.h"
 #include "workbook/output_functions.h"

@@ -4,11 +4,11 @@
 #include <filesystem>
 #include <string>
 
-#include "app/run_context.h"
 #include "log/run_log.h"
 #include "platform/file_lock.h"
 #include "platform/platform_error.h"
 #include "platform/temp_file.h"
+#include "run/run_context.h"
 
 namespace tallyvane {
 namespace {

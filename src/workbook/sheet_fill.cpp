@@ -1,12 +1,12 @@
 // Output functions 1 and 2: a statement's records into a worksheet.
 #include <exception>
 
-#include "app/run_context.h"
 #include "log/run_console.h"
 #include "log/run_log.h"
 #include "platform/interruption.h"
 #include "platform/number_text.h"
 #include "platform/platform_error.h"
+#include "run/run_context.h"
 #include "workbook/cell_value.h"
 #include "workbook/output_functions.h"
 

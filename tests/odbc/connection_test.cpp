@@ -7,10 +7,10 @@
 #include <regex>
 #include <string>
 
-#include "app/run_context.h"
 #include "log/run_log.h"
 #include "odbc/odbc_factory.h"
 #include "platform/platform_error.h"
+#include "run/run_context.h"
 #include "temp_dir.h"
 #include "test_data_sources.h"
 

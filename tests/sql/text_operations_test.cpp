@@ -4,7 +4,7 @@
 
 #include <tuple>
 
-#include "app/run_context.h"
+#include "run/run_context.h"
 #include "sql/function_fields.h"
 #include "sql/sql_file_reader.h"
 

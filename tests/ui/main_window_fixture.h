@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "app/run_context.h"
 #include "platform/clock.h"
 #include "platform/platform_factory.h"
+#include "run/run_context.h"
 #include "temp_dir.h"
 #include "ui/desktop_opener.h"
 #include "ui/frm_main.h"

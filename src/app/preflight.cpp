@@ -19,6 +19,7 @@
 #include "config/read_ini_value.h"
 #include "config/run_parameters.h"
 #include "config/run_settings.h"
+#include "platform/platform_error.h"
 #include "platform/platform_factory.h"
 #include "run/run_context.h"
 #include "sql/function_fields.h"
@@ -247,9 +248,12 @@ void Preflight::CheckSqlFile(const ListedSqlFile& file) {
     return;
   }
   try {
-    ReadSqlStatements(context_, file.name, [&](const SqlStatement& statement) {
+    const SqlFileStatements read = ReadSqlStatements(
+        ReadSqlFileLines(*context_.FileSystem, file.name, context_.CodePage), SqlParametersOf(context_));
+    for (const SqlStatement& statement : read.statements) {
       CheckStatement(where + ":" + std::to_string(statement.line) + " [" + statement.label + "]", statement);
-    });
+    }
+    if (!read.error.empty()) throw PlatformError(read.error);
   } catch (const std::exception& error) {
     Report(true, where, std::string("Failed to read: ") + error.what());
   }

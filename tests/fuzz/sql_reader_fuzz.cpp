@@ -7,7 +7,7 @@
 #include <string>
 
 #include "fake_platform.h"
-#include "sql/sql_file_reader.h"
+#include "sql/sql_file_list.h"
 #include "temp_dir.h"
 #include "test_context.h"
 

@@ -49,6 +49,38 @@ class SqlFileReaderTest : public ::testing::Test {
   std::string log;
 };
 
+// The pure reader: statements with their labels, fields and first lines,
+// and a line that cannot be read ending the reading after the statements
+// handed over before it.
+TEST(ReadSqlStatements, GathersStatementsBehindTheirFunctionLines) {
+  const struct {
+    std::vector<std::string> lines;
+    std::vector<std::string> statements;
+    std::string error;
+  } cases[] = {
+      {{"DELETE FROM t", "@S=0;Sheet1;3;2", "SELECT a", "    WHERE m = '[MONTH]' # '", "", "@Dropped=0", "@T=0",
+        "SELECT '#1'", "@Last=0"},
+       {"1 [] DELETE FROM t", "2 [S] 0;Sheet1;3;2: SELECT a WHERE m = '2004-10'", "7 [T] 0: SELECT '#1'"},
+       ""},
+      {{"@A=0", "SELECT 1", "@declare x", "SELECT 2"},
+       {"1 [A] 0: SELECT 1"},
+       "The function line \"@declare x\" has no \"=\" (line 3)"},
+      {{"@A=0", "SELECT 1", std::string(40000, 'x')},
+       {},
+       "The line is too long: 32,767 or more characters before any comment. (line 3)"},
+  };
+  for (const auto& c : cases) {
+    const SqlFileStatements read = ReadSqlStatements(c.lines, {{"[MONTH]", "2004-10"}});
+    std::vector<std::string> statements;
+    for (const SqlStatement& s : read.statements) {
+      statements.push_back(std::to_string(s.line) + " [" + s.label + "] " + s.fields + (s.fields.empty() ? "" : ": ") +
+                           s.text);
+    }
+    EXPECT_EQ(statements, c.statements) << c.lines[0];
+    EXPECT_EQ(read.error, c.error) << c.lines[0];
+  }
+}
+
 std::string Line(const std::string& label, const std::string& text) { return "[SQLFILE3]  [" + label + "]    " + text; }
 
 // Statements gathered behind their function lines, bad function lines, a

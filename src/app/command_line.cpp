@@ -78,7 +78,7 @@ void ReadCommandLine(RunContext& context, const std::string& text) {
     }
     const std::string upper = UpperCase(token);
     if (upper == "-F") {
-      context.CfgFileName = NextCommandToken(text, position);
+      context.settings.CfgFileName = NextCommandToken(text, position);
     } else if (upper == "-C") {
       context.Interactive = false;
     } else {

@@ -65,9 +65,9 @@ int main(int argc, char** argv) {
   SystemClock clock;
   std::unique_ptr<PlatformFactory> platform = CreateRealPlatformFactory();
   ModeErrorBox error_box(context);
-  context.Time = &clock;
-  context.Platform = platform.get();
-  context.Errors = &error_box;
+  context.wiring.Time = &clock;
+  context.wiring.Platform = platform.get();
+  context.wiring.Errors = &error_box;
 
   StartupEnvironment environment;
   environment.command_text = JoinArguments(std::vector<std::string>(argv + 1, argv + argc));

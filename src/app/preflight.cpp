@@ -143,8 +143,8 @@ void Preflight::Report(bool error, const std::string& where, const std::string& 
 }
 
 int Preflight::Run() {
-  const std::string& ini = context_.CfgFileName;
-  if (!context_.FileSystem->FileExists(ini)) {
+  const std::string& ini = context_.settings.CfgFileName;
+  if (!context_.wiring.FileSystem->FileExists(ini)) {
     Report(true, "tallyvane", MissingConfigFileText(context_));
   } else {
     LoadParameters(context_);
@@ -177,7 +177,7 @@ void Preflight::ReportCount() {
   } else {
     out_ << " checked";
   }
-  out_ << " in " << Quoted(context_.CfgFileName) << ".\n";
+  out_ << " in " << Quoted(context_.settings.CfgFileName) << ".\n";
 }
 
 std::function<void()> Preflight::ExpiredStep(const std::string& where, const std::string& text) {
@@ -194,10 +194,10 @@ std::function<void()> Preflight::ExpiredStep(const std::string& where, const std
 // the report of the last one.
 void Preflight::CheckFileNameMacros() {
   for (const char* key : {"LogFileName", "ReportFileName"}) {
-    const std::string name = TrimSpaces(ReadIniValue("FILE", key, context_.CfgFileName));
+    const std::string name = TrimSpaces(ReadIniValue("FILE", key, context_.settings.CfgFileName));
     const std::vector<std::string> mistyped = MistypedFileNameMacros(name);
     if (mistyped.empty()) continue;
-    Report(false, context_.CfgFileName,
+    Report(false, context_.settings.CfgFileName,
            std::string(key) + " " + Quoted(name) + " holds " + JoinQuoted(mistyped) +
                ", which the run does not expand: the date macros are &Y &M &D &H &N &S (an \"&\" before any other "
                "letter is dropped, a \"%\" stays as it stands).");
@@ -217,39 +217,41 @@ void Preflight::CheckNameReference(const std::string& where, const std::string& 
 }
 
 void Preflight::OpenTemplate() {
-  if (!context_.FileSystem->FileExists(context_.TemplateFileName)) return;  // already reported
+  if (!context_.wiring.FileSystem->FileExists(context_.settings.TemplateFileName)) return;  // already reported
   try {
-    application_ = context_.Platform->CreateSpreadsheetApp();
-    template_ = application_->OpenWorkbook(context_.TemplateFileName);
+    application_ = context_.wiring.Platform->CreateSpreadsheetApp();
+    template_ = application_->OpenWorkbook(context_.settings.TemplateFileName);
   } catch (const std::exception& error) {
-    Report(true, context_.CfgFileName,
-           "Failed to open the template " + Quoted(context_.TemplateFileName) + ": " + error.what());
+    Report(true, context_.settings.CfgFileName,
+           "Failed to open the template " + Quoted(context_.settings.TemplateFileName) + ": " + error.what());
   }
 }
 
 void Preflight::Connect() {
-  if (context_.DataSourceName.empty()) return;  // already reported
+  if (context_.settings.DataSourceName.empty()) return;  // already reported
   try {
-    connection_ = context_.Platform->CreateDbConnection();
+    connection_ = context_.wiring.Platform->CreateDbConnection();
     connection_->SetConnectionTimeout(kLoginSeconds);
-    StepDeadline deadline(ExpiredStep(context_.CfgFileName, "The data source " + Quoted(context_.DataSourceName)));
-    connection_->Open(context_.DataSourceName, context_.DbUserName, context_.DbPassword);
+    StepDeadline deadline(
+        ExpiredStep(context_.settings.CfgFileName, "The data source " + Quoted(context_.settings.DataSourceName)));
+    connection_->Open(context_.settings.DataSourceName, context_.settings.DbUserName, context_.settings.DbPassword);
   } catch (const std::exception& error) {
     connection_.reset();
-    Report(true, context_.CfgFileName,
-           "Failed to connect to database. DSN=" + context_.DataSourceName + ": " + error.what());
+    Report(true, context_.settings.CfgFileName,
+           "Failed to connect to database. DSN=" + context_.settings.DataSourceName + ": " + error.what());
   }
 }
 
 void Preflight::CheckSqlFile(const ListedSqlFile& file) {
   const std::string where = "[SQLFILE" + std::to_string(file.number) + "] " + file.name;
-  if (!context_.FileSystem->FileExists(file.name)) {
+  if (!context_.wiring.FileSystem->FileExists(file.name)) {
     Report(true, where, Quoted(file.name) + " does not exist.");
     return;
   }
   try {
-    const SqlFileStatements read = ReadSqlStatements(
-        ReadSqlFileLines(*context_.FileSystem, file.name, context_.CodePage), SqlParametersOf(context_));
+    const SqlFileStatements read =
+        ReadSqlStatements(ReadSqlFileLines(*context_.wiring.FileSystem, file.name, context_.settings.CodePage),
+                          SqlParametersOf(context_));
     for (const SqlStatement& statement : read.statements) {
       CheckStatement(where + ":" + std::to_string(statement.line) + " [" + statement.label + "]", statement);
     }

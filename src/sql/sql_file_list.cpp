@@ -37,7 +37,7 @@ std::string DecodedLine(const TextDecoder& code_page, const std::string& bytes, 
 }
 
 std::string ReadSqlFileEntry(const RunContext& context, const std::string& key) {
-  return TrimSpaces(ReadIniValue("SQLFILE", key, context.CfgFileName));
+  return TrimSpaces(ReadIniValue("SQLFILE", key, context.settings.CfgFileName));
 }
 
 }  // namespace
@@ -71,15 +71,15 @@ std::vector<SqlParameter> SqlParametersOf(const RunContext& context) {
 
 void RunSqlFile(RunContext& context, std::int16_t file_number, const std::string& file_name) {
   const std::string quoted_name = "\"" + file_name + "\"";
-  context.SqlTag = FilePrefix(file_number);
-  if (!context.FileSystem->FileExists(file_name)) {
+  context.session.SqlTag = FilePrefix(file_number);
+  if (!context.wiring.FileSystem->FileExists(file_name)) {
     LogError(context, "The information in the configuration file is incorrect.",
              FilePrefix(file_number) + " " + quoted_name + " does not exist.");
   } else {
     WriteLog(context, FilePrefix(file_number) + "  Open " + quoted_name + " succesfully.");
     try {
       const SqlFileStatements read = ReadSqlStatements(
-          ReadSqlFileLines(*context.FileSystem, file_name, context.CodePage), SqlParametersOf(context));
+          ReadSqlFileLines(*context.wiring.FileSystem, file_name, context.settings.CodePage), SqlParametersOf(context));
       for (const SqlStatement& statement : read.statements) {
         DispatchStatement(context, file_number, statement.label, statement.fields, statement.text);
       }
@@ -88,7 +88,7 @@ void RunSqlFile(RunContext& context, std::int16_t file_number, const std::string
       LogError(context, "Failed to read " + FilePrefix(file_number) + " " + quoted_name + ".", error.what());
     }
   }
-  context.SqlTag.clear();
+  context.session.SqlTag.clear();
 }
 
 std::vector<ListedSqlFile> ListSqlFiles(const RunContext& context) {
@@ -109,9 +109,9 @@ std::vector<ListedSqlFile> ListSqlFiles(const RunContext& context) {
 
 void RunSqlFileList(RunContext& context) {
   for (const ListedSqlFile& file : ListSqlFiles(context)) {
-    ++context.SqlFileCount;
-    if (context.Interactive && context.View != nullptr) {
-      context.View->SetBoxText(RunViewBox::SqlFileCount, FormatCount(context.SqlFileCount));
+    ++context.counters.SqlFileCount;
+    if (context.Interactive && context.wiring.View != nullptr) {
+      context.wiring.View->SetBoxText(RunViewBox::SqlFileCount, FormatCount(context.counters.SqlFileCount));
     }
     RunSqlFile(context, file.number, file.name);
   }

@@ -25,9 +25,9 @@ int RunInteractiveMode(RunContext& context) {
     window.show();
     status = QApplication::exec();  // 2 after a run that a signal stopped
   }
-  context.LogStream.reset();
-  context.FileSystem.reset();
-  context.View = nullptr;
+  context.session.LogStream.reset();
+  context.wiring.FileSystem.reset();
+  context.wiring.View = nullptr;
   return status;
 }
 

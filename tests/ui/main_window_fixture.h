@@ -72,11 +72,11 @@ struct RecordingOpener : DesktopOpener {
 class MainWindowTest : public ::testing::Test {
  protected:
   MainWindowTest() {
-    context_.Time = &clock_;
-    context_.Platform = platform_.get();
-    context_.Errors = &error_box_;
+    context_.wiring.Time = &clock_;
+    context_.wiring.Platform = platform_.get();
+    context_.wiring.Errors = &error_box_;
     context_.Interactive = true;
-    context_.FileSystem = std::make_unique<FileSystem>();
+    context_.wiring.FileSystem = std::make_unique<FileSystem>();
     window_ = std::make_unique<FrmMain>(context_, &opener_);
     window_->show();
   }

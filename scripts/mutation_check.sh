@@ -25,7 +25,7 @@ faults=$(cat <<'EOF'
 command line: lower-case -c not an option ~~ app_tests ~~ } else if (upper == "-C") { ~~ } else if (token == "-C") {
 exit status: a run with errors exits 0 ~~ app_tests program_tests ~~ return error_count == 0 ? 0 : 1; ~~ return error_count < 0 ? 1 : 0;
 macros: &N gives the seconds ~~ config_tests ~~ case 'N': return TwoDigits(moment.minute); ~~ case 'N': return TwoDigits(moment.second);
-run settings: user read from DBPWD ~~ config_tests program_tests ~~ }\n  }\n  context.settings.DbUserName = ReadSetting(context, "ODBC", "DBUSER"); ~~ }\n  }\n  context.settings.DbUserName = ReadSetting(context, "ODBC", "DBPWD");
+run settings: user read from DBPWD ~~ config_tests program_tests ~~ settings.DbUserName = ReadSetting(context, "ODBC", "DBUSER"); ~~ settings.DbUserName = ReadSetting(context, "ODBC", "DBPWD");
 INI: lines starting with # read as entries ~~ platform_tests ~~ trimmed[0] == ';' || trimmed[0] == '#') return line; ~~ trimmed[0] == ';') return line;
 INI: a name in capitals not found ~~ platform_tests config_tests ~~ if (Lower(a[i]) != Lower(b[i])) return false; ~~ if (Lower(a[i]) != b[i]) return false;
 log: time stamp day and month swapped ~~ log_tests ~~ moment.year,\n                moment.month, moment.day, ~~ moment.year,\n                moment.day, moment.month,

@@ -42,11 +42,11 @@ void TryLogError(RunContext& context, const std::string& info) {
 
 // The files of the run that the log must never overwrite, each with what
 // it is.
-std::vector<std::pair<std::string, std::string>> RunFiles(RunContext& context) {
+std::vector<std::pair<std::string, std::string>> RunFiles(const RunContext& context) {
   std::vector<std::pair<std::string, std::string>> files = {
       {"configuration file", context.settings.CfgFileName},
-      {"template file", ReadSetting(context, "FILE", "ReportTemplateFileName")},
-      {"report file", ExpandFileNameMacros(context, ReadSetting(context, "FILE", "ReportFileName"))},
+      {"template file", context.settings.TemplateFileName},
+      {"report file", context.settings.ReportFileName},
   };
   int highest = 0;
   try {
@@ -89,25 +89,37 @@ bool CreateRunLog(RunContext& context) {
   return true;
 }
 
-// Each reads one setting into the context and returns what makes it
-// unusable for a run, or the empty text.
-std::string CheckTemplate(RunContext& context) {
-  context.settings.TemplateFileName = ReadSetting(context, "FILE", "ReportTemplateFileName");
+// The run's settings, read from the configuration once, in the run's
+// order; everything after only looks at them. A name's date and time
+// macros are expanded once, so that every check sees the one name the run
+// uses.
+void ReadRunSettings(RunContext& context) {
+  RunSettings& settings = context.settings;
+  settings.CodePage = ReadSetting(context, "FILE", kCodePageKey);
+  settings.LogFileName = ExpandFileNameMacros(context, ReadSetting(context, "FILE", "LogFileName"));
+  settings.TemplateFileName = ReadSetting(context, "FILE", "ReportTemplateFileName");
+  settings.ReportFileName = ExpandFileNameMacros(context, ReadSetting(context, "FILE", "ReportFileName"));
+  settings.DataSourceName = ReadSetting(context, "ODBC", "DSN");
+  settings.DbUserName = ReadSetting(context, "ODBC", "DBUSER");
+  settings.DbPassword = ReadSetting(context, "ODBC", "DBPWD");
+}
+
+// Each returns what makes one setting unusable for a run, or the empty
+// text.
+std::string CheckTemplate(const RunContext& context) {
   if (context.wiring.FileSystem->FileExists(context.settings.TemplateFileName)) return std::string();
   return "The template file \"" + context.settings.TemplateFileName + "\" does not exist.";
 }
 
-std::string CheckReportName(RunContext& context) {
-  context.settings.ReportFileName = ExpandFileNameMacros(context, ReadSetting(context, "FILE", "ReportFileName"));
+std::string CheckReportName(const RunContext& context) {
   return context.settings.ReportFileName.empty() ? "The name of report file is invalid." : std::string();
 }
 
-std::string CheckDataSourceName(RunContext& context) {
-  context.settings.DataSourceName = ReadSetting(context, "ODBC", "DSN");
+std::string CheckDataSourceName(const RunContext& context) {
   return context.settings.DataSourceName.empty() ? "Data source name does not be set." : std::string();
 }
 
-using SettingCheck = std::string (*)(RunContext&);
+using SettingCheck = std::string (*)(const RunContext&);
 const SettingCheck kSettingChecks[] = {CheckTemplate, CheckReportName, CheckDataSourceName};
 
 // The folder a relative name is created in is the one the run starts in.
@@ -136,8 +148,7 @@ bool LoadRunSettings(RunContext& context) {
     ShowError(context, text_error);
     return false;
   }
-  context.settings.CodePage = ReadSetting(context, "FILE", kCodePageKey);
-  context.settings.LogFileName = ExpandFileNameMacros(context, ReadSetting(context, "FILE", "LogFileName"));
+  ReadRunSettings(context);
   if (!CreateRunLog(context)) return false;
   for (const SettingCheck check : kSettingChecks) {
     const std::string problem = check(context);
@@ -146,8 +157,6 @@ bool LoadRunSettings(RunContext& context) {
       return false;
     }
   }
-  context.settings.DbUserName = ReadSetting(context, "ODBC", "DBUSER");
-  context.settings.DbPassword = ReadSetting(context, "ODBC", "DBPWD");
   return true;
 }
 
@@ -155,8 +164,7 @@ std::vector<std::string> CheckRunSettings(RunContext& context) {
   const std::string text_error = ProfileTextError(context.settings.CfgFileName);
   if (!text_error.empty()) return {text_error};
   std::vector<std::string> problems;
-  context.settings.CodePage = ReadSetting(context, "FILE", kCodePageKey);
-  context.settings.LogFileName = ExpandFileNameMacros(context, ReadSetting(context, "FILE", "LogFileName"));
+  ReadRunSettings(context);
   const std::string log_folder = FolderOf(context, context.settings.LogFileName);
   if (context.settings.LogFileName.empty()) {
     problems.push_back("The run log has no name (LogFileName).");
@@ -183,8 +191,6 @@ std::vector<std::string> CheckRunSettings(RunContext& context) {
                          "\" cannot be saved: " + error.what());
     }
   }
-  context.settings.DbUserName = ReadSetting(context, "ODBC", "DBUSER");
-  context.settings.DbPassword = ReadSetting(context, "ODBC", "DBPWD");
   return problems;
 }
 

@@ -1,5 +1,6 @@
 #include "app/command_line.h"
 
+#include "platform/plain_text.h"
 #include "run/run_context.h"
 #include "sql/text_operations.h"
 

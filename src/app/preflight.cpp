@@ -19,6 +19,7 @@
 #include "config/read_ini_value.h"
 #include "config/run_parameters.h"
 #include "config/run_settings.h"
+#include "platform/plain_text.h"
 #include "platform/platform_error.h"
 #include "platform/platform_factory.h"
 #include "run/run_context.h"
@@ -34,8 +35,6 @@ constexpr long kSheetColumns = 16384;
 constexpr long kLargestNumber = 32767;  // row and column numbers are 16-bit
 // A check must not wait for ever on a data source that does not answer.
 constexpr int kLoginSeconds = 30;
-
-std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 
 // Tables and views that a statement creates, in lower case.
 std::vector<std::string> CreatedNames(const std::string& sql) {
@@ -243,7 +242,7 @@ void Preflight::Connect() {
 }
 
 void Preflight::CheckSqlFile(const ListedSqlFile& file) {
-  const std::string where = "[SQLFILE" + std::to_string(file.number) + "] " + file.name;
+  const std::string where = SqlFileTag(file.number) + " " + file.name;
   if (!context_.wiring.FileSystem->FileExists(file.name)) {
     Report(true, where, Quoted(file.name) + " does not exist.");
     return;

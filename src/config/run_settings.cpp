@@ -10,6 +10,7 @@
 #include "config/read_ini_value.h"
 #include "log/run_log.h"
 #include "platform/number_text.h"
+#include "platform/plain_text.h"
 #include "platform/private_profile.h"
 #include "platform/temp_file.h"
 #include "platform/text_code_page.h"

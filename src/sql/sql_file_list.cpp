@@ -9,6 +9,7 @@
 #include "log/run_log.h"
 #include "log/run_view.h"
 #include "platform/number_text.h"
+#include "platform/plain_text.h"
 #include "platform/platform_error.h"
 #include "platform/text_code_page.h"
 #include "run/run_context.h"
@@ -21,8 +22,6 @@ namespace {
 // Enough of a line to decide everything about it: whatever lies beyond
 // the longest cleanable part is either comment or makes the line fail.
 constexpr std::size_t kLineBytesKept = 4 * 32768;
-
-std::string FilePrefix(std::int16_t file_number) { return "[SQLFILE" + std::to_string(file_number) + "]"; }
 
 // One line as UTF-8; a line cut at the limit may end inside a character.
 std::string DecodedLine(const TextDecoder& code_page, const std::string& bytes, const std::string& file,
@@ -70,13 +69,13 @@ std::vector<SqlParameter> SqlParametersOf(const RunContext& context) {
 }
 
 void RunSqlFile(RunContext& context, std::int16_t file_number, const std::string& file_name) {
-  const std::string quoted_name = "\"" + file_name + "\"";
-  context.session.SqlTag = FilePrefix(file_number);
+  const std::string quoted_name = Quoted(file_name);
+  context.session.SqlTag = SqlFileTag(file_number);
   if (!context.wiring.FileSystem->FileExists(file_name)) {
     LogError(context, "The information in the configuration file is incorrect.",
-             FilePrefix(file_number) + " " + quoted_name + " does not exist.");
+             SqlFileTag(file_number) + " " + quoted_name + " does not exist.");
   } else {
-    WriteLog(context, FilePrefix(file_number) + "  Open " + quoted_name + " succesfully.");
+    WriteLog(context, SqlFileTag(file_number) + "  Open " + quoted_name + " succesfully.");
     try {
       const SqlFileStatements read = ReadSqlStatements(
           ReadSqlFileLines(*context.wiring.FileSystem, file_name, context.settings.CodePage), SqlParametersOf(context));
@@ -85,7 +84,7 @@ void RunSqlFile(RunContext& context, std::int16_t file_number, const std::string
       }
       if (!read.error.empty()) throw PlatformError(read.error);
     } catch (const std::exception& error) {
-      LogError(context, "Failed to read " + FilePrefix(file_number) + " " + quoted_name + ".", error.what());
+      LogError(context, "Failed to read " + SqlFileTag(file_number) + " " + quoted_name + ".", error.what());
     }
   }
   context.session.SqlTag.clear();

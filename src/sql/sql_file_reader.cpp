@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "config/read_ini_value.h"
+#include "platform/plain_text.h"
 #include "platform/platform_error.h"
 #include "sql/text_operations.h"
 

@@ -6,6 +6,7 @@
 #include "log/run_log.h"
 #include "log/run_view.h"
 #include "platform/interruption.h"
+#include "platform/plain_text.h"
 #include "platform/platform_error.h"
 #include "run/run_context.h"
 #include "sql/function_fields.h"
@@ -55,7 +56,7 @@ void DispatchStatement(RunContext& context, std::int16_t file_number, const std:
                        const std::string& fields, const std::string& sql_text) {
   StopIfInterrupted();
   CountStatement(context);
-  const std::string file_tag = "[SQLFILE" + std::to_string(file_number) + "]";
+  const std::string file_tag = SqlFileTag(file_number);
   context.session.SqlTag = file_tag + "  [" + label + "]";
   try {
     const FunctionFields decoded = DecodeFunctionFields(fields);

@@ -22,6 +22,7 @@
 #include "log/run_log.h"
 #include "platform/blocking_call.h"
 #include "platform/interruption.h"
+#include "platform/plain_text.h"
 #include "run/run_context.h"
 #include "ui/config_file_dialog.h"
 #include "ui/desktop_opener.h"

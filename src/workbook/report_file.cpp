@@ -6,6 +6,7 @@
 
 #include "log/run_log.h"
 #include "platform/file_lock.h"
+#include "platform/plain_text.h"
 #include "platform/platform_error.h"
 #include "platform/temp_file.h"
 #include "run/run_context.h"
@@ -13,23 +14,20 @@
 namespace tallyvane {
 namespace {
 
-std::string InQuotes(const std::string& text) { return "\"" + text + "\""; }
-
 // Replacing the report must never destroy the template, the run's own log
 // or a device, also when the names lead to one of them through a link.
 void RefuseRunFilesAsReport(const RunContext& context) {
   const FileSystem& files = *context.wiring.FileSystem;
   if (!files.IsReplaceable(context.settings.ReportFileName)) {
-    throw PlatformError("The report file " + InQuotes(context.settings.ReportFileName) +
+    throw PlatformError("The report file " + Quoted(context.settings.ReportFileName) +
                         " is not a regular file (a device, a pipe or a folder), which is never replaced.");
   }
   if (files.IsSameFile(context.settings.ReportFileName, context.settings.TemplateFileName)) {
-    throw PlatformError("The report file " + InQuotes(context.settings.ReportFileName) +
-                        " is the template file itself.");
+    throw PlatformError("The report file " + Quoted(context.settings.ReportFileName) + " is the template file itself.");
   }
   if (!context.settings.LogFileName.empty() &&
       files.IsSameFile(context.settings.ReportFileName, context.settings.LogFileName)) {
-    throw PlatformError("The report file " + InQuotes(context.settings.ReportFileName) + " is the log file itself.");
+    throw PlatformError("The report file " + Quoted(context.settings.ReportFileName) + " is the log file itself.");
   }
 }
 
@@ -40,8 +38,8 @@ void RefuseMissingReportFolder(const RunContext& context) {
   if (folder.empty()) folder = ".";
   std::error_code ignored;
   if (!std::filesystem::is_directory(folder, ignored)) {
-    throw PlatformError("The report file " + InQuotes(context.settings.ReportFileName) +
-                        " cannot be created: no folder " + InQuotes(folder) + ".");
+    throw PlatformError("The report file " + Quoted(context.settings.ReportFileName) +
+                        " cannot be created: no folder " + Quoted(folder) + ".");
   }
 }
 
@@ -60,13 +58,13 @@ bool OpenReportFile(RunContext& context) {
     RemoveTempFilesBeside(context.settings.ReportFileName);
     context.wiring.FileSystem->CopyFile(context.settings.TemplateFileName, context.settings.ReportFileName);
     copied = true;
-    WriteLog(context, "Create the blank report file " + InQuotes(context.settings.ReportFileName) + ".");
+    WriteLog(context, "Create the blank report file " + Quoted(context.settings.ReportFileName) + ".");
     // The copy holds the template's bytes: what is wrong inside it is the
     // template's to fix, and is told of the template.
     context.session.ReportWorkbook =
         context.session.ExcelApp->OpenCopy(context.settings.ReportFileName, context.settings.TemplateFileName);
     context.session.ReportWorkbook->Activate();
-    WriteLog(context, "Open the report file " + InQuotes(context.settings.ReportFileName) + ".");
+    WriteLog(context, "Open the report file " + Quoted(context.settings.ReportFileName) + ".");
     return true;
   } catch (const std::exception& error) {
     // The run stops here: a blank template under the report's name would
@@ -75,8 +73,7 @@ bool OpenReportFile(RunContext& context) {
       std::error_code ignored;
       std::filesystem::remove(context.settings.ReportFileName, ignored);
     }
-    LogError(context, "Failed to open the report file " + InQuotes(context.settings.ReportFileName) + ".",
-             error.what());
+    LogError(context, "Failed to open the report file " + Quoted(context.settings.ReportFileName) + ".", error.what());
     return false;
   }
 }

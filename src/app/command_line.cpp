@@ -1,6 +1,7 @@
 #include "app/command_line.h"
 
-#include "app/run_context.h"
+#include "platform/plain_text.h"
+#include "run/run_context.h"
 #include "sql/text_operations.h"
 
 namespace tallyvane {
@@ -78,7 +79,7 @@ void ReadCommandLine(RunContext& context, const std::string& text) {
     }
     const std::string upper = UpperCase(token);
     if (upper == "-F") {
-      context.CfgFileName = NextCommandToken(text, position);
+      context.settings.CfgFileName = NextCommandToken(text, position);
     } else if (upper == "-C") {
       context.Interactive = false;
     } else {

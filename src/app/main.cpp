@@ -11,13 +11,13 @@
 #include "app/command_line.h"
 #include "app/huge_page_heap.h"
 #include "app/main_flow.h"
-#include "app/program_folder.h"
-#include "app/run_context.h"
 #include "log/error_box.h"
 #include "platform/clock.h"
 #include "platform/interruption.h"
 #include "platform/platform_factory.h"
 #include "platform/standard_descriptors.h"
+#include "run/program_folder.h"
+#include "run/run_context.h"
 #include "ui/interactive_mode.h"
 #include "ui/message_box_error_box.h"
 
@@ -65,9 +65,9 @@ int main(int argc, char** argv) {
   SystemClock clock;
   std::unique_ptr<PlatformFactory> platform = CreateRealPlatformFactory();
   ModeErrorBox error_box(context);
-  context.Time = &clock;
-  context.Platform = platform.get();
-  context.Errors = &error_box;
+  context.wiring.Time = &clock;
+  context.wiring.Platform = platform.get();
+  context.wiring.Errors = &error_box;
 
   StartupEnvironment environment;
   environment.command_text = JoinArguments(std::vector<std::string>(argv + 1, argv + argc));

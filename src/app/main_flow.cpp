@@ -11,13 +11,13 @@
 #include "app/command_line.h"
 #include "app/operator_console.h"
 #include "app/preflight.h"
-#include "app/program_info.h"
 #include "app/report_run.h"
-#include "app/run_context.h"
 #include "app/usage_text.h"
 #include "config/missing_config_file.h"
 #include "config/run_parameters.h"
 #include "log/run_log.h"
+#include "run/program_info.h"
+#include "run/run_context.h"
 
 namespace tallyvane {
 namespace {
@@ -29,22 +29,22 @@ std::string JoinFolder(const std::string& folder, const std::string& name) {
 }
 
 int RunUnattended(RunContext& context) {
-  if (!context.FileSystem->FileExists(context.CfgFileName)) {
+  if (!context.wiring.FileSystem->FileExists(context.settings.CfgFileName)) {
     ShowError(context, MissingConfigFileText(context));
     return kStoppedStatus;
   }
   LoadParameters(context);
   OperatorConsole console(stderr, isatty(fileno(stderr)) != 0);
   console.Start(context);
-  context.Console = &console;
+  context.wiring.Console = &console;
   const RunResult result = RunReport(context);
-  context.Console = nullptr;
+  context.wiring.Console = nullptr;
   console.EndLiveLine();
   if (result.outcome == RunOutcome::Aborted && !result.logged) ShowError(context, result.error);
-  const int status = ExitStatusOf(result, context.ErrorCount);
+  const int status = ExitStatusOf(result, context.counters.ErrorCount);
   console.Finish(context, status);
-  context.FileSystem.reset();
-  context.LogStream.reset();
+  context.wiring.FileSystem.reset();
+  context.session.LogStream.reset();
   return status;
 }
 
@@ -68,7 +68,7 @@ std::vector<std::string> DefaultConfigCandidates(const StartupEnvironment& envir
 
 std::string FindDefaultConfigFile(const RunContext& context, const StartupEnvironment& environment) {
   for (const std::string& candidate : DefaultConfigCandidates(environment)) {
-    if (context.FileSystem->FileExists(candidate)) return candidate;
+    if (context.wiring.FileSystem->FileExists(candidate)) return candidate;
   }
   return std::string();
 }
@@ -87,9 +87,9 @@ int Main(RunContext& context, const StartupEnvironment& environment, const Inter
   const bool check = AfterCheckSwitch(text, checked);
   context.Interactive = true;
   ReadCommandLine(context, check ? checked : text);
-  context.FileSystem = std::make_unique<FileSystem>();
-  context.DefaultConfigPlaces = DefaultConfigCandidates(environment);
-  if (context.CfgFileName.empty()) context.CfgFileName = FindDefaultConfigFile(context, environment);
+  context.wiring.FileSystem = std::make_unique<FileSystem>();
+  context.settings.DefaultConfigPlaces = DefaultConfigCandidates(environment);
+  if (context.settings.CfgFileName.empty()) context.settings.CfgFileName = FindDefaultConfigFile(context, environment);
   if (check) return RunPreflight(context, std::cout);
   if (context.Interactive) return interactive_mode(context);
   return RunUnattended(context);

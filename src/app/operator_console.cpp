@@ -7,9 +7,9 @@
 #include <cerrno>
 #include <exception>
 
-#include "app/run_context.h"
 #include "log/count_format.h"
 #include "log/terminal_text.h"
+#include "run/run_context.h"
 #include "sql/sql_file_list.h"
 
 namespace tallyvane {
@@ -47,13 +47,13 @@ void OperatorConsole::Start(const RunContext& context) {
 void OperatorConsole::LogMessage(const RunContext& context, const std::string& message) {
   if (StartsWith(message, "Error: ") || StartsWith(message, "Error Info: ")) {
     EndLiveLine();
-    Print((context.SqlTag.empty() ? "" : context.SqlTag + "    ") + message + "\n");
+    Print((context.session.SqlTag.empty() ? "" : context.session.SqlTag + "    ") + message + "\n");
   }
   if (!terminal_) return;
   // A new file or statement shows at once; record counts at most every tenth of a second.
-  const bool moved_on = file_count_ != context.SqlFileCount || statement_ != context.SqlTag;
-  file_count_ = context.SqlFileCount;
-  statement_ = context.SqlTag;
+  const bool moved_on = file_count_ != context.counters.SqlFileCount || statement_ != context.session.SqlTag;
+  file_count_ = context.counters.SqlFileCount;
+  statement_ = context.session.SqlTag;
   ShowProgress(moved_on);
 }
 
@@ -88,15 +88,15 @@ void OperatorConsole::EndLiveLine() {
 void OperatorConsole::Finish(const RunContext& context, int exit_status) {
   EndLiveLine();
   if (terminal_) {
-    Print("Report \"" + context.ReportFileName + "\", log \"" + context.LogFileName +
-          "\": " + Plural(context.SqlStatementCount, "statement") + ", " + Plural(context.ErrorCount, "error") + ", " +
-          Plural(ElapsedSeconds(), "second") + "\n");
+    Print("Report \"" + context.settings.ReportFileName + "\", log \"" + context.settings.LogFileName +
+          "\": " + Plural(context.counters.SqlStatementCount, "statement") + ", " +
+          Plural(context.counters.ErrorCount, "error") + ", " + Plural(ElapsedSeconds(), "second") + "\n");
   }
   if (exit_status == 0) return;
-  const std::string log =
-      context.LogStream ? "see the run log \"" + context.LogFileName + "\"" : std::string("no run log was written");
-  Print("Tallyvane ended with " + Plural(context.ErrorCount, "error") + ", exit status " + std::to_string(exit_status) +
-        "; " + log + ".\n");
+  const std::string log = context.session.LogStream ? "see the run log \"" + context.settings.LogFileName + "\""
+                                                    : std::string("no run log was written");
+  Print("Tallyvane ended with " + Plural(context.counters.ErrorCount, "error") + ", exit status " +
+        std::to_string(exit_status) + "; " + log + ".\n");
 }
 
 void OperatorConsole::Print(const std::string& text) { Emit(EscapeControlCharacters(text)); }

@@ -14,13 +14,15 @@
 #include <thread>
 #include <vector>
 
-#include "app/run_context.h"
 #include "config/file_name_macros.h"
 #include "config/missing_config_file.h"
 #include "config/read_ini_value.h"
 #include "config/run_parameters.h"
 #include "config/run_settings.h"
+#include "platform/plain_text.h"
+#include "platform/platform_error.h"
 #include "platform/platform_factory.h"
+#include "run/run_context.h"
 #include "sql/function_fields.h"
 #include "sql/sql_file_list.h"
 #include "sql/sql_file_reader.h"
@@ -33,8 +35,6 @@ constexpr long kSheetColumns = 16384;
 constexpr long kLargestNumber = 32767;  // row and column numbers are 16-bit
 // A check must not wait for ever on a data source that does not answer.
 constexpr int kLoginSeconds = 30;
-
-std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 
 // Tables and views that a statement creates, in lower case.
 std::vector<std::string> CreatedNames(const std::string& sql) {
@@ -142,8 +142,8 @@ void Preflight::Report(bool error, const std::string& where, const std::string& 
 }
 
 int Preflight::Run() {
-  const std::string& ini = context_.CfgFileName;
-  if (!context_.FileSystem->FileExists(ini)) {
+  const std::string& ini = context_.settings.CfgFileName;
+  if (!context_.wiring.FileSystem->FileExists(ini)) {
     Report(true, "tallyvane", MissingConfigFileText(context_));
   } else {
     LoadParameters(context_);
@@ -176,7 +176,7 @@ void Preflight::ReportCount() {
   } else {
     out_ << " checked";
   }
-  out_ << " in " << Quoted(context_.CfgFileName) << ".\n";
+  out_ << " in " << Quoted(context_.settings.CfgFileName) << ".\n";
 }
 
 std::function<void()> Preflight::ExpiredStep(const std::string& where, const std::string& text) {
@@ -193,10 +193,10 @@ std::function<void()> Preflight::ExpiredStep(const std::string& where, const std
 // the report of the last one.
 void Preflight::CheckFileNameMacros() {
   for (const char* key : {"LogFileName", "ReportFileName"}) {
-    const std::string name = TrimSpaces(ReadIniValue("FILE", key, context_.CfgFileName));
+    const std::string name = TrimSpaces(ReadIniValue("FILE", key, context_.settings.CfgFileName));
     const std::vector<std::string> mistyped = MistypedFileNameMacros(name);
     if (mistyped.empty()) continue;
-    Report(false, context_.CfgFileName,
+    Report(false, context_.settings.CfgFileName,
            std::string(key) + " " + Quoted(name) + " holds " + JoinQuoted(mistyped) +
                ", which the run does not expand: the date macros are &Y &M &D &H &N &S (an \"&\" before any other "
                "letter is dropped, a \"%\" stays as it stands).");
@@ -216,40 +216,45 @@ void Preflight::CheckNameReference(const std::string& where, const std::string& 
 }
 
 void Preflight::OpenTemplate() {
-  if (!context_.FileSystem->FileExists(context_.TemplateFileName)) return;  // already reported
+  if (!context_.wiring.FileSystem->FileExists(context_.settings.TemplateFileName)) return;  // already reported
   try {
-    application_ = context_.Platform->CreateSpreadsheetApp();
-    template_ = application_->OpenWorkbook(context_.TemplateFileName);
+    application_ = context_.wiring.Platform->CreateSpreadsheetApp();
+    template_ = application_->OpenWorkbook(context_.settings.TemplateFileName);
   } catch (const std::exception& error) {
-    Report(true, context_.CfgFileName,
-           "Failed to open the template " + Quoted(context_.TemplateFileName) + ": " + error.what());
+    Report(true, context_.settings.CfgFileName,
+           "Failed to open the template " + Quoted(context_.settings.TemplateFileName) + ": " + error.what());
   }
 }
 
 void Preflight::Connect() {
-  if (context_.DataSourceName.empty()) return;  // already reported
+  if (context_.settings.DataSourceName.empty()) return;  // already reported
   try {
-    connection_ = context_.Platform->CreateDbConnection();
+    connection_ = context_.wiring.Platform->CreateDbConnection();
     connection_->SetConnectionTimeout(kLoginSeconds);
-    StepDeadline deadline(ExpiredStep(context_.CfgFileName, "The data source " + Quoted(context_.DataSourceName)));
-    connection_->Open(context_.DataSourceName, context_.DbUserName, context_.DbPassword);
+    StepDeadline deadline(
+        ExpiredStep(context_.settings.CfgFileName, "The data source " + Quoted(context_.settings.DataSourceName)));
+    connection_->Open(context_.settings.DataSourceName, context_.settings.DbUserName, context_.settings.DbPassword);
   } catch (const std::exception& error) {
     connection_.reset();
-    Report(true, context_.CfgFileName,
-           "Failed to connect to database. DSN=" + context_.DataSourceName + ": " + error.what());
+    Report(true, context_.settings.CfgFileName,
+           "Failed to connect to database. DSN=" + context_.settings.DataSourceName + ": " + error.what());
   }
 }
 
 void Preflight::CheckSqlFile(const ListedSqlFile& file) {
-  const std::string where = "[SQLFILE" + std::to_string(file.number) + "] " + file.name;
-  if (!context_.FileSystem->FileExists(file.name)) {
+  const std::string where = SqlFileTag(file.number) + " " + file.name;
+  if (!context_.wiring.FileSystem->FileExists(file.name)) {
     Report(true, where, Quoted(file.name) + " does not exist.");
     return;
   }
   try {
-    ReadSqlStatements(context_, file.name, [&](const SqlStatement& statement) {
+    const SqlFileStatements read =
+        ReadSqlStatements(ReadSqlFileLines(*context_.wiring.FileSystem, file.name, context_.settings.CodePage),
+                          SqlParametersOf(context_));
+    for (const SqlStatement& statement : read.statements) {
       CheckStatement(where + ":" + std::to_string(statement.line) + " [" + statement.label + "]", statement);
-    });
+    }
+    if (!read.error.empty()) throw PlatformError(read.error);
   } catch (const std::exception& error) {
     Report(true, where, std::string("Failed to read: ") + error.what());
   }

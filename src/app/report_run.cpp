@@ -2,7 +2,6 @@
 
 #include <exception>
 
-#include "app/run_context.h"
 #include "config/run_settings.h"
 #include "db/database_connection.h"
 #include "log/count_format.h"
@@ -12,6 +11,7 @@
 #include "platform/interruption.h"
 #include "platform/platform_factory.h"
 #include "platform/temp_file.h"
+#include "run/run_context.h"
 #include "sql/sql_file_list.h"
 #include "workbook/output_functions.h"
 #include "workbook/report_file.h"
@@ -20,21 +20,21 @@ namespace tallyvane {
 namespace {
 
 void ResetCounters(RunContext& context) {
-  context.SqlFileCount = 0;
-  context.SqlStatementCount = 0;
-  context.ErrorCount = 0;
-  context.LogViewLineCount = 0;
+  context.counters.SqlFileCount = 0;
+  context.counters.SqlStatementCount = 0;
+  context.counters.ErrorCount = 0;
+  context.counters.LogViewLineCount = 0;
 }
 
 void ShowRunFiles(RunContext& context) {
-  if (!context.Interactive || context.View == nullptr) return;
-  RunView& view = *context.View;
-  view.SetBoxText(RunViewBox::TemplateFileName, context.TemplateFileName);
-  view.SetBoxText(RunViewBox::ReportFileName, context.ReportFileName);
-  view.SetBoxText(RunViewBox::LogFileName, context.LogFileName);
-  view.SetBoxText(RunViewBox::SqlFileCount, FormatCountWithZero(context.SqlFileCount));
-  view.SetBoxText(RunViewBox::SqlStatementCount, FormatCountWithZero(context.SqlStatementCount));
-  view.SetBoxText(RunViewBox::ErrorCount, FormatCountWithZero(context.ErrorCount));
+  if (!context.Interactive || context.wiring.View == nullptr) return;
+  RunView& view = *context.wiring.View;
+  view.SetBoxText(RunViewBox::TemplateFileName, context.settings.TemplateFileName);
+  view.SetBoxText(RunViewBox::ReportFileName, context.settings.ReportFileName);
+  view.SetBoxText(RunViewBox::LogFileName, context.settings.LogFileName);
+  view.SetBoxText(RunViewBox::SqlFileCount, FormatCountWithZero(context.counters.SqlFileCount));
+  view.SetBoxText(RunViewBox::SqlStatementCount, FormatCountWithZero(context.counters.SqlStatementCount));
+  view.SetBoxText(RunViewBox::ErrorCount, FormatCountWithZero(context.counters.ErrorCount));
 }
 
 RunOutcome RunPhases(RunContext& context) {
@@ -43,17 +43,17 @@ RunOutcome RunPhases(RunContext& context) {
   ShowRunFiles(context);
   if (!ConnectDatabase(context)) return RunOutcome::Stopped;
   StopIfInterrupted();
-  context.ExcelApp = context.Platform->CreateSpreadsheetApp();
+  context.session.ExcelApp = context.wiring.Platform->CreateSpreadsheetApp();
   if (!OpenReportFile(context)) return RunOutcome::Stopped;
   RunSqlFileList(context);
   StopIfInterrupted();
   CloseReportFile(context);
-  context.ExcelApp->Quit();
-  context.ExcelApp.reset();
-  context.ReportWorkbook.reset();
+  context.session.ExcelApp->Quit();
+  context.session.ExcelApp.reset();
+  context.session.ReportWorkbook.reset();
   DisconnectDatabase(context);
   WriteLog(context, "Close the log file.");
-  context.LogStream->Close();
+  context.session.LogStream->Close();
   return RunOutcome::Finished;
 }
 
@@ -62,15 +62,15 @@ RunOutcome RunPhases(RunContext& context) {
 // is closed.
 void EndInterruptedRun(RunContext& context, int signal_number) {
   CloseRecordsetQuietly(context);
-  context.ReportSheet.reset();
-  context.ReportWorkbook.reset();
-  context.ExcelApp.reset();
-  if (context.DbConnection) DisconnectDatabase(context);
-  if (!context.LogStream || !context.LogStream->IsOpen()) return;
+  context.session.ReportSheet.reset();
+  context.session.ReportWorkbook.reset();
+  context.session.ExcelApp.reset();
+  if (context.session.DbConnection) DisconnectDatabase(context);
+  if (!context.session.LogStream || !context.session.LogStream->IsOpen()) return;
   LogError(context, "The run was interrupted.",
            signal_number == kStopRequested ? std::string("Stopped from the window.")
                                            : "The program received the signal " + SignalName(signal_number) + ".");
-  context.LogStream->Close();
+  context.session.LogStream->Close();
 }
 
 // A run that a driver keeps from its next safe point is given up from the
@@ -79,22 +79,22 @@ void EndInterruptedRun(RunContext& context, int signal_number) {
 // to the blocked thread), the save's temporaries and the lock removed.
 void AbandonRun(RunContext& context, int signal_number) {
   try {
-    if (context.LogStream && context.LogStream->IsOpen()) {
-      const DateTime now = NowOf(context.Time);
-      context.LogStream->WriteLine(FormatLogLine(now, "Error: The run was interrupted."));
-      context.LogStream->WriteLine(
+    if (context.session.LogStream && context.session.LogStream->IsOpen()) {
+      const DateTime now = NowOf(context.wiring.Time);
+      context.session.LogStream->WriteLine(FormatLogLine(now, "Error: The run was interrupted."));
+      context.session.LogStream->WriteLine(
           FormatLogLine(now, "Error Info: The program received the signal " + SignalName(signal_number) + "."));
     }
   } catch (const std::exception&) {
   }
-  if (context.ReportLock) {
-    RemoveTempFilesBeside(context.ReportFileName);
-    context.ReportLock.reset();
+  if (context.session.ReportLock) {
+    RemoveTempFilesBeside(context.settings.ReportFileName);
+    context.session.ReportLock.reset();
   }
 }
 
 bool LogRunEndingError(RunContext& context, const std::string& description) {
-  if (!context.LogStream || !context.LogStream->IsOpen()) return false;
+  if (!context.session.LogStream || !context.session.LogStream->IsOpen()) return false;
   try {
     LogError(context, "The run stopped on an error that no step handles.", description);
     return true;
@@ -127,7 +127,7 @@ RunResult RunReport(RunContext& context) {
     result.logged = LogRunEndingError(context, result.error);
   }
   // However the run ended, other runs may have the report now.
-  context.ReportLock.reset();
+  context.session.ReportLock.reset();
   return result;
 }
 

@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <utility>
 
-#include "app/run_context.h"
 #include "platform/clock.h"
+#include "run/run_context.h"
 
 namespace tallyvane {
 namespace {
@@ -94,7 +94,7 @@ std::vector<std::string> MistypedFileNameMacros(const std::string& text) {
 }
 
 std::string ExpandFileNameMacros(RunContext& context, const std::string& text) {
-  return ExpandFileNameMacros(text, NowOf(context.Time));
+  return ExpandFileNameMacros(text, NowOf(context.wiring.Time));
 }
 
 }  // namespace tallyvane

@@ -7,7 +7,4 @@ namespace tallyvane {
 
 std::string ReadIniValue(const std::string& section, const std::string& key, const std::string& file_name);
 
-// Removes leading and trailing space characters (not tabs).
-std::string TrimSpaces(const std::string& text);
-
 }  // namespace tallyvane

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <string>
 
-#include "app/run_context.h"
 #include "config/read_ini_value.h"
+#include "run/run_context.h"
 
 namespace tallyvane {
 
@@ -12,12 +12,12 @@ void LoadParameters(RunContext& context) {
   int count = 0;
   for (int number = 1; number <= kMaxParameters; ++number) {
     const std::string suffix = std::to_string(number);
-    std::string name = ReadIniValue("PARAMETER", "Name" + suffix, context.CfgFileName);
+    std::string name = ReadIniValue("PARAMETER", "Name" + suffix, context.settings.CfgFileName);
     if (name.empty()) continue;
     RunParameter& parameter = context.Parameters[count++];
     parameter.Name = std::move(name);
-    parameter.Desc = ReadIniValue("PARAMETER", "Desc" + suffix, context.CfgFileName);
-    parameter.Value = ReadIniValue("PARAMETER", "Default" + suffix, context.CfgFileName);
+    parameter.Desc = ReadIniValue("PARAMETER", "Desc" + suffix, context.settings.CfgFileName);
+    parameter.Value = ReadIniValue("PARAMETER", "Default" + suffix, context.settings.CfgFileName);
     parameter.Number = static_cast<std::int16_t>(number);
   }
   context.ParameterCount = static_cast<std::int16_t>(count);

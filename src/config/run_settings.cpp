@@ -6,15 +6,16 @@
 #include <utility>
 #include <vector>
 
-#include "app/program_info.h"
-#include "app/run_context.h"
 #include "config/file_name_macros.h"
 #include "config/read_ini_value.h"
 #include "log/run_log.h"
 #include "platform/number_text.h"
+#include "platform/plain_text.h"
 #include "platform/private_profile.h"
 #include "platform/temp_file.h"
 #include "platform/text_code_page.h"
+#include "run/program_info.h"
+#include "run/run_context.h"
 
 namespace tallyvane {
 namespace {
@@ -22,7 +23,7 @@ namespace {
 const char* const kIncorrectConfiguration = "The information in the configuration file is incorrect.";
 
 std::string ReadSetting(const RunContext& context, const char* section, const char* key) {
-  return TrimSpaces(ReadIniValue(section, key, context.CfgFileName));
+  return TrimSpaces(ReadIniValue(section, key, context.settings.CfgFileName));
 }
 
 // A failing log line does not stop the settings from being read.
@@ -42,11 +43,11 @@ void TryLogError(RunContext& context, const std::string& info) {
 
 // The files of the run that the log must never overwrite, each with what
 // it is.
-std::vector<std::pair<std::string, std::string>> RunFiles(RunContext& context) {
+std::vector<std::pair<std::string, std::string>> RunFiles(const RunContext& context) {
   std::vector<std::pair<std::string, std::string>> files = {
-      {"configuration file", context.CfgFileName},
-      {"template file", ReadSetting(context, "FILE", "ReportTemplateFileName")},
-      {"report file", ExpandFileNameMacros(context, ReadSetting(context, "FILE", "ReportFileName"))},
+      {"configuration file", context.settings.CfgFileName},
+      {"template file", context.settings.TemplateFileName},
+      {"report file", context.settings.ReportFileName},
   };
   int highest = 0;
   try {
@@ -62,10 +63,10 @@ std::vector<std::pair<std::string, std::string>> RunFiles(RunContext& context) {
 // A log over the template, the configuration, an SQL file or the report
 // would destroy it before the run could notice; nothing is created then.
 bool RefuseLogOverRunFiles(RunContext& context) {
-  if (context.LogFileName.empty()) return false;
+  if (context.settings.LogFileName.empty()) return false;
   for (const auto& [what, name] : RunFiles(context)) {
-    if (name.empty() || !context.FileSystem->IsSameFile(context.LogFileName, name)) continue;
-    ShowError(context, "The log file \"" + context.LogFileName + "\" is the " + what + " \"" + name +
+    if (name.empty() || !context.wiring.FileSystem->IsSameFile(context.settings.LogFileName, name)) continue;
+    ShowError(context, "The log file \"" + context.settings.LogFileName + "\" is the " + what + " \"" + name +
                            "\"; choose another LogFileName.");
     return true;
   }
@@ -73,12 +74,12 @@ bool RefuseLogOverRunFiles(RunContext& context) {
 }
 
 bool CreateRunLog(RunContext& context) {
-  context.LogStream.reset();
+  context.session.LogStream.reset();
   if (RefuseLogOverRunFiles(context)) return false;
   try {
     // Any other file of that name (a database, somebody's notes) is not
     // ours to destroy: only an empty file or an earlier run's log is.
-    context.LogStream = context.FileSystem->CreateTextFile(context.LogFileName, IsLogLine);
+    context.session.LogStream = context.wiring.FileSystem->CreateTextFile(context.settings.LogFileName, IsLogLine);
   } catch (const std::exception& error) {
     ShowError(context, error.what());
     return false;
@@ -89,37 +90,49 @@ bool CreateRunLog(RunContext& context) {
   return true;
 }
 
-// Each reads one setting into the context and returns what makes it
-// unusable for a run, or the empty text.
-std::string CheckTemplate(RunContext& context) {
-  context.TemplateFileName = ReadSetting(context, "FILE", "ReportTemplateFileName");
-  if (context.FileSystem->FileExists(context.TemplateFileName)) return std::string();
-  return "The template file \"" + context.TemplateFileName + "\" does not exist.";
+// The run's settings, read from the configuration once, in the run's
+// order; everything after only looks at them. A name's date and time
+// macros are expanded once, so that every check sees the one name the run
+// uses.
+void ReadRunSettings(RunContext& context) {
+  RunSettings& settings = context.settings;
+  settings.CodePage = ReadSetting(context, "FILE", kCodePageKey);
+  settings.LogFileName = ExpandFileNameMacros(context, ReadSetting(context, "FILE", "LogFileName"));
+  settings.TemplateFileName = ReadSetting(context, "FILE", "ReportTemplateFileName");
+  settings.ReportFileName = ExpandFileNameMacros(context, ReadSetting(context, "FILE", "ReportFileName"));
+  settings.DataSourceName = ReadSetting(context, "ODBC", "DSN");
+  settings.DbUserName = ReadSetting(context, "ODBC", "DBUSER");
+  settings.DbPassword = ReadSetting(context, "ODBC", "DBPWD");
 }
 
-std::string CheckReportName(RunContext& context) {
-  context.ReportFileName = ExpandFileNameMacros(context, ReadSetting(context, "FILE", "ReportFileName"));
-  return context.ReportFileName.empty() ? "The name of report file is invalid." : std::string();
+// Each returns what makes one setting unusable for a run, or the empty
+// text.
+std::string CheckTemplate(const RunContext& context) {
+  if (context.wiring.FileSystem->FileExists(context.settings.TemplateFileName)) return std::string();
+  return "The template file \"" + context.settings.TemplateFileName + "\" does not exist.";
 }
 
-std::string CheckDataSourceName(RunContext& context) {
-  context.DataSourceName = ReadSetting(context, "ODBC", "DSN");
-  return context.DataSourceName.empty() ? "Data source name does not be set." : std::string();
+std::string CheckReportName(const RunContext& context) {
+  return context.settings.ReportFileName.empty() ? "The name of report file is invalid." : std::string();
 }
 
-using SettingCheck = std::string (*)(RunContext&);
+std::string CheckDataSourceName(const RunContext& context) {
+  return context.settings.DataSourceName.empty() ? "Data source name does not be set." : std::string();
+}
+
+using SettingCheck = std::string (*)(const RunContext&);
 const SettingCheck kSettingChecks[] = {CheckTemplate, CheckReportName, CheckDataSourceName};
 
 // The folder a relative name is created in is the one the run starts in.
 std::string FolderOf(const RunContext& context, const std::string& path) {
-  const std::string folder = context.FileSystem->GetParentFolderName(path);
+  const std::string folder = context.wiring.FileSystem->GetParentFolderName(path);
   return folder.empty() ? "." : folder;
 }
 
 bool MayBecomeTheLog(const RunContext& context, const std::string& name) {
-  if (!context.FileSystem->FileExists(name)) return true;
+  if (!context.wiring.FileSystem->FileExists(name)) return true;
   try {
-    const auto stream = context.FileSystem->OpenTextFile(name);
+    const auto stream = context.wiring.FileSystem->OpenTextFile(name);
     return stream->AtEndOfStream() || IsLogLine(stream->ReadLine(64));
   } catch (const std::exception&) {
     return true;  // the run reports what keeps it from the file
@@ -131,13 +144,12 @@ bool MayBecomeTheLog(const RunContext& context, const std::string& name) {
 bool LoadRunSettings(RunContext& context) {
   // Text that is not valid in its code page would reach file names and the
   // database garbled: the run stops before anything is created.
-  const std::string text_error = ProfileTextError(context.CfgFileName);
+  const std::string text_error = ProfileTextError(context.settings.CfgFileName);
   if (!text_error.empty()) {
     ShowError(context, text_error);
     return false;
   }
-  context.CodePage = ReadSetting(context, "FILE", kCodePageKey);
-  context.LogFileName = ExpandFileNameMacros(context, ReadSetting(context, "FILE", "LogFileName"));
+  ReadRunSettings(context);
   if (!CreateRunLog(context)) return false;
   for (const SettingCheck check : kSettingChecks) {
     const std::string problem = check(context);
@@ -146,44 +158,40 @@ bool LoadRunSettings(RunContext& context) {
       return false;
     }
   }
-  context.DbUserName = ReadSetting(context, "ODBC", "DBUSER");
-  context.DbPassword = ReadSetting(context, "ODBC", "DBPWD");
   return true;
 }
 
 std::vector<std::string> CheckRunSettings(RunContext& context) {
-  const std::string text_error = ProfileTextError(context.CfgFileName);
+  const std::string text_error = ProfileTextError(context.settings.CfgFileName);
   if (!text_error.empty()) return {text_error};
   std::vector<std::string> problems;
-  context.CodePage = ReadSetting(context, "FILE", kCodePageKey);
-  context.LogFileName = ExpandFileNameMacros(context, ReadSetting(context, "FILE", "LogFileName"));
-  const std::string log_folder = FolderOf(context, context.LogFileName);
-  if (context.LogFileName.empty()) {
+  ReadRunSettings(context);
+  const std::string log_folder = FolderOf(context, context.settings.LogFileName);
+  if (context.settings.LogFileName.empty()) {
     problems.push_back("The run log has no name (LogFileName).");
   } else if (!std::filesystem::is_directory(log_folder)) {
-    problems.push_back("The run log \"" + context.LogFileName + "\" cannot be created: no folder \"" + log_folder +
-                       "\".");
-  } else if (!MayBecomeTheLog(context, context.LogFileName)) {
-    problems.push_back("The run log \"" + context.LogFileName +
+    problems.push_back("The run log \"" + context.settings.LogFileName + "\" cannot be created: no folder \"" +
+                       log_folder + "\".");
+  } else if (!MayBecomeTheLog(context, context.settings.LogFileName)) {
+    problems.push_back("The run log \"" + context.settings.LogFileName +
                        "\" names a file that is not empty and is not a run log; it would be left as it is.");
   }
   for (const SettingCheck check : kSettingChecks) {
     const std::string problem = check(context);
     if (!problem.empty()) problems.push_back(problem);
   }
-  const std::string report_folder = FolderOf(context, context.ReportFileName);
-  if (!context.ReportFileName.empty() && !std::filesystem::is_directory(report_folder)) {
-    problems.push_back("The report file \"" + context.ReportFileName + "\" cannot be created: no folder \"" +
+  const std::string report_folder = FolderOf(context, context.settings.ReportFileName);
+  if (!context.settings.ReportFileName.empty() && !std::filesystem::is_directory(report_folder)) {
+    problems.push_back("The report file \"" + context.settings.ReportFileName + "\" cannot be created: no folder \"" +
                        report_folder + "\".");
-  } else if (!context.ReportFileName.empty()) {
+  } else if (!context.settings.ReportFileName.empty()) {
     try {
-      CheckRoomForTempFilesBeside(context.ReportFileName);
+      CheckRoomForTempFilesBeside(context.settings.ReportFileName);
     } catch (const std::exception& error) {
-      problems.push_back("The report file \"" + context.ReportFileName + "\" cannot be saved: " + error.what());
+      problems.push_back("The report file \"" + context.settings.ReportFileName +
+                         "\" cannot be saved: " + error.what());
     }
   }
-  context.DbUserName = ReadSetting(context, "ODBC", "DBUSER");
-  context.DbPassword = ReadSetting(context, "ODBC", "DBPWD");
   return problems;
 }
 

@@ -3,10 +3,10 @@
 #include <exception>
 #include <string>
 
-#include "app/run_context.h"
 #include "log/run_log.h"
 #include "platform/platform_error.h"
 #include "platform/platform_factory.h"
+#include "run/run_context.h"
 
 namespace tallyvane {
 namespace {
@@ -14,8 +14,8 @@ namespace {
 // The user part follows a full-width comma and a blank; the password never
 // appears in any line.
 std::string ConnectionTarget(const RunContext& context) {
-  std::string target = "DSN=" + context.DataSourceName;
-  if (!context.DbUserName.empty()) target += "\xEF\xBC\x8C USER=" + context.DbUserName;
+  std::string target = "DSN=" + context.settings.DataSourceName;
+  if (!context.settings.DbUserName.empty()) target += "\xEF\xBC\x8C USER=" + context.settings.DbUserName;
   return target;
 }
 
@@ -23,12 +23,13 @@ std::string ConnectionTarget(const RunContext& context) {
 
 bool ConnectDatabase(RunContext& context) {
   try {
-    context.DbConnection = context.Platform->CreateDbConnection();
-    context.DbRecordset = context.Platform->CreateDbRecordset();
-    context.DbConnection->SetConnectionTimeout(0);
-    context.DbConnection->SetCommandTimeout(0);
-    context.DbConnection->Open(context.DataSourceName, context.DbUserName, context.DbPassword);
-    context.DbRecordset->SetActiveConnection(context.DbConnection);
+    context.session.DbConnection = context.wiring.Platform->CreateDbConnection();
+    context.session.DbRecordset = context.wiring.Platform->CreateDbRecordset();
+    context.session.DbConnection->SetConnectionTimeout(0);
+    context.session.DbConnection->SetCommandTimeout(0);
+    context.session.DbConnection->Open(context.settings.DataSourceName, context.settings.DbUserName,
+                                       context.settings.DbPassword);
+    context.session.DbRecordset->SetActiveConnection(context.session.DbConnection);
     WriteLog(context, "Connect to database successfully. " + ConnectionTarget(context));
     return true;
   } catch (const std::exception& error) {
@@ -39,10 +40,10 @@ bool ConnectDatabase(RunContext& context) {
 
 bool DisconnectDatabase(RunContext& context) {
   try {
-    if (!context.DbConnection) throw PlatformError("The database connection is not open.");
-    context.DbConnection->Close();
-    context.DbConnection.reset();
-    context.DbRecordset.reset();
+    if (!context.session.DbConnection) throw PlatformError("The database connection is not open.");
+    context.session.DbConnection->Close();
+    context.session.DbConnection.reset();
+    context.session.DbRecordset.reset();
     return true;
   } catch (const std::exception& error) {
     LogError(context, "Failed to disconnect from database.", error.what());

@@ -2,13 +2,13 @@
 
 #include <cstdio>
 
-#include "app/run_context.h"
 #include "log/count_format.h"
 #include "log/error_box.h"
 #include "log/run_console.h"
 #include "log/run_view.h"
 #include "platform/clock.h"
 #include "platform/platform_error.h"
+#include "run/run_context.h"
 
 namespace tallyvane {
 namespace {
@@ -16,13 +16,13 @@ namespace {
 constexpr int kLogViewCapacity = 8;
 
 void ShowInLogView(RunContext& context, const std::string& text) {
-  if (!context.Interactive || context.View == nullptr) return;
-  if (context.LogViewLineCount == 0 || context.LogViewLineCount >= kLogViewCapacity) {
-    context.LogViewLineCount = 0;
-    context.View->ClearLogInfo();
+  if (!context.Interactive || context.wiring.View == nullptr) return;
+  if (context.counters.LogViewLineCount == 0 || context.counters.LogViewLineCount >= kLogViewCapacity) {
+    context.counters.LogViewLineCount = 0;
+    context.wiring.View->ClearLogInfo();
   }
-  ++context.LogViewLineCount;
-  context.View->AppendLogInfo(text + "\r\n");
+  ++context.counters.LogViewLineCount;
+  context.wiring.View->AppendLogInfo(text + "\r\n");
 }
 
 // Every physical line of the log starts with its time stamp: a line break
@@ -60,27 +60,27 @@ bool IsLogLine(const std::string& line) {
 }
 
 void WriteLog(RunContext& context, const std::string& message) {
-  if (!context.LogStream) throw PlatformError("The run log is not open.");
+  if (!context.session.LogStream) throw PlatformError("The run log is not open.");
   const std::string text = OnePhysicalLine(message);
   // First, so that the operator sees an error even when the log cannot take it.
-  if (context.Console != nullptr) context.Console->LogMessage(context, text);
-  context.LogStream->WriteLine(FormatLogLine(NowOf(context.Time), text));
+  if (context.wiring.Console != nullptr) context.wiring.Console->LogMessage(context, text);
+  context.session.LogStream->WriteLine(FormatLogLine(NowOf(context.wiring.Time), text));
   ShowInLogView(context, text);
 }
 
 void LogError(RunContext& context, const std::string& where, const std::string& info) {
   WriteLog(context, "Error: " + where);
   WriteLog(context, "Error Info: " + info);
-  ++context.ErrorCount;
-  if (context.Interactive && context.View != nullptr) {
-    context.View->SetBoxText(RunViewBox::ErrorCount, FormatCount(context.ErrorCount));
+  ++context.counters.ErrorCount;
+  if (context.Interactive && context.wiring.View != nullptr) {
+    context.wiring.View->SetBoxText(RunViewBox::ErrorCount, FormatCount(context.counters.ErrorCount));
   }
 }
 
 void ShowError(RunContext& context, const std::string& message) {
   const std::string prompt = "Error!\r\nError Info: " + message;
-  if (context.Errors != nullptr) {
-    context.Errors->Show(prompt);
+  if (context.wiring.Errors != nullptr) {
+    context.wiring.Errors->Show(prompt);
   } else {
     StderrErrorBox().Show(prompt);
   }

@@ -16,6 +16,7 @@
 #include "ooxml/workbook_cells.h"
 #include "ooxml/worksheet_stream.h"
 #include "ooxml/xml_text.h"
+#include "platform/plain_text.h"
 #include "platform/platform_error.h"
 
 namespace tallyvane::ooxml {
@@ -32,8 +33,6 @@ bool IsWorkbookContentType(const std::string& type) {
          type.find("ms-excel.sheet.macroEnabled.main+xml") != std::string::npos ||
          type.find("ms-excel.template.macroEnabled.main+xml") != std::string::npos;
 }
-
-std::string Quote(const std::string& s) { return "\"" + s + "\""; }
 
 // The longest text a cell holds; a longer one makes the desktop spreadsheet
 // repair the file.
@@ -81,7 +80,7 @@ WorkbookDocument::WorkbookDocument(const std::string& path, const std::string& s
     : path_(path), shown_(shown.empty() ? path : shown) {
   package_ = Package::Open(path, {}, shown_);
   auto fail = [&](const std::string& reason) -> void {
-    throw PlatformError("cannot open " + Quote(shown_) + ": " + reason);
+    throw PlatformError("cannot open " + Quoted(shown_) + ": " + reason);
   };
   if (!package_->Has("[Content_Types].xml")) fail("not a workbook package (no [Content_Types].xml)");
   content_types_ = std::make_unique<ContentTypes>(package_->Read("[Content_Types].xml"), shown_);
@@ -95,7 +94,7 @@ WorkbookDocument::WorkbookDocument(const std::string& path, const std::string& s
   }
   std::string type = content_types_->TypeOf(workbook_part_name_);
   if (!IsWorkbookContentType(type)) {
-    fail("not a spreadsheet workbook (its main part is of type " + Quote(type) + ")");
+    fail("not a spreadsheet workbook (its main part is of type " + Quoted(type) + ")");
   }
   workbook_ = std::make_unique<WorkbookPart>(package_->Read(workbook_part_name_), shown_);
   workbook_rels_ = ReadRelationships(workbook_part_name_);
@@ -106,11 +105,11 @@ WorkbookDocument::WorkbookDocument(const std::string& path, const std::string& s
     const Relationship* r = workbook_rels_->ById(e.relationship_id);
     std::string broken;
     if (!r) {
-      broken = "the sheet " + Quote(e.name) + " has no part";
+      broken = "the sheet " + Quoted(e.name) + " has no part";
     } else if (!TypeIs(r->type, "worksheet")) {
       continue;  // chart sheets and macro sheets are not in the worksheet collection
     } else if (!package_->Has(r->target)) {
-      broken = "the part of the sheet " + Quote(e.name) + " is missing";
+      broken = "the part of the sheet " + Quoted(e.name) + " is missing";
     }
     if (first_broken.empty()) first_broken = broken;
     sheets_.push_back({e.name, broken.empty() ? r->target : std::string(), broken});
@@ -122,7 +121,7 @@ WorkbookDocument::WorkbookDocument(const std::string& path, const std::string& s
 }
 
 void WorkbookDocument::CheckOpen() const {
-  if (!IsOpen()) throw PlatformError("the workbook " + Quote(path_) + " is closed");
+  if (!IsOpen()) throw PlatformError("the workbook " + Quoted(path_) + " is closed");
 }
 
 int WorkbookDocument::FindWorksheet(const std::string& name) const {
@@ -141,7 +140,7 @@ WorksheetPart& WorkbookDocument::Sheet(int index) {
   auto it = loaded_.find(index);
   if (it != loaded_.end()) return *it->second;
   const SheetInfo& info = sheets_.at(static_cast<size_t>(index));
-  if (!info.broken.empty()) throw PlatformError("cannot open " + Quote(shown_) + ": " + info.broken);
+  if (!info.broken.empty()) throw PlatformError("cannot open " + Quoted(shown_) + ": " + info.broken);
   const std::string& part = info.part;
   auto sheet = std::make_shared<WorksheetPart>(part, package_->Read(part), shown_);
   WorksheetPart& ref = *sheet;
@@ -176,7 +175,7 @@ void WorkbookDocument::SetCellValue(int sheet, int row, int column, const Value&
   CheckOpen();
   if (row < 1 || row > kMaxRows || column < 1 || column > kMaxColumns) {
     throw PlatformError("cannot write the cell at row " + std::to_string(row) + ", column " + std::to_string(column) +
-                        " of the worksheet " + Quote(WorksheetName(sheet)) +
+                        " of the worksheet " + Quoted(WorksheetName(sheet)) +
                         ": it lies outside the sheet (rows 1 to 1048576, columns 1 to 16384)");
   }
   if (value.kind == Value::Kind::Binary) throw PlatformError("Type mismatch");
@@ -266,7 +265,7 @@ void WorkbookDocument::WriteCell(int sheet, int row, int column, const Value& va
 }
 
 std::string WorkbookDocument::CannotWrite(int sheet, int row, int column) const {
-  return "cannot write the cell " + CellName(row, column) + " of the worksheet " + Quote(WorksheetName(sheet));
+  return "cannot write the cell " + CellName(row, column) + " of the worksheet " + Quoted(WorksheetName(sheet));
 }
 
 double WorkbookDocument::DateTimeSerial(int sheet, int row, int column, const Value& v, int* format) {
@@ -300,7 +299,7 @@ void WorkbookDocument::Insert(int sheet, InsertKind kind, int at, int count) {
   const char* what = rows ? "rows" : "columns";
   int max = rows ? kMaxRows : kMaxColumns;
   std::string where = std::string("cannot insert ") + std::to_string(count) + " " + what + " at " +
-                      (rows ? "row " : "column ") + std::to_string(at) + " of the worksheet " + Quote(name);
+                      (rows ? "row " : "column ") + std::to_string(at) + " of the worksheet " + Quoted(name);
   if (at < 1 || at > max) throw PlatformError(where + ": the position lies outside the sheet");
   if (count < 0 || count > max) throw PlatformError(where + ": the count is not valid");
   if (count == 0) return;
@@ -415,7 +414,7 @@ void WorkbookDocument::ShiftOtherParts(int sheet, const Insertion& ins) {
 void WorkbookDocument::SetNameText(const std::string& name, const std::string& text) {
   CheckOpen();
   if (!workbook_->SetNameText(name, ValidUtf8(text))) {
-    throw PlatformError("the name " + Quote(name) + " is not defined in the workbook");
+    throw PlatformError("the name " + Quoted(name) + " is not defined in the workbook");
   }
   edited_ = true;
   assigned_names_.push_back(name);

@@ -10,6 +10,7 @@
 #include <system_error>
 
 #include "platform/file_lock.h"
+#include "platform/plain_text.h"
 #include "platform/platform_error.h"
 #include "platform/temp_file.h"
 
@@ -17,8 +18,6 @@ namespace fs = std::filesystem;
 
 namespace tallyvane {
 namespace {
-
-std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
 
 [[noreturn]] void ThrowErrno(const std::string& action, const std::string& path, int error) {
   throw PlatformError("Cannot " + action + " " + Quoted(path) + ": " + std::strerror(error));

@@ -4,6 +4,7 @@
 
 #include "config/read_ini_value.h"
 #include "platform/number_text.h"
+#include "platform/plain_text.h"
 #include "platform/platform_error.h"
 
 namespace tallyvane {

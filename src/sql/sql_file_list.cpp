@@ -1,23 +1,94 @@
 #include "sql/sql_file_list.h"
 
+#include <exception>
+#include <memory>
 #include <string>
 
-#include "app/run_context.h"
 #include "config/read_ini_value.h"
 #include "log/count_format.h"
+#include "log/run_log.h"
 #include "log/run_view.h"
 #include "platform/number_text.h"
+#include "platform/plain_text.h"
 #include "platform/platform_error.h"
+#include "platform/text_code_page.h"
+#include "run/run_context.h"
 #include "sql/sql_file_reader.h"
+#include "sql/statement_dispatch.h"
 
 namespace tallyvane {
 namespace {
 
+// Enough of a line to decide everything about it: whatever lies beyond
+// the longest cleanable part is either comment or makes the line fail.
+constexpr std::size_t kLineBytesKept = 4 * 32768;
+
+// One line as UTF-8; a line cut at the limit may end inside a character.
+std::string DecodedLine(const TextDecoder& code_page, const std::string& bytes, const std::string& file,
+                        std::size_t line_number) {
+  std::string line;
+  bool valid = code_page.Decode(bytes, &line);
+  for (int cut = 1; !valid && bytes.size() == kLineBytesKept && cut < 4; ++cut) {
+    valid = code_page.Decode(bytes.substr(0, bytes.size() - cut), &line);
+  }
+  if (!valid) throw PlatformError(NotValidTextMessage(file, static_cast<long>(line_number), code_page.Name()));
+  return line;
+}
+
 std::string ReadSqlFileEntry(const RunContext& context, const std::string& key) {
-  return TrimSpaces(ReadIniValue("SQLFILE", key, context.CfgFileName));
+  return TrimSpaces(ReadIniValue("SQLFILE", key, context.settings.CfgFileName));
 }
 
 }  // namespace
+
+std::vector<std::string> ReadSqlFileLines(FileSystem& file_system, const std::string& file_name,
+                                          const std::string& code_page_name) {
+  std::unique_ptr<TextStream> stream = file_system.OpenTextFile(file_name);
+  const std::string file = "The file \"" + file_name + "\"";
+  std::vector<std::string> lines;
+  if (stream->AtEndOfStream()) return lines;
+  std::string first = stream->ReadLine(kLineBytesKept);
+  const ByteOrderMark mark = ByteOrderMarkOf(first);
+  if (mark == ByteOrderMark::Utf16) throw PlatformError(Utf16TextMessage(file));
+  if (mark == ByteOrderMark::Utf8) first.erase(0, kUtf8MarkLength);
+  const TextDecoder code_page(mark == ByteOrderMark::Utf8 ? std::string() : code_page_name);
+  lines.push_back(DecodedLine(code_page, first, file, 1));
+  while (!stream->AtEndOfStream()) {
+    lines.push_back(DecodedLine(code_page, stream->ReadLine(kLineBytesKept), file, lines.size() + 1));
+  }
+  stream->Close();
+  return lines;
+}
+
+std::vector<SqlParameter> SqlParametersOf(const RunContext& context) {
+  std::vector<SqlParameter> parameters;
+  for (int p = 0; p < context.ParameterCount; ++p) {
+    parameters.push_back({context.Parameters[p].Name, context.Parameters[p].Value});
+  }
+  return parameters;
+}
+
+void RunSqlFile(RunContext& context, std::int16_t file_number, const std::string& file_name) {
+  const std::string quoted_name = Quoted(file_name);
+  context.session.SqlTag = SqlFileTag(file_number);
+  if (!context.wiring.FileSystem->FileExists(file_name)) {
+    LogError(context, "The information in the configuration file is incorrect.",
+             SqlFileTag(file_number) + " " + quoted_name + " does not exist.");
+  } else {
+    WriteLog(context, SqlFileTag(file_number) + "  Open " + quoted_name + " succesfully.");
+    try {
+      const SqlFileStatements read = ReadSqlStatements(
+          ReadSqlFileLines(*context.wiring.FileSystem, file_name, context.settings.CodePage), SqlParametersOf(context));
+      for (const SqlStatement& statement : read.statements) {
+        DispatchStatement(context, file_number, statement.label, statement.fields, statement.text);
+      }
+      if (!read.error.empty()) throw PlatformError(read.error);
+    } catch (const std::exception& error) {
+      LogError(context, "Failed to read " + SqlFileTag(file_number) + " " + quoted_name + ".", error.what());
+    }
+  }
+  context.session.SqlTag.clear();
+}
 
 std::vector<ListedSqlFile> ListSqlFiles(const RunContext& context) {
   const std::string highest_text = ReadSqlFileEntry(context, "F_MAXNUM");
@@ -37,9 +108,9 @@ std::vector<ListedSqlFile> ListSqlFiles(const RunContext& context) {
 
 void RunSqlFileList(RunContext& context) {
   for (const ListedSqlFile& file : ListSqlFiles(context)) {
-    ++context.SqlFileCount;
-    if (context.Interactive && context.View != nullptr) {
-      context.View->SetBoxText(RunViewBox::SqlFileCount, FormatCount(context.SqlFileCount));
+    ++context.counters.SqlFileCount;
+    if (context.Interactive && context.wiring.View != nullptr) {
+      context.wiring.View->SetBoxText(RunViewBox::SqlFileCount, FormatCount(context.counters.SqlFileCount));
     }
     RunSqlFile(context, file.number, file.name);
   }

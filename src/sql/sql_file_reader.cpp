@@ -1,26 +1,16 @@
 #include "sql/sql_file_reader.h"
 
-#include <exception>
-#include <memory>
-#include <vector>
+#include <cstdint>
 
-#include "app/run_context.h"
 #include "config/read_ini_value.h"
-#include "log/run_log.h"
+#include "platform/plain_text.h"
 #include "platform/platform_error.h"
-#include "platform/text_code_page.h"
-#include "sql/statement_dispatch.h"
 #include "sql/text_operations.h"
 
 namespace tallyvane {
 namespace {
 
 constexpr long kMaxLinePosition = 32767;
-// Enough of a line to decide everything about it: whatever lies beyond
-// the longest cleanable part is either comment or makes the line fail.
-constexpr std::size_t kLineBytesKept = 4 * 32768;
-
-std::string FilePrefix(std::int16_t file_number) { return "[SQLFILE" + std::to_string(file_number) + "]"; }
 
 // In place, so that a statement of many lines is not copied once per line.
 void TrimSpacesInPlace(std::string& text) {
@@ -35,9 +25,9 @@ bool StartsCharacter(char c) { return (static_cast<unsigned char>(c) & 0xC0) != 
 
 bool HasText(const SqlStatement& pending) { return pending.text.find_first_not_of(' ') != std::string::npos; }
 
-void HandPending(const SqlStatementHandler& handler, SqlStatement& pending) {
+void HandPending(std::vector<SqlStatement>& statements, SqlStatement& pending) {
   if (!HasText(pending)) return;
-  handler(pending);
+  statements.push_back(pending);
   pending.text.clear();
   pending.label.clear();
 }
@@ -57,8 +47,8 @@ void TakeFunctionLine(const std::string& line, long line_number, SqlStatement& p
   pending.fields = line.substr(equals + 1);
 }
 
-void AddStatementLine(const RunContext& context, const std::string& line, SqlStatement& pending) {
-  const std::string substituted = SubstituteParameters(context, TrimSpaces(line));
+void AddStatementLine(const std::vector<SqlParameter>& parameters, const std::string& line, SqlStatement& pending) {
+  const std::string substituted = SubstituteParameters(parameters, TrimSpaces(line));
   if (!HasText(pending)) {
     pending.text = substituted;
   } else {
@@ -66,40 +56,6 @@ void AddStatementLine(const RunContext& context, const std::string& line, SqlSta
     pending.text += ' ';
     pending.text += substituted;
   }
-}
-
-// One line as UTF-8; a line cut at the limit may end inside a character.
-std::string DecodedLine(const TextDecoder& code_page, const std::string& bytes, const std::string& file,
-                        std::size_t line_number) {
-  std::string line;
-  bool valid = code_page.Decode(bytes, &line);
-  for (int cut = 1; !valid && bytes.size() == kLineBytesKept && cut < 4; ++cut) {
-    valid = code_page.Decode(bytes.substr(0, bytes.size() - cut), &line);
-  }
-  if (!valid) throw PlatformError(NotValidTextMessage(file, static_cast<long>(line_number), code_page.Name()));
-  return line;
-}
-
-// The file's lines as UTF-8, all read before any statement runs: a file
-// that is not valid text in its code page runs none of them garbled. A
-// UTF-8 byte-order mark says UTF-8 whatever the configuration's code page,
-// and is no part of the first line.
-std::vector<std::string> DecodedLines(const RunContext& context, const std::string& file_name) {
-  std::unique_ptr<TextStream> stream = context.FileSystem->OpenTextFile(file_name);
-  const std::string file = "The file \"" + file_name + "\"";
-  std::vector<std::string> lines;
-  if (stream->AtEndOfStream()) return lines;
-  std::string first = stream->ReadLine(kLineBytesKept);
-  const ByteOrderMark mark = ByteOrderMarkOf(first);
-  if (mark == ByteOrderMark::Utf16) throw PlatformError(Utf16TextMessage(file));
-  if (mark == ByteOrderMark::Utf8) first.erase(0, kUtf8MarkLength);
-  const TextDecoder code_page(mark == ByteOrderMark::Utf8 ? std::string() : context.CodePage);
-  lines.push_back(DecodedLine(code_page, first, file, 1));
-  while (!stream->AtEndOfStream()) {
-    lines.push_back(DecodedLine(code_page, stream->ReadLine(kLineBytesKept), file, lines.size() + 1));
-  }
-  stream->Close();
-  return lines;
 }
 
 std::string CleanLine(const std::string& text, long line_number) {
@@ -112,40 +68,28 @@ std::string CleanLine(const std::string& text, long line_number) {
 
 }  // namespace
 
-void ReadSqlStatements(const RunContext& context, const std::string& file_name, const SqlStatementHandler& handler) {
+SqlFileStatements ReadSqlStatements(const std::vector<std::string>& lines,
+                                    const std::vector<SqlParameter>& parameters) {
+  SqlFileStatements read;
   SqlStatement pending;
   long line_number = 0;
-  for (const std::string& text : DecodedLines(context, file_name)) {
-    const std::string line = CleanLine(text, ++line_number);
-    if (line.empty()) continue;
-    if (line[0] == '@') {
-      HandPending(handler, pending);
-      TakeFunctionLine(line, line_number, pending);
-    } else {
-      if (pending.line == 0) pending.line = line_number;  // text before any function line
-      AddStatementLine(context, line, pending);
+  try {
+    for (const std::string& text : lines) {
+      const std::string line = CleanLine(text, ++line_number);
+      if (line.empty()) continue;
+      if (line[0] == '@') {
+        HandPending(read.statements, pending);
+        TakeFunctionLine(line, line_number, pending);
+      } else {
+        if (pending.line == 0) pending.line = line_number;  // text before any function line
+        AddStatementLine(parameters, line, pending);
+      }
     }
+    HandPending(read.statements, pending);
+  } catch (const PlatformError& error) {
+    read.error = error.what();
   }
-  HandPending(handler, pending);
-}
-
-void RunSqlFile(RunContext& context, std::int16_t file_number, const std::string& file_name) {
-  const std::string quoted_name = "\"" + file_name + "\"";
-  context.SqlTag = FilePrefix(file_number);
-  if (!context.FileSystem->FileExists(file_name)) {
-    LogError(context, "The information in the configuration file is incorrect.",
-             FilePrefix(file_number) + " " + quoted_name + " does not exist.");
-  } else {
-    WriteLog(context, FilePrefix(file_number) + "  Open " + quoted_name + " succesfully.");
-    try {
-      ReadSqlStatements(context, file_name, [&](const SqlStatement& statement) {
-        DispatchStatement(context, file_number, statement.label, statement.fields, statement.text);
-      });
-    } catch (const std::exception& error) {
-      LogError(context, "Failed to read " + FilePrefix(file_number) + " " + quoted_name + ".", error.what());
-    }
-  }
-  context.SqlTag.clear();
+  return read;
 }
 
 std::string StripComment(const std::string& line) {
@@ -184,21 +128,20 @@ std::string StripComment(const std::string& line) {
   return TrimTrailingWhitespace(output);
 }
 
-std::string SubstituteParameters(const RunContext& context, const std::string& line) {
+std::string SubstituteParameters(const std::vector<SqlParameter>& parameters, const std::string& line) {
   std::string output;
   std::size_t position = 0;
   while (position < line.size()) {
-    const RunParameter* match = nullptr;
-    for (int p = 0; p < context.ParameterCount; ++p) {
-      const RunParameter& parameter = context.Parameters[p];
-      if (!parameter.Name.empty() && line.compare(position, parameter.Name.size(), parameter.Name) == 0) {
+    const SqlParameter* match = nullptr;
+    for (const SqlParameter& parameter : parameters) {
+      if (!parameter.name.empty() && line.compare(position, parameter.name.size(), parameter.name) == 0) {
         match = &parameter;
         break;
       }
     }
     if (match != nullptr) {
-      output += match->Value;
-      position += match->Name.size();
+      output += match->value;
+      position += match->name.size();
     } else {
       output.push_back(line[position++]);
     }

@@ -1,15 +1,19 @@
 #pragma once
-// Reading one SQL file into statements behind their function lines, with
-// comments stripped and run parameters substituted.
-#include <cstdint>
-#include <functional>
+// Reading the lines of one SQL file into statements behind their function
+// lines, with comments stripped and run parameters substituted. Pure: the
+// file's lines come in, its statements go out; running them is the SQL file
+// list's business.
 #include <string>
+#include <vector>
 
 namespace tallyvane {
 
-struct RunContext;
-
-void RunSqlFile(RunContext& context, std::int16_t file_number, const std::string& file_name);
+// A run parameter as the SQL text sees it: every occurrence of the name is
+// replaced by the value.
+struct SqlParameter {
+  std::string name;
+  std::string value;
+};
 
 // One gathered statement with the label and fields of its function line and
 // the number of the line where it begins (its function line, if any).
@@ -19,12 +23,16 @@ struct SqlStatement {
   std::string text;
   long line = 0;
 };
-using SqlStatementHandler = std::function<void(const SqlStatement&)>;
 
-// Reads the file into statements, handing each over in file order. A line
-// that cannot be read throws PlatformError naming its line number, after
-// the statements before it have been handed over.
-void ReadSqlStatements(const RunContext& context, const std::string& file_name, const SqlStatementHandler& handler);
+// The statements of a file in file order. A line that cannot be read ends
+// the reading: error then says why, naming its line number, and statements
+// holds those gathered before it.
+struct SqlFileStatements {
+  std::vector<SqlStatement> statements;
+  std::string error;
+};
+
+SqlFileStatements ReadSqlStatements(const std::vector<std::string>& lines, const std::vector<SqlParameter>& parameters);
 
 // Skips leading whitespace and drops a "#" comment outside quotes. Throws
 // PlatformError when the part before the comment is 32,767 characters or
@@ -33,6 +41,6 @@ std::string StripComment(const std::string& line);
 
 // Replaces every parameter name by its value, the first declared name
 // winning; substituted values are not scanned again.
-std::string SubstituteParameters(const RunContext& context, const std::string& line);
+std::string SubstituteParameters(const std::vector<SqlParameter>& parameters, const std::string& line);
 
 }  // namespace tallyvane

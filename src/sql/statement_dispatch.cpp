@@ -2,12 +2,13 @@
 
 #include <exception>
 
-#include "app/run_context.h"
 #include "log/count_format.h"
 #include "log/run_log.h"
 #include "log/run_view.h"
 #include "platform/interruption.h"
+#include "platform/plain_text.h"
 #include "platform/platform_error.h"
+#include "run/run_context.h"
 #include "sql/function_fields.h"
 #include "workbook/output_functions.h"
 
@@ -15,9 +16,9 @@ namespace tallyvane {
 namespace {
 
 void CountStatement(RunContext& context) {
-  ++context.SqlStatementCount;
-  if (context.Interactive && context.View != nullptr) {
-    context.View->SetBoxText(RunViewBox::SqlStatementCount, FormatCount(context.SqlStatementCount));
+  ++context.counters.SqlStatementCount;
+  if (context.Interactive && context.wiring.View != nullptr) {
+    context.wiring.View->SetBoxText(RunViewBox::SqlStatementCount, FormatCount(context.counters.SqlStatementCount));
   }
 }
 
@@ -55,23 +56,23 @@ void DispatchStatement(RunContext& context, std::int16_t file_number, const std:
                        const std::string& fields, const std::string& sql_text) {
   StopIfInterrupted();
   CountStatement(context);
-  const std::string file_tag = "[SQLFILE" + std::to_string(file_number) + "]";
-  context.SqlTag = file_tag + "  [" + label + "]";
+  const std::string file_tag = SqlFileTag(file_number);
+  context.session.SqlTag = file_tag + "  [" + label + "]";
   try {
     const FunctionFields decoded = DecodeFunctionFields(fields);
-    const std::string prefix = context.SqlTag + "    ";
+    const std::string prefix = context.session.SqlTag + "    ";
     const bool outcome = RunOutputFunction(context, prefix, decoded, sql_text);
     WriteLog(context, prefix + (outcome ? "Success." : "Failure."));
   } catch (const std::exception& error) {
     LogError(context, "Failed to excute function.", error.what());
   }
-  context.SqlTag = file_tag;
+  context.session.SqlTag = file_tag;
 }
 
 bool ExecuteOnly(RunContext& context, const std::string& sql_text) {
   try {
-    if (!context.DbConnection) throw PlatformError("The database connection is not open.");
-    context.DbConnection->Execute(sql_text);
+    if (!context.session.DbConnection) throw PlatformError("The database connection is not open.");
+    context.session.DbConnection->Execute(sql_text);
     return true;
   } catch (const std::exception& error) {
     LogError(context, "Failed to execute function 0.", error.what());

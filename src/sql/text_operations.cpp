@@ -4,8 +4,6 @@
 
 namespace tallyvane {
 
-bool IsWhitespace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-
 void SkipWhitespace(const std::string& text, std::int16_t& position) {
   const long length = static_cast<long>(text.size());
   while (position >= 1 && position <= length && IsWhitespace(text[position - 1]) && position < length) {

@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <string>
 
-namespace tallyvane {
+#include "platform/plain_text.h"
 
-bool IsWhitespace(char c);
+namespace tallyvane {
 
 // Moves the 1-based position past whitespace, but never beyond the last
 // character; a position already beyond the end stays where it is.

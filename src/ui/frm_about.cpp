@@ -5,7 +5,7 @@
 #include <QPixmap>
 #include <QPushButton>
 
-#include "app/program_info.h"
+#include "run/program_info.h"
 #include "ui/fitted_label.h"
 #include "ui/help_document.h"
 #include "ui/icon_resources.h"

@@ -16,13 +16,14 @@
 #include <memory>
 
 #include "app/report_run.h"
-#include "app/run_context.h"
 #include "config/missing_config_file.h"
 #include "config/read_ini_value.h"
 #include "config/run_parameters.h"
 #include "log/run_log.h"
 #include "platform/blocking_call.h"
 #include "platform/interruption.h"
+#include "platform/plain_text.h"
+#include "run/run_context.h"
 #include "ui/config_file_dialog.h"
 #include "ui/desktop_opener.h"
 #include "ui/event_loop_waiter.h"
@@ -91,19 +92,19 @@ FrmMain::FrmMain(RunContext& context, DesktopOpener* opener)
   setObjectName(QStringLiteral("frmMain"));
   setWindowTitle(QStringLiteral("Tallyvane"));
   setWindowIcon(QIcon(QStringLiteral(":/tallyvane/icons/logo.png")));
-  if (!context_.FileSystem) context_.FileSystem = std::make_unique<tallyvane::FileSystem>();
+  if (!context_.wiring.FileSystem) context_.wiring.FileSystem = std::make_unique<tallyvane::FileSystem>();
   BuildMenus();
   BuildToolbar();
   BuildBoxes();
   SetTabOrder();
   file_dialog_ = new ConfigFileDialog(this);
-  ini_file_->setText(FromUtf8(context_.CfgFileName));
-  context_.View = this;
+  ini_file_->setText(FromUtf8(context_.settings.CfgFileName));
+  context_.wiring.View = this;
   ShowRunState();
 }
 
 FrmMain::~FrmMain() {
-  if (context_.View == this) context_.View = nullptr;
+  if (context_.wiring.View == this) context_.wiring.View = nullptr;
 }
 
 void FrmMain::BuildMenus() {
@@ -242,21 +243,21 @@ void FrmMain::OnToolbarButton(const QString& key) {
 void FrmMain::OpenConfigurationFile() {
   QString folder;
   try {
-    if (!context_.CfgFileName.empty())
-      folder = FromUtf8(context_.FileSystem->GetParentFolderName(context_.CfgFileName));
+    if (!context_.settings.CfgFileName.empty())
+      folder = FromUtf8(context_.wiring.FileSystem->GetParentFolderName(context_.settings.CfgFileName));
   } catch (const std::exception& error) {
     // The dialog then opens where the platform chooses.
     qWarning("The configuration file's folder is unknown: %s", error.what());
   }
   const QString picked = file_dialog_->Pick(folder);
   if (picked.isEmpty()) return;
-  context_.CfgFileName = picked.toStdString();
+  context_.settings.CfgFileName = picked.toStdString();
   ini_file_->setText(picked);
 }
 
 void FrmMain::Start() {
   if (running_ || opening_) return;
-  context_.CfgFileName = TrimSpaces(ini_file_->text().toStdString());
+  context_.settings.CfgFileName = TrimSpaces(ini_file_->text().toStdString());
   if (!ConfigurationFileExists()) {
     ShowError(context_, MissingConfigFileText(context_));
     return;
@@ -329,9 +330,9 @@ void FrmMain::StopRun() {
   if (running_) RequestStop();
 }
 
-void FrmMain::OpenLog() { OpenDocument(context_.LogFileName); }
+void FrmMain::OpenLog() { OpenDocument(context_.settings.LogFileName); }
 
-void FrmMain::OpenReport() { OpenDocument(context_.ReportFileName); }
+void FrmMain::OpenReport() { OpenDocument(context_.settings.ReportFileName); }
 
 // While a run goes only Stop (and closing) is at hand.
 void FrmMain::ShowRunState() {
@@ -345,19 +346,19 @@ void FrmMain::ShowRunState() {
 void FrmMain::UpdateOpenCommands() {
   const auto usable = [this](const std::string& path) {
     try {
-      return !running_ && !path.empty() && context_.FileSystem && context_.FileSystem->FileExists(path);
+      return !running_ && !path.empty() && context_.wiring.FileSystem && context_.wiring.FileSystem->FileExists(path);
     } catch (const std::exception&) {
       return false;
     }
   };
-  open_log_->setEnabled(usable(context_.LogFileName));
-  open_report_->setEnabled(usable(context_.ReportFileName));
+  open_log_->setEnabled(usable(context_.settings.LogFileName));
+  open_report_->setEnabled(usable(context_.settings.ReportFileName));
 }
 
 void FrmMain::ShowHelpContent() {
   try {
     const std::string path = HelpDocumentPath();
-    if (context_.FileSystem->FileExists(path)) {
+    if (context_.wiring.FileSystem->FileExists(path)) {
       // Without a program for HTML the document shows in a window of ours.
       if (opening_) return;
       if (ShellOpen(path).number != 0) ShowHelpWindow(path);
@@ -373,7 +374,7 @@ void FrmMain::ShowHelpContent() {
 // not read it either.
 bool FrmMain::ConfigurationFileExists() const {
   try {
-    return context_.FileSystem->FileExists(context_.CfgFileName);
+    return context_.wiring.FileSystem->FileExists(context_.settings.CfgFileName);
   } catch (const std::exception&) {
     return false;
   }
@@ -487,9 +488,9 @@ bool FrmMain::AskToStopForClose() {
 }
 
 void FrmMain::ReleaseRunResources() {
-  context_.LogStream.reset();
-  context_.FileSystem.reset();
-  if (context_.View == this) context_.View = nullptr;
+  context_.session.LogStream.reset();
+  context_.wiring.FileSystem.reset();
+  if (context_.wiring.View == this) context_.wiring.View = nullptr;
 }
 
 }  // namespace tallyvane

@@ -150,7 +150,7 @@ void FrmParameter::StoreTypedValues() {
 // A write that fails is told to the operator, who asked for the values to
 // be kept; the run goes on with the values typed.
 void FrmParameter::SaveDefaults() {
-  const std::string& file = context_.CfgFileName;
+  const std::string& file = context_.settings.CfgFileName;
   bool saved = true;
   for (int i = 0; i < DeclaredCount(context_); ++i) {
     const RunParameter& parameter = context_.Parameters[i];

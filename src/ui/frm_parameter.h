@@ -4,7 +4,7 @@
 #include <QDialog>
 #include <array>
 
-#include "app/run_context.h"
+#include "run/run_context.h"
 
 class QCheckBox;
 class QLineEdit;

@@ -4,7 +4,7 @@
 #include <QString>
 #include <exception>
 
-#include "app/program_folder.h"
+#include "run/program_folder.h"
 #include "ui/qt_text.h"
 #include "ui/shell_failure.h"
 

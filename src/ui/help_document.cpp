@@ -1,6 +1,6 @@
 #include "ui/help_document.h"
 
-#include "app/program_folder.h"
+#include "run/program_folder.h"
 
 namespace tallyvane {
 

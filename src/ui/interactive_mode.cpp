@@ -2,8 +2,8 @@
 
 #include <QApplication>
 
-#include "app/run_context.h"
 #include "log/run_log.h"
+#include "run/run_context.h"
 #include "ui/frm_main.h"
 #include "ui/message_box_error_box.h"
 
@@ -25,9 +25,9 @@ int RunInteractiveMode(RunContext& context) {
     window.show();
     status = QApplication::exec();  // 2 after a run that a signal stopped
   }
-  context.LogStream.reset();
-  context.FileSystem.reset();
-  context.View = nullptr;
+  context.session.LogStream.reset();
+  context.wiring.FileSystem.reset();
+  context.wiring.View = nullptr;
   return status;
 }
 

@@ -1,8 +1,8 @@
 #include <exception>
 
-#include "app/run_context.h"
 #include "log/run_log.h"
 #include "platform/platform_error.h"
+#include "run/run_context.h"
 #include "workbook/cell_value.h"
 #include "workbook/field_text.h"
 #include "workbook/output_functions.h"
@@ -11,18 +11,19 @@ namespace tallyvane {
 
 bool ExecFunction3(RunContext& context, const std::string& name_ref, const std::string& sql_text) {
   try {
-    if (!context.DbRecordset) throw PlatformError("The database connection is not open.");
-    if (!context.ReportWorkbook) throw PlatformError("The report workbook is not open.");
-    context.DbRecordset->Open(sql_text);
+    if (!context.session.DbRecordset) throw PlatformError("The database connection is not open.");
+    if (!context.session.ReportWorkbook) throw PlatformError("The report workbook is not open.");
+    context.session.DbRecordset->Open(sql_text);
     bool assigned = false;
-    if (!context.DbRecordset->Eof()) {
-      const Value value = context.DbRecordset->FieldValue(0);
-      if (value.kind == Value::Kind::Binary) throw PlatformError(BinaryMismatch(1, context.DbRecordset->FieldName(0)));
+    if (!context.session.DbRecordset->Eof()) {
+      const Value value = context.session.DbRecordset->FieldValue(0);
+      if (value.kind == Value::Kind::Binary)
+        throw PlatformError(BinaryMismatch(1, context.session.DbRecordset->FieldName(0)));
       const std::string text = FieldValueText(value);
-      context.ReportWorkbook->SetNameValue(name_ref, text);
+      context.session.ReportWorkbook->SetNameValue(name_ref, text);
       assigned = true;
     }
-    context.DbRecordset->Close();
+    context.session.DbRecordset->Close();
     return assigned;
   } catch (const std::exception& error) {
     CloseRecordsetQuietly(context);

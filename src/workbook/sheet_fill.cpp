@@ -1,12 +1,12 @@
 // Output functions 1 and 2: a statement's records into a worksheet.
 #include <exception>
 
-#include "app/run_context.h"
 #include "log/run_console.h"
 #include "log/run_log.h"
 #include "platform/interruption.h"
 #include "platform/number_text.h"
 #include "platform/platform_error.h"
+#include "run/run_context.h"
 #include "workbook/cell_value.h"
 #include "workbook/output_functions.h"
 
@@ -14,14 +14,14 @@ namespace tallyvane {
 namespace {
 
 void LocateReportSheet(RunContext& context, const std::string& sheet_ref) {
-  if (!context.ReportWorkbook) throw PlatformError("The report workbook is not open.");
-  context.ReportSheet = FindReportSheet(*context.ReportWorkbook, sheet_ref);
+  if (!context.session.ReportWorkbook) throw PlatformError("The report workbook is not open.");
+  context.session.ReportSheet = FindReportSheet(*context.session.ReportWorkbook, sheet_ref);
 }
 
 // Counts the records and moves back to the first; the 32,768th record
 // fails with "Overflow" before anything is written.
 std::int16_t CountRecords(RunContext& context) {
-  Recordset& records = *context.DbRecordset;
+  Recordset& records = *context.session.DbRecordset;
   std::int16_t count = 0;
   while (!records.Eof()) {
     StopIfInterrupted();
@@ -35,8 +35,8 @@ std::int16_t CountRecords(RunContext& context) {
 // One record per row, or per column when by_column is set.
 void WriteRecords(RunContext& context, std::int16_t count, std::int16_t begin_row, std::int16_t begin_col,
                   bool by_column) {
-  Recordset& records = *context.DbRecordset;
-  Worksheet& sheet = *context.ReportSheet;
+  Recordset& records = *context.session.DbRecordset;
+  Worksheet& sheet = *context.session.ReportSheet;
   const std::int16_t outer_begin = by_column ? begin_col : begin_row;
   const std::int16_t inner_begin = by_column ? begin_row : begin_col;
   // The bounds are 16-bit, like the row and column numbers themselves: a
@@ -54,7 +54,7 @@ void WriteRecords(RunContext& context, std::int16_t count, std::int16_t begin_ro
       sheet.SetCellValue(row, column, value);
     }
     records.MoveNext();
-    if (context.Console != nullptr) context.Console->RecordWritten();
+    if (context.wiring.Console != nullptr) context.wiring.Console->RecordWritten();
   }
 }
 
@@ -63,7 +63,7 @@ void WriteRecords(RunContext& context, std::int16_t count, std::int16_t begin_ro
 void InsertRoom(RunContext& context, std::int16_t count, std::int16_t begin_row, std::int16_t begin_col,
                 bool by_column) {
   if (count <= 2) return;
-  Worksheet& sheet = *context.ReportSheet;
+  Worksheet& sheet = *context.session.ReportSheet;
   if (by_column) {
     sheet.InsertColumns(CheckedAdd16(begin_col, 1), count - 2);
   } else {
@@ -93,13 +93,13 @@ bool ExecSheetFunction(RunContext& context, int function, const std::string& she
   try {
     // The statement runs only once its worksheet is found.
     LocateReportSheet(context, sheet_ref);
-    if (!context.DbRecordset) throw PlatformError("The database connection is not open.");
-    const CellTextLimit limit(*context.DbRecordset);
-    context.DbRecordset->Open(sql_text);
+    if (!context.session.DbRecordset) throw PlatformError("The database connection is not open.");
+    const CellTextLimit limit(*context.session.DbRecordset);
+    context.session.DbRecordset->Open(sql_text);
     const std::int16_t count = CountRecords(context);
     if (function == 2) InsertRoom(context, count, begin_row, begin_col, by_column);
     if (count > 0) WriteRecords(context, count, begin_row, begin_col, by_column);
-    context.DbRecordset->Close();
+    context.session.DbRecordset->Close();
     return true;
   } catch (const std::exception& error) {
     CloseRecordsetQuietly(context);
@@ -131,7 +131,7 @@ bool ExecFunction2(RunContext& context, const std::string& sheet_ref, std::int16
 
 void CloseRecordsetQuietly(RunContext& context) {
   try {
-    if (context.DbRecordset && context.DbRecordset->State()) context.DbRecordset->Close();
+    if (context.session.DbRecordset && context.session.DbRecordset->State()) context.session.DbRecordset->Close();
   } catch (const std::exception&) {
   }
 }

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/run_context.h"
+#include "run/run_context.h"
 
 namespace tallyvane {
 namespace {
@@ -69,7 +69,7 @@ TEST(ReadCommandLine, AppliesSwitchesAndKeepsTenValues) {
     RunContext context;
     ReadCommandLine(context, c.text);
     EXPECT_EQ(context.Interactive, c.interactive) << c.text;
-    EXPECT_EQ(context.CfgFileName, c.cfg_file) << c.text;
+    EXPECT_EQ(context.settings.CfgFileName, c.cfg_file) << c.text;
     std::vector<std::string> values(context.CmdValues.begin(), context.CmdValues.begin() + context.CmdValueCount);
     EXPECT_EQ(values, c.values) << c.text;
   }

@@ -40,7 +40,7 @@ TEST(Main, InteractiveWithoutArgumentsOpensTheWindowWithTheDefaultConfiguration)
             0);
   EXPECT_EQ(seen, &t.context);
   EXPECT_TRUE(t.context.Interactive);
-  EXPECT_EQ(t.context.CfgFileName, beside_program);
+  EXPECT_EQ(t.context.settings.CfgFileName, beside_program);
   EXPECT_EQ(t.context.CmdValueCount, 0);
 }
 

@@ -22,8 +22,8 @@ using test::LogMessages;
 class RunReportTest : public ::testing::Test {
  protected:
   RunReportTest() : platform(journal) {
-    t.context.Platform = &platform;
-    t.context.View = &t.view;
+    t.context.wiring.Platform = &platform;
+    t.context.wiring.View = &t.view;
     dir.Write("template.xlsx", "x");
     dir.Write("one.sql", "@Fill=1;Sheet1;2;1\nSELECT 1\n");
   }
@@ -35,7 +35,7 @@ class RunReportTest : public ::testing::Test {
     ini.template_file = dir.File(template_file);
     ini.report = dir.File("report.xlsx");
     ini.sql_files = sql_files.empty() ? "F_MAXNUM=1\nF1=" + dir.File("one.sql") : sql_files;
-    t.context.CfgFileName = ini.Write(dir);
+    t.context.settings.CfgFileName = ini.Write(dir);
   }
 
   std::vector<std::string> Log() { return LogMessages(dir.File("run.log")); }
@@ -58,8 +58,8 @@ TEST_F(RunReportTest, PassesThroughEveryPhaseInOrderAndASecondRunStartsAtZero) {
   journal.failing.insert("Connection.Close");
   RunResult result = RunReport(t.context);  // "SELECT 1" has no result: it fails
   EXPECT_EQ(result.outcome, RunOutcome::Finished);
-  EXPECT_EQ(t.context.ErrorCount, 2);
-  EXPECT_EQ(ExitStatusOf(result, t.context.ErrorCount), 1);
+  EXPECT_EQ(t.context.counters.ErrorCount, 2);
+  EXPECT_EQ(ExitStatusOf(result, t.context.counters.ErrorCount), 1);
   std::vector<std::string> log = Log();
   EXPECT_EQ(log[log.size() - 3], "Error: Failed to disconnect from database.");
   EXPECT_EQ(log.back(), "Close the log file.");
@@ -68,7 +68,7 @@ TEST_F(RunReportTest, PassesThroughEveryPhaseInOrderAndASecondRunStartsAtZero) {
   journal = FakeJournal();
   journal.results["SELECT 1"] = {{Value::MakeInteger(1)}};
   result = RunReport(t.context);
-  EXPECT_EQ(ExitStatusOf(result, t.context.ErrorCount), 0);
+  EXPECT_EQ(ExitStatusOf(result, t.context.counters.ErrorCount), 0);
   EXPECT_EQ(journal.calls,
             (std::vector<std::string>{"Connection.Open", "CreateSpreadsheetApp", "Workbooks.Open", "Workbook.Activate",
                                       "Open SELECT 1", "Cell.Value", "Recordset.Close", "Workbook.Save",
@@ -78,10 +78,10 @@ TEST_F(RunReportTest, PassesThroughEveryPhaseInOrderAndASecondRunStartsAtZero) {
   EXPECT_EQ(log[3], "Connect to database successfully. DSN=Sales");
   EXPECT_EQ(log[9], "[SQLFILE1]  [Fill]    Success.");
   EXPECT_EQ(log[12], "Close the log file.");
-  EXPECT_FALSE(t.context.ExcelApp);
-  EXPECT_FALSE(t.context.ReportWorkbook);
-  EXPECT_FALSE(t.context.DbConnection);
-  EXPECT_FALSE(t.context.LogStream->IsOpen());
+  EXPECT_FALSE(t.context.session.ExcelApp);
+  EXPECT_FALSE(t.context.session.ReportWorkbook);
+  EXPECT_FALSE(t.context.session.DbConnection);
+  EXPECT_FALSE(t.context.session.LogStream->IsOpen());
   EXPECT_EQ(t.view.boxes[RunViewBox::SqlFileCount], "1");
   EXPECT_EQ(t.view.boxes[RunViewBox::SqlStatementCount], "1");
   EXPECT_EQ(t.view.boxes[RunViewBox::ErrorCount], "0");
@@ -115,13 +115,13 @@ TEST_F(RunReportTest, StopsAtAFailedSettingsConnectionOrWorkbookPhase) {
     WriteConfig("", c.failing.empty() ? "none.xlsx" : "template.xlsx");
     const RunResult result = RunReport(t.context);
     EXPECT_EQ(result.outcome, RunOutcome::Stopped) << c.failing;
-    EXPECT_EQ(ExitStatusOf(result, t.context.ErrorCount), 2);
+    EXPECT_EQ(ExitStatusOf(result, t.context.counters.ErrorCount), 2);
     const std::vector<std::string> log = Log();
     ASSERT_GE(log.size(), 2u);
     EXPECT_EQ(log[log.size() - 2], c.error_line);
     EXPECT_EQ(log.back(), c.info_line);
     for (const std::string& call : c.not_called) EXPECT_FALSE(Called(call)) << call;
-    EXPECT_EQ(t.context.ErrorCount, 1);
+    EXPECT_EQ(t.context.counters.ErrorCount, 1);
     EXPECT_EQ(t.view.boxes[RunViewBox::SqlFileCount], c.failing.empty() ? "7" : "0");
     EXPECT_EQ(t.view.boxes[RunViewBox::ErrorCount], "1");
     EXPECT_FALSE(std::filesystem::exists(dir.File(".report.xlsx.lock"))) << c.failing;
@@ -136,13 +136,13 @@ TEST_F(RunReportTest, AnUntrappedErrorEndsTheRunLoggedAndCounted) {
     const RunResult result = RunReport(t.context);
     EXPECT_EQ(result.outcome, RunOutcome::Aborted) << engine_fails;
     EXPECT_TRUE(result.logged);
-    EXPECT_EQ(ExitStatusOf(result, t.context.ErrorCount), 2);
+    EXPECT_EQ(ExitStatusOf(result, t.context.counters.ErrorCount), 2);
     EXPECT_FALSE(Called("Workbook.Save"));
     const std::vector<std::string> log = Log();
     ASSERT_GE(log.size(), 2u);
     EXPECT_EQ(log[log.size() - 2], "Error: The run stopped on an error that no step handles.");
     EXPECT_EQ(log.back(), "Error Info: " + result.error);
-    EXPECT_EQ(t.context.ErrorCount, 1);
+    EXPECT_EQ(t.context.counters.ErrorCount, 1);
     EXPECT_EQ(t.view.boxes[RunViewBox::ErrorCount], "1");
   }
 }

@@ -17,7 +17,7 @@ using Loaded = std::vector<std::tuple<std::string, std::string, std::string, int
 // Loads the parameters of a configuration with the given [PARAMETER] text.
 Loaded Load(test::TestContext& t, const std::string& text) {
   test::TempDir dir;
-  t.context.CfgFileName = dir.Write("a.ini", text);
+  t.context.settings.CfgFileName = dir.Write("a.ini", text);
   LoadParameters(t.context);
   Loaded loaded;
   for (int i = 0; i < t.context.ParameterCount; ++i) {

@@ -25,7 +25,7 @@ TEST(LoadRunSettings, ReadsTrimsAndExpandsTheSettings) {
   TempDir dir;
   TestContext t;
   const std::string template_path = dir.Write("template.xlsx", "x");
-  t.context.CfgFileName = dir.Write(
+  t.context.settings.CfgFileName = dir.Write(
       "run.ini",
       "[FILE]\nLogFileName=  " + dir.File("run_&Y&M&D.log") +
           "  \n"
@@ -34,14 +34,14 @@ TEST(LoadRunSettings, ReadsTrimsAndExpandsTheSettings) {
           "\n"
           "[ODBC]\nDSN= Sales \nDBUSER=\"  sa \"\nDBPWD=  se;cret  \n");  // quotes keep blanks that the run trims
   ASSERT_TRUE(LoadRunSettings(t.context));
-  EXPECT_EQ(t.context.LogFileName, dir.File("run_20040307.log"));
-  EXPECT_EQ(t.context.ReportFileName, dir.File("report_1405.xlsx"));
-  EXPECT_EQ(t.context.TemplateFileName, template_path);
-  EXPECT_EQ(t.context.DataSourceName, "Sales");
-  EXPECT_EQ(t.context.DbUserName, "sa");
-  EXPECT_EQ(t.context.DbPassword, "se;cret");
-  EXPECT_EQ(LogMessages(t.context.LogFileName), kOpeningLines);
-  EXPECT_EQ(t.context.ErrorCount, 0);
+  EXPECT_EQ(t.context.settings.LogFileName, dir.File("run_20040307.log"));
+  EXPECT_EQ(t.context.settings.ReportFileName, dir.File("report_1405.xlsx"));
+  EXPECT_EQ(t.context.settings.TemplateFileName, template_path);
+  EXPECT_EQ(t.context.settings.DataSourceName, "Sales");
+  EXPECT_EQ(t.context.settings.DbUserName, "sa");
+  EXPECT_EQ(t.context.settings.DbPassword, "se;cret");
+  EXPECT_EQ(LogMessages(t.context.settings.LogFileName), kOpeningLines);
+  EXPECT_EQ(t.context.counters.ErrorCount, 0);
 }
 
 TEST(LoadRunSettings, ChecksInOrderAndReportsOnlyTheFirstFailure) {
@@ -62,14 +62,14 @@ TEST(LoadRunSettings, ChecksInOrderAndReportsOnlyTheFirstFailure) {
   for (const Case& c : cases) {
     dir.Write("run.log", "[20041007 09:05:00]    old line that must go\r\n");  // an earlier log is overwritten
     TestContext fresh;
-    fresh.context.CfgFileName =
+    fresh.context.settings.CfgFileName =
         dir.Write("run.ini", "[FILE]\nLogFileName=" + log + "\n" + c.file_section + "[ODBC]\n" + c.odbc_section);
     EXPECT_FALSE(LoadRunSettings(fresh.context));
     std::vector<std::string> expected = kOpeningLines;
     expected.push_back("Error: The information in the configuration file is incorrect.");
     expected.push_back("Error Info: " + c.info);
     EXPECT_EQ(LogMessages(log), expected) << c.info;
-    EXPECT_EQ(fresh.context.ErrorCount, 1);
+    EXPECT_EQ(fresh.context.counters.ErrorCount, 1);
   }
 }
 
@@ -77,12 +77,12 @@ TEST(LoadRunSettings, ShowsTheErrorBoxWhenTheLogCannotBeCreated) {
   TempDir dir;
   for (const std::string& log_name : {std::string(), dir.File("no/such/folder/run.log")}) {
     TestContext fresh;
-    fresh.context.CfgFileName = dir.Write("run.ini", "[FILE]\nLogFileName=" + log_name + "\n");
+    fresh.context.settings.CfgFileName = dir.Write("run.ini", "[FILE]\nLogFileName=" + log_name + "\n");
     EXPECT_FALSE(LoadRunSettings(fresh.context));
     ASSERT_EQ(fresh.errors.prompts.size(), 1u);
     EXPECT_EQ(fresh.errors.prompts[0].rfind("Error!\r\nError Info: ", 0), 0u);
-    EXPECT_FALSE(fresh.context.LogStream);
-    EXPECT_EQ(fresh.context.ErrorCount, 0);
+    EXPECT_FALSE(fresh.context.session.LogStream);
+    EXPECT_EQ(fresh.context.counters.ErrorCount, 0);
   }
 }
 

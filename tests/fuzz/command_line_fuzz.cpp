@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "app/command_line.h"
-#include "app/run_context.h"
+#include "run/run_context.h"
 
 using namespace tallyvane;
 

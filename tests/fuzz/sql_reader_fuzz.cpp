@@ -7,7 +7,7 @@
 #include <string>
 
 #include "fake_platform.h"
-#include "sql/sql_file_reader.h"
+#include "sql/sql_file_list.h"
 #include "temp_dir.h"
 #include "test_context.h"
 
@@ -20,15 +20,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   test::FakePlatform platform(journal);
   test::TestContext t;
   t.context.Interactive = false;
-  t.context.Platform = &platform;
-  t.context.DbConnection = platform.CreateDbConnection();
-  t.context.DbRecordset = platform.CreateDbRecordset();
-  t.context.ExcelApp = platform.CreateSpreadsheetApp();
-  t.context.ReportWorkbook = t.context.ExcelApp->OpenWorkbook("report.xlsx");
+  t.context.wiring.Platform = &platform;
+  t.context.session.DbConnection = platform.CreateDbConnection();
+  t.context.session.DbRecordset = platform.CreateDbRecordset();
+  t.context.session.ExcelApp = platform.CreateSpreadsheetApp();
+  t.context.session.ReportWorkbook = t.context.session.ExcelApp->OpenWorkbook("report.xlsx");
   t.context.Parameters[0] = {"[A]", "", "value of a", 1};
   t.context.Parameters[1] = {"[", "", "]]", 2};
   t.context.ParameterCount = 2;
-  t.context.LogStream = t.context.FileSystem->CreateTextFile(folder.File("run.log"));
+  t.context.session.LogStream = t.context.wiring.FileSystem->CreateTextFile(folder.File("run.log"));
   RunSqlFile(t.context, 1, sql_path);
   return 0;
 }

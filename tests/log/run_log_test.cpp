@@ -15,8 +15,8 @@ namespace {
 class RunLogTest : public ::testing::Test {
  protected:
   RunLogTest() {
-    t.context.View = &t.view;
-    t.context.LogStream = t.context.FileSystem->CreateTextFile(log);
+    t.context.wiring.View = &t.view;
+    t.context.session.LogStream = t.context.wiring.FileSystem->CreateTextFile(log);
   }
   test::TempDir dir;
   test::TestContext t;
@@ -26,7 +26,7 @@ class RunLogTest : public ::testing::Test {
 // Line breaks inside a message would leave physical lines without a time
 // stamp (a server's message often ends in one): they become blanks.
 TEST_F(RunLogTest, WritesOneTimeStampedLineEndedByCrLfPerMessage) {
-  t.context.Time = nullptr;  // the real clock
+  t.context.wiring.Time = nullptr;  // the real clock
   WriteLog(t.context, "first");
   WriteLog(t.context, "two\r\nlines\rand\nmore\n\n");
   // Flushed per line: readable before the stream closes.
@@ -43,12 +43,12 @@ TEST_F(RunLogTest, LogErrorWritesTwoLinesAndCountsOneErrorInTheViewOnlyWhenAtten
   for (bool interactive : {true, false}) {
     test::TestContext fresh;
     fresh.context.Interactive = interactive;
-    fresh.context.View = &fresh.view;
-    fresh.context.LogStream = fresh.context.FileSystem->CreateTextFile(log);
+    fresh.context.wiring.View = &fresh.view;
+    fresh.context.session.LogStream = fresh.context.wiring.FileSystem->CreateTextFile(log);
     LogError(fresh.context, "where", "info");
-    fresh.context.LogStream->Close();
+    fresh.context.session.LogStream->Close();
     EXPECT_EQ(test::LogMessages(log), (std::vector<std::string>{"Error: where", "Error Info: info"}));
-    EXPECT_EQ(fresh.context.ErrorCount, 1);
+    EXPECT_EQ(fresh.context.counters.ErrorCount, 1);
     EXPECT_EQ(fresh.view.boxes.empty(), !interactive);
     EXPECT_EQ(fresh.view.boxes[RunViewBox::ErrorCount], interactive ? "1" : "");
     EXPECT_EQ(fresh.view.log_info, interactive ? "Error: where\r\nError Info: info\r\n" : "");

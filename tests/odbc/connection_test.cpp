@@ -7,10 +7,10 @@
 #include <regex>
 #include <string>
 
-#include "app/run_context.h"
 #include "log/run_log.h"
 #include "odbc/odbc_factory.h"
 #include "platform/platform_error.h"
+#include "run/run_context.h"
 #include "temp_dir.h"
 #include "test_data_sources.h"
 
@@ -143,8 +143,8 @@ TEST_F(PostgreSQLConnectionTest, LongStatementsStopAndServerMessagesKeepTheLogLa
   EXPECT_THROW(connection->Execute("SELECT pg_sleep(20)"), PlatformError);
   test::TempDir dir;
   RunContext context;
-  context.FileSystem = std::make_unique<FileSystem>();
-  context.LogStream = context.FileSystem->CreateTextFile(dir.File("run.log"));
+  context.wiring.FileSystem = std::make_unique<FileSystem>();
+  context.session.LogStream = context.wiring.FileSystem->CreateTextFile(dir.File("run.log"));
   LogError(context, "Failed to execute function 0.",
            ErrorOf([&] { connection->Execute("DO $$ BEGIN RAISE EXCEPTION E'first\\nsecond'; END $$"); }));
   const std::string text = test::ReadFileBytes(dir.File("run.log"));

@@ -150,15 +150,15 @@ class TypeTableTest : public test::ReportFixture, public ::testing::WithParamInt
     for (std::size_t i = 0; i < names; ++i)
       spec += (i ? ", " : "") + std::string("\"V") + std::to_string(i) + "\": \"\\\"none\\\"\"";
     test::MakeWorkbook(template_path, spec + "}}");
-    t.context.DataSourceName = backend_.data_source;
-    t.context.DbUserName = backend_.user;
-    t.context.DbPassword = backend_.password;
+    t.context.settings.DataSourceName = backend_.data_source;
+    t.context.settings.DbUserName = backend_.user;
+    t.context.settings.DbPassword = backend_.password;
     ASSERT_TRUE(ConnectDatabase(t.context)) << ::testing::PrintToString(Log());
-    t.context.ExcelApp = platform->CreateSpreadsheetApp();
+    t.context.session.ExcelApp = platform->CreateSpreadsheetApp();
     ASSERT_TRUE(OpenReportFile(t.context)) << ::testing::PrintToString(Log());
   }
 
-  void Execute(const std::string& sql) { t.context.DbConnection->Execute(sql); }
+  void Execute(const std::string& sql) { t.context.session.DbConnection->Execute(sql); }
 
   testing::Backend backend_;
 };
@@ -203,7 +203,7 @@ TEST_P(TypeTableTest, EveryTypeReachesItsCellAndItsNameExactly) {
     EXPECT_TRUE(
         ExecFunction3(t.context, "V" + std::to_string(i), "SELECT c" + std::to_string(i) + " FROM v ORDER BY k"));
   }
-  EXPECT_EQ(t.context.ErrorCount, 0) << ::testing::PrintToString(Log());
+  EXPECT_EQ(t.context.counters.ErrorCount, 0) << ::testing::PrintToString(Log());
   const test::WorkbookDump dump = SaveAndDump();
   for (std::size_t i = 0; i < rows.size(); ++i) {
     SCOPED_TRACE(rows[i].type + (" " + rows[i].literal.substr(0, 60)));

@@ -24,11 +24,11 @@ using test::FakePlatform;
 class SqlFileReaderTest : public ::testing::Test {
  protected:
   SqlFileReaderTest() : platform(journal) {
-    t.context.Platform = &platform;
+    t.context.wiring.Platform = &platform;
     t.context.Interactive = false;
-    t.context.DbConnection = platform.CreateDbConnection();
+    t.context.session.DbConnection = platform.CreateDbConnection();
     log = dir.File("run.log");
-    t.context.LogStream = t.context.FileSystem->CreateTextFile(log);
+    t.context.session.LogStream = t.context.wiring.FileSystem->CreateTextFile(log);
   }
 
   // Runs content as file 3; returns the log with the file's path as "f.sql".
@@ -48,6 +48,38 @@ class SqlFileReaderTest : public ::testing::Test {
   FakePlatform platform;
   std::string log;
 };
+
+// The pure reader: statements with their labels, fields and first lines,
+// and a line that cannot be read ending the reading after the statements
+// handed over before it.
+TEST(ReadSqlStatements, GathersStatementsBehindTheirFunctionLines) {
+  const struct {
+    std::vector<std::string> lines;
+    std::vector<std::string> statements;
+    std::string error;
+  } cases[] = {
+      {{"DELETE FROM t", "@S=0;Sheet1;3;2", "SELECT a", "    WHERE m = '[MONTH]' # '", "", "@Dropped=0", "@T=0",
+        "SELECT '#1'", "@Last=0"},
+       {"1 [] DELETE FROM t", "2 [S] 0;Sheet1;3;2: SELECT a WHERE m = '2004-10'", "7 [T] 0: SELECT '#1'"},
+       ""},
+      {{"@A=0", "SELECT 1", "@declare x", "SELECT 2"},
+       {"1 [A] 0: SELECT 1"},
+       "The function line \"@declare x\" has no \"=\" (line 3)"},
+      {{"@A=0", "SELECT 1", std::string(40000, 'x')},
+       {},
+       "The line is too long: 32,767 or more characters before any comment. (line 3)"},
+  };
+  for (const auto& c : cases) {
+    const SqlFileStatements read = ReadSqlStatements(c.lines, {{"[MONTH]", "2004-10"}});
+    std::vector<std::string> statements;
+    for (const SqlStatement& s : read.statements) {
+      statements.push_back(std::to_string(s.line) + " [" + s.label + "] " + s.fields + (s.fields.empty() ? "" : ": ") +
+                           s.text);
+    }
+    EXPECT_EQ(statements, c.statements) << c.lines[0];
+    EXPECT_EQ(read.error, c.error) << c.lines[0];
+  }
+}
 
 std::string Line(const std::string& label, const std::string& text) { return "[SQLFILE3]  [" + label + "]    " + text; }
 
@@ -132,12 +164,12 @@ TEST_F(SqlFileReaderTest, LogsEveryStatementBehindItsFunctionLineAndEveryFailure
        1},
   };
   for (const auto& c : cases) {
-    t.context.CodePage = c.code_page;
-    t.context.SqlStatementCount = t.context.ErrorCount = 0;
-    t.context.LogStream = t.context.FileSystem->CreateTextFile(log);
+    t.context.settings.CodePage = c.code_page;
+    t.context.counters.SqlStatementCount = t.context.counters.ErrorCount = 0;
+    t.context.session.LogStream = t.context.wiring.FileSystem->CreateTextFile(log);
     EXPECT_EQ(Read(c.content), c.log) << c.content.substr(0, 40);
-    EXPECT_EQ(t.context.SqlStatementCount, c.statements) << c.content.substr(0, 40);
-    EXPECT_EQ(t.context.ErrorCount, c.errors) << c.content.substr(0, 40);
+    EXPECT_EQ(t.context.counters.SqlStatementCount, c.statements) << c.content.substr(0, 40);
+    EXPECT_EQ(t.context.counters.ErrorCount, c.errors) << c.content.substr(0, 40);
   }
 }
 
@@ -165,20 +197,20 @@ TEST_F(SqlFileReaderTest, ReportsMissingAndUnreadableFiles) {
 TEST_F(SqlFileReaderTest, FileListSkipsGapsAndStopsAtTheHighestNumber) {
   const std::string a = dir.Write("a.sql", "SELECT 'a'\n");
   const std::string b = dir.Write("b.sql", "SELECT 'b'\n");
-  t.context.CfgFileName =
+  t.context.settings.CfgFileName =
       dir.Write("run.ini", "[SQLFILE]\nF_MAXNUM= 3 \nF1=  " + a + "  \nF2=   \nF3=" + b + "\nF4=" + a + "\n");
   RunSqlFileList(t.context);
-  EXPECT_EQ(t.context.SqlFileCount, 2);
+  EXPECT_EQ(t.context.counters.SqlFileCount, 2);
   EXPECT_EQ(journal.calls, (std::vector<std::string>{"Execute SELECT 'a'", "Execute SELECT 'b'"}));
   EXPECT_EQ(test::LogMessages(log)[4], "[SQLFILE3]  Open \"" + b + "\" succesfully.");
 
   for (const char* highest : {"F_MAXNUM=0", "F_MAXNUM=-3", "F_MAXNUM=  "}) {
-    t.context.SqlFileCount = 0;
-    t.context.CfgFileName = dir.Write("run.ini", std::string("[SQLFILE]\n") + highest + "\nF1=" + a + "\n");
+    t.context.counters.SqlFileCount = 0;
+    t.context.settings.CfgFileName = dir.Write("run.ini", std::string("[SQLFILE]\n") + highest + "\nF1=" + a + "\n");
     RunSqlFileList(t.context);
-    EXPECT_EQ(t.context.SqlFileCount, 0) << highest;
+    EXPECT_EQ(t.context.counters.SqlFileCount, 0) << highest;
   }
-  t.context.CfgFileName = dir.Write("run.ini", "[SQLFILE]\nF_MAXNUM=40000\n");
+  t.context.settings.CfgFileName = dir.Write("run.ini", "[SQLFILE]\nF_MAXNUM=40000\n");
   EXPECT_THROW(RunSqlFileList(t.context), std::exception);
 }
 

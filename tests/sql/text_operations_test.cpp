@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <tuple>
+#include <vector>
 
-#include "app/run_context.h"
 #include "sql/function_fields.h"
 #include "sql/sql_file_reader.h"
 
@@ -48,18 +48,12 @@ TEST(StripComment, RefusesLinesOf32767CharactersBeforeTheComment) {
 }
 
 TEST(SubstituteParameters, ReplacesLiterallyFirstDeclaredFirst) {
-  RunContext context;
-  context.Parameters[0] = {"AB", "", "1", 1};
-  context.Parameters[1] = {"ABC", "", "2", 2};
-  context.Parameters[2] = {"", "", "never", 3};
-  context.Parameters[3] = {"[MONTH]", "", "[MONTH] 10  ", 4};
-  context.ParameterCount = 4;
-  EXPECT_EQ(SubstituteParameters(context, "ABC"), "1C");
-  EXPECT_EQ(SubstituteParameters(context, "abc"), "abc");
-  EXPECT_EQ(SubstituteParameters(context, "x='[MONTH]'"), "x='[MONTH] 10  '");
-  EXPECT_EQ(SubstituteParameters(context, "x=[MONTH]"), "x=[MONTH] 10");
-  context.ParameterCount = 0;
-  EXPECT_EQ(SubstituteParameters(context, "ABC"), "ABC");
+  const std::vector<SqlParameter> parameters = {{"AB", "1"}, {"ABC", "2"}, {"", "never"}, {"[MONTH]", "[MONTH] 10  "}};
+  EXPECT_EQ(SubstituteParameters(parameters, "ABC"), "1C");
+  EXPECT_EQ(SubstituteParameters(parameters, "abc"), "abc");
+  EXPECT_EQ(SubstituteParameters(parameters, "x='[MONTH]'"), "x='[MONTH] 10  '");
+  EXPECT_EQ(SubstituteParameters(parameters, "x=[MONTH]"), "x=[MONTH] 10");
+  EXPECT_EQ(SubstituteParameters({}, "ABC"), "ABC");
 }
 
 TEST(DecodeFunctionFields, DecodesFiveFieldsWithDefaults) {

@@ -7,9 +7,9 @@
 namespace tallyvane::test {
 
 TestContext::TestContext() {
-  context.Time = &clock;
-  context.Errors = &errors;
-  context.FileSystem = std::make_unique<FileSystem>();
+  context.wiring.Time = &clock;
+  context.wiring.Errors = &errors;
+  context.wiring.FileSystem = std::make_unique<FileSystem>();
 }
 
 std::vector<std::string> LogMessages(const std::string& log_path) {

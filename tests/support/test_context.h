@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "app/run_context.h"
 #include "log/error_box.h"
 #include "log/run_view.h"
 #include "platform/clock.h"
+#include "run/run_context.h"
 
 namespace tallyvane::test {
 

@@ -90,14 +90,14 @@ TEST_F(MainWindowTest, StartTrimsTheTypedPathAndAsksBeforeARun) {
   const std::string existing = WriteConfig();
   const std::tuple<std::string, std::string, bool> cases[] = {
       {"   ", "", false}, {"  " + missing + "  ", missing, false}, {"   " + existing + " ", existing, true}};
-  context_.DefaultConfigPlaces = {"/opt/t/tallyvane.ini", "/w/tallyvane.ini"};  // as start-up found them
+  context_.settings.DefaultConfigPlaces = {"/opt/t/tallyvane.ini", "/w/tallyvane.ini"};  // as start-up found them
   for (const auto& [typed, stored, exists] : cases) {
     SetConfigBox(typed);
     ModalScript script;
     BoxSeen seen;
     script.AnswerMessageBox(exists ? QMessageBox::No : QMessageBox::Ok, &seen);  // No: no run starts
     window_->Start();
-    EXPECT_EQ(context_.CfgFileName, stored);
+    EXPECT_EQ(context_.settings.CfgFileName, stored);
     EXPECT_EQ(Find("txtIniFileName")->text().toStdString(), typed) << "the box keeps the text as typed";
     EXPECT_EQ(seen.text, exists ? QStringLiteral("Generate report?")
                                 : ErrorPrompt("Configuration file \"" + stored + "\" does not exist." +
@@ -134,7 +134,7 @@ TEST_F(MainWindowTest, ARunDisablesTheWindowShowsItsFilesAndLeavesTheWindowUsabl
   Find("txtTemplateFileName")->installEventFilter(&probe);
   FakeJournal journal;
   FakePlatform platform(journal);
-  context_.Platform = &platform;
+  context_.wiring.Platform = &platform;
   SetConfigBox(WriteConfig());
   for (const bool aborted : {true, false}) {
     journal.failing = {aborted ? "CreateSpreadsheetApp" : "Connection.Open"};
@@ -174,7 +174,7 @@ TEST_F(MainWindowTest, FileDialogOpensBesideTheConfigurationAndKeepsItsPick) {
   const std::tuple<std::string, std::string, std::string> steps[] = {
       {"typed.ini", "", "typed.ini"}, {first, second, second}, {first, "", second}};
   for (const auto& [config, pick, expected] : steps) {
-    context_.CfgFileName = config;
+    context_.settings.CfgFileName = config;
     SetConfigBox(config);
     ModalScript script;
     script.When("dlgCfgFile", [&, pick = pick](QWidget* shown) {
@@ -190,7 +190,7 @@ TEST_F(MainWindowTest, FileDialogOpensBesideTheConfigurationAndKeepsItsPick) {
     window_->OpenConfigurationFile();
     EXPECT_EQ(Find("txtIniFileName")->text().toStdString(), expected) << pick;
   }
-  EXPECT_EQ(context_.CfgFileName, second);
+  EXPECT_EQ(context_.settings.CfgFileName, second);
 }
 
 }  // namespace

@@ -129,7 +129,7 @@ TEST_F(ParameterDialogTest, ReturnPressesOk) {
 }
 
 TEST_F(ParameterDialogTest, AFailedSaveIsToldAndTheRunStillConfirmed) {
-  context_.CfgFileName = folder_.File("no-such-folder/report.ini");
+  context_.settings.CfgFileName = folder_.File("no-such-folder/report.ini");
   context_.ParameterCount = 1;
   context_.Parameters[0] = RunParameter{"Year", "", "2004", 1};
   FrmParameter dialog(context_, window_.get());
@@ -140,7 +140,7 @@ TEST_F(ParameterDialogTest, AFailedSaveIsToldAndTheRunStillConfirmed) {
   Click("cmdOK");
   EXPECT_TRUE(context_.RunConfirmed);
   EXPECT_EQ(error.text.toStdString(), "Error!\nError Info: Cannot save the default values of the parameters into \"" +
-                                          context_.CfgFileName + "\".");
+                                          context_.settings.CfgFileName + "\".");
 }
 
 }  // namespace

@@ -9,8 +9,8 @@
 #include <fstream>
 #include <tuple>
 
-#include "app/program_folder.h"
 #include "main_window_fixture.h"
+#include "run/program_folder.h"
 #include "ui/frm_about.h"
 #include "ui/help_document.h"
 

@@ -35,8 +35,8 @@ TEST(InteractiveMode, TellsHowToRunWithoutADisplayAndReleasesTheRunObjectsOnExit
                                                          "display is available. Set DISPLAY, or run unattended with "
                                                          "-C -F <configuration file>."});
 
-  run.context.LogStream = run.context.FileSystem->CreateTextFile(folder.File("run.log"));
-  run.context.CfgFileName = "/srv/reports/month.ini";
+  run.context.session.LogStream = run.context.wiring.FileSystem->CreateTextFile(folder.File("run.log"));
+  run.context.settings.CfgFileName = "/srv/reports/month.ini";
   QString shown_name;
   QTimer::singleShot(0, [&] {
     for (QWidget* window : QApplication::topLevelWidgets()) {
@@ -47,9 +47,9 @@ TEST(InteractiveMode, TellsHowToRunWithoutADisplayAndReleasesTheRunObjectsOnExit
   });
   EXPECT_EQ(RunInteractiveMode(run.context), 0);
   EXPECT_EQ(shown_name, "/srv/reports/month.ini");
-  EXPECT_EQ(run.context.FileSystem, nullptr);
-  EXPECT_EQ(run.context.LogStream, nullptr);
-  EXPECT_EQ(run.context.View, nullptr);
+  EXPECT_EQ(run.context.wiring.FileSystem, nullptr);
+  EXPECT_EQ(run.context.session.LogStream, nullptr);
+  EXPECT_EQ(run.context.wiring.View, nullptr);
 }
 
 }  // namespace

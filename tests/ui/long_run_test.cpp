@@ -102,7 +102,7 @@ TEST_F(LongRunTest, StopAndClosingCancelASleepingStatementSafely) {
     EXPECT_TRUE(Enabled("mnuRStart"));
     EXPECT_FALSE(Enabled("mnuRStop"));
   }
-  EXPECT_EQ(context_.FileSystem, nullptr) << "the closed window released the run's objects";
+  EXPECT_EQ(context_.wiring.FileSystem, nullptr) << "the closed window released the run's objects";
 }
 
 // Open Log and Open Report hand the last run's files to the desktop's

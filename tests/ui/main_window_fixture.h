@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "app/run_context.h"
 #include "platform/clock.h"
 #include "platform/platform_factory.h"
+#include "run/run_context.h"
 #include "temp_dir.h"
 #include "ui/desktop_opener.h"
 #include "ui/frm_main.h"
@@ -72,11 +72,11 @@ struct RecordingOpener : DesktopOpener {
 class MainWindowTest : public ::testing::Test {
  protected:
   MainWindowTest() {
-    context_.Time = &clock_;
-    context_.Platform = platform_.get();
-    context_.Errors = &error_box_;
+    context_.wiring.Time = &clock_;
+    context_.wiring.Platform = platform_.get();
+    context_.wiring.Errors = &error_box_;
     context_.Interactive = true;
-    context_.FileSystem = std::make_unique<FileSystem>();
+    context_.wiring.FileSystem = std::make_unique<FileSystem>();
     window_ = std::make_unique<FrmMain>(context_, &opener_);
     window_->show();
   }

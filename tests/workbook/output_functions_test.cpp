@@ -52,7 +52,7 @@ TEST_F(OutputFunctionsTest, WritesTypedRecordsByRowsOrColumnsOnTheSheetNamedFirs
   for (const auto& r : runs) EXPECT_TRUE(ExecFunction1(t.context, r.sheet, r.row, r.col, r.by_column, r.sql)) << r.sql;
   EXPECT_TRUE(ExecFunction2(t.context, "Sheet1", 4, 1, false, "SELECT * FROM empty_table"));
   EXPECT_TRUE(ExecFunction2(t.context, "2", 3, 2, true, by_name));
-  EXPECT_EQ(t.context.ErrorCount, 0);
+  EXPECT_EQ(t.context.counters.ErrorCount, 0);
   const WorkbookDump dump = SaveAndDump();
   const struct {
     const char* cell;
@@ -143,8 +143,8 @@ TEST_F(OutputFunctionsTest, FailuresAreLoggedAndLeaveTheSharedRecordsetUsable) {
   EXPECT_EQ(log[log.size() - 3], "Error Info: Type mismatch (column 2 \"raw\" holds binary data)");
   EXPECT_EQ(log[log.size() - 1], "Error Info: Type mismatch (column 1 \"raw\" holds binary data)");
   EXPECT_TRUE(ExecFunction1(t.context, "Sheet1", 1, 1, false, "SELECT name FROM people ORDER BY name"));
-  EXPECT_EQ(t.context.ErrorCount, 17);
-  EXPECT_FALSE(t.context.DbRecordset->State());
+  EXPECT_EQ(t.context.counters.ErrorCount, 17);
+  EXPECT_FALSE(t.context.session.DbRecordset->State());
   const WorkbookDump dump = SaveAndDump();
   EXPECT_EQ(dump.Value("Sheet1!A3"), "Cy");
   EXPECT_EQ(dump.names.at("Total"), "\"0\"");  // failed assignments leave the name as it was
@@ -204,7 +204,7 @@ TEST_F(OutputFunctionsTest, Function3AssignsTheFirstValueAsText) {
   EXPECT_TRUE(ExecFunction3(t.context, "num", "SELECT score FROM people WHERE name = 'Bob'"));  // any case
   // An empty result assigns nothing and fails without an error.
   EXPECT_FALSE(ExecFunction3(t.context, "Kept", "SELECT * FROM empty_table"));
-  EXPECT_EQ(t.context.ErrorCount, 0);
+  EXPECT_EQ(t.context.counters.ErrorCount, 0);
   const WorkbookDump dump = SaveAndDump();
   for (const auto& c : cases) EXPECT_EQ(dump.names.at(c.name), c.text) << c.name;
   EXPECT_EQ(dump.names.at("Num"), "\"0.1\"");

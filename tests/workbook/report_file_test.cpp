@@ -17,7 +17,7 @@ class ReportFileTest : public test::ReportFixture {
  protected:
   void SetUp() override {
     test::MakeWorkbook(template_path, R"j({"sheets": [{"name": "Sheet1", "cells": {"A1": "template"}}]})j");
-    t.context.ExcelApp = platform->CreateSpreadsheetApp();
+    t.context.session.ExcelApp = platform->CreateSpreadsheetApp();
   }
 };
 
@@ -49,7 +49,7 @@ TEST_F(ReportFileTest, ATemplateThatIsNotAWorkbookIsNamedAndLeavesNoReport) {
                        "Error: Failed to open the report file \"" + report_path + "\".",
                        "Error Info: cannot open \"" + template_path + "\": not a zip archive",
                    }));
-  EXPECT_EQ(t.context.ErrorCount, 1);
+  EXPECT_EQ(t.context.counters.ErrorCount, 1);
 }
 
 // The template itself, by any path, and a folder that cannot be written are
@@ -62,15 +62,15 @@ TEST_F(ReportFileTest, RefusesTheTemplateAndFoldersThatCannotBeWritten) {
   std::vector<std::string> reports = {template_path, dir.File("./template.xlsx"), dir.File("link.xlsx")};
   if (getuid() != 0) reports.push_back(dir.File("locked/report.xlsx"));  // root writes into read-only folders
   for (const std::string& report : reports) {
-    t.context.ReportFileName = report;
+    t.context.settings.ReportFileName = report;
     EXPECT_FALSE(OpenReportFile(t.context)) << report;
     EXPECT_EQ(ReadFileBytes(template_path), original);
-    EXPECT_EQ(Log().at(2 * static_cast<std::size_t>(t.context.ErrorCount - 1)),
+    EXPECT_EQ(Log().at(2 * static_cast<std::size_t>(t.context.counters.ErrorCount - 1)),
               "Error: Failed to open the report file \"" + report + "\".");
   }
   EXPECT_FALSE(CloseReportFile(t.context));
   EXPECT_EQ(Log().at(2 * reports.size()), "Error: Failed to close the report file.");
-  EXPECT_EQ(t.context.ErrorCount, static_cast<long>(reports.size()) + 1);
+  EXPECT_EQ(t.context.counters.ErrorCount, static_cast<long>(reports.size()) + 1);
 }
 
 }  // namespace

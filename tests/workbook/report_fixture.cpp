@@ -6,22 +6,22 @@
 namespace tallyvane::test {
 
 ReportFixture::ReportFixture() : platform(CreateRealPlatformFactory()) {
-  t.context.Platform = platform.get();
+  t.context.wiring.Platform = platform.get();
   t.context.Interactive = false;
-  t.context.LogFileName = dir.File("run.log");
-  t.context.LogStream = t.context.FileSystem->CreateTextFile(t.context.LogFileName);
+  t.context.settings.LogFileName = dir.File("run.log");
+  t.context.session.LogStream = t.context.wiring.FileSystem->CreateTextFile(t.context.settings.LogFileName);
   template_path = dir.File("template.xlsx");
   report_path = dir.File("report.xlsx");
-  t.context.TemplateFileName = template_path;
-  t.context.ReportFileName = report_path;
-  t.context.DataSourceName = SqliteDataSource::kName;
+  t.context.settings.TemplateFileName = template_path;
+  t.context.settings.ReportFileName = report_path;
+  t.context.settings.DataSourceName = SqliteDataSource::kName;
 }
 
 void ReportFixture::OpenReport(const std::string& template_spec, const std::string& database_script) {
   SqliteDataSource::Instance().Reset(database_script);
   MakeWorkbook(template_path, template_spec);
   ASSERT_TRUE(ConnectDatabase(t.context)) << testing::PrintToString(Log());
-  t.context.ExcelApp = platform->CreateSpreadsheetApp();
+  t.context.session.ExcelApp = platform->CreateSpreadsheetApp();
   ASSERT_TRUE(OpenReportFile(t.context)) << testing::PrintToString(Log());
 }
 
@@ -30,6 +30,6 @@ WorkbookDump ReportFixture::SaveAndDump() {
   return DumpWorkbook(report_path);
 }
 
-std::vector<std::string> ReportFixture::Log() { return LogMessages(t.context.LogFileName); }
+std::vector<std::string> ReportFixture::Log() { return LogMessages(t.context.settings.LogFileName); }
 
 }  // namespace tallyvane::test

@@ -1,6 +1,7 @@
 #pragma once
-// The one record of the process that every part of a run reads and writes.
-// It is created once by the program's entry and passed by reference.
+// The one record of the process that every part of a run reads and writes,
+// in parts that change together. It is created once by the program's entry
+// and passed by reference.
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -30,7 +31,9 @@ struct RunParameter {
 inline constexpr int kMaxParameters = 10;
 inline constexpr int kMaxCmdValues = 10;
 
-struct RunContext {
+// What the configuration and the command line name for a run: read once at
+// its start, then only read.
+struct RunSettings {
   std::string DataSourceName;
   std::string DbUserName;
   std::string DbPassword;
@@ -43,16 +46,53 @@ struct RunContext {
   // The code page of the SQL files, as the configuration names it ([FILE]
   // CodePage); empty for UTF-8.
   std::string CodePage;
-  std::unique_ptr<tallyvane::FileSystem> FileSystem;
-  std::unique_ptr<TextStream> LogStream;
-  // Keeps other runs off the report from its copy to the run's end.
-  std::unique_ptr<FileLock> ReportLock;
-  // The run counters count past 32,767 so that a long run never overflows
-  // them; row, column and record numbers keep their 16-bit rules elsewhere.
+};
+
+// The run counters count past 32,767 so that a long run never overflows
+// them; row, column and record numbers keep their 16-bit rules elsewhere.
+struct RunCounters {
   long SqlFileCount = 0;
   long SqlStatementCount = 0;
   long ErrorCount = 0;
   int LogViewLineCount = 0;
+};
+
+// What a run opens and holds while it goes: the log, the report's lock, the
+// database and the workbook.
+struct RunSession {
+  std::unique_ptr<TextStream> LogStream;
+  // Keeps other runs off the report from its copy to the run's end.
+  std::unique_ptr<FileLock> ReportLock;
+  std::shared_ptr<DatabaseConnection> DbConnection;
+  std::unique_ptr<Recordset> DbRecordset;
+  std::unique_ptr<SpreadsheetApp> ExcelApp;
+  std::unique_ptr<Workbook> ReportWorkbook;
+  std::unique_ptr<Worksheet> ReportSheet;
+  // "[SQLFILEk]" while a SQL file is read, with "  [label]" added while one
+  // of its statements runs; empty otherwise.
+  std::string SqlTag;
+};
+
+// Wiring: where the run finds its platform, its window and its clock. Set
+// by the program's entry (or a test) before a run; only the file system is
+// owned.
+struct RunWiring {
+  std::unique_ptr<tallyvane::FileSystem> FileSystem;
+  PlatformFactory* Platform = nullptr;
+  RunView* View = nullptr;        // set only while a main window exists
+  ErrorBox* Errors = nullptr;     // the error message box
+  Clock* Time = nullptr;          // local date and time
+  RunConsole* Console = nullptr;  // the operator's terminal, in the unattended mode
+};
+
+// The parts change at different times, so they are kept apart; the
+// command line's values and the run parameters stay at the top.
+struct RunContext {
+  RunSettings settings;
+  RunCounters counters;
+  RunSession session;
+  RunWiring wiring;
+
   bool Interactive = true;
   std::int16_t ParameterCount = 0;
   bool RunConfirmed = false;
@@ -60,22 +100,6 @@ struct RunContext {
   std::array<RunParameter, kMaxParameters> Parameters;
   std::array<std::string, kMaxCmdValues> CmdValues;
   std::int16_t CmdValueCount = 0;
-  std::shared_ptr<DatabaseConnection> DbConnection;
-  std::unique_ptr<Recordset> DbRecordset;
-  std::unique_ptr<SpreadsheetApp> ExcelApp;
-  std::unique_ptr<Workbook> ReportWorkbook;
-  std::unique_ptr<Worksheet> ReportSheet;
-
-  // Wiring: where the run finds its platform, its window and its clock.
-  // Not owned; set by the program's entry (or a test) before a run.
-  PlatformFactory* Platform = nullptr;
-  RunView* View = nullptr;        // set only while a main window exists
-  ErrorBox* Errors = nullptr;     // the error message box
-  Clock* Time = nullptr;          // local date and time
-  RunConsole* Console = nullptr;  // the operator's terminal, in the unattended mode
-  // "[SQLFILEk]" while a SQL file is read, with "  [label]" added while one
-  // of its statements runs; empty otherwise.
-  std::string SqlTag;
 };
 
 }  // namespace tallyvane

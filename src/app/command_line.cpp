@@ -21,8 +21,8 @@ std::string UpperCase(std::string text) {
 }
 
 void AddPlainValue(RunContext& context, const std::string& value) {
-  if (context.CmdValueCount >= kMaxCmdValues) return;
-  context.CmdValues[context.CmdValueCount++] = value;
+  if (context.parameters.CmdValueCount >= kMaxCmdValues) return;
+  context.parameters.CmdValues[context.parameters.CmdValueCount++] = value;
 }
 
 bool NeedsQuotes(const std::string& argument) {

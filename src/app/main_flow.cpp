@@ -30,17 +30,17 @@ std::string JoinFolder(const std::string& folder, const std::string& name) {
 
 int RunUnattended(RunContext& context) {
   if (!context.wiring.FileSystem->FileExists(context.settings.CfgFileName)) {
-    ShowError(context, MissingConfigFileText(context));
+    ShowError(context.wiring, MissingConfigFileText(context.settings));
     return kStoppedStatus;
   }
-  LoadParameters(context);
+  LoadParameters(context.settings.CfgFileName, context.parameters);
   OperatorConsole console(stderr, isatty(fileno(stderr)) != 0);
   console.Start(context);
   context.wiring.Console = &console;
   const RunResult result = RunReport(context);
   context.wiring.Console = nullptr;
   console.EndLiveLine();
-  if (result.outcome == RunOutcome::Aborted && !result.logged) ShowError(context, result.error);
+  if (result.outcome == RunOutcome::Aborted && !result.logged) ShowError(context.wiring, result.error);
   const int status = ExitStatusOf(result, context.counters.ErrorCount);
   console.Finish(context, status);
   context.wiring.FileSystem.reset();
@@ -66,9 +66,9 @@ std::vector<std::string> DefaultConfigCandidates(const StartupEnvironment& envir
   return candidates;
 }
 
-std::string FindDefaultConfigFile(const RunContext& context, const StartupEnvironment& environment) {
+std::string FindDefaultConfigFile(const FileSystem& files, const StartupEnvironment& environment) {
   for (const std::string& candidate : DefaultConfigCandidates(environment)) {
-    if (context.wiring.FileSystem->FileExists(candidate)) return candidate;
+    if (files.FileExists(candidate)) return candidate;
   }
   return std::string();
 }
@@ -89,7 +89,8 @@ int Main(RunContext& context, const StartupEnvironment& environment, const Inter
   ReadCommandLine(context, check ? checked : text);
   context.wiring.FileSystem = std::make_unique<FileSystem>();
   context.settings.DefaultConfigPlaces = DefaultConfigCandidates(environment);
-  if (context.settings.CfgFileName.empty()) context.settings.CfgFileName = FindDefaultConfigFile(context, environment);
+  if (context.settings.CfgFileName.empty())
+    context.settings.CfgFileName = FindDefaultConfigFile(*context.wiring.FileSystem, environment);
   if (check) return RunPreflight(context, std::cout);
   if (context.Interactive) return interactive_mode(context);
   return RunUnattended(context);

@@ -8,6 +8,7 @@
 namespace tallyvane {
 
 struct RunContext;
+class FileSystem;
 
 struct StartupEnvironment {
   std::string command_text;  // the arguments after the program's name
@@ -25,7 +26,7 @@ std::vector<std::string> DefaultConfigCandidates(const StartupEnvironment& envir
 
 // The default configuration file: the program's name with ".ini", in the
 // program's folder, then in the windir folder; empty when neither exists.
-std::string FindDefaultConfigFile(const RunContext& context, const StartupEnvironment& environment);
+std::string FindDefaultConfigFile(const FileSystem& files, const StartupEnvironment& environment);
 
 // Returns the process's exit status.
 int Main(RunContext& context, const StartupEnvironment& environment, const InteractiveMode& interactive_mode);

@@ -8,6 +8,7 @@
 #include <exception>
 
 #include "log/count_format.h"
+#include "log/run_log.h"
 #include "log/terminal_text.h"
 #include "run/run_context.h"
 #include "sql/sql_file_list.h"
@@ -16,8 +17,6 @@ namespace tallyvane {
 namespace {
 
 constexpr std::chrono::milliseconds kRedrawInterval(100);
-
-bool StartsWith(const std::string& text, const char* prefix) { return text.rfind(prefix, 0) == 0; }
 
 // A live line longer than the terminal would wrap, and "\r" would then
 // rewrite only its last part.
@@ -38,23 +37,25 @@ OperatorConsole::OperatorConsole(std::FILE* stream, bool terminal) : stream_(str
 void OperatorConsole::Start(const RunContext& context) {
   started_ = std::chrono::steady_clock::now();
   try {
-    file_total_ = static_cast<long>(ListSqlFiles(context).size());
+    file_total_ = static_cast<long>(ListSqlFiles(context.settings.CfgFileName).size());
   } catch (const std::exception&) {
     file_total_ = -1;  // the run itself reports it
   }
 }
 
-void OperatorConsole::LogMessage(const RunContext& context, const std::string& message) {
-  if (StartsWith(message, "Error: ") || StartsWith(message, "Error Info: ")) {
-    EndLiveLine();
-    Print((context.session.SqlTag.empty() ? "" : context.session.SqlTag + "    ") + message + "\n");
-  }
+void OperatorConsole::LineLogged(const RunLog& log, const std::string&) {
   if (!terminal_) return;
   // A new file or statement shows at once; record counts at most every tenth of a second.
-  const bool moved_on = file_count_ != context.counters.SqlFileCount || statement_ != context.session.SqlTag;
-  file_count_ = context.counters.SqlFileCount;
-  statement_ = context.session.SqlTag;
+  const bool moved_on = file_count_ != log.counters.SqlFileCount || statement_ != log.sql_tag;
+  file_count_ = log.counters.SqlFileCount;
+  statement_ = log.sql_tag;
   ShowProgress(moved_on);
+}
+
+void OperatorConsole::ErrorLogged(const RunLog& log, const std::string& where_line, const std::string& info_line) {
+  EndLiveLine();
+  const std::string prefix = log.sql_tag.empty() ? "" : log.sql_tag + "    ";
+  Print(prefix + where_line + "\n" + prefix + info_line + "\n");
 }
 
 void OperatorConsole::RecordWritten() {

@@ -12,13 +12,16 @@
 
 namespace tallyvane {
 
+struct RunContext;
+
 class OperatorConsole : public RunConsole {
  public:
   OperatorConsole(std::FILE* stream, bool terminal);
 
   // Before the run: the start time and how many SQL files it will read.
   void Start(const RunContext& context);
-  void LogMessage(const RunContext& context, const std::string& message) override;
+  void LineLogged(const RunLog& log, const std::string& line) override;
+  void ErrorLogged(const RunLog& log, const std::string& where_line, const std::string& info_line) override;
   void RecordWritten() override;
   // Removes the live line, so that other output starts on a clean line.
   void EndLiveLine();

@@ -144,16 +144,18 @@ void Preflight::Report(bool error, const std::string& where, const std::string& 
 int Preflight::Run() {
   const std::string& ini = context_.settings.CfgFileName;
   if (!context_.wiring.FileSystem->FileExists(ini)) {
-    Report(true, "tallyvane", MissingConfigFileText(context_));
+    Report(true, "tallyvane", MissingConfigFileText(context_.settings));
   } else {
-    LoadParameters(context_);
-    for (const std::string& problem : CheckRunSettings(context_)) Report(true, ini, problem);
+    LoadParameters(context_.settings.CfgFileName, context_.parameters);
+    for (const std::string& problem :
+         CheckRunSettings(context_.settings, *context_.wiring.FileSystem, context_.wiring.Time))
+      Report(true, ini, problem);
     CheckFileNameMacros();
     OpenTemplate();
     Connect();
     std::vector<ListedSqlFile> files;
     try {
-      files = ListSqlFiles(context_);
+      files = ListSqlFiles(context_.settings.CfgFileName);
       if (files.empty()) Report(false, ini, "The SQL file list is empty (F_MAXNUM missing, 0 or naming no file).");
     } catch (const std::exception& error) {
       Report(true, ini, std::string("The SQL file list cannot be read: ") + error.what());
@@ -250,7 +252,7 @@ void Preflight::CheckSqlFile(const ListedSqlFile& file) {
   try {
     const SqlFileStatements read =
         ReadSqlStatements(ReadSqlFileLines(*context_.wiring.FileSystem, file.name, context_.settings.CodePage),
-                          SqlParametersOf(context_));
+                          SqlParametersOf(context_.parameters));
     for (const SqlStatement& statement : read.statements) {
       CheckStatement(where + ":" + std::to_string(statement.line) + " [" + statement.label + "]", statement);
     }

@@ -39,20 +39,22 @@ void ShowRunFiles(RunContext& context) {
 
 RunOutcome RunPhases(RunContext& context) {
   ResetCounters(context);
-  if (!LoadRunSettings(context)) return RunOutcome::Stopped;
+  const RunLog log = LogOf(context);
+  RunSession& session = context.session;
+  if (!LoadRunSettings(log, context.settings)) return RunOutcome::Stopped;
   ShowRunFiles(context);
-  if (!ConnectDatabase(context)) return RunOutcome::Stopped;
+  if (!ConnectDatabase(log, context.settings, *context.wiring.Platform, session)) return RunOutcome::Stopped;
   StopIfInterrupted();
-  context.session.ExcelApp = context.wiring.Platform->CreateSpreadsheetApp();
-  if (!OpenReportFile(context)) return RunOutcome::Stopped;
+  session.ExcelApp = context.wiring.Platform->CreateSpreadsheetApp();
+  if (!OpenReportFile(log, context.settings, *context.wiring.FileSystem, session)) return RunOutcome::Stopped;
   RunSqlFileList(context);
   StopIfInterrupted();
-  CloseReportFile(context);
-  context.session.ExcelApp->Quit();
-  context.session.ExcelApp.reset();
-  context.session.ReportWorkbook.reset();
-  DisconnectDatabase(context);
-  WriteLog(context, "Close the log file.");
+  CloseReportFile(log, session);
+  session.ExcelApp->Quit();
+  session.ExcelApp.reset();
+  session.ReportWorkbook.reset();
+  DisconnectDatabase(log, session);
+  WriteLog(log, "Close the log file.");
   context.session.LogStream->Close();
   return RunOutcome::Finished;
 }
@@ -60,17 +62,17 @@ RunOutcome RunPhases(RunContext& context) {
 // A termination signal or the operator's Stop ended the run at a safe
 // point: the report stays as it was before the save, the log says why and
 // is closed.
-void EndInterruptedRun(RunContext& context, int signal_number) {
-  CloseRecordsetQuietly(context);
-  context.session.ReportSheet.reset();
-  context.session.ReportWorkbook.reset();
-  context.session.ExcelApp.reset();
-  if (context.session.DbConnection) DisconnectDatabase(context);
-  if (!context.session.LogStream || !context.session.LogStream->IsOpen()) return;
-  LogError(context, "The run was interrupted.",
+void EndInterruptedRun(const RunLog& log, RunSession& session, int signal_number) {
+  CloseRecordsetQuietly(session);
+  session.ReportSheet.reset();
+  session.ReportWorkbook.reset();
+  session.ExcelApp.reset();
+  if (session.DbConnection) DisconnectDatabase(log, session);
+  if (!session.LogStream || !session.LogStream->IsOpen()) return;
+  LogError(log, "The run was interrupted.",
            signal_number == kStopRequested ? std::string("Stopped from the window.")
                                            : "The program received the signal " + SignalName(signal_number) + ".");
-  context.session.LogStream->Close();
+  session.LogStream->Close();
 }
 
 // A run that a driver keeps from its next safe point is given up from the
@@ -93,10 +95,10 @@ void AbandonRun(RunContext& context, int signal_number) {
   }
 }
 
-bool LogRunEndingError(RunContext& context, const std::string& description) {
-  if (!context.session.LogStream || !context.session.LogStream->IsOpen()) return false;
+bool LogRunEndingError(const RunLog& log, const std::string& description) {
+  if (!log.stream || !log.stream->IsOpen()) return false;
   try {
-    LogError(context, "The run stopped on an error that no step handles.", description);
+    LogError(log, "The run stopped on an error that no step handles.", description);
     return true;
   } catch (const std::exception&) {
     return false;
@@ -113,7 +115,7 @@ RunResult RunReport(RunContext& context) {
   } catch (const RunInterrupted& interruption) {
     result.outcome = RunOutcome::Interrupted;
     try {
-      EndInterruptedRun(context, interruption.signal_number);
+      EndInterruptedRun(LogOf(context), context.session, interruption.signal_number);
     } catch (const std::exception& error) {
       result.error = error.what();
     }
@@ -124,7 +126,7 @@ RunResult RunReport(RunContext& context) {
     // cannot take it does the caller show it.
     result.outcome = RunOutcome::Aborted;
     result.error = error.what();
-    result.logged = LogRunEndingError(context, result.error);
+    result.logged = LogRunEndingError(LogOf(context), result.error);
   }
   // However the run ended, other runs may have the report now.
   context.session.ReportLock.reset();

@@ -5,7 +5,6 @@
 #include <utility>
 
 #include "platform/clock.h"
-#include "run/run_context.h"
 
 namespace tallyvane {
 namespace {
@@ -93,8 +92,8 @@ std::vector<std::string> MistypedFileNameMacros(const std::string& text) {
   return found;
 }
 
-std::string ExpandFileNameMacros(RunContext& context, const std::string& text) {
-  return ExpandFileNameMacros(text, NowOf(context.wiring.Time));
+std::string ExpandFileNameMacros(const Clock* clock, const std::string& text) {
+  return ExpandFileNameMacros(text, NowOf(clock));
 }
 
 }  // namespace tallyvane

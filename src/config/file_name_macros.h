@@ -7,12 +7,12 @@
 
 namespace tallyvane {
 
-struct RunContext;
+class Clock;
 
 // Every macro of one call uses the one moment given.
 std::string ExpandFileNameMacros(const std::string& text, const DateTime& moment);
 // The same at the current local date and time.
-std::string ExpandFileNameMacros(RunContext& context, const std::string& text);
+std::string ExpandFileNameMacros(const Clock* clock, const std::string& text);
 
 // What looks like a mistyped macro, in order and each once: an "&" before a
 // letter that is no macro (the expansion drops both) and a "%" before a

@@ -4,10 +4,10 @@
 
 namespace tallyvane {
 
-std::string MissingConfigFileText(const RunContext& context) {
-  std::string text = "Configuration file \"" + context.settings.CfgFileName + "\" does not exist.";
-  const std::vector<std::string>& places = context.settings.DefaultConfigPlaces;
-  if (!context.settings.CfgFileName.empty() || places.empty()) return text;
+std::string MissingConfigFileText(const RunSettings& settings) {
+  std::string text = "Configuration file \"" + settings.CfgFileName + "\" does not exist.";
+  const std::vector<std::string>& places = settings.DefaultConfigPlaces;
+  if (!settings.CfgFileName.empty() || places.empty()) return text;
   text += " The default configuration was looked for as ";
   for (std::size_t i = 0; i < places.size(); ++i) {
     if (i > 0) text += i + 1 == places.size() ? " and " : ", ";

@@ -4,11 +4,11 @@
 
 namespace tallyvane {
 
-struct RunContext;
+struct RunSettings;
 
 // "Configuration file "<name>" does not exist."; for an empty name (no -F,
 // nothing in the box) followed by the places the default configuration
 // was looked for, so that the operator sees where to put it.
-std::string MissingConfigFileText(const RunContext& context);
+std::string MissingConfigFileText(const RunSettings& settings);
 
 }  // namespace tallyvane

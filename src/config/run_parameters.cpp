@@ -8,23 +8,23 @@
 
 namespace tallyvane {
 
-void LoadParameters(RunContext& context) {
+void LoadParameters(const std::string& cfg_file_name, RunParameters& parameters) {
   int count = 0;
   for (int number = 1; number <= kMaxParameters; ++number) {
     const std::string suffix = std::to_string(number);
-    std::string name = ReadIniValue("PARAMETER", "Name" + suffix, context.settings.CfgFileName);
+    std::string name = ReadIniValue("PARAMETER", "Name" + suffix, cfg_file_name);
     if (name.empty()) continue;
-    RunParameter& parameter = context.Parameters[count++];
+    RunParameter& parameter = parameters.Parameters[count++];
     parameter.Name = std::move(name);
-    parameter.Desc = ReadIniValue("PARAMETER", "Desc" + suffix, context.settings.CfgFileName);
-    parameter.Value = ReadIniValue("PARAMETER", "Default" + suffix, context.settings.CfgFileName);
+    parameter.Desc = ReadIniValue("PARAMETER", "Desc" + suffix, cfg_file_name);
+    parameter.Value = ReadIniValue("PARAMETER", "Default" + suffix, cfg_file_name);
     parameter.Number = static_cast<std::int16_t>(number);
   }
-  context.ParameterCount = static_cast<std::int16_t>(count);
+  parameters.ParameterCount = static_cast<std::int16_t>(count);
 
-  const int applied = std::min<int>(context.ParameterCount, context.CmdValueCount);
+  const int applied = std::min<int>(parameters.ParameterCount, parameters.CmdValueCount);
   for (int position = 0; position < applied; ++position) {
-    context.Parameters[position].Value = context.CmdValues[position];
+    parameters.Parameters[position].Value = parameters.CmdValues[position];
   }
 }
 

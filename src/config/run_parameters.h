@@ -1,11 +1,12 @@
 #pragma once
 // The declared run parameters of the configuration file, with the
 // command-line values applied.
+#include <string>
 
 namespace tallyvane {
 
-struct RunContext;
+struct RunParameters;
 
-void LoadParameters(RunContext& context);
+void LoadParameters(const std::string& cfg_file_name, RunParameters& parameters);
 
 }  // namespace tallyvane

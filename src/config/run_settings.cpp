@@ -22,71 +22,88 @@ namespace {
 
 const char* const kIncorrectConfiguration = "The information in the configuration file is incorrect.";
 
-std::string ReadSetting(const RunContext& context, const char* section, const char* key) {
-  return TrimSpaces(ReadIniValue(section, key, context.settings.CfgFileName));
+std::string ReadSetting(const RunSettings& settings, const char* section, const char* key) {
+  return TrimSpaces(ReadIniValue(section, key, settings.CfgFileName));
 }
 
 // A failing log line does not stop the settings from being read.
-void TryWriteLog(RunContext& context, const std::string& text) {
+void TryWriteLog(const RunLog& log, const std::string& text) {
   try {
-    WriteLog(context, text);
+    WriteLog(log, text);
   } catch (const std::exception&) {
   }
 }
 
-void TryLogError(RunContext& context, const std::string& info) {
+void TryLogError(const RunLog& log, const std::string& info) {
   try {
-    LogError(context, kIncorrectConfiguration, info);
+    LogError(log, kIncorrectConfiguration, info);
   } catch (const std::exception&) {
   }
 }
 
-// The files of the run that the log must never overwrite, each with what
-// it is.
-std::vector<std::pair<std::string, std::string>> RunFiles(const RunContext& context) {
-  std::vector<std::pair<std::string, std::string>> files = {
-      {"configuration file", context.settings.CfgFileName},
-      {"template file", context.settings.TemplateFileName},
-      {"report file", context.settings.ReportFileName},
+using NamedFiles = std::vector<std::pair<std::string, std::string>>;
+
+// The files a run reads, each with what it is: neither the log nor the
+// report may be one of them.
+NamedFiles FilesTheRunReads(const RunSettings& settings) {
+  NamedFiles files = {
+      {"configuration file", settings.CfgFileName},
+      {"template file", settings.TemplateFileName},
   };
   int highest = 0;
   try {
-    highest = ToInt16(ReadSetting(context, "SQLFILE", "F_MAXNUM"));
+    highest = ToInt16(ReadSetting(settings, "SQLFILE", "F_MAXNUM"));
   } catch (const std::exception&) {
   }
   for (int number = 1; number <= highest; ++number) {
-    files.emplace_back("SQL file", ReadSetting(context, "SQLFILE", ("F" + std::to_string(number)).c_str()));
+    files.emplace_back("SQL file", ReadSetting(settings, "SQLFILE", ("F" + std::to_string(number)).c_str()));
   }
   return files;
 }
 
-// A log over the template, the configuration, an SQL file or the report
-// would destroy it before the run could notice; nothing is created then.
-bool RefuseLogOverRunFiles(RunContext& context) {
-  if (context.settings.LogFileName.empty()) return false;
-  for (const auto& [what, name] : RunFiles(context)) {
-    if (name.empty() || !context.wiring.FileSystem->IsSameFile(context.settings.LogFileName, name)) continue;
-    ShowError(context, "The log file \"" + context.settings.LogFileName + "\" is the " + what + " \"" + name +
-                           "\"; choose another LogFileName.");
-    return true;
+// The message naming the first of the files that the written one (what it
+// is, the key that names it) would overwrite, also through a link; empty
+// when there is none.
+std::string OverlapWith(const NamedFiles& files, const char* written_what, const char* key, const std::string& written,
+                        const FileSystem& file_system) {
+  for (const auto& [what, name] : files) {
+    if (written.empty() || name.empty() || !file_system.IsSameFile(written, name)) continue;
+    return "The " + std::string(written_what) + " " + Quoted(written) + " is the " + what + " " + Quoted(name) +
+           "; choose another " + key + ".";
   }
-  return false;
+  return std::string();
 }
 
-bool CreateRunLog(RunContext& context) {
-  context.session.LogStream.reset();
-  if (RefuseLogOverRunFiles(context)) return false;
+// The log must not be any file the run reads nor the report; the report
+// must not be a file the run reads. Checked once, before anything is
+// created.
+std::string RunFileOverlap(const RunSettings& settings, const FileSystem& file_system) {
+  NamedFiles read = FilesTheRunReads(settings);
+  const std::string report_overlap =
+      OverlapWith(read, "report file", "ReportFileName", settings.ReportFileName, file_system);
+  read.emplace_back("report file", settings.ReportFileName);
+  const std::string log_overlap = OverlapWith(read, "log file", "LogFileName", settings.LogFileName, file_system);
+  return log_overlap.empty() ? report_overlap : log_overlap;
+}
+
+bool CreateRunLog(const RunLog& log, const RunSettings& settings) {
+  log.stream.reset();
+  const std::string overlap = RunFileOverlap(settings, *log.wiring.FileSystem);
+  if (!overlap.empty()) {
+    ShowError(log.wiring, overlap);
+    return false;
+  }
   try {
     // Any other file of that name (a database, somebody's notes) is not
     // ours to destroy: only an empty file or an earlier run's log is.
-    context.session.LogStream = context.wiring.FileSystem->CreateTextFile(context.settings.LogFileName, IsLogLine);
+    log.stream = log.wiring.FileSystem->CreateTextFile(settings.LogFileName, IsLogLine);
   } catch (const std::exception& error) {
-    ShowError(context, error.what());
+    ShowError(log.wiring, error.what());
     return false;
   }
-  TryWriteLog(context, std::string(kProductName) + " " + kVersionText);
-  TryWriteLog(context, kLegalNotice);
-  TryWriteLog(context, "Open log file successfully.");
+  TryWriteLog(log, std::string(kProductName) + " " + kVersionText);
+  TryWriteLog(log, kLegalNotice);
+  TryWriteLog(log, "Open log file successfully.");
   return true;
 }
 
@@ -94,45 +111,44 @@ bool CreateRunLog(RunContext& context) {
 // order; everything after only looks at them. A name's date and time
 // macros are expanded once, so that every check sees the one name the run
 // uses.
-void ReadRunSettings(RunContext& context) {
-  RunSettings& settings = context.settings;
-  settings.CodePage = ReadSetting(context, "FILE", kCodePageKey);
-  settings.LogFileName = ExpandFileNameMacros(context, ReadSetting(context, "FILE", "LogFileName"));
-  settings.TemplateFileName = ReadSetting(context, "FILE", "ReportTemplateFileName");
-  settings.ReportFileName = ExpandFileNameMacros(context, ReadSetting(context, "FILE", "ReportFileName"));
-  settings.DataSourceName = ReadSetting(context, "ODBC", "DSN");
-  settings.DbUserName = ReadSetting(context, "ODBC", "DBUSER");
-  settings.DbPassword = ReadSetting(context, "ODBC", "DBPWD");
+void ReadRunSettings(RunSettings& settings, const Clock* clock) {
+  settings.CodePage = ReadSetting(settings, "FILE", kCodePageKey);
+  settings.LogFileName = ExpandFileNameMacros(clock, ReadSetting(settings, "FILE", "LogFileName"));
+  settings.TemplateFileName = ReadSetting(settings, "FILE", "ReportTemplateFileName");
+  settings.ReportFileName = ExpandFileNameMacros(clock, ReadSetting(settings, "FILE", "ReportFileName"));
+  settings.DataSourceName = ReadSetting(settings, "ODBC", "DSN");
+  settings.DbUserName = ReadSetting(settings, "ODBC", "DBUSER");
+  settings.DbPassword = ReadSetting(settings, "ODBC", "DBPWD");
 }
 
 // Each returns what makes one setting unusable for a run, or the empty
 // text.
-std::string CheckTemplate(const RunContext& context) {
-  if (context.wiring.FileSystem->FileExists(context.settings.TemplateFileName)) return std::string();
-  return "The template file \"" + context.settings.TemplateFileName + "\" does not exist.";
+std::string CheckTemplate(const RunSettings& settings, const FileSystem& files) {
+  if (files.FileExists(settings.TemplateFileName)) return std::string();
+  return "The template file \"" + settings.TemplateFileName + "\" does not exist.";
 }
 
-std::string CheckReportName(const RunContext& context) {
-  return context.settings.ReportFileName.empty() ? "The name of report file is invalid." : std::string();
+std::string CheckReportName(const RunSettings& settings, const FileSystem&) {
+  return settings.ReportFileName.empty() ? "The name of report file is invalid." : std::string();
 }
 
-std::string CheckDataSourceName(const RunContext& context) {
-  return context.settings.DataSourceName.empty() ? "Data source name does not be set." : std::string();
+std::string CheckDataSourceName(const RunSettings& settings, const FileSystem&) {
+  return settings.DataSourceName.empty() ? "Data source name does not be set." : std::string();
 }
 
-using SettingCheck = std::string (*)(const RunContext&);
+using SettingCheck = std::string (*)(const RunSettings&, const FileSystem&);
 const SettingCheck kSettingChecks[] = {CheckTemplate, CheckReportName, CheckDataSourceName};
 
 // The folder a relative name is created in is the one the run starts in.
-std::string FolderOf(const RunContext& context, const std::string& path) {
-  const std::string folder = context.wiring.FileSystem->GetParentFolderName(path);
+std::string FolderOf(const FileSystem& files, const std::string& path) {
+  const std::string folder = files.GetParentFolderName(path);
   return folder.empty() ? "." : folder;
 }
 
-bool MayBecomeTheLog(const RunContext& context, const std::string& name) {
-  if (!context.wiring.FileSystem->FileExists(name)) return true;
+bool MayBecomeTheLog(const FileSystem& files, const std::string& name) {
+  if (!files.FileExists(name)) return true;
   try {
-    const auto stream = context.wiring.FileSystem->OpenTextFile(name);
+    const auto stream = files.OpenTextFile(name);
     return stream->AtEndOfStream() || IsLogLine(stream->ReadLine(64));
   } catch (const std::exception&) {
     return true;  // the run reports what keeps it from the file
@@ -141,55 +157,56 @@ bool MayBecomeTheLog(const RunContext& context, const std::string& name) {
 
 }  // namespace
 
-bool LoadRunSettings(RunContext& context) {
+bool LoadRunSettings(const RunLog& log, RunSettings& settings) {
   // Text that is not valid in its code page would reach file names and the
   // database garbled: the run stops before anything is created.
-  const std::string text_error = ProfileTextError(context.settings.CfgFileName);
+  const std::string text_error = ProfileTextError(settings.CfgFileName);
   if (!text_error.empty()) {
-    ShowError(context, text_error);
+    ShowError(log.wiring, text_error);
     return false;
   }
-  ReadRunSettings(context);
-  if (!CreateRunLog(context)) return false;
+  ReadRunSettings(settings, log.wiring.Time);
+  if (!CreateRunLog(log, settings)) return false;
   for (const SettingCheck check : kSettingChecks) {
-    const std::string problem = check(context);
+    const std::string problem = check(settings, *log.wiring.FileSystem);
     if (!problem.empty()) {
-      TryLogError(context, problem);
+      TryLogError(log, problem);
       return false;
     }
   }
   return true;
 }
 
-std::vector<std::string> CheckRunSettings(RunContext& context) {
-  const std::string text_error = ProfileTextError(context.settings.CfgFileName);
+std::vector<std::string> CheckRunSettings(RunSettings& settings, const FileSystem& files, const Clock* clock) {
+  const std::string text_error = ProfileTextError(settings.CfgFileName);
   if (!text_error.empty()) return {text_error};
   std::vector<std::string> problems;
-  ReadRunSettings(context);
-  const std::string log_folder = FolderOf(context, context.settings.LogFileName);
-  if (context.settings.LogFileName.empty()) {
+  ReadRunSettings(settings, clock);
+  const std::string overlap = RunFileOverlap(settings, files);
+  if (!overlap.empty()) problems.push_back(overlap);
+  const std::string log_folder = FolderOf(files, settings.LogFileName);
+  if (settings.LogFileName.empty()) {
     problems.push_back("The run log has no name (LogFileName).");
   } else if (!std::filesystem::is_directory(log_folder)) {
-    problems.push_back("The run log \"" + context.settings.LogFileName + "\" cannot be created: no folder \"" +
-                       log_folder + "\".");
-  } else if (!MayBecomeTheLog(context, context.settings.LogFileName)) {
-    problems.push_back("The run log \"" + context.settings.LogFileName +
+    problems.push_back("The run log \"" + settings.LogFileName + "\" cannot be created: no folder \"" + log_folder +
+                       "\".");
+  } else if (!MayBecomeTheLog(files, settings.LogFileName)) {
+    problems.push_back("The run log \"" + settings.LogFileName +
                        "\" names a file that is not empty and is not a run log; it would be left as it is.");
   }
   for (const SettingCheck check : kSettingChecks) {
-    const std::string problem = check(context);
+    const std::string problem = check(settings, files);
     if (!problem.empty()) problems.push_back(problem);
   }
-  const std::string report_folder = FolderOf(context, context.settings.ReportFileName);
-  if (!context.settings.ReportFileName.empty() && !std::filesystem::is_directory(report_folder)) {
-    problems.push_back("The report file \"" + context.settings.ReportFileName + "\" cannot be created: no folder \"" +
+  const std::string report_folder = FolderOf(files, settings.ReportFileName);
+  if (!settings.ReportFileName.empty() && !std::filesystem::is_directory(report_folder)) {
+    problems.push_back("The report file \"" + settings.ReportFileName + "\" cannot be created: no folder \"" +
                        report_folder + "\".");
-  } else if (!context.settings.ReportFileName.empty()) {
+  } else if (!settings.ReportFileName.empty()) {
     try {
-      CheckRoomForTempFilesBeside(context.settings.ReportFileName);
+      CheckRoomForTempFilesBeside(settings.ReportFileName);
     } catch (const std::exception& error) {
-      problems.push_back("The report file \"" + context.settings.ReportFileName +
-                         "\" cannot be saved: " + error.what());
+      problems.push_back("The report file \"" + settings.ReportFileName + "\" cannot be saved: " + error.what());
     }
   }
   return problems;

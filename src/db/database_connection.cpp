@@ -13,40 +13,39 @@ namespace {
 
 // The user part follows a full-width comma and a blank; the password never
 // appears in any line.
-std::string ConnectionTarget(const RunContext& context) {
-  std::string target = "DSN=" + context.settings.DataSourceName;
-  if (!context.settings.DbUserName.empty()) target += "\xEF\xBC\x8C USER=" + context.settings.DbUserName;
+std::string ConnectionTarget(const RunSettings& settings) {
+  std::string target = "DSN=" + settings.DataSourceName;
+  if (!settings.DbUserName.empty()) target += "\xEF\xBC\x8C USER=" + settings.DbUserName;
   return target;
 }
 
 }  // namespace
 
-bool ConnectDatabase(RunContext& context) {
+bool ConnectDatabase(const RunLog& log, const RunSettings& settings, PlatformFactory& platform, RunSession& session) {
   try {
-    context.session.DbConnection = context.wiring.Platform->CreateDbConnection();
-    context.session.DbRecordset = context.wiring.Platform->CreateDbRecordset();
-    context.session.DbConnection->SetConnectionTimeout(0);
-    context.session.DbConnection->SetCommandTimeout(0);
-    context.session.DbConnection->Open(context.settings.DataSourceName, context.settings.DbUserName,
-                                       context.settings.DbPassword);
-    context.session.DbRecordset->SetActiveConnection(context.session.DbConnection);
-    WriteLog(context, "Connect to database successfully. " + ConnectionTarget(context));
+    session.DbConnection = platform.CreateDbConnection();
+    session.DbRecordset = platform.CreateDbRecordset();
+    session.DbConnection->SetConnectionTimeout(0);
+    session.DbConnection->SetCommandTimeout(0);
+    session.DbConnection->Open(settings.DataSourceName, settings.DbUserName, settings.DbPassword);
+    session.DbRecordset->SetActiveConnection(session.DbConnection);
+    WriteLog(log, "Connect to database successfully. " + ConnectionTarget(settings));
     return true;
   } catch (const std::exception& error) {
-    LogError(context, "Failed to connect to database. " + ConnectionTarget(context), error.what());
+    LogError(log, "Failed to connect to database. " + ConnectionTarget(settings), error.what());
     return false;
   }
 }
 
-bool DisconnectDatabase(RunContext& context) {
+bool DisconnectDatabase(const RunLog& log, RunSession& session) {
   try {
-    if (!context.session.DbConnection) throw PlatformError("The database connection is not open.");
-    context.session.DbConnection->Close();
-    context.session.DbConnection.reset();
-    context.session.DbRecordset.reset();
+    if (!session.DbConnection) throw PlatformError("The database connection is not open.");
+    session.DbConnection->Close();
+    session.DbConnection.reset();
+    session.DbRecordset.reset();
     return true;
   } catch (const std::exception& error) {
-    LogError(context, "Failed to disconnect from database.", error.what());
+    LogError(log, "Failed to disconnect from database.", error.what());
     return false;
   }
 }

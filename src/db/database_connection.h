@@ -3,9 +3,12 @@
 
 namespace tallyvane {
 
-struct RunContext;
+struct RunLog;
+struct RunSession;
+struct RunSettings;
+class PlatformFactory;
 
-bool ConnectDatabase(RunContext& context);
-bool DisconnectDatabase(RunContext& context);
+bool ConnectDatabase(const RunLog& log, const RunSettings& settings, PlatformFactory& platform, RunSession& session);
+bool DisconnectDatabase(const RunLog& log, RunSession& session);
 
 }  // namespace tallyvane

@@ -15,14 +15,14 @@ namespace {
 
 constexpr int kLogViewCapacity = 8;
 
-void ShowInLogView(RunContext& context, const std::string& text) {
-  if (!context.Interactive || context.wiring.View == nullptr) return;
-  if (context.counters.LogViewLineCount == 0 || context.counters.LogViewLineCount >= kLogViewCapacity) {
-    context.counters.LogViewLineCount = 0;
-    context.wiring.View->ClearLogInfo();
+void ShowInLogView(const RunLog& log, const std::string& text) {
+  if (!log.interactive || log.wiring.View == nullptr) return;
+  if (log.counters.LogViewLineCount == 0 || log.counters.LogViewLineCount >= kLogViewCapacity) {
+    log.counters.LogViewLineCount = 0;
+    log.wiring.View->ClearLogInfo();
   }
-  ++context.counters.LogViewLineCount;
-  context.wiring.View->AppendLogInfo(text + "\r\n");
+  ++log.counters.LogViewLineCount;
+  log.wiring.View->AppendLogInfo(text + "\r\n");
 }
 
 // Every physical line of the log starts with its time stamp: a line break
@@ -59,28 +59,36 @@ bool IsLogLine(const std::string& line) {
   return true;
 }
 
-void WriteLog(RunContext& context, const std::string& message) {
-  if (!context.session.LogStream) throw PlatformError("The run log is not open.");
-  const std::string text = OnePhysicalLine(message);
-  // First, so that the operator sees an error even when the log cannot take it.
-  if (context.wiring.Console != nullptr) context.wiring.Console->LogMessage(context, text);
-  context.session.LogStream->WriteLine(FormatLogLine(NowOf(context.wiring.Time), text));
-  ShowInLogView(context, text);
+RunLog LogOf(RunContext& context) {
+  return RunLog{context.session.LogStream, context.session.SqlTag, context.counters, context.wiring,
+                context.Interactive};
 }
 
-void LogError(RunContext& context, const std::string& where, const std::string& info) {
-  WriteLog(context, "Error: " + where);
-  WriteLog(context, "Error Info: " + info);
-  ++context.counters.ErrorCount;
-  if (context.Interactive && context.wiring.View != nullptr) {
-    context.wiring.View->SetBoxText(RunViewBox::ErrorCount, FormatCount(context.counters.ErrorCount));
+void WriteLog(const RunLog& log, const std::string& message) {
+  if (!log.stream) throw PlatformError("The run log is not open.");
+  const std::string text = OnePhysicalLine(message);
+  if (log.wiring.Console != nullptr) log.wiring.Console->LineLogged(log, text);
+  log.stream->WriteLine(FormatLogLine(NowOf(log.wiring.Time), text));
+  ShowInLogView(log, text);
+}
+
+void LogError(const RunLog& log, const std::string& where, const std::string& info) {
+  const std::string where_line = OnePhysicalLine("Error: " + where);
+  const std::string info_line = OnePhysicalLine("Error Info: " + info);
+  // First, so that the operator sees an error even when the log cannot take it.
+  if (log.wiring.Console != nullptr) log.wiring.Console->ErrorLogged(log, where_line, info_line);
+  WriteLog(log, where_line);
+  WriteLog(log, info_line);
+  ++log.counters.ErrorCount;
+  if (log.interactive && log.wiring.View != nullptr) {
+    log.wiring.View->SetBoxText(RunViewBox::ErrorCount, FormatCount(log.counters.ErrorCount));
   }
 }
 
-void ShowError(RunContext& context, const std::string& message) {
+void ShowError(const RunWiring& wiring, const std::string& message) {
   const std::string prompt = "Error!\r\nError Info: " + message;
-  if (context.wiring.Errors != nullptr) {
-    context.wiring.Errors->Show(prompt);
+  if (wiring.Errors != nullptr) {
+    wiring.Errors->Show(prompt);
   } else {
     StderrErrorBox().Show(prompt);
   }

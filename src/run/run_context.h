@@ -85,21 +85,28 @@ struct RunWiring {
   RunConsole* Console = nullptr;  // the operator's terminal, in the unattended mode
 };
 
-// The parts change at different times, so they are kept apart; the
-// command line's values and the run parameters stay at the top.
+// The declared run parameters and the values the command line gives them:
+// read before a run, typed into by the parameter dialog, then only read.
+struct RunParameters {
+  std::int16_t ParameterCount = 0;
+  // Positions 1 to 10 are indexes 0 to 9.
+  std::array<RunParameter, kMaxParameters> Parameters;
+  std::array<std::string, kMaxCmdValues> CmdValues;
+  std::int16_t CmdValueCount = 0;
+};
+
+// The parts change at different times, so they are kept apart; each step
+// takes only the parts it uses (the README's "The run's record" lists
+// which). The mode and the dialog's answer stay at the top.
 struct RunContext {
   RunSettings settings;
+  RunParameters parameters;
   RunCounters counters;
   RunSession session;
   RunWiring wiring;
 
   bool Interactive = true;
-  std::int16_t ParameterCount = 0;
   bool RunConfirmed = false;
-  // Positions 1 to 10 are indexes 0 to 9.
-  std::array<RunParameter, kMaxParameters> Parameters;
-  std::array<std::string, kMaxCmdValues> CmdValues;
-  std::int16_t CmdValueCount = 0;
 };
 
 }  // namespace tallyvane

@@ -35,8 +35,8 @@ std::string DecodedLine(const TextDecoder& code_page, const std::string& bytes, 
   return line;
 }
 
-std::string ReadSqlFileEntry(const RunContext& context, const std::string& key) {
-  return TrimSpaces(ReadIniValue("SQLFILE", key, context.settings.CfgFileName));
+std::string ReadSqlFileEntry(const std::string& cfg_file_name, const std::string& key) {
+  return TrimSpaces(ReadIniValue("SQLFILE", key, cfg_file_name));
 }
 
 }  // namespace
@@ -60,38 +60,40 @@ std::vector<std::string> ReadSqlFileLines(FileSystem& file_system, const std::st
   return lines;
 }
 
-std::vector<SqlParameter> SqlParametersOf(const RunContext& context) {
-  std::vector<SqlParameter> parameters;
-  for (int p = 0; p < context.ParameterCount; ++p) {
-    parameters.push_back({context.Parameters[p].Name, context.Parameters[p].Value});
+std::vector<SqlParameter> SqlParametersOf(const RunParameters& parameters) {
+  std::vector<SqlParameter> named;
+  for (int p = 0; p < parameters.ParameterCount; ++p) {
+    named.push_back({parameters.Parameters[p].Name, parameters.Parameters[p].Value});
   }
-  return parameters;
+  return named;
 }
 
 void RunSqlFile(RunContext& context, std::int16_t file_number, const std::string& file_name) {
+  const RunLog log = LogOf(context);
   const std::string quoted_name = Quoted(file_name);
   context.session.SqlTag = SqlFileTag(file_number);
   if (!context.wiring.FileSystem->FileExists(file_name)) {
-    LogError(context, "The information in the configuration file is incorrect.",
+    LogError(log, "The information in the configuration file is incorrect.",
              SqlFileTag(file_number) + " " + quoted_name + " does not exist.");
   } else {
-    WriteLog(context, SqlFileTag(file_number) + "  Open " + quoted_name + " succesfully.");
+    WriteLog(log, SqlFileTag(file_number) + "  Open " + quoted_name + " succesfully.");
     try {
-      const SqlFileStatements read = ReadSqlStatements(
-          ReadSqlFileLines(*context.wiring.FileSystem, file_name, context.settings.CodePage), SqlParametersOf(context));
+      const SqlFileStatements read =
+          ReadSqlStatements(ReadSqlFileLines(*context.wiring.FileSystem, file_name, context.settings.CodePage),
+                            SqlParametersOf(context.parameters));
       for (const SqlStatement& statement : read.statements) {
-        DispatchStatement(context, file_number, statement.label, statement.fields, statement.text);
+        DispatchStatement(log, context.session, file_number, statement.label, statement.fields, statement.text);
       }
       if (!read.error.empty()) throw PlatformError(read.error);
     } catch (const std::exception& error) {
-      LogError(context, "Failed to read " + SqlFileTag(file_number) + " " + quoted_name + ".", error.what());
+      LogError(log, "Failed to read " + SqlFileTag(file_number) + " " + quoted_name + ".", error.what());
     }
   }
   context.session.SqlTag.clear();
 }
 
-std::vector<ListedSqlFile> ListSqlFiles(const RunContext& context) {
-  const std::string highest_text = ReadSqlFileEntry(context, "F_MAXNUM");
+std::vector<ListedSqlFile> ListSqlFiles(const std::string& cfg_file_name) {
+  const std::string highest_text = ReadSqlFileEntry(cfg_file_name, "F_MAXNUM");
   int highest = 0;
   try {
     highest = highest_text.empty() ? 0 : ToInt16(highest_text);
@@ -100,14 +102,14 @@ std::vector<ListedSqlFile> ListSqlFiles(const RunContext& context) {
   }
   std::vector<ListedSqlFile> files;
   for (int number = 1; number <= highest; ++number) {
-    std::string file_name = ReadSqlFileEntry(context, "F" + std::to_string(number));
+    std::string file_name = ReadSqlFileEntry(cfg_file_name, "F" + std::to_string(number));
     if (!file_name.empty()) files.push_back({static_cast<std::int16_t>(number), std::move(file_name)});
   }
   return files;
 }
 
 void RunSqlFileList(RunContext& context) {
-  for (const ListedSqlFile& file : ListSqlFiles(context)) {
+  for (const ListedSqlFile& file : ListSqlFiles(context.settings.CfgFileName)) {
     ++context.counters.SqlFileCount;
     if (context.Interactive && context.wiring.View != nullptr) {
       context.wiring.View->SetBoxText(RunViewBox::SqlFileCount, FormatCount(context.counters.SqlFileCount));

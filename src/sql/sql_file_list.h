@@ -7,6 +7,7 @@
 namespace tallyvane {
 
 struct RunContext;
+struct RunParameters;
 class FileSystem;
 struct SqlParameter;
 
@@ -17,7 +18,7 @@ struct ListedSqlFile {
 
 // The entries F1 to F_MAXNUM that name a file, in order. An F_MAXNUM that
 // is not a 16-bit whole number throws PlatformError.
-std::vector<ListedSqlFile> ListSqlFiles(const RunContext& context);
+std::vector<ListedSqlFile> ListSqlFiles(const std::string& cfg_file_name);
 
 // The file's lines as UTF-8, all read before any statement runs: a file
 // that is not valid text in its code page runs none of them garbled. A
@@ -27,13 +28,14 @@ std::vector<std::string> ReadSqlFileLines(FileSystem& file_system, const std::st
                                           const std::string& code_page_name);
 
 // The run's parameters as the SQL text sees them, in declaration order.
-std::vector<SqlParameter> SqlParametersOf(const RunContext& context);
+std::vector<SqlParameter> SqlParametersOf(const RunParameters& parameters);
 
 // Reads one SQL file and runs its statements in order, logging what it
 // does; a file that cannot be read is logged as an error of the run.
 void RunSqlFile(RunContext& context, std::int16_t file_number, const std::string& file_name);
 
-// Nothing here traps a bad F_MAXNUM, so it ends the run.
+// Nothing here traps a bad F_MAXNUM, so it ends the run. It and RunSqlFile
+// take the whole record: they use every part of it.
 void RunSqlFileList(RunContext& context);
 
 }  // namespace tallyvane

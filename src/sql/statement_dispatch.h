@@ -6,12 +6,13 @@
 
 namespace tallyvane {
 
-struct RunContext;
+struct RunLog;
+struct RunSession;
 
-void DispatchStatement(RunContext& context, std::int16_t file_number, const std::string& label,
+void DispatchStatement(const RunLog& log, RunSession& session, std::int16_t file_number, const std::string& label,
                        const std::string& fields, const std::string& sql_text);
 
 // Output function 0: runs the statement and drops any result.
-bool ExecuteOnly(RunContext& context, const std::string& sql_text);
+bool ExecuteOnly(const RunLog& log, RunSession& session, const std::string& sql_text);
 
 }  // namespace tallyvane

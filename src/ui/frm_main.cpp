@@ -259,13 +259,13 @@ void FrmMain::Start() {
   if (running_ || opening_) return;
   context_.settings.CfgFileName = TrimSpaces(ini_file_->text().toStdString());
   if (!ConfigurationFileExists()) {
-    ShowError(context_, MissingConfigFileText(context_));
+    ShowError(context_.wiring, MissingConfigFileText(context_.settings));
     return;
   }
   // Each step is skipped when it fails unexpectedly, so that the window
   // is always usable again afterwards.
   try {
-    LoadParameters(context_);
+    LoadParameters(context_.settings.CfgFileName, context_.parameters);
   } catch (const std::exception& error) {
     qWarning("The run parameters could not be read: %s", error.what());
   }
@@ -281,7 +281,8 @@ void FrmMain::Start() {
 // The question, or the parameter dialog when parameters are declared; the
 // dialog sets RunConfirmed itself.
 bool FrmMain::ConfirmRun() {
-  if (context_.ParameterCount < 1) return AskYesNo(this, windowTitle(), QString::fromLatin1(kGenerateReportQuestion));
+  if (context_.parameters.ParameterCount < 1)
+    return AskYesNo(this, windowTitle(), QString::fromLatin1(kGenerateReportQuestion));
   FrmParameter dialog(context_, this);
   dialog.exec();
   return context_.RunConfirmed;
@@ -313,9 +314,9 @@ void FrmMain::RunConfirmedReport() {
     // here. A run stopped by a failed step shows that step's error whole:
     // the log view may have cut it.
     if (result.outcome == RunOutcome::Aborted) {
-      ShowError(context_, result.error);
+      ShowError(context_.wiring, result.error);
     } else if (result.outcome == RunOutcome::Stopped && !last_error_.isEmpty()) {
-      ShowError(context_, (last_error_ + QStringLiteral("\r\n") + last_error_info_).toStdString());
+      ShowError(context_.wiring, (last_error_ + QStringLiteral("\r\n") + last_error_info_).toStdString());
     }
   } catch (const std::exception& error) {
     qWarning("The run's end could not be shown (%s): %s", result.error.c_str(), error.what());
@@ -363,10 +364,10 @@ void FrmMain::ShowHelpContent() {
       if (opening_) return;
       if (ShellOpen(path).number != 0) ShowHelpWindow(path);
     } else {
-      ShowError(context_, "Help file \"" + path + "\" does not exist.");
+      ShowError(context_.wiring, "Help file \"" + path + "\" does not exist.");
     }
   } catch (const std::exception& error) {
-    ShowError(context_, error.what());
+    ShowError(context_.wiring, error.what());
   }
 }
 
@@ -383,7 +384,7 @@ bool FrmMain::ConfigurationFileExists() const {
 void FrmMain::OpenDocument(const std::string& path) {
   if (opening_) return;
   const ShellError error = ShellOpen(path);
-  if (error.number != 0) ShowError(context_, error.description);
+  if (error.number != 0) ShowError(context_.wiring, error.description);
 }
 
 // The opener may take seconds to give its verdict; the window handles its

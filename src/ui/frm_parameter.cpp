@@ -33,8 +33,8 @@ constexpr int kButtonHeight = 25;
 constexpr const char* kSection = "PARAMETER";
 
 int DeclaredCount(const RunContext& context) {
-  if (context.ParameterCount < 0) return 0;
-  return context.ParameterCount > kMaxParameters ? kMaxParameters : context.ParameterCount;
+  if (context.parameters.ParameterCount < 0) return 0;
+  return context.parameters.ParameterCount > kMaxParameters ? kMaxParameters : context.parameters.ParameterCount;
 }
 
 }  // namespace
@@ -104,7 +104,7 @@ void FrmParameter::BuildControls() {
 
 void FrmParameter::ShowDeclaredParameters() {
   for (int i = 0; i < DeclaredCount(context_); ++i) {
-    const RunParameter& parameter = context_.Parameters[i];
+    const RunParameter& parameter = context_.parameters.Parameters[i];
     names_[i]->setText(FromUtf8(parameter.Desc.empty() ? parameter.Name : parameter.Desc));
     names_[i]->setVisible(true);
     names_[i]->setEnabled(true);
@@ -142,7 +142,8 @@ void FrmParameter::OnOk() {
 }
 
 void FrmParameter::StoreTypedValues() {
-  for (int i = 0; i < DeclaredCount(context_); ++i) context_.Parameters[i].Value = values_[i]->text().toStdString();
+  for (int i = 0; i < DeclaredCount(context_); ++i)
+    context_.parameters.Parameters[i].Value = values_[i]->text().toStdString();
 }
 
 // Written under each parameter's own number, so that gaps in the
@@ -153,13 +154,13 @@ void FrmParameter::SaveDefaults() {
   const std::string& file = context_.settings.CfgFileName;
   bool saved = true;
   for (int i = 0; i < DeclaredCount(context_); ++i) {
-    const RunParameter& parameter = context_.Parameters[i];
+    const RunParameter& parameter = context_.parameters.Parameters[i];
     const std::string number = std::to_string(parameter.Number);
     saved &= WriteProfileString(kSection, "Name" + number, parameter.Name, file);
     saved &= WriteProfileString(kSection, "Default" + number, parameter.Value, file);
     if (!parameter.Desc.empty()) saved &= WriteProfileString(kSection, "Desc" + number, parameter.Desc, file);
   }
-  if (!saved) ShowError(context_, "Cannot save the default values of the parameters into \"" + file + "\".");
+  if (!saved) ShowError(context_.wiring, "Cannot save the default values of the parameters into \"" + file + "\".");
 }
 
 }  // namespace tallyvane

@@ -13,7 +13,7 @@ int RunInteractiveMode(RunContext& context) {
   // Without a display the toolkit would abort the process; say what to do
   // instead.
   if (!HasDisplay()) {
-    ShowError(context,
+    ShowError(context.wiring,
               "Cannot show the main window: no display is available. Set DISPLAY, or run unattended with "
               "-C -F <configuration file>.");
     return 2;

@@ -9,25 +9,24 @@
 
 namespace tallyvane {
 
-bool ExecFunction3(RunContext& context, const std::string& name_ref, const std::string& sql_text) {
+bool ExecFunction3(const RunLog& log, RunSession& session, const std::string& name_ref, const std::string& sql_text) {
   try {
-    if (!context.session.DbRecordset) throw PlatformError("The database connection is not open.");
-    if (!context.session.ReportWorkbook) throw PlatformError("The report workbook is not open.");
-    context.session.DbRecordset->Open(sql_text);
+    if (!session.DbRecordset) throw PlatformError("The database connection is not open.");
+    if (!session.ReportWorkbook) throw PlatformError("The report workbook is not open.");
+    session.DbRecordset->Open(sql_text);
     bool assigned = false;
-    if (!context.session.DbRecordset->Eof()) {
-      const Value value = context.session.DbRecordset->FieldValue(0);
-      if (value.kind == Value::Kind::Binary)
-        throw PlatformError(BinaryMismatch(1, context.session.DbRecordset->FieldName(0)));
+    if (!session.DbRecordset->Eof()) {
+      const Value value = session.DbRecordset->FieldValue(0);
+      if (value.kind == Value::Kind::Binary) throw PlatformError(BinaryMismatch(1, session.DbRecordset->FieldName(0)));
       const std::string text = FieldValueText(value);
-      context.session.ReportWorkbook->SetNameValue(name_ref, text);
+      session.ReportWorkbook->SetNameValue(name_ref, text);
       assigned = true;
     }
-    context.session.DbRecordset->Close();
+    session.DbRecordset->Close();
     return assigned;
   } catch (const std::exception& error) {
-    CloseRecordsetQuietly(context);
-    LogError(context, "Failed to execute function 3.", error.what());
+    CloseRecordsetQuietly(session);
+    LogError(log, "Failed to execute function 3.", error.what());
     return false;
   }
 }

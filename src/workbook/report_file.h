@@ -4,9 +4,12 @@
 
 namespace tallyvane {
 
-struct RunContext;
+struct RunLog;
+struct RunSession;
+struct RunSettings;
+class FileSystem;
 
-bool OpenReportFile(RunContext& context);
-bool CloseReportFile(RunContext& context);
+bool OpenReportFile(const RunLog& log, const RunSettings& settings, const FileSystem& files, RunSession& session);
+bool CloseReportFile(const RunLog& log, RunSession& session);
 
 }  // namespace tallyvane

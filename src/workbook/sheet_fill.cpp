@@ -13,15 +13,14 @@
 namespace tallyvane {
 namespace {
 
-void LocateReportSheet(RunContext& context, const std::string& sheet_ref) {
-  if (!context.session.ReportWorkbook) throw PlatformError("The report workbook is not open.");
-  context.session.ReportSheet = FindReportSheet(*context.session.ReportWorkbook, sheet_ref);
+void LocateReportSheet(RunSession& session, const std::string& sheet_ref) {
+  if (!session.ReportWorkbook) throw PlatformError("The report workbook is not open.");
+  session.ReportSheet = FindReportSheet(*session.ReportWorkbook, sheet_ref);
 }
 
 // Counts the records and moves back to the first; the 32,768th record
 // fails with "Overflow" before anything is written.
-std::int16_t CountRecords(RunContext& context) {
-  Recordset& records = *context.session.DbRecordset;
+std::int16_t CountRecords(Recordset& records) {
   std::int16_t count = 0;
   while (!records.Eof()) {
     StopIfInterrupted();
@@ -33,10 +32,10 @@ std::int16_t CountRecords(RunContext& context) {
 }
 
 // One record per row, or per column when by_column is set.
-void WriteRecords(RunContext& context, std::int16_t count, std::int16_t begin_row, std::int16_t begin_col,
-                  bool by_column) {
-  Recordset& records = *context.session.DbRecordset;
-  Worksheet& sheet = *context.session.ReportSheet;
+void WriteRecords(const RunSession& session, RunConsole* console, std::int16_t count, std::int16_t begin_row,
+                  std::int16_t begin_col, bool by_column) {
+  Recordset& records = *session.DbRecordset;
+  Worksheet& sheet = *session.ReportSheet;
   const std::int16_t outer_begin = by_column ? begin_col : begin_row;
   const std::int16_t inner_begin = by_column ? begin_row : begin_col;
   // The bounds are 16-bit, like the row and column numbers themselves: a
@@ -54,16 +53,16 @@ void WriteRecords(RunContext& context, std::int16_t count, std::int16_t begin_ro
       sheet.SetCellValue(row, column, value);
     }
     records.MoveNext();
-    if (context.wiring.Console != nullptr) context.wiring.Console->RecordWritten();
+    if (console != nullptr) console->RecordWritten();
   }
 }
 
 // Room for the records: the two rows (columns) from the begin row (column)
 // grow to as many as there are records, so totals and charts below grow.
-void InsertRoom(RunContext& context, std::int16_t count, std::int16_t begin_row, std::int16_t begin_col,
+void InsertRoom(const RunSession& session, std::int16_t count, std::int16_t begin_row, std::int16_t begin_col,
                 bool by_column) {
   if (count <= 2) return;
-  Worksheet& sheet = *context.session.ReportSheet;
+  Worksheet& sheet = *session.ReportSheet;
   if (by_column) {
     sheet.InsertColumns(CheckedAdd16(begin_col, 1), count - 2);
   } else {
@@ -88,22 +87,22 @@ class CellTextLimit {
   Recordset& records_;
 };
 
-bool ExecSheetFunction(RunContext& context, int function, const std::string& sheet_ref, std::int16_t begin_row,
-                       std::int16_t begin_col, bool by_column, const std::string& sql_text) {
+bool ExecSheetFunction(const RunLog& log, RunSession& session, int function, const std::string& sheet_ref,
+                       std::int16_t begin_row, std::int16_t begin_col, bool by_column, const std::string& sql_text) {
   try {
     // The statement runs only once its worksheet is found.
-    LocateReportSheet(context, sheet_ref);
-    if (!context.session.DbRecordset) throw PlatformError("The database connection is not open.");
-    const CellTextLimit limit(*context.session.DbRecordset);
-    context.session.DbRecordset->Open(sql_text);
-    const std::int16_t count = CountRecords(context);
-    if (function == 2) InsertRoom(context, count, begin_row, begin_col, by_column);
-    if (count > 0) WriteRecords(context, count, begin_row, begin_col, by_column);
-    context.session.DbRecordset->Close();
+    LocateReportSheet(session, sheet_ref);
+    if (!session.DbRecordset) throw PlatformError("The database connection is not open.");
+    const CellTextLimit limit(*session.DbRecordset);
+    session.DbRecordset->Open(sql_text);
+    const std::int16_t count = CountRecords(*session.DbRecordset);
+    if (function == 2) InsertRoom(session, count, begin_row, begin_col, by_column);
+    if (count > 0) WriteRecords(session, log.wiring.Console, count, begin_row, begin_col, by_column);
+    session.DbRecordset->Close();
     return true;
   } catch (const std::exception& error) {
-    CloseRecordsetQuietly(context);
-    LogError(context, "Failed to execute function " + std::to_string(function) + ".", error.what());
+    CloseRecordsetQuietly(session);
+    LogError(log, "Failed to execute function " + std::to_string(function) + ".", error.what());
     return false;
   }
 }
@@ -119,19 +118,19 @@ std::unique_ptr<Worksheet> FindReportSheet(Workbook& workbook, const std::string
   return workbook.WorksheetByIndex(ToInt16(sheet_ref));
 }
 
-bool ExecFunction1(RunContext& context, const std::string& sheet_ref, std::int16_t begin_row, std::int16_t begin_col,
-                   bool by_column, const std::string& sql_text) {
-  return ExecSheetFunction(context, 1, sheet_ref, begin_row, begin_col, by_column, sql_text);
+bool ExecFunction1(const RunLog& log, RunSession& session, const std::string& sheet_ref, std::int16_t begin_row,
+                   std::int16_t begin_col, bool by_column, const std::string& sql_text) {
+  return ExecSheetFunction(log, session, 1, sheet_ref, begin_row, begin_col, by_column, sql_text);
 }
 
-bool ExecFunction2(RunContext& context, const std::string& sheet_ref, std::int16_t begin_row, std::int16_t begin_col,
-                   bool by_column, const std::string& sql_text) {
-  return ExecSheetFunction(context, 2, sheet_ref, begin_row, begin_col, by_column, sql_text);
+bool ExecFunction2(const RunLog& log, RunSession& session, const std::string& sheet_ref, std::int16_t begin_row,
+                   std::int16_t begin_col, bool by_column, const std::string& sql_text) {
+  return ExecSheetFunction(log, session, 2, sheet_ref, begin_row, begin_col, by_column, sql_text);
 }
 
-void CloseRecordsetQuietly(RunContext& context) {
+void CloseRecordsetQuietly(RunSession& session) {
   try {
-    if (context.session.DbRecordset && context.session.DbRecordset->State()) context.session.DbRecordset->Close();
+    if (session.DbRecordset && session.DbRecordset->State()) session.DbRecordset->Close();
   } catch (const std::exception&) {
   }
 }

@@ -70,7 +70,8 @@ TEST(ReadCommandLine, AppliesSwitchesAndKeepsTenValues) {
     ReadCommandLine(context, c.text);
     EXPECT_EQ(context.Interactive, c.interactive) << c.text;
     EXPECT_EQ(context.settings.CfgFileName, c.cfg_file) << c.text;
-    std::vector<std::string> values(context.CmdValues.begin(), context.CmdValues.begin() + context.CmdValueCount);
+    std::vector<std::string> values(context.parameters.CmdValues.begin(),
+                                    context.parameters.CmdValues.begin() + context.parameters.CmdValueCount);
     EXPECT_EQ(values, c.values) << c.text;
   }
 }

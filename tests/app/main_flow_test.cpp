@@ -25,11 +25,11 @@ TEST(Main, InteractiveWithoutArgumentsOpensTheWindowWithTheDefaultConfiguration)
   TempDir dir;
   TestContext t;
   StartupEnvironment environment{"", dir.File("bin/report"), dir.File("windows")};
-  EXPECT_EQ(FindDefaultConfigFile(t.context, environment), "");
+  EXPECT_EQ(FindDefaultConfigFile(*t.context.wiring.FileSystem, environment), "");
   const std::string in_windir = dir.Write("windows/report.ini", "");
-  EXPECT_EQ(FindDefaultConfigFile(t.context, environment), in_windir);
+  EXPECT_EQ(FindDefaultConfigFile(*t.context.wiring.FileSystem, environment), in_windir);
   const std::string beside_program = dir.Write("bin/report.ini", "");
-  EXPECT_EQ(FindDefaultConfigFile(t.context, environment), beside_program);
+  EXPECT_EQ(FindDefaultConfigFile(*t.context.wiring.FileSystem, environment), beside_program);
   environment.windir.clear();
   RunContext* seen = nullptr;
   EXPECT_EQ(Main(t.context, environment,
@@ -41,7 +41,7 @@ TEST(Main, InteractiveWithoutArgumentsOpensTheWindowWithTheDefaultConfiguration)
   EXPECT_EQ(seen, &t.context);
   EXPECT_TRUE(t.context.Interactive);
   EXPECT_EQ(t.context.settings.CfgFileName, beside_program);
-  EXPECT_EQ(t.context.CmdValueCount, 0);
+  EXPECT_EQ(t.context.parameters.CmdValueCount, 0);
 }
 
 TEST(Main, UnattendedWithoutItsConfigurationShowsTheBoxAndWritesNothing) {

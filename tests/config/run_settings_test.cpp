@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
+#include "log/run_log.h"
 #include "temp_dir.h"
 #include "test_context.h"
 
@@ -33,7 +35,7 @@ TEST(LoadRunSettings, ReadsTrimsAndExpandsTheSettings) {
           template_path + "\nReportFileName=" + dir.File("report_&H&N.xlsx") +
           "\n"
           "[ODBC]\nDSN= Sales \nDBUSER=\"  sa \"\nDBPWD=  se;cret  \n");  // quotes keep blanks that the run trims
-  ASSERT_TRUE(LoadRunSettings(t.context));
+  ASSERT_TRUE(LoadRunSettings(LogOf(t.context), t.context.settings));
   EXPECT_EQ(t.context.settings.LogFileName, dir.File("run_20040307.log"));
   EXPECT_EQ(t.context.settings.ReportFileName, dir.File("report_1405.xlsx"));
   EXPECT_EQ(t.context.settings.TemplateFileName, template_path);
@@ -64,7 +66,7 @@ TEST(LoadRunSettings, ChecksInOrderAndReportsOnlyTheFirstFailure) {
     TestContext fresh;
     fresh.context.settings.CfgFileName =
         dir.Write("run.ini", "[FILE]\nLogFileName=" + log + "\n" + c.file_section + "[ODBC]\n" + c.odbc_section);
-    EXPECT_FALSE(LoadRunSettings(fresh.context));
+    EXPECT_FALSE(LoadRunSettings(LogOf(fresh.context), fresh.context.settings));
     std::vector<std::string> expected = kOpeningLines;
     expected.push_back("Error: The information in the configuration file is incorrect.");
     expected.push_back("Error Info: " + c.info);
@@ -78,11 +80,53 @@ TEST(LoadRunSettings, ShowsTheErrorBoxWhenTheLogCannotBeCreated) {
   for (const std::string& log_name : {std::string(), dir.File("no/such/folder/run.log")}) {
     TestContext fresh;
     fresh.context.settings.CfgFileName = dir.Write("run.ini", "[FILE]\nLogFileName=" + log_name + "\n");
-    EXPECT_FALSE(LoadRunSettings(fresh.context));
+    EXPECT_FALSE(LoadRunSettings(LogOf(fresh.context), fresh.context.settings));
     ASSERT_EQ(fresh.errors.prompts.size(), 1u);
     EXPECT_EQ(fresh.errors.prompts[0].rfind("Error!\r\nError Info: ", 0), 0u);
     EXPECT_FALSE(fresh.context.session.LogStream);
     EXPECT_EQ(fresh.context.counters.ErrorCount, 0);
+  }
+}
+
+// The log and the report would destroy a file the run reads before the run
+// could notice; the log would also destroy the report. Refused before
+// anything is created, by any path to the file, and named by --check too.
+TEST(LoadRunSettings, RefusesALogOrReportOverAFileTheRunReads) {
+  TempDir dir;
+  const std::string template_path = dir.Write("template.xlsx", "the template");
+  const std::string sql = dir.Write("a.sql", "the statements");
+  const std::string report = dir.File("report.xlsx");
+  std::filesystem::create_symlink(template_path, dir.File("link.xlsx"));
+  const std::string ini = dir.File("run.ini");
+  const struct {
+    std::string log, report, message;
+  } cases[] = {
+      {ini, report,
+       "The log file \"" + ini + "\" is the configuration file \"" + ini + "\"; choose another LogFileName."},
+      {dir.File("./a.sql"), report, "The log file \"" + dir.File("./a.sql") + "\" is the SQL file \"" + sql + "\""},
+      {report, report, "The log file \"" + report + "\" is the report file"},
+      {dir.File("run.log"), dir.File("link.xlsx"),
+       "The report file \"" + dir.File("link.xlsx") + "\" is the template file \"" + template_path +
+           "\"; choose another ReportFileName."},
+      {dir.File("run.log"), sql, "The report file \"" + sql + "\" is the SQL file"},
+      {dir.File("run.log"), ini, "The report file \"" + ini + "\" is the configuration file"},
+  };
+  for (const auto& c : cases) {
+    TestContext fresh;
+    fresh.context.settings.CfgFileName =
+        dir.Write("run.ini", "[FILE]\nLogFileName=" + c.log + "\nReportTemplateFileName=" + template_path +
+                                 "\nReportFileName=" + c.report + "\n[SQLFILE]\nF_MAXNUM=2\nF2=" + sql + "\n");
+    const std::string config = test::ReadFileBytes(ini);
+    EXPECT_FALSE(LoadRunSettings(LogOf(fresh.context), fresh.context.settings)) << c.message;
+    ASSERT_EQ(fresh.errors.prompts.size(), 1u) << c.message;
+    EXPECT_NE(fresh.errors.prompts[0].find(c.message), std::string::npos) << fresh.errors.prompts[0];
+    EXPECT_EQ(test::ReadFileBytes(ini) + test::ReadFileBytes(template_path) + test::ReadFileBytes(sql),
+              config + "the template" + "the statements");
+    EXPECT_FALSE(std::filesystem::exists(dir.File("run.log")) || std::filesystem::exists(report));
+    const std::vector<std::string> problems =
+        CheckRunSettings(fresh.context.settings, *fresh.context.wiring.FileSystem, nullptr);
+    ASSERT_FALSE(problems.empty());
+    EXPECT_NE(problems[0].find(c.message), std::string::npos) << problems[0];
   }
 }
 

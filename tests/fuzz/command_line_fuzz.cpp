@@ -16,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string text(reinterpret_cast<const char*>(data), size);
   RunContext context;
   ReadCommandLine(context, text);
-  if (context.CmdValueCount > kMaxCmdValues) std::abort();
+  if (context.parameters.CmdValueCount > kMaxCmdValues) std::abort();
 
   // NUL cannot stand in an argument: it separates them here.
   std::vector<std::string> arguments;

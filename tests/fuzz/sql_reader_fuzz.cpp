@@ -25,9 +25,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   t.context.session.DbRecordset = platform.CreateDbRecordset();
   t.context.session.ExcelApp = platform.CreateSpreadsheetApp();
   t.context.session.ReportWorkbook = t.context.session.ExcelApp->OpenWorkbook("report.xlsx");
-  t.context.Parameters[0] = {"[A]", "", "value of a", 1};
-  t.context.Parameters[1] = {"[", "", "]]", 2};
-  t.context.ParameterCount = 2;
+  t.context.parameters.Parameters[0] = {"[A]", "", "value of a", 1};
+  t.context.parameters.Parameters[1] = {"[", "", "]]", 2};
+  t.context.parameters.ParameterCount = 2;
   t.context.session.LogStream = t.context.wiring.FileSystem->CreateTextFile(folder.File("run.log"));
   RunSqlFile(t.context, 1, sql_path);
   return 0;

@@ -27,8 +27,8 @@ class RunLogTest : public ::testing::Test {
 // stamp (a server's message often ends in one): they become blanks.
 TEST_F(RunLogTest, WritesOneTimeStampedLineEndedByCrLfPerMessage) {
   t.context.wiring.Time = nullptr;  // the real clock
-  WriteLog(t.context, "first");
-  WriteLog(t.context, "two\r\nlines\rand\nmore\n\n");
+  WriteLog(LogOf(t.context), "first");
+  WriteLog(LogOf(t.context), "two\r\nlines\rand\nmore\n\n");
   // Flushed per line: readable before the stream closes.
   const std::string content = test::ReadFileBytes(log);
   const std::regex layout(
@@ -45,7 +45,7 @@ TEST_F(RunLogTest, LogErrorWritesTwoLinesAndCountsOneErrorInTheViewOnlyWhenAtten
     fresh.context.Interactive = interactive;
     fresh.context.wiring.View = &fresh.view;
     fresh.context.session.LogStream = fresh.context.wiring.FileSystem->CreateTextFile(log);
-    LogError(fresh.context, "where", "info");
+    LogError(LogOf(fresh.context), "where", "info");
     fresh.context.session.LogStream->Close();
     EXPECT_EQ(test::LogMessages(log), (std::vector<std::string>{"Error: where", "Error Info: info"}));
     EXPECT_EQ(fresh.context.counters.ErrorCount, 1);
@@ -54,14 +54,14 @@ TEST_F(RunLogTest, LogErrorWritesTwoLinesAndCountsOneErrorInTheViewOnlyWhenAtten
     EXPECT_EQ(fresh.view.log_info, interactive ? "Error: where\r\nError Info: info\r\n" : "");
   }
   test::TestContext closed;
-  EXPECT_THROW(WriteLog(closed.context, "x"), std::exception);
-  ShowError(closed.context, "boom");
+  EXPECT_THROW(WriteLog(LogOf(closed.context), "x"), std::exception);
+  ShowError(closed.context.wiring, "boom");
   EXPECT_EQ(closed.errors.prompts, std::vector<std::string>{"Error!\r\nError Info: boom"});
 }
 
 TEST_F(RunLogTest, KeepsAtMostEightMessagesInTheView) {
   for (int i = 1; i <= 17; ++i) {
-    WriteLog(t.context, "m" + std::to_string(i));
+    WriteLog(LogOf(t.context), "m" + std::to_string(i));
     if (i == 8) {
       EXPECT_EQ(t.view.log_info, "m1\r\nm2\r\nm3\r\nm4\r\nm5\r\nm6\r\nm7\r\nm8\r\n");
     }

@@ -145,7 +145,7 @@ TEST_F(PostgreSQLConnectionTest, LongStatementsStopAndServerMessagesKeepTheLogLa
   RunContext context;
   context.wiring.FileSystem = std::make_unique<FileSystem>();
   context.session.LogStream = context.wiring.FileSystem->CreateTextFile(dir.File("run.log"));
-  LogError(context, "Failed to execute function 0.",
+  LogError(LogOf(context), "Failed to execute function 0.",
            ErrorOf([&] { connection->Execute("DO $$ BEGIN RAISE EXCEPTION E'first\\nsecond'; END $$"); }));
   const std::string text = test::ReadFileBytes(dir.File("run.log"));
   EXPECT_TRUE(std::regex_match(text, std::regex(R"((\[[^\r\n]*\r\n){2})"))) << text;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "db/database_connection.h"
+#include "log/run_log.h"
 #include "report_fixture.h"
 #include "test_data_sources.h"
 #include "workbook/output_functions.h"
@@ -153,9 +154,11 @@ class TypeTableTest : public test::ReportFixture, public ::testing::WithParamInt
     t.context.settings.DataSourceName = backend_.data_source;
     t.context.settings.DbUserName = backend_.user;
     t.context.settings.DbPassword = backend_.password;
-    ASSERT_TRUE(ConnectDatabase(t.context)) << ::testing::PrintToString(Log());
+    ASSERT_TRUE(ConnectDatabase(LogOf(t.context), t.context.settings, *t.context.wiring.Platform, t.context.session))
+        << ::testing::PrintToString(Log());
     t.context.session.ExcelApp = platform->CreateSpreadsheetApp();
-    ASSERT_TRUE(OpenReportFile(t.context)) << ::testing::PrintToString(Log());
+    ASSERT_TRUE(OpenReportFile(LogOf(t.context), t.context.settings, *t.context.wiring.FileSystem, t.context.session))
+        << ::testing::PrintToString(Log());
   }
 
   void Execute(const std::string& sql) { t.context.session.DbConnection->Execute(sql); }
@@ -197,11 +200,12 @@ TEST_P(TypeTableTest, EveryTypeReachesItsCellAndItsNameExactly) {
     Execute("INSERT INTO lt VALUES (" + std::to_string(i) + ", '" + Long(kLongLengths[i], static_cast<char>('a' + i)) +
             "', " + std::to_string(i) + ")");
   }
-  EXPECT_TRUE(ExecFunction1(t.context, "Data", 1, 1, false, "SELECT * FROM v ORDER BY k"));
-  EXPECT_TRUE(ExecFunction1(t.context, "Data", 5, 1, false, "SELECT s, n, s FROM lt ORDER BY id"));
+  EXPECT_TRUE(ExecFunction1(LogOf(t.context), t.context.session, "Data", 1, 1, false, "SELECT * FROM v ORDER BY k"));
+  EXPECT_TRUE(
+      ExecFunction1(LogOf(t.context), t.context.session, "Data", 5, 1, false, "SELECT s, n, s FROM lt ORDER BY id"));
   for (std::size_t i = 0; i < rows.size(); ++i) {
-    EXPECT_TRUE(
-        ExecFunction3(t.context, "V" + std::to_string(i), "SELECT c" + std::to_string(i) + " FROM v ORDER BY k"));
+    EXPECT_TRUE(ExecFunction3(LogOf(t.context), t.context.session, "V" + std::to_string(i),
+                              "SELECT c" + std::to_string(i) + " FROM v ORDER BY k"));
   }
   EXPECT_EQ(t.context.counters.ErrorCount, 0) << ::testing::PrintToString(Log());
   const test::WorkbookDump dump = SaveAndDump();
@@ -244,8 +248,8 @@ TEST_P(TypeTableTest, BinaryColumnsFailNamingTheColumn) {
     Execute("DROP TABLE IF EXISTS b");
     Execute(std::string("CREATE TABLE b (k integer, raw ") + type + ")");
     Execute(std::string("INSERT INTO b VALUES (1, ") + literal + ")");
-    EXPECT_FALSE(ExecFunction1(t.context, "Data", 1, 1, false, "SELECT k, raw FROM b"));
-    EXPECT_FALSE(ExecFunction3(t.context, "V0", "SELECT raw AS bytes FROM b"));
+    EXPECT_FALSE(ExecFunction1(LogOf(t.context), t.context.session, "Data", 1, 1, false, "SELECT k, raw FROM b"));
+    EXPECT_FALSE(ExecFunction3(LogOf(t.context), t.context.session, "V0", "SELECT raw AS bytes FROM b"));
     const std::vector<std::string> log = Log();
     ASSERT_GE(log.size(), 4u);
     EXPECT_EQ(log[log.size() - 3], "Error Info: Type mismatch (column 2 \"raw\" holds binary data)");

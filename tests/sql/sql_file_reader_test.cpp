@@ -87,8 +87,8 @@ std::string Line(const std::string& label, const std::string& text) { return "[S
 // failing statement, and files that are not valid text in the code page
 // (which run nothing): the whole log of each file.
 TEST_F(SqlFileReaderTest, LogsEveryStatementBehindItsFunctionLineAndEveryFailure) {
-  t.context.Parameters[0] = {"[MONTH]", "", "2004-10", 1};
-  t.context.ParameterCount = 1;
+  t.context.parameters.Parameters[0] = {"[MONTH]", "", "2004-10", 1};
+  t.context.parameters.ParameterCount = 1;
   journal.failing.insert("Execute bad");
   const std::string open = "[SQLFILE3]  Open \"f.sql\" succesfully.";
   const std::string unread = "Error: Failed to read [SQLFILE3] \"f.sql\".";

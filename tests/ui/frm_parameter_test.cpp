@@ -97,8 +97,8 @@ TEST_F(ParameterDialogTest, OnlyOkRunsAndOnlyWithSaveCheckedStoresTheValues) {
     });
     window_->Start();
     EXPECT_EQ(context_.RunConfirmed, ok) << close;
-    EXPECT_EQ(context_.Parameters[0].Value, ok ? "2005 Q1" : "2004");
-    EXPECT_EQ(context_.Parameters[1].Value, ok ? "11" : "10");
+    EXPECT_EQ(context_.parameters.Parameters[0].Value, ok ? "2005 Q1" : "2004");
+    EXPECT_EQ(context_.parameters.Parameters[1].Value, ok ? "11" : "10");
     EXPECT_EQ(ReadFileBytes(config), close == kOkChecked ? saved : before) << close;
     EXPECT_EQ(std::filesystem::exists(LogPath()), ok) << "only Yes starts the run";
   }
@@ -130,8 +130,8 @@ TEST_F(ParameterDialogTest, ReturnPressesOk) {
 
 TEST_F(ParameterDialogTest, AFailedSaveIsToldAndTheRunStillConfirmed) {
   context_.settings.CfgFileName = folder_.File("no-such-folder/report.ini");
-  context_.ParameterCount = 1;
-  context_.Parameters[0] = RunParameter{"Year", "", "2004", 1};
+  context_.parameters.ParameterCount = 1;
+  context_.parameters.Parameters[0] = RunParameter{"Year", "", "2004", 1};
   FrmParameter dialog(context_, window_.get());
   ModalScript script;
   BoxSeen error;

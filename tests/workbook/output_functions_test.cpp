@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "log/run_log.h"
 #include "report_fixture.h"
 
 namespace tallyvane {
@@ -49,9 +50,10 @@ TEST_F(OutputFunctionsTest, WritesTypedRecordsByRowsOrColumnsOnTheSheetNamedFirs
       {"1.5", 2, 1, false, "SELECT 'halves to even'"},
       {"Sheet1", 4, 1, false, "SELECT * FROM empty_table"},
   };
-  for (const auto& r : runs) EXPECT_TRUE(ExecFunction1(t.context, r.sheet, r.row, r.col, r.by_column, r.sql)) << r.sql;
-  EXPECT_TRUE(ExecFunction2(t.context, "Sheet1", 4, 1, false, "SELECT * FROM empty_table"));
-  EXPECT_TRUE(ExecFunction2(t.context, "2", 3, 2, true, by_name));
+  for (const auto& r : runs)
+    EXPECT_TRUE(ExecFunction1(LogOf(t.context), t.context.session, r.sheet, r.row, r.col, r.by_column, r.sql)) << r.sql;
+  EXPECT_TRUE(ExecFunction2(LogOf(t.context), t.context.session, "Sheet1", 4, 1, false, "SELECT * FROM empty_table"));
+  EXPECT_TRUE(ExecFunction2(LogOf(t.context), t.context.session, "2", 3, 2, true, by_name));
   EXPECT_EQ(t.context.counters.ErrorCount, 0);
   const WorkbookDump dump = SaveAndDump();
   const struct {
@@ -106,11 +108,11 @@ TEST_F(OutputFunctionsTest, WritesTypedRecordsByRowsOrColumnsOnTheSheetNamedFirs
 TEST_F(OutputFunctionsTest, FailuresAreLoggedAndLeaveTheSharedRecordsetUsable) {
   OpenReport(kSheets, kPeople);
   for (const char* sheet : {"Nowhere", "9", "40000"}) {
-    EXPECT_FALSE(ExecFunction1(t.context, sheet, 1, 1, false, "SELECT * FROM empty_table"));
-    EXPECT_FALSE(ExecFunction2(t.context, sheet, 1, 1, false, "SELECT * FROM empty_table"));
+    EXPECT_FALSE(ExecFunction1(LogOf(t.context), t.context.session, sheet, 1, 1, false, "SELECT * FROM empty_table"));
+    EXPECT_FALSE(ExecFunction2(LogOf(t.context), t.context.session, sheet, 1, 1, false, "SELECT * FROM empty_table"));
   }
   // Had the statement run, its syntax error would be the description.
-  EXPECT_FALSE(ExecFunction1(t.context, "Nowhere", 1, 1, false, "SELEC broken"));
+  EXPECT_FALSE(ExecFunction1(LogOf(t.context), t.context.session, "Nowhere", 1, 1, false, "SELEC broken"));
   std::vector<std::string> log = Log();
   ASSERT_EQ(log.size(), 3u + 14u);  // three lines of connecting and opening, then two per failure
   EXPECT_EQ(log[3], "Error: Failed to execute function 1.");
@@ -121,15 +123,20 @@ TEST_F(OutputFunctionsTest, FailuresAreLoggedAndLeaveTheSharedRecordsetUsable) {
   EXPECT_EQ(log[11], "Error: Failed to execute function 1.");
   EXPECT_EQ(log[12], "Error Info: Overflow");
   EXPECT_EQ(log[16], log[4]);
-  EXPECT_FALSE(ExecFunction1(t.context, "Sheet1", 1, 1, false, "SELECT * FROM no_such_table"));
-  EXPECT_FALSE(ExecFunction1(t.context, "Sheet1", 0, 1, false, "SELECT name FROM people"));
-  EXPECT_FALSE(ExecFunction2(t.context, "Sheet1", 32767, 1, false, "SELECT name FROM people"));
-  EXPECT_FALSE(ExecFunction3(t.context, "Undefined", "SELECT name FROM people"));
-  EXPECT_FALSE(ExecFunction3(t.context, "Total", "SELECT age FROM people WHERE name = 'Bob'"));
+  EXPECT_FALSE(
+      ExecFunction1(LogOf(t.context), t.context.session, "Sheet1", 1, 1, false, "SELECT * FROM no_such_table"));
+  EXPECT_FALSE(ExecFunction1(LogOf(t.context), t.context.session, "Sheet1", 0, 1, false, "SELECT name FROM people"));
+  EXPECT_FALSE(
+      ExecFunction2(LogOf(t.context), t.context.session, "Sheet1", 32767, 1, false, "SELECT name FROM people"));
+  EXPECT_FALSE(ExecFunction3(LogOf(t.context), t.context.session, "Undefined", "SELECT name FROM people"));
+  EXPECT_FALSE(
+      ExecFunction3(LogOf(t.context), t.context.session, "Total", "SELECT age FROM people WHERE name = 'Bob'"));
   // Statements that return no records set at all (an empty result is fine).
-  EXPECT_FALSE(ExecFunction1(t.context, "Sheet1", 1, 1, false, "CREATE TABLE made (i INTEGER)"));
-  EXPECT_FALSE(ExecFunction2(t.context, "Sheet1", 1, 1, false, "INSERT INTO made VALUES (1)"));
-  EXPECT_FALSE(ExecFunction3(t.context, "Total", "DELETE FROM made"));
+  EXPECT_FALSE(
+      ExecFunction1(LogOf(t.context), t.context.session, "Sheet1", 1, 1, false, "CREATE TABLE made (i INTEGER)"));
+  EXPECT_FALSE(
+      ExecFunction2(LogOf(t.context), t.context.session, "Sheet1", 1, 1, false, "INSERT INTO made VALUES (1)"));
+  EXPECT_FALSE(ExecFunction3(LogOf(t.context), t.context.session, "Total", "DELETE FROM made"));
   log = Log();
   for (int function = 1; function <= 3; ++function) {
     const std::size_t line = log.size() - 6 + 2 * static_cast<std::size_t>(function - 1);
@@ -137,12 +144,14 @@ TEST_F(OutputFunctionsTest, FailuresAreLoggedAndLeaveTheSharedRecordsetUsable) {
     EXPECT_EQ(log[line + 1], "Error Info: cannot open the record set: the statement returned no records set");
   }
   // No cell takes bytes: the failure names the column that holds them.
-  EXPECT_FALSE(ExecFunction1(t.context, "Sheet1", 1, 1, false, "SELECT name, x'00ff' AS raw FROM people"));
-  EXPECT_FALSE(ExecFunction3(t.context, "Total", "SELECT x'00' AS raw"));
+  EXPECT_FALSE(ExecFunction1(LogOf(t.context), t.context.session, "Sheet1", 1, 1, false,
+                             "SELECT name, x'00ff' AS raw FROM people"));
+  EXPECT_FALSE(ExecFunction3(LogOf(t.context), t.context.session, "Total", "SELECT x'00' AS raw"));
   log = Log();
   EXPECT_EQ(log[log.size() - 3], "Error Info: Type mismatch (column 2 \"raw\" holds binary data)");
   EXPECT_EQ(log[log.size() - 1], "Error Info: Type mismatch (column 1 \"raw\" holds binary data)");
-  EXPECT_TRUE(ExecFunction1(t.context, "Sheet1", 1, 1, false, "SELECT name FROM people ORDER BY name"));
+  EXPECT_TRUE(ExecFunction1(LogOf(t.context), t.context.session, "Sheet1", 1, 1, false,
+                            "SELECT name FROM people ORDER BY name"));
   EXPECT_EQ(t.context.counters.ErrorCount, 17);
   EXPECT_FALSE(t.context.session.DbRecordset->State());
   const WorkbookDump dump = SaveAndDump();
@@ -170,7 +179,8 @@ TEST_F(OutputFunctionsTest, Function2GrowsTheAreaSoTotalsCoverEveryRecord) {
   for (const int records : {0, 1, 2, 5}) {
     SCOPED_TRACE(records);
     OpenReport(kTotals, Rows(records));
-    ASSERT_TRUE(ExecFunction2(t.context, "Sheet1", 5, 1, false, "SELECT name, amount FROM r ORDER BY amount"));
+    ASSERT_TRUE(ExecFunction2(LogOf(t.context), t.context.session, "Sheet1", 5, 1, false,
+                              "SELECT name, amount FROM r ORDER BY amount"));
     const WorkbookDump dump = SaveAndDump();
     const int last = 4 + std::max(records, 2);  // the area's last row
     EXPECT_EQ(dump.Value(cell("A", last)), records < 2 ? "end of area" : "n" + std::to_string(records));
@@ -200,10 +210,11 @@ TEST_F(OutputFunctionsTest, Function3AssignsTheFirstValueAsText) {
       {"Secs", "SELECT seen FROM stamps", "\"2004-10-05 00:00:10\""},
       {"Quote", "SELECT 'say \"hi\"'", "\"say \"\"hi\"\"\""},
   };
-  for (const auto& c : cases) EXPECT_TRUE(ExecFunction3(t.context, c.name, c.sql)) << c.name;
-  EXPECT_TRUE(ExecFunction3(t.context, "num", "SELECT score FROM people WHERE name = 'Bob'"));  // any case
+  for (const auto& c : cases) EXPECT_TRUE(ExecFunction3(LogOf(t.context), t.context.session, c.name, c.sql)) << c.name;
+  EXPECT_TRUE(ExecFunction3(LogOf(t.context), t.context.session, "num",
+                            "SELECT score FROM people WHERE name = 'Bob'"));  // any case
   // An empty result assigns nothing and fails without an error.
-  EXPECT_FALSE(ExecFunction3(t.context, "Kept", "SELECT * FROM empty_table"));
+  EXPECT_FALSE(ExecFunction3(LogOf(t.context), t.context.session, "Kept", "SELECT * FROM empty_table"));
   EXPECT_EQ(t.context.counters.ErrorCount, 0);
   const WorkbookDump dump = SaveAndDump();
   for (const auto& c : cases) EXPECT_EQ(dump.names.at(c.name), c.text) << c.name;
@@ -216,10 +227,12 @@ TEST_F(OutputFunctionsTest, SixteenBitRowRulesHoldFromRowOne) {
              "CREATE TABLE n (i INTEGER);"
              "WITH RECURSIVE c(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM c WHERE i < 32768)"
              " INSERT INTO n SELECT i FROM c;");
-  EXPECT_TRUE(ExecFunction1(t.context, "Sheet1", 1, 1, false, "SELECT i FROM n WHERE i <= 32766"));
-  EXPECT_FALSE(ExecFunction1(t.context, "Sheet1", 1, 2, false, "SELECT i FROM n WHERE i <= 32767"));
-  EXPECT_FALSE(ExecFunction1(t.context, "Sheet1", 1, 3, false, "SELECT i FROM n"));
-  EXPECT_FALSE(ExecFunction2(t.context, "Sheet1", 1, 4, false, "SELECT i FROM n"));
+  EXPECT_TRUE(
+      ExecFunction1(LogOf(t.context), t.context.session, "Sheet1", 1, 1, false, "SELECT i FROM n WHERE i <= 32766"));
+  EXPECT_FALSE(
+      ExecFunction1(LogOf(t.context), t.context.session, "Sheet1", 1, 2, false, "SELECT i FROM n WHERE i <= 32767"));
+  EXPECT_FALSE(ExecFunction1(LogOf(t.context), t.context.session, "Sheet1", 1, 3, false, "SELECT i FROM n"));
+  EXPECT_FALSE(ExecFunction2(LogOf(t.context), t.context.session, "Sheet1", 1, 4, false, "SELECT i FROM n"));
   const std::vector<std::string> log = Log();
   ASSERT_EQ(log.size(), 3u + 6u);
   for (std::size_t line = 4; line < log.size(); line += 2) EXPECT_EQ(log[line], "Error Info: Overflow");

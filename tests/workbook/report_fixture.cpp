@@ -1,6 +1,7 @@
 #include "report_fixture.h"
 
 #include "db/database_connection.h"
+#include "log/run_log.h"
 #include "workbook/report_file.h"
 
 namespace tallyvane::test {
@@ -20,13 +21,15 @@ ReportFixture::ReportFixture() : platform(CreateRealPlatformFactory()) {
 void ReportFixture::OpenReport(const std::string& template_spec, const std::string& database_script) {
   SqliteDataSource::Instance().Reset(database_script);
   MakeWorkbook(template_path, template_spec);
-  ASSERT_TRUE(ConnectDatabase(t.context)) << testing::PrintToString(Log());
+  ASSERT_TRUE(ConnectDatabase(LogOf(t.context), t.context.settings, *t.context.wiring.Platform, t.context.session))
+      << testing::PrintToString(Log());
   t.context.session.ExcelApp = platform->CreateSpreadsheetApp();
-  ASSERT_TRUE(OpenReportFile(t.context)) << testing::PrintToString(Log());
+  ASSERT_TRUE(OpenReportFile(LogOf(t.context), t.context.settings, *t.context.wiring.FileSystem, t.context.session))
+      << testing::PrintToString(Log());
 }
 
 WorkbookDump ReportFixture::SaveAndDump() {
-  EXPECT_TRUE(CloseReportFile(t.context)) << testing::PrintToString(Log());
+  EXPECT_TRUE(CloseReportFile(LogOf(t.context), t.context.session)) << testing::PrintToString(Log());
   return DumpWorkbook(report_path);
 }
 

@@ -1,6 +1,7 @@
 #include "platform/file_lock.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -36,31 +37,44 @@ bool SameInode(const struct stat& a, const struct stat& b) { return a.st_dev == 
   throw PlatformError("The file \"" + name + "\" is in use by another run" + process + ".");
 }
 
-// A lock file that a killed run of another user left, which this user may
-// not open for writing: when no live process holds it, it is removed
-// (which needs only the folder to be writable) and true is returned; when
-// one does, the file is in use.
-bool RemoveStaleLockFile(const std::string& lock_path, const std::string& name) {
-  const int fd = ::open(lock_path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-  if (fd < 0) return false;
-  struct stat opened, named;
-  bool removed = false;
-  // Held while the file is removed, so that no run can take it meanwhile.
+// Other users' runs cannot take a write lock on a lock file they may not
+// write; they hold a read lock (which keeps its owner's runs out) and an
+// exclusive flock (which keeps each other out) instead.
+void LockAsAnotherUser(int fd, const std::string& name) {
   struct flock lock = WholeFile(F_RDLCK);
-  if (::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode)) {
-    if (::fcntl(fd, F_SETLK, &lock) != 0) {
-      const int error = errno;
-      try {
-        ThrowLockRefused(fd, name, error);
-      } catch (...) {
-        ::close(fd);
-        throw;
-      }
+  if (::fcntl(fd, F_SETLK, &lock) != 0) ThrowLockRefused(fd, name, errno);
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) ThrowLockRefused(fd, name, errno == EWOULDBLOCK ? EAGAIN : errno);
+}
+
+// A lock file that a killed run of another user left, which this user may
+// not open for writing. When a live run holds it, the file is in use. When
+// none does, it is removed (which needs only the folder to be writable) and
+// -1 is returned. Where it cannot be removed (a folder whose sticky bit
+// keeps other users' files, such as /tmp), the opened file is returned,
+// locked, to serve as this run's lock.
+int TakeStaleLockFile(const std::string& lock_path, const std::string& name) {
+  const int fd = ::open(lock_path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) throw PlatformError("Cannot create the lock file \"" + lock_path + "\": " + std::strerror(EACCES));
+  struct stat opened, named;
+  try {
+    if (::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode)) {
+      throw PlatformError("The lock file \"" + lock_path + "\" is not a regular file.");
     }
-    removed = ::lstat(lock_path.c_str(), &named) == 0 && SameInode(opened, named) && ::unlink(lock_path.c_str()) == 0;
+    // Held while the file is removed, so that no run can take it meanwhile.
+    LockAsAnotherUser(fd, name);
+  } catch (...) {
+    ::close(fd);
+    throw;
   }
-  ::close(fd);
-  return removed;
+  if (::lstat(lock_path.c_str(), &named) != 0 || !SameInode(opened, named)) {
+    ::close(fd);
+    return -1;  // gone meanwhile: try again
+  }
+  if (::unlink(lock_path.c_str()) == 0) {
+    ::close(fd);
+    return -1;
+  }
+  return fd;
 }
 
 }  // namespace
@@ -79,10 +93,14 @@ std::unique_ptr<FileLock> FileLock::Acquire(const std::string& path) {
   const std::string lock_path = LockPathOf(path);
   for (;;) {
     const int fd = ::open(lock_path.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0666);
+    if (fd < 0 && errno == EACCES) {
+      const int taken = TakeStaleLockFile(lock_path, path);
+      if (taken < 0) continue;
+      // Another user's file, which only that user's runs may remove.
+      return std::unique_ptr<FileLock>(new FileLock(taken, std::string()));
+    }
     if (fd < 0) {
-      const int error = errno;
-      if (error == EACCES && RemoveStaleLockFile(lock_path, path)) continue;
-      throw PlatformError("Cannot create the lock file \"" + lock_path + "\": " + std::strerror(error));
+      throw PlatformError("Cannot create the lock file \"" + lock_path + "\": " + std::strerror(errno));
     }
     std::unique_ptr<FileLock> held(new FileLock(fd, lock_path));
     struct stat opened, named;

@@ -14,7 +14,9 @@ void LockForWriting(int fd, const std::string& name);
 
 // A lock file beside a file that is replaced by renames (so its own lock
 // would go with the old copy): ".<name>.lock", removed when released. One
-// that a killed run left is taken over, also when another user made it.
+// that a killed run left is taken over, also when another user made it;
+// where a sticky folder keeps it from being removed, it is used where it
+// lies.
 class FileLock {
  public:
   // Throws PlatformError when the file is in use or no lock can be made.

@@ -4,7 +4,7 @@
 # whose reader has gone, closed standard descriptors, an error that no step
 # handles, escape sequences in a server's message, a report name too long
 # for the save's temporaries, and a lock left by a killed run of another
-# user. Nothing that is not the run's own is replaced, every run ends with
+# user (also in a sticky folder). Nothing that is not the run's own is replaced, every run ends with
 # its log complete, and the operator's terminal gets no raw control bytes.
 set -euo pipefail
 source "$(dirname "$0")/scratch.sh"
@@ -106,6 +106,19 @@ if [ "$(id -u)" = 0 ]; then
   status=0; runuser -u nobody -- env ODBCINI="$ODBCINI" timeout 300 "$program" -F user.ini -C > out.txt 2>&1 || status=$?
   kill -TERM $pid; wait $pid || true
   check "a live lock of another user stops the run" '[ $status = 2 ] && grep -q "is in use by another run (process $pid)" shared/user.log'
+  # In a folder whose sticky bit keeps another user's stale lock from being
+  # removed, the lock is used where it lies, and still keeps out a third user.
+  mkdir sticky && chmod 1777 sticky && touch sticky/.report.xlsx.lock
+  sed 's#shared/#sticky/#' slow.ini > sticky-slow.ini; sed 's#shared/#sticky/#' user.ini > sticky-user.ini
+  status=0; runuser -u nobody -- env ODBCINI="$ODBCINI" timeout 300 "$program" -F sticky-user.ini -C > out.txt 2>&1 || status=$?
+  check "a stale lock of another user in a sticky folder is used where it lies" '[ $status = 0 ] && [ -s sticky/report.xlsx ] && [ -e sticky/.report.xlsx.lock ]'
+  sed -i 's#^LogFileName=.*#LogFileName=sticky/slow.log#' sticky-slow.ini
+  runuser -u nobody -- env ODBCINI="$ODBCINI" "$program" -F sticky-slow.ini -C > /dev/null 2>&1 & pid=$!
+  for _ in $(seq 3000); do grep -q "\[Wait\]    WITH" sticky/slow.log 2>/dev/null && break; sleep 0.01; done
+  sed -i 's#^LogFileName=.*#LogFileName=sticky/daemon.log#' sticky-user.ini
+  status=0; runuser -u daemon -- env ODBCINI="$ODBCINI" timeout 300 "$program" -F sticky-user.ini -C > out.txt 2>&1 || status=$?
+  kill -TERM $pid; wait $pid || true
+  check "a taken-over lock keeps a third user out" '[ $status = 2 ] && grep -q "is in use by another run" sticky/daemon.log'
 fi
 
 # A stop that the driver keeps waiting (a database that another process

@@ -2,6 +2,7 @@
 // The package's [Content_Types].xml: which content type each part has.
 #include <pugixml.hpp>
 #include <string>
+#include <vector>
 
 namespace tallyvane::ooxml {
 
@@ -10,6 +11,9 @@ class ContentTypes {
   ContentTypes(const std::string& bytes, const std::string& file);
   // The content type of a part ("xl/workbook.xml"), or "" when unknown.
   std::string TypeOf(const std::string& part) const;
+  // The content type of each of the parts, as TypeOf gives it, looked up
+  // at once: a whole package costs one pass over the entries.
+  std::vector<std::string> TypesOf(const std::vector<std::string>& parts) const;
   void RemoveOverride(const std::string& part);
   void SetOverride(const std::string& part, const std::string& type);
   bool Changed() const { return changed_; }

@@ -7,12 +7,10 @@
 #include <cstdlib>
 
 #include "formula/evaluator.h"
-#include "ooxml/chart_references.h"
+#include "ooxml/cross_part_shifter.h"
 #include "ooxml/date_serial.h"
-#include "ooxml/drawing_anchors.h"
 #include "ooxml/formula_reference_lexer.h"
 #include "ooxml/pivot_parts.h"
-#include "ooxml/table_part.h"
 #include "ooxml/workbook_cells.h"
 #include "ooxml/worksheet_stream.h"
 #include "ooxml/xml_text.h"
@@ -342,73 +340,10 @@ std::string WorkbookDocument::PivotTableRefusal(int sheet, const Insertion& ins)
 }
 
 void WorkbookDocument::ShiftOtherParts(int sheet, const Insertion& ins) {
-  const std::string& sheet_part = sheets_[static_cast<size_t>(sheet)].part;
-  std::unique_ptr<Relationships> rels = ReadRelationships(sheet_part);
-  auto update = [&](const std::string& part, const std::string& bytes) {
-    if (!bytes.empty()) package_->Write(part, bytes);
-  };
-  std::vector<std::string> own_tables;
-  struct HeaderCell {
-    int row;
-    int column;
-    std::string name;
-  };
-  std::vector<HeaderCell> headers;
-  for (const Relationship& r : rels->Items()) {
-    if (r.external || !package_->Has(r.target)) continue;
-    if (TypeIs(r.type, "table")) {
-      own_tables.push_back(r.target);
-      std::string bytes = package_->Read(r.target);
-      pugi::xml_document doc;
-      ParseXml(doc, bytes, shown_, r.target);
-      pugi::xml_node table = doc.document_element();
-      RefArea area;
-      size_t end = 0;
-      bool inside = false;
-      std::string ref = table.attribute("ref").value();
-      if (!ins.rows && ParseAreaAt(ref, 0, &area, &end) && !area.single) {
-        inside = ins.at > area.first.column && ins.at <= area.last.column;
-      }
-      std::string shifted = ShiftTableReferences(bytes, ins, true, shown_, r.target);
-      if (!shifted.empty()) bytes = shifted;
-      if (inside) {
-        // Columns inserted inside a table become columns of the table, with
-        // their names in the header row.
-        std::vector<std::string> names;
-        bytes = AddTableColumns(bytes, ins.at - area.first.column, ins.count, &names, shown_, r.target);
-        if (std::string(table.attribute("headerRowCount").value()) != "0") {
-          for (size_t k = 0; k < names.size(); ++k) {
-            headers.push_back({area.first.row, ins.at + static_cast<int>(k), names[k]});
-          }
-        }
-        shifted = bytes;
-      }
-      update(r.target, shifted);
-    } else if (TypeIs(r.type, "drawing")) {
-      update(r.target, ShiftDrawingAnchors(package_->Read(r.target), ins, shown_, r.target));
-    } else if (TypeIs(r.type, "comments") || TypeIs(r.type, "threadedComment")) {
-      update(r.target, ShiftCommentReferences(package_->Read(r.target), ins, shown_, r.target));
-    } else if (TypeIs(r.type, "vmlDrawing")) {
-      update(r.target, ShiftVmlAnchors(package_->Read(r.target), ins));
-    } else if (TypeIs(r.type, "pivotTable")) {
-      update(r.target, ShiftPivotTableLocation(package_->Read(r.target), ins, shown_, r.target));
-    }
+  std::unique_ptr<Relationships> rels = ReadRelationships(sheets_[static_cast<size_t>(sheet)].part);
+  for (const NewTableHeader& h : ShiftCrossPartReferences(*package_, *content_types_, *rels, ins, shown_)) {
+    WriteCell(sheet, h.row, h.column, Value::MakeText(h.name));
   }
-  for (const std::string& part : package_->PartNames()) {
-    bool rels_part = part.find("/_rels/") != std::string::npos;
-    if (rels_part || part.size() < 4 || part.compare(part.size() - 4, 4, ".xml") != 0) continue;
-    bool table = part.rfind("xl/tables/", 0) == 0;
-    bool chart = part.rfind("xl/charts/chart", 0) == 0;
-    bool pivot = part.rfind("xl/pivotCache/pivotCacheDefinition", 0) == 0;
-    if (!table && !chart && !pivot) continue;
-    if (table && std::find(own_tables.begin(), own_tables.end(), part) != own_tables.end()) continue;
-    std::string bytes = package_->Read(part);
-    if (!MayMentionSheet(bytes, ins.sheet)) continue;
-    if (table) update(part, ShiftTableReferences(bytes, ins, false, shown_, part));
-    if (chart) update(part, ShiftChartReferences(bytes, ins, shown_, part));
-    if (pivot) update(part, ShiftPivotCacheReferences(bytes, ins, shown_, part));
-  }
-  for (const HeaderCell& h : headers) WriteCell(sheet, h.row, h.column, Value::MakeText(h.name));
 }
 
 void WorkbookDocument::SetNameText(const std::string& name, const std::string& text) {

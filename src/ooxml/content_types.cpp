@@ -22,6 +22,8 @@ ContentTypes::ContentTypes(const std::string& bytes, const std::string& file) {
   ParseXml(doc_, bytes, file, "[Content_Types].xml");
 }
 
+bool IsContentType(const std::string& type, const char* expected) { return strcasecmp(type.c_str(), expected) == 0; }
+
 std::string ContentTypes::TypeOf(const std::string& part) const { return TypesOf({part}).front(); }
 
 std::vector<std::string> ContentTypes::TypesOf(const std::vector<std::string>& parts) const {

@@ -6,6 +6,13 @@
 
 namespace tallyvane::ooxml {
 
+inline constexpr char kPivotCacheDefinitionType[] =
+    "application/vnd.openxmlformats-officedocument.spreadsheetml.pivotCacheDefinition+xml";
+
+// Whether a part's content type is the given one; media types are
+// case-insensitive.
+bool IsContentType(const std::string& type, const char* expected);
+
 class ContentTypes {
  public:
   ContentTypes(const std::string& bytes, const std::string& file);

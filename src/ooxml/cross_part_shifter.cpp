@@ -1,7 +1,5 @@
 #include "ooxml/cross_part_shifter.h"
 
-#include <strings.h>
-
 #include <algorithm>
 
 #include "ooxml/chart_references.h"
@@ -20,7 +18,6 @@ namespace {
 const char kTableType[] = "application/vnd.openxmlformats-officedocument.spreadsheetml.table+xml";
 const char kChartType[] = "application/vnd.openxmlformats-officedocument.drawingml.chart+xml";
 const char kChartExType[] = "application/vnd.ms-office.chartex+xml";
-const char kPivotCacheType[] = "application/vnd.openxmlformats-officedocument.spreadsheetml.pivotCacheDefinition+xml";
 
 // Each returns the new bytes of the part, or "" when nothing changed.
 using PartShifter = std::string (*)(const std::string& bytes, const Insertion& ins, const std::string& file,
@@ -58,13 +55,12 @@ const ReferringPartKind kReferringPartKinds[] = {
     {kTableType, ShiftOtherTable},
     {kChartType, ShiftChartReferences},
     {kChartExType, ShiftChartReferences},
-    {kPivotCacheType, ShiftPivotCacheReferences},
+    {kPivotCacheDefinitionType, ShiftPivotCacheReferences},
 };
 
 PartShifter ReferringPartShifter(const std::string& content_type) {
   for (const ReferringPartKind& kind : kReferringPartKinds) {
-    // Media types are case-insensitive.
-    if (strcasecmp(content_type.c_str(), kind.content_type) == 0) return kind.shift;
+    if (IsContentType(content_type, kind.content_type)) return kind.shift;
   }
   return nullptr;
 }

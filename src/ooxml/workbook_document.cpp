@@ -491,8 +491,12 @@ void WorkbookDocument::DropStaleResults() {
     int index = FindWorksheet(sheet);
     return index < 0 || written_[static_cast<size_t>(index)];
   };
-  for (const std::string& part : package_->PartNames()) {
-    if (part.rfind("xl/pivotCache/pivotCacheDefinition", 0) != 0 || part.find("/_rels/") != std::string::npos) continue;
+  // Pivot caches are found as the insertion finds them, by content type.
+  const std::vector<std::string> parts = package_->PartNames();
+  const std::vector<std::string> types = content_types_->TypesOf(parts);
+  for (size_t i = 0; i < parts.size(); ++i) {
+    if (!IsContentType(types[i], kPivotCacheDefinitionType)) continue;
+    const std::string& part = parts[i];
     const std::string bytes = RefreshPivotCacheOnLoad(package_->Read(part), written, path_, part);
     if (!bytes.empty()) package_->Write(part, bytes);
   }

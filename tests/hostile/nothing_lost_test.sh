@@ -4,8 +4,9 @@
 # whose reader has gone, closed standard descriptors, an error that no step
 # handles, escape sequences in a server's message, a report name too long
 # for the save's temporaries, and a lock left by a killed run of another
-# user (also in a sticky folder). Nothing that is not the run's own is replaced, every run ends with
-# its log complete, and the operator's terminal gets no raw control bytes.
+# user (also in a sticky folder). Nothing that is not the run's own is
+# replaced, every run ends with its log complete, and the operator's
+# terminal gets no raw control bytes.
 set -euo pipefail
 source "$(dirname "$0")/scratch.sh"
 sqlite3 data.db "CREATE TABLE t (a); INSERT INTO t VALUES (1);"

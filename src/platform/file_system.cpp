@@ -146,6 +146,16 @@ bool FileSystem::IsSameFile(const std::string& a, const std::string& b) const {
 }
 
 bool FileSystem::IsReplaceable(const std::string& path) const {
+  // The system's folders hold devices and the process's own descriptors
+  // (/dev/stdout leads to whatever standard output is): a rename there
+  // would replace a name the whole system uses.
+  std::error_code ec;
+  const std::string folder = fs::weakly_canonical(fs::absolute(path, ec).parent_path(), ec).string();
+  for (const char* system : {"/dev", "/proc", "/sys"}) {
+    if (folder.rfind(system, 0) == 0 && (folder.size() == std::strlen(system) || folder[std::strlen(system)] == '/')) {
+      return false;
+    }
+  }
   struct stat info;
   // A name that cannot be looked at holds nothing to lose; the copy then
   // reports why it cannot be written.

@@ -47,7 +47,8 @@ class FileSystem {
   // Whether replacing the name destroys nothing but a file: true when it is
   // absent, a regular file, or a symbolic link that leads to one or
   // nowhere; false for a device, a pipe, a socket or a folder (or a link to
-  // one), which a rename would put out of reach of everyone using it.
+  // one), which a rename would put out of reach of everyone using it, and
+  // for any name in /dev, /proc or /sys.
   bool IsReplaceable(const std::string& path) const;
   // Creates or truncates the file, holding a lock on it while it is open:
   // refuses a link, a file with other names and a file another run holds.

@@ -20,7 +20,8 @@ namespace {
 void RefuseDeviceAsReport(const FileSystem& files, const std::string& report) {
   if (!files.IsReplaceable(report)) {
     throw PlatformError("The report file " + Quoted(report) +
-                        " is not a regular file (a device, a pipe or a folder), which is never replaced.");
+                        " is not a regular file (a device, a pipe, a folder or a name in /dev, /proc or /sys), which "
+                        "is never replaced.");
   }
 }
 

@@ -44,6 +44,32 @@ mode_t ModeOf(const std::string& path) {
   return info.st_mode;
 }
 
+// Only a name whose replacement destroys nothing but a file may be replaced;
+// the system's folders never, whatever their names lead to.
+TEST(IsReplaceable, OnlyFilesOutsideTheSystemsFolders) {
+  TempDir dir;
+  const std::string file = dir.Write("file.xlsx", "x");
+  fs::create_symlink(file, dir.File("link.xlsx"));
+  fs::create_directory(dir.File("folder.xlsx"));
+  ::mkfifo(dir.File("fifo.xlsx").c_str(), 0600);
+  const struct {
+    std::string name;
+    bool replaceable;
+  } cases[] = {
+      {file, true},
+      {dir.File("link.xlsx"), true},
+      {dir.File("absent.xlsx"), true},
+      {dir.File("fifo.xlsx"), false},
+      {dir.File("folder.xlsx"), false},
+      {"/dev/stdout", false},
+      {"/dev/fd/1", false},
+      {"/proc/self/fd/1", false},
+      {"/dev/shm/report.xlsx", false},
+      {"/sys/report.xlsx", false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(FileSystem().IsReplaceable(c.name), c.replaceable) << c.name;
+}
+
 TEST(CopyFile, ReplacesTheDestinationWithANewFileUnderTheUmask) {
   TempDir dir;
   const std::string source = dir.Write("template.xlsx", "template bytes");

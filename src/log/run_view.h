@@ -20,6 +20,9 @@ class RunView {
   virtual void SetBoxText(RunViewBox box, const std::string& text) = 0;
   virtual void ClearLogInfo() = 0;
   virtual void AppendLogInfo(const std::string& text) = 0;
+  // Each error the log receives, as its two lines tell it (without their
+  // "Error: " and "Error Info: "), after they are shown.
+  virtual void ErrorLogged(const std::string& where, const std::string& info) = 0;
 };
 
 }  // namespace tallyvane

@@ -449,19 +449,12 @@ void FrmMain::AppendLogInfo(const std::string& text) {
   log_text_ += line;
   log_info_->setPlainText(log_text_);
   log_info_->repaint();
-  NoteErrorLine(line.trimmed());
   if (running_) LetEventsFlow();
 }
 
-void FrmMain::NoteErrorLine(const QString& line) {
-  static const QString kStep = QStringLiteral("Error: ");
-  static const QString kInfo = QStringLiteral("Error Info: ");
-  if (line.startsWith(kStep)) {
-    last_error_ = line.mid(kStep.size());
-    last_error_info_.clear();
-  } else if (line.startsWith(kInfo)) {
-    last_error_info_ = line.mid(kInfo.size());
-  }
+void FrmMain::ErrorLogged(const std::string& where, const std::string& info) {
+  last_error_ = FromUtf8(where);
+  last_error_info_ = FromUtf8(info);
 }
 
 // Closing during a run asks first; the window closes once the stopped run

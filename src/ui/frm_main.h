@@ -48,6 +48,7 @@ class FrmMain : public QMainWindow, public RunView {
   void SetBoxText(RunViewBox box, const std::string& text) override;
   void ClearLogInfo() override;
   void AppendLogInfo(const std::string& text) override;
+  void ErrorLogged(const std::string& where, const std::string& info) override;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -67,7 +68,6 @@ class FrmMain : public QMainWindow, public RunView {
   void ShowHelpWindow(const std::string& path);
   void ShowRunState();
   void UpdateOpenCommands();
-  void NoteErrorLine(const QString& line);
   bool AskToStopForClose();
 
   RunContext& context_;

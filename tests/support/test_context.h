@@ -35,6 +35,7 @@ class RecordingView : public RunView {
     ++clears;
   }
   void AppendLogInfo(const std::string& text) override { log_info += text; }
+  void ErrorLogged(const std::string&, const std::string&) override {}
 };
 
 struct TestContext {

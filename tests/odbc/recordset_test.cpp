@@ -129,9 +129,11 @@ const TypeCase kTypes[] = {
     {"blob", nullptr, "zeroblob(70000)", Value::MakeBinary(std::string(70000, '\0'))},
     {nullptr, "bytea", "decode(repeat('00', 70000) || 'ff', 'hex')",
      Value::MakeBinary(std::string(70000, '\0') + "\xff")},
-    // One character more than a declared column's or an unknown size's buffer.
-    {"varchar(10)", nullptr, "'eleven char'", Value::MakeText("eleven char")},
-    {"text", "text", "'" + std::string(257, 'y') + "'", Value::MakeText(std::string(257, 'y'))},
+    // One character more than a buffer holds: a declared column's (room for
+    // twice its size in UTF-16 units) and an unknown size's, wide and ANSI.
+    {"varchar(10)", nullptr, "'twenty-one characters'", Value::MakeText("twenty-one characters")},
+    {"text", "text", "'" + std::string(513, 'y') + "'", Value::MakeText(std::string(513, 'y'))},
+    {nullptr, "text", "'" + std::string(1025, 'z') + "'", Value::MakeText(std::string(1025, 'z'))},
 };
 
 TEST_P(RecordsetTest, ValuesKeepTheirTypesAndNullsStayNull) {

@@ -68,11 +68,15 @@ void OdbcRecordset::MoveNext() {
   if (AtEnd()) {
     throw PlatformError("cannot move to the next record: the record set is at its end");
   }
+  if (release_passed_) ResultReader::Row().swap(rows_[position_]);
   ++position_;
 }
 
 void OdbcRecordset::MoveFirst() {
   RequireOpen("move to the first record");
+  if (release_passed_ && position_ > 0) {
+    throw PlatformError("cannot move to the first record: the records read have been released");
+  }
   position_ = 0;
 }
 
@@ -107,6 +111,7 @@ void OdbcRecordset::Close() {
   rows_.clear();
   rows_.shrink_to_fit();
   position_ = 0;
+  release_passed_ = false;
 }
 
 void OdbcRecordset::RequireOpen(const char* action) const {

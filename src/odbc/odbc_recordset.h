@@ -23,6 +23,7 @@ class OdbcRecordset : public Recordset {
   bool Eof() override;
   void MoveNext() override;
   void MoveFirst() override;
+  void ReleasePassedRecords() override { release_passed_ = true; }
   int FieldCount() override;
   Value FieldValue(int index) override;
   std::string FieldName(int index) override;
@@ -43,6 +44,9 @@ class OdbcRecordset : public Recordset {
   std::vector<ResultReader::Row> rows_;
   std::size_t position_ = 0;
   bool open_ = false;
+  // A record left behind is freed: a big result is then held once, in
+  // the cells it fills, rather than twice.
+  bool release_passed_ = false;
   std::size_t text_limit_ = 0;
 };
 

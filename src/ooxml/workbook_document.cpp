@@ -12,6 +12,7 @@
 #include "ooxml/drawing_anchors.h"
 #include "ooxml/formula_reference_lexer.h"
 #include "ooxml/pivot_parts.h"
+#include "ooxml/shared_strings_stream.h"
 #include "ooxml/table_part.h"
 #include "ooxml/workbook_cells.h"
 #include "ooxml/worksheet_stream.h"
@@ -155,9 +156,9 @@ SharedStrings& WorkbookDocument::Strings() {
   }
   if (strings_part_.empty()) {
     strings_part_ = "xl/sharedStrings.xml";
-    strings_ = std::make_unique<SharedStrings>("", shown_);
+    strings_ = std::make_shared<SharedStrings>("", shown_);
   } else {
-    strings_ = std::make_unique<SharedStrings>(package_->Read(strings_part_), shown_);
+    strings_ = std::make_shared<SharedStrings>(package_->Read(strings_part_), shown_);
   }
   return *strings_;
 }
@@ -440,7 +441,7 @@ void WorkbookDocument::Save() {
     if (sheet->Changed()) package_->WriteStream(sheet->PartName(), MakeWorksheetStream(sheet));
   }
   if (strings_ && strings_->Changed()) {
-    package_->Write(strings_part_, strings_->Serialize());
+    package_->WriteStream(strings_part_, MakeSharedStringsStream(strings_));
     if (workbook_rels_->OfType("sharedStrings").empty()) {
       workbook_rels_->Add(kSharedStringsType, strings_part_);
       workbook_rels_changed_ = true;

@@ -42,6 +42,8 @@ void WriteRecords(RunContext& context, std::int16_t count, std::int16_t begin_ro
   // The bounds are 16-bit, like the row and column numbers themselves: a
   // bound past 32,767 fails before the first cell of its loop.
   const std::int16_t outer_end = CheckedAdd16(CheckedAdd16(outer_begin, count), -1);
+  // Each record is written once: the cells then hold the only copy.
+  records.ReleasePassedRecords();
   for (long outer = outer_begin; outer <= outer_end; ++outer) {
     StopIfInterrupted();
     const int field_count = records.FieldCount();

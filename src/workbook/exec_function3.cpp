@@ -1,4 +1,5 @@
 #include <exception>
+#include <utility>
 
 #include "log/run_log.h"
 #include "platform/platform_error.h"
@@ -16,14 +17,17 @@ bool ExecFunction3(RunContext& context, const std::string& name_ref, const std::
     context.session.DbRecordset->Open(sql_text);
     bool assigned = false;
     if (!context.session.DbRecordset->Eof()) {
-      const Value value = context.session.DbRecordset->FieldValue(0);
+      Value value = context.session.DbRecordset->FieldValue(0);
       if (value.kind == Value::Kind::Binary)
         throw PlatformError(BinaryMismatch(1, context.session.DbRecordset->FieldName(0)));
-      const std::string text = FieldValueText(value);
+      // The result and the driver's copy of it go before the text is put
+      // into the workbook: a long text is then not held three times over.
+      context.session.DbRecordset->Close();
+      const std::string text = FieldValueText(std::move(value));
       context.session.ReportWorkbook->SetNameValue(name_ref, text);
       assigned = true;
     }
-    context.session.DbRecordset->Close();
+    if (context.session.DbRecordset->State()) context.session.DbRecordset->Close();
     return assigned;
   } catch (const std::exception& error) {
     CloseRecordsetQuietly(context);

@@ -59,11 +59,22 @@ std::size_t FixedBytes(Value::Kind kind) {
   }
 }
 
+std::size_t LengthBytes(std::size_t length) {
+  std::size_t bytes = 1;
+  while (length >>= 7) ++bytes;
+  return bytes;
+}
+
 }  // namespace
 
 std::string PackRow(const std::vector<Value>& row) {
+  // The exact size: a long text is copied once, never again to grow or
+  // shrink the block.
   std::size_t size = 0;
-  for (const Value& value : row) size += 1 + FixedBytes(value.kind) + (HasText(value.kind) ? 10 + value.text.size() : 0);
+  for (const Value& value : row) {
+    size += 1 + FixedBytes(value.kind);
+    if (HasText(value.kind)) size += LengthBytes(value.text.size()) + value.text.size();
+  }
   std::string out;
   out.reserve(size);
   for (const Value& value : row) {
@@ -82,7 +93,6 @@ std::string PackRow(const std::vector<Value>& row) {
       out += value.text;
     }
   }
-  out.shrink_to_fit();
   return out;
 }
 

@@ -466,7 +466,9 @@ Value ResultReader::ReadPieces(SQLUSMALLINT column_index, SQLULEN row) {
                           Where(column_index, row) + " of the result)");
     }
   }
-  Value value = MakeValue(column_index, row, bytes.data(), bytes.size());
+  // A narrow text keeps the buffer it was read into: it is not copied.
+  Value value = narrow ? Value::MakeText(NarrowTextToUtf8(std::move(bytes)))
+                       : MakeValue(column_index, row, bytes.data(), bytes.size());
   if (cut && narrow) KeepUtf16Units(&value.text, text_limit_bytes_ / sizeof(SQLWCHAR));
   return value;
 }

@@ -414,7 +414,9 @@ void WorkbookDocument::ShiftOtherParts(int sheet, const Insertion& ins) {
 
 void WorkbookDocument::SetNameText(const std::string& name, const std::string& text) {
   CheckOpen();
-  if (!workbook_->SetNameText(name, ValidUtf8(text))) {
+  std::string repaired;
+  const std::string& valid = IsValidUtf8(text) ? text : (repaired = ValidUtf8(text));
+  if (!workbook_->SetNameText(name, valid)) {
     throw PlatformError("the name " + Quoted(name) + " is not defined in the workbook");
   }
   edited_ = true;

@@ -197,6 +197,13 @@ TEST_P(RecordsetTest, CountingThenMoveFirstReadsTheSameRecords) {
     EXPECT_TRUE(recordset->Eof());
     recordset->MoveFirst();
     EXPECT_TRUE(SameValue(recordset->FieldValue(0), Value::MakeInteger(1)));
+    // Going forward only: what is ahead stays readable, in any field order,
+    // and going back fails rather than reading released records.
+    recordset->ReleasePassedRecords();
+    recordset->MoveNext();
+    EXPECT_TRUE(SameValue(recordset->FieldValue(1), Value::MakeNumber(0.5)));
+    EXPECT_TRUE(SameValue(recordset->FieldValue(0), Value::MakeInteger(2)));
+    EXPECT_THROW(recordset->MoveFirst(), PlatformError);
   }
 }
 

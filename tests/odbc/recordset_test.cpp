@@ -132,6 +132,8 @@ const TypeCase kTypes[] = {
     // One character more than a declared column's or an unknown size's buffer.
     {"varchar(10)", nullptr, "'eleven char'", Value::MakeText("eleven char")},
     {"text", "text", "'" + std::string(257, 'y') + "'", Value::MakeText(std::string(257, 'y'))},
+    // One byte more than the buffer of an unknown size read as narrow text.
+    {"text", nullptr, "'" + std::string(1025, 'z') + "'", Value::MakeText(std::string(1025, 'z'))},
 };
 
 TEST_P(RecordsetTest, ValuesKeepTheirTypesAndNullsStayNull) {

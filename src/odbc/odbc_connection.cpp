@@ -110,12 +110,16 @@ void OdbcConnection::Open(const std::string& data_source, const std::string& use
     connected_ = true;
     getdata_extensions_ = 0;
     SQLGetInfoW(connection_.get(), SQL_GETDATA_EXTENSIONS, &getdata_extensions_, sizeof getdata_extensions_, nullptr);
-    narrow_text_ = DriverTakesNarrowText(connection_.get());
     const std::string driver = DriverName(connection_.get());
+    const bool sqlite = driver.find("sqlite") != std::string::npos;
+    // The SQLite driver hands out its UTF-8 text unchanged as narrow text;
+    // as UTF-16 it converts the whole value again for every piece read,
+    // holding a copy twice the text's size each time.
+    narrow_text_ = DriverTakesNarrowText(connection_.get()) || sqlite;
     // The SQLite driver turns a UTF-16 surrogate pair in statement text
     // into garbage (an emoji in a literal breaks the statement), while its
     // narrow entry point takes UTF-8 unchanged.
-    statements_as_utf8_ = narrow_text_ || driver.find("sqlite") != std::string::npos;
+    statements_as_utf8_ = narrow_text_ || sqlite;
     positions_within_blocks_ = driver.find("psqlodbc") != std::string::npos;
   } catch (const PlatformError& error) {
     throw PlatformError(WithoutPassword(error.what(), password), error.Number());

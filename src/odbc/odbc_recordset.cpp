@@ -7,6 +7,7 @@
 
 #include "odbc/odbc_connection.h"
 #include "odbc/odbc_diagnostics.h"
+#include "odbc/packed_row.h"
 #include "platform/platform_error.h"
 
 namespace tallyvane::odbc {
@@ -68,12 +69,18 @@ void OdbcRecordset::MoveNext() {
   if (AtEnd()) {
     throw PlatformError("cannot move to the next record: the record set is at its end");
   }
+  if (release_passed_) std::string().swap(rows_[position_]);
   ++position_;
+  ForgetFieldPosition();
 }
 
 void OdbcRecordset::MoveFirst() {
   RequireOpen("move to the first record");
+  if (release_passed_ && position_ > 0) {
+    throw PlatformError("cannot move to the first record: the records read have been released");
+  }
   position_ = 0;
+  ForgetFieldPosition();
 }
 
 int OdbcRecordset::FieldCount() {
@@ -90,7 +97,20 @@ Value OdbcRecordset::FieldValue(int index) {
   if (AtEnd()) {
     throw PlatformError("cannot read field " + std::to_string(index) + ": there is no current record");
   }
-  return rows_[position_][static_cast<std::size_t>(index)];
+  const std::string& packed = rows_[position_];
+  if (index < next_field_) ForgetFieldPosition();
+  while (next_field_ < index) {
+    SkipValue(packed, &next_field_offset_);
+    ++next_field_;
+  }
+  Value value = UnpackValue(packed, &next_field_offset_);
+  ++next_field_;
+  return value;
+}
+
+void OdbcRecordset::ForgetFieldPosition() {
+  next_field_ = 0;
+  next_field_offset_ = 0;
 }
 
 std::string OdbcRecordset::FieldName(int index) {
@@ -107,6 +127,8 @@ void OdbcRecordset::Close() {
   rows_.clear();
   rows_.shrink_to_fit();
   position_ = 0;
+  ForgetFieldPosition();
+  release_passed_ = false;
 }
 
 void OdbcRecordset::RequireOpen(const char* action) const {
@@ -115,7 +137,21 @@ void OdbcRecordset::RequireOpen(const char* action) const {
 
 void OdbcRecordset::FetchUpToPosition() {
   try {
-    while (position_ >= rows_.size() && reader_->FetchBlock(&rows_)) {
+    std::vector<ResultReader::Row> block;
+    auto keep = [&] {
+      for (const ResultReader::Row& row : block) rows_.push_back(PackRow(row));
+      block.clear();
+    };
+    bool more = true;
+    while (more && position_ >= rows_.size()) {
+      try {
+        more = reader_->FetchBlock(&block);
+      } catch (const PlatformError&) {
+        // The records read before the failure stay readable, as before it.
+        keep();
+        throw;
+      }
+      keep();
     }
   } catch (const std::bad_alloc&) {
     throw PlatformError("out of memory while reading the record set");

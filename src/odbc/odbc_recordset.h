@@ -23,6 +23,7 @@ class OdbcRecordset : public Recordset {
   bool Eof() override;
   void MoveNext() override;
   void MoveFirst() override;
+  void ReleasePassedRecords() override { release_passed_ = true; }
   int FieldCount() override;
   Value FieldValue(int index) override;
   std::string FieldName(int index) override;
@@ -35,14 +36,23 @@ class OdbcRecordset : public Recordset {
   // result ends: only as far as the caller has moved.
   void FetchUpToPosition();
   bool AtEnd();
+  void ForgetFieldPosition();
 
   // Declared first so that the statement below is freed before the last
   // reference to its connection goes.
   std::shared_ptr<DatabaseConnection> connection_;
   std::unique_ptr<ResultReader> reader_;
-  std::vector<ResultReader::Row> rows_;
+  // Every record read so far, packed (see PackRow).
+  std::vector<std::string> rows_;
+  // Where the last field read of the current record ended, so that reading
+  // the fields in turn does not step over the ones before each time.
+  int next_field_ = 0;
+  std::size_t next_field_offset_ = 0;
   std::size_t position_ = 0;
   bool open_ = false;
+  // A record left behind is freed: a big result is then held once, in
+  // the cells it fills, rather than twice.
+  bool release_passed_ = false;
   std::size_t text_limit_ = 0;
 };
 

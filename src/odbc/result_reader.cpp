@@ -404,27 +404,34 @@ Value ResultReader::ReadWithGetData(SQLUSMALLINT column, SQLULEN row) {
 Value ResultReader::ReadPieces(SQLUSMALLINT column_index, SQLULEN row) {
   SQLHSTMT handle = Handle();
   const Column& column = columns_[column_index];
-  std::vector<char> piece(kPieceBytes);
   const std::size_t terminator = TerminatorBytes(column.c_type);
   // A text is read only as far as its reader can use it: a UTF-16 unit is
   // at most two bytes of UTF-8, and four bytes of UTF-8 are two units.
   const bool narrow = column.c_type == SQL_C_CHAR && column.kind == Value::Kind::Text;
   const std::size_t limit = column.c_type == SQL_C_WCHAR ? text_limit_bytes_ : narrow ? 2 * text_limit_bytes_ : 0;
+  // Each piece lands straight behind the ones before it: a long value is
+  // held once while it is read, not once more as the piece just read.
   std::string bytes;
+  std::size_t piece = kPieceBytes;
   bool cut = false;
   for (;;) {
+    const std::size_t start = bytes.size();
+    bytes.resize(start + piece);
     SQLLEN indicator = 0;
-    SQLRETURN rc = SQLGetData(handle, column_index + 1, column.c_type, piece.data(), static_cast<SQLLEN>(piece.size()),
-                              &indicator);
-    if (rc == SQL_NO_DATA) break;
+    SQLRETURN rc =
+        SQLGetData(handle, column_index + 1, column.c_type, &bytes[start], static_cast<SQLLEN>(piece), &indicator);
+    if (rc == SQL_NO_DATA) {
+      bytes.resize(start);
+      break;
+    }
     if (!SQL_SUCCEEDED(rc)) ThrowReadError(rc, Where(column_index, row), "SQLGetData");
     if (indicator == SQL_NULL_DATA) return Value::MakeNull();
-    std::size_t room = piece.size() - terminator;
+    std::size_t room = piece - terminator;
     bool more = indicator == SQL_NO_TOTAL || static_cast<std::size_t>(indicator) > room;
     std::size_t got = more ? room : static_cast<std::size_t>(indicator);
     // A wide piece ends on a whole SQLWCHAR even when room is odd.
     if (terminator == sizeof(SQLWCHAR)) got -= got % sizeof(SQLWCHAR);
-    bytes.append(piece.data(), got);
+    bytes.resize(start + got);
     if (limit != 0 && bytes.size() >= limit) {
       bytes.resize(limit);
       if (narrow) {
@@ -443,9 +450,9 @@ Value ResultReader::ReadPieces(SQLUSMALLINT column_index, SQLULEN row) {
     // how much, else twice as much, so that a long text costs a few calls
     // instead of a number that grows with its length.
     std::size_t next =
-        indicator == SQL_NO_TOTAL ? 2 * piece.size() : static_cast<std::size_t>(indicator) - got + sizeof(SQLWCHAR);
+        indicator == SQL_NO_TOTAL ? 2 * piece : static_cast<std::size_t>(indicator) - got + sizeof(SQLWCHAR);
     if (limit != 0) next = std::min(next, limit - bytes.size() + sizeof(SQLWCHAR));
-    piece.resize(std::max(next, kPieceBytes) + terminator);
+    piece = std::max(next, kPieceBytes) + terminator;
   }
   if (column.bound) {
     // What was bound is the start of the value read again: anything else
@@ -459,7 +466,9 @@ Value ResultReader::ReadPieces(SQLUSMALLINT column_index, SQLULEN row) {
                           Where(column_index, row) + " of the result)");
     }
   }
-  Value value = MakeValue(column_index, row, bytes.data(), bytes.size());
+  // A narrow text keeps the buffer it was read into: it is not copied.
+  Value value = narrow ? Value::MakeText(NarrowTextToUtf8(std::move(bytes)))
+                       : MakeValue(column_index, row, bytes.data(), bytes.size());
   if (cut && narrow) KeepUtf16Units(&value.text, text_limit_bytes_ / sizeof(SQLWCHAR));
   return value;
 }

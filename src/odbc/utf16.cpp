@@ -100,7 +100,10 @@ std::string Utf16ToUtf8(const SQLWCHAR* text, std::size_t length) {
 }
 
 std::string NarrowTextToUtf8(const char* text, std::size_t length) {
-  std::string bytes(text, length);
+  return NarrowTextToUtf8(std::string(text, length));
+}
+
+std::string NarrowTextToUtf8(std::string bytes) {
   bool valid = true;
   for (std::size_t i = 0; i < bytes.size() && valid;) {
     const std::size_t at = i;
@@ -110,7 +113,7 @@ std::string NarrowTextToUtf8(const char* text, std::size_t length) {
   }
   if (valid) return bytes;
   std::string out;
-  out.reserve(length * 2);
+  out.reserve(bytes.size() * 2);
   for (const char c : bytes) AppendUtf8(static_cast<unsigned char>(c), &out);
   return out;
 }

@@ -78,6 +78,7 @@ SharedStrings::SharedStrings(std::string bytes, const std::string& file) : origi
     ++i;
   }
   unique_ = i;
+  first_added_entry_ = entries_.size();
   // Locate the items in the original bytes: after the root start tag and
   // before the root end tag.
   size_t start = original_.find("<" + root_name_);
@@ -103,8 +104,8 @@ const std::string* SharedStrings::TextAt(int index) {
   return index >= 0 && index < unique_ ? by_index_[static_cast<size_t>(index)] : nullptr;
 }
 
-// All or nothing: memory can run out anywhere in here, and a half-appended
-// item would leave the part malformed (and the table out of step with it).
+// All or nothing: memory can run out anywhere in here, and a half-added
+// text would leave the table out of step with the part.
 int SharedStrings::Index(std::string_view text) {
   std::size_t hash = std::hash<std::string_view>()(text);
   int found = Find(text, hash);
@@ -112,27 +113,9 @@ int SharedStrings::Index(std::string_view text) {
     ++count_;
     return found;
   }
-  std::string item;
-  const std::string encoded = EncodeCellText(text);
-  item += '<';
-  item += prefix_;
-  item += "si><";
-  item += prefix_;
-  item += NeedsSpacePreserve(text) ? "t xml:space=\"preserve\">" : "t>";
-  AppendEscaped(item, encoded, false);
-  item += "</";
-  item += prefix_;
-  item += "t></";
-  item += prefix_;
-  item += "si>";
-  // Room first, growing geometrically, so that the append cannot fail
-  // once the text is in the table.
-  const std::size_t needed = appended_.size() + item.size();
-  if (needed > appended_.capacity()) appended_.reserve(std::max(needed, 2 * appended_.capacity()));
   const int index = unique_;
   by_index_.clear();  // entries_ may move
   Insert(std::string(text), index, hash);
-  appended_ += item;
   ++unique_;
   ++added_;
   ++count_;
@@ -169,21 +152,75 @@ void SharedStrings::Insert(std::string text, int index, std::size_t hash) {
   slots_[i] = static_cast<std::int32_t>(entries_.size() - 1);
 }
 
-std::string SharedStrings::Serialize() const {
-  std::string out;
-  out.reserve(original_.size() + appended_.size() + 256);
-  if (original_.empty()) {
-    out += "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n";
-    out += "<sst xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"";
-  } else {
-    out.append(original_, 0, original_.find("<" + root_name_));
-    out += "<" + root_name_ + root_attributes_;
+namespace {
+
+// Pieces of about this size keep the memory of a save flat.
+constexpr std::size_t kPieceBytes = 1 << 20;
+
+void AppendItem(std::string& out, const std::string& prefix, std::string_view text) {
+  out += '<';
+  out += prefix;
+  out += "si><";
+  out += prefix;
+  out += NeedsSpacePreserve(text) ? "t xml:space=\"preserve\">" : "t>";
+  AppendEscaped(out, EncodeCellText(text), false);
+  out += "</";
+  out += prefix;
+  out += "t></";
+  out += prefix;
+  out += "si>";
+}
+
+}  // namespace
+
+bool SharedStrings::SerializePiece(Cursor* cursor, std::string& out) const {
+  switch (cursor->phase) {
+    case 0:
+      if (original_.empty()) {
+        out += "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n";
+        out += "<sst xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"";
+      } else {
+        out.append(original_, 0, original_.find("<" + root_name_));
+        out += "<" + root_name_ + root_attributes_;
+      }
+      out += " count=\"" + std::to_string(count_) + "\" uniqueCount=\"" + std::to_string(unique_) + "\">";
+      cursor->phase = 1;
+      cursor->at = items_begin_;
+      return true;
+    case 1: {
+      // The original items as they were read, byte for byte.
+      const std::size_t take = std::min(kPieceBytes, items_end_ - cursor->at);
+      out.append(original_, cursor->at, take);
+      cursor->at += take;
+      if (cursor->at == items_end_) {
+        cursor->phase = 2;
+        cursor->at = first_added_entry_;
+      }
+      return true;
+    }
+    case 2: {
+      const std::size_t start = out.size();
+      while (cursor->at < entries_.size() && out.size() - start < kPieceBytes) {
+        AppendItem(out, prefix_, entries_[cursor->at++].text);
+      }
+      if (cursor->at == entries_.size()) cursor->phase = 3;
+      return true;
+    }
+    case 3:
+      out += "</" + root_name_ + ">";
+      cursor->phase = 4;
+      return true;
+    default: return false;
   }
-  out += " count=\"" + std::to_string(count_) + "\" uniqueCount=\"" + std::to_string(unique_) + "\">";
-  if (!original_.empty()) out.append(original_, items_begin_, items_end_ - items_begin_);
-  out += appended_;
-  out += "</" + root_name_ + ">";
-  return out;
+}
+
+long long SharedStrings::SizeBound() const {
+  // Encoding and escaping make a text at most seven times longer ("_x0001_").
+  long long bound = static_cast<long long>(original_.size()) + 512;
+  for (std::size_t i = first_added_entry_; i < entries_.size(); ++i) {
+    bound += 7 * static_cast<long long>(entries_[i].text.size()) + 64;
+  }
+  return bound;
 }
 
 }  // namespace tallyvane::ooxml

@@ -18,7 +18,16 @@ class SharedStrings {
   // The text of item index as stored (rich text joined from its runs), or
   // null when there is no such item.
   const std::string* TextAt(int index);
-  std::string Serialize() const;
+  // The part piece by piece, so that it never sits in memory whole beside
+  // the texts it is made from: appends the piece at *cursor (zero to
+  // start) to out and moves the cursor on; false once the part is complete.
+  struct Cursor {
+    int phase = 0;
+    std::size_t at = 0;
+  };
+  bool SerializePiece(Cursor* cursor, std::string& out) const;
+  // An upper bound of the serialized part's size.
+  long long SizeBound() const;
 
  private:
   std::string original_;
@@ -40,7 +49,9 @@ class SharedStrings {
   void Insert(std::string text, int index, std::size_t hash);
   std::vector<Entry> entries_;
   std::vector<std::int32_t> slots_;  // -1 empty, else a position in entries_
-  std::string appended_;
+  // Items appended since the part was read are entries_ from this one on,
+  // in the order of their numbers; their XML is made only when saving.
+  std::size_t first_added_entry_ = 0;
   // Items that entries_ does not list (repeated plain texts, rich text),
   // and the lookup by index, built when first asked for.
   std::vector<std::pair<int, std::string>> unlisted_;

@@ -11,6 +11,7 @@
 #include "ooxml/date_serial.h"
 #include "ooxml/formula_reference_lexer.h"
 #include "ooxml/pivot_parts.h"
+#include "ooxml/shared_strings_stream.h"
 #include "ooxml/workbook_cells.h"
 #include "ooxml/worksheet_stream.h"
 #include "ooxml/xml_text.h"
@@ -153,9 +154,9 @@ SharedStrings& WorkbookDocument::Strings() {
   }
   if (strings_part_.empty()) {
     strings_part_ = "xl/sharedStrings.xml";
-    strings_ = std::make_unique<SharedStrings>("", shown_);
+    strings_ = std::make_shared<SharedStrings>("", shown_);
   } else {
-    strings_ = std::make_unique<SharedStrings>(package_->Read(strings_part_), shown_);
+    strings_ = std::make_shared<SharedStrings>(package_->Read(strings_part_), shown_);
   }
   return *strings_;
 }
@@ -348,7 +349,9 @@ void WorkbookDocument::ShiftOtherParts(int sheet, const Insertion& ins) {
 
 void WorkbookDocument::SetNameText(const std::string& name, const std::string& text) {
   CheckOpen();
-  if (!workbook_->SetNameText(name, ValidUtf8(text))) {
+  std::string repaired;
+  const std::string& valid = IsValidUtf8(text) ? text : (repaired = ValidUtf8(text));
+  if (!workbook_->SetNameText(name, valid)) {
     throw PlatformError("the name " + Quoted(name) + " is not defined in the workbook");
   }
   edited_ = true;
@@ -375,7 +378,7 @@ void WorkbookDocument::Save() {
     if (sheet->Changed()) package_->WriteStream(sheet->PartName(), MakeWorksheetStream(sheet));
   }
   if (strings_ && strings_->Changed()) {
-    package_->Write(strings_part_, strings_->Serialize());
+    package_->WriteStream(strings_part_, MakeSharedStringsStream(strings_));
     if (workbook_rels_->OfType("sharedStrings").empty()) {
       workbook_rels_->Add(kSharedStringsType, strings_part_);
       workbook_rels_changed_ = true;

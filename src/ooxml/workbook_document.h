@@ -82,7 +82,7 @@ class WorkbookDocument {
   std::unique_ptr<Relationships> workbook_rels_;
   std::vector<SheetInfo> sheets_;
   std::map<int, std::shared_ptr<WorksheetPart>> loaded_;
-  std::unique_ptr<SharedStrings> strings_;
+  std::shared_ptr<SharedStrings> strings_;
   std::string strings_part_;
   std::unique_ptr<Styles> styles_;
   bool styles_missing_ = false;

@@ -1,5 +1,7 @@
 #include "ooxml/workbook_part.h"
 
+#include <algorithm>
+
 #include "ooxml/formula_reference_lexer.h"
 #include "ooxml/xml_text.h"
 #include "platform/platform_error.h"
@@ -68,8 +70,13 @@ long UnwritableCharacter(const std::string& t, size_t i) {
 }  // namespace
 
 std::string TextConstantFormula(const std::string& value) {
-  const std::string text = ValidUtf8(value);
+  // A long text is neither copied when it is valid nor left to grow the
+  // formula by doubling: the formula is about as long as the text.
+  std::string repaired;
+  const std::string& text = IsValidUtf8(value) ? value : (repaired = ValidUtf8(value));
   std::string out;
+  out.reserve(text.size() + static_cast<std::size_t>(std::count(text.begin(), text.end(), '"')) +
+              3 * (text.size() / 255) + 8);
   bool open = false;  // inside a string constant
   size_t chars = 0;
   for (size_t i = 0; i < text.size(); ++i) {

@@ -10,6 +10,11 @@ namespace {
 
 bool IsHex(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
 
+struct CountingWriter : pugi::xml_writer {
+  size_t size = 0;
+  void write(const void*, size_t bytes) override { size += bytes; }
+};
+
 struct StringWriter : pugi::xml_writer {
   std::string* out;
   void write(const void* data, size_t size) override { out->append(static_cast<const char*>(data), size); }
@@ -31,7 +36,12 @@ void ParseXml(pugi::xml_document& doc, const std::string& bytes, const std::stri
 }
 
 std::string SerializeXml(const pugi::xml_document& doc) {
+  // Measured first, so that a part holding a long text (a defined name's)
+  // is not grown by doubling to twice its size.
+  CountingWriter counter;
+  doc.document_element().print(counter, "", pugi::format_raw, pugi::encoding_utf8);
   std::string out = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n";
+  out.reserve(out.size() + counter.size);
   StringWriter w;
   w.out = &out;
   doc.document_element().print(w, "", pugi::format_raw, pugi::encoding_utf8);

@@ -47,6 +47,10 @@ class Recordset {
   virtual void MoveNext() = 0;
   // Back to the first record, also after a pass to the end.
   virtual void MoveFirst() = 0;
+  // The caller goes only forward from here: the layer may release each
+  // record that MoveNext leaves, and MoveFirst may then fail. Until the
+  // next Open.
+  virtual void ReleasePassedRecords() {}
   virtual int FieldCount() = 0;
   // The value of field index (from 0) of the current record.
   virtual Value FieldValue(int index) = 0;

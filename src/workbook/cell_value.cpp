@@ -36,7 +36,7 @@ std::string BinaryMismatch(int field_number, const std::string& field_name) {
   return "Type mismatch (column " + std::to_string(field_number) + " \"" + field_name + "\" holds binary data)";
 }
 
-Value CellValueOf(const Value& field, int field_number, const std::string& field_name) {
+Value CellValueOf(Value field, int field_number, const std::string& field_name) {
   switch (field.kind) {
     case Value::Kind::Null: return Value::MakeText(std::string());
     case Value::Kind::Binary: throw PlatformError(BinaryMismatch(field_number, field_name));

@@ -10,8 +10,9 @@ namespace tallyvane {
 // that a number cell cannot hold exactly (beyond 2^53 either way) as the
 // text of its exact digits, so that no identifier or account number
 // changes a digit; everything else as it came. Binary data throws
-// "Type mismatch" naming the field (number from 1, and name).
-Value CellValueOf(const Value& field, int field_number, const std::string& field_name);
+// "Type mismatch" naming the field (number from 1, and name). Takes the
+// field by value, so that a long text moves into the cell uncopied.
+Value CellValueOf(Value field, int field_number, const std::string& field_name);
 
 // "Type mismatch (column 2 "name" holds binary data)".
 std::string BinaryMismatch(int field_number, const std::string& field_name);

@@ -1,4 +1,5 @@
 #include <exception>
+#include <utility>
 
 #include "log/run_log.h"
 #include "platform/platform_error.h"
@@ -16,13 +17,16 @@ bool ExecFunction3(const RunLog& log, RunSession& session, const std::string& na
     session.DbRecordset->Open(sql_text);
     bool assigned = false;
     if (!session.DbRecordset->Eof()) {
-      const Value value = session.DbRecordset->FieldValue(0);
+      Value value = session.DbRecordset->FieldValue(0);
       if (value.kind == Value::Kind::Binary) throw PlatformError(BinaryMismatch(1, session.DbRecordset->FieldName(0)));
-      const std::string text = FieldValueText(value);
+      // The result and the driver's copy of it go before the text is put
+      // into the workbook: a long text is then not held three times over.
+      session.DbRecordset->Close();
+      const std::string text = FieldValueText(std::move(value));
       session.ReportWorkbook->SetNameValue(name_ref, text);
       assigned = true;
     }
-    session.DbRecordset->Close();
+    if (session.DbRecordset->State()) session.DbRecordset->Close();
     return assigned;
   } catch (const std::exception& error) {
     CloseRecordsetQuietly(session);

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <string_view>
+#include <utility>
 
 #include "platform/platform_error.h"
 
@@ -74,13 +75,13 @@ bool HasTime(const DateTime& dt) { return dt.hour != 0 || dt.minute != 0 || dt.s
 
 }  // namespace
 
-std::string FieldValueText(const Value& value) {
+std::string FieldValueText(Value value) {
   switch (value.kind) {
     case Value::Kind::Null: throw PlatformError("Invalid use of Null");
     case Value::Kind::Integer: return std::to_string(value.integer);
     case Value::Kind::Number: return NumberText(value.number);
-    case Value::Kind::Decimal: return value.text;
-    case Value::Kind::Text: return value.text;
+    case Value::Kind::Decimal:
+    case Value::Kind::Text: return std::move(value.text);
     case Value::Kind::Date: return DateText(value.date_time);
     case Value::Kind::Time: return TimeText(value.date_time);
     case Value::Kind::DateTime:

@@ -10,6 +10,7 @@ namespace tallyvane {
 // digits (exponent form only below 0.00001 or from 10^15), dates as
 // YYYY-MM-DD (with " hh:mm:ss" when there is a time, and its fraction of a
 // second in the database's digits), Booleans as True or False. Null and binary values throw PlatformError.
-std::string FieldValueText(const Value& value);
+// Takes the value by value, so that a long text moves on uncopied.
+std::string FieldValueText(Value value);
 
 }  // namespace tallyvane

@@ -41,6 +41,8 @@ void WriteRecords(const RunSession& session, RunConsole* console, std::int16_t c
   // The bounds are 16-bit, like the row and column numbers themselves: a
   // bound past 32,767 fails before the first cell of its loop.
   const std::int16_t outer_end = CheckedAdd16(CheckedAdd16(outer_begin, count), -1);
+  // Each record is written once: the cells then hold the only copy.
+  records.ReleasePassedRecords();
   for (long outer = outer_begin; outer <= outer_end; ++outer) {
     StopIfInterrupted();
     const int field_count = records.FieldCount();

@@ -129,11 +129,12 @@ const TypeCase kTypes[] = {
     {"blob", nullptr, "zeroblob(70000)", Value::MakeBinary(std::string(70000, '\0'))},
     {nullptr, "bytea", "decode(repeat('00', 70000) || 'ff', 'hex')",
      Value::MakeBinary(std::string(70000, '\0') + "\xff")},
-    // One character more than a buffer holds: a declared column's (room for
-    // twice its size in UTF-16 units) and an unknown size's, wide and ANSI.
-    {"varchar(10)", nullptr, "'twenty-one characters'", Value::MakeText("twenty-one characters")},
-    {"text", "text", "'" + std::string(513, 'y') + "'", Value::MakeText(std::string(513, 'y'))},
-    {nullptr, "text", "'" + std::string(1025, 'z') + "'", Value::MakeText(std::string(1025, 'z'))},
+    // One character more than a buffer holds: a declared column's, and an
+    // unknown size's read as wide text (twice the size in UTF-16 units) and
+    // as narrow text (four times the size in bytes).
+    {"varchar(10)", nullptr, "'eleven char'", Value::MakeText("eleven char")},
+    {nullptr, "text", "'" + std::string(513, 'y') + "'", Value::MakeText(std::string(513, 'y'))},
+    {"text", "text", "'" + std::string(1025, 'z') + "'", Value::MakeText(std::string(1025, 'z'))},
 };
 
 TEST_P(RecordsetTest, ValuesKeepTheirTypesAndNullsStayNull) {
@@ -199,6 +200,13 @@ TEST_P(RecordsetTest, CountingThenMoveFirstReadsTheSameRecords) {
     EXPECT_TRUE(recordset->Eof());
     recordset->MoveFirst();
     EXPECT_TRUE(SameValue(recordset->FieldValue(0), Value::MakeInteger(1)));
+    // Going forward only: what is ahead stays readable, in any field order,
+    // and going back fails rather than reading released records.
+    recordset->ReleasePassedRecords();
+    recordset->MoveNext();
+    EXPECT_TRUE(SameValue(recordset->FieldValue(1), Value::MakeNumber(0.5)));
+    EXPECT_TRUE(SameValue(recordset->FieldValue(0), Value::MakeInteger(2)));
+    EXPECT_THROW(recordset->MoveFirst(), PlatformError);
   }
 }
 

@@ -9,14 +9,7 @@ build="$(realpath "${1:-build}")"
 shift || true
 sizes=("${@:-1 2 4 8 16}")
 root="$(cd "$(dirname "$0")/../.." && pwd)"
-work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
-unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM
-cd "$work"
-printf '[Bench]\nDriver=SQLite3\nDatabase=%s/data.db\nNoCreat=1\n' "$work" > odbc.ini
-export ODBCINI="$work/odbc.ini"
-/usr/bin/python3 "$root/tests/support/xlsx_tool.py" make template.xlsx \
-  '{"sheets": [{"name": "Sheet1"}], "names": {"Long": "\"x\""}}'
+source "$root/bench/end_to_end/sqlite_scratch.sh"
 printf '@Long=3;Long\nSELECT x FROM t\n' > long.sql
 printf '[FILE]\nLogFileName=run.log\nReportTemplateFileName=template.xlsx\nReportFileName=report.xlsx\n[ODBC]\nDSN=Bench\n[SQLFILE]\nF_MAXNUM=1\nF1=long.sql\n' > run.ini
 

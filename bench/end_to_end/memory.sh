@@ -15,14 +15,7 @@ build="$(realpath "${1:-build}")"
 shift || true
 cases=("${@:-f3_long f1_long f1_refused f1_wide f1_mixed}")
 root="$(cd "$(dirname "$0")/../.." && pwd)"
-work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
-unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM
-cd "$work"
-printf '[Bench]\nDriver=SQLite3\nDatabase=%s/data.db\nNoCreat=1\n' "$work" > odbc.ini
-export ODBCINI="$work/odbc.ini"
-/usr/bin/python3 "$root/tests/support/xlsx_tool.py" make template.xlsx \
-  '{"sheets": [{"name": "Sheet1"}], "names": {"Long": "\"x\""}}'
+source "$root/bench/end_to_end/sqlite_scratch.sh"
 
 make_data() {  # the table t of a case
   rm -f data.db

@@ -17,8 +17,11 @@ namespace {
 // never nest deeply.
 constexpr int kMaxDepth = 200;
 // A range of more cells than this is not read (a whole-sheet reference over
-// a filled sheet would take gigabytes); formulas using it stay uncertain.
-constexpr long long kMaxRangeCells = 20000000;
+// a filled sheet would take gigabytes), and neither is one that would take
+// the ranges read so far past it (running totals over thousands of
+// inserted rows read a long range each); formulas using it stay uncertain.
+// About 230 MB.
+constexpr long long kMaxRangeCells = 4000000;
 
 const FormulaValue kEmpty;
 
@@ -213,7 +216,8 @@ class Evaluator::Impl : public Evaluation {
     const int last_column = std::min(a.last_column, source_.LastColumn(ref.sheet));
     d.stored_rows = std::max(0, last_row - a.first_row + 1);
     d.stored_columns = std::max(0, last_column - a.first_column + 1);
-    if (static_cast<long long>(d.stored_rows) * d.stored_columns > kMaxRangeCells) {
+    const long long cells = static_cast<long long>(d.stored_rows) * d.stored_columns;
+    if (cells > kMaxRangeCells - cells_read_) {
       d.stored_rows = d.stored_columns = 0;
       e->certain = false;
       e->changed = true;
@@ -223,7 +227,8 @@ class Evaluator::Impl : public Evaluation {
       d.stored_rows = d.stored_columns = 0;
       return;
     }
-    const size_t count = static_cast<size_t>(d.stored_rows) * static_cast<size_t>(d.stored_columns);
+    cells_read_ += cells;
+    const size_t count = static_cast<size_t>(cells);
     d.cells.assign(count, FormulaValue());
     d.flags.assign(count, 0);
     d.hidden.assign(static_cast<size_t>(d.stored_rows), false);
@@ -400,6 +405,7 @@ class Evaluator::Impl : public Evaluation {
   int name_depth_ = 0;
   std::unordered_map<std::uint64_t, CellState> cells_;
   std::map<std::tuple<int, int, int, int, int>, std::unique_ptr<RangeEntry>> ranges_;
+  long long cells_read_ = 0;  // by all the ranges above
   std::unordered_map<std::string, ParsedFormula> parsed_;
 };
 

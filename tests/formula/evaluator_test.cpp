@@ -430,5 +430,20 @@ TEST(Formula, LongChainsNeitherOverflowNorLoseTheOrder) {
   EXPECT_FALSE(ev.Evaluate(0, 1, 2).certain);
 }
 
+// Running totals over a long sheet read a long range each: past a budget
+// for all ranges together, formulas stay uncertain instead of taking
+// gigabytes; the ranges read before keep their results.
+TEST(Formula, RangesReadTogetherStayWithinABudget) {
+  MemorySource m;
+  m.sheets.push_back({"Data", true, {{{1, 1}, "1"}, {{40000, 1}, "2"}}, {}});
+  Evaluator ev(m, false);
+  std::vector<std::string> shown;
+  for (int last = 40000; last < 40000 + 120; ++last) {
+    shown.push_back(Show(ev.EvaluateText("SUM($A$1:A" + std::to_string(last) + ")", 0, 1, 2)));
+  }
+  EXPECT_EQ(shown.front(), "3");
+  EXPECT_EQ(shown.back().substr(0, 1), "?") << "not saved";
+}
+
 }  // namespace
 }  // namespace tallyvane::formula

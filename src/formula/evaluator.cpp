@@ -20,8 +20,8 @@ constexpr int kMaxDepth = 200;
 // a filled sheet would take gigabytes), and neither is one that would take
 // the ranges read so far past it (running totals over thousands of
 // inserted rows read a long range each); formulas using it stay uncertain.
-// About 230 MB.
-constexpr long long kMaxRangeCells = 4000000;
+// About 115 MB.
+constexpr long long kMaxRangeCells = 2000000;
 
 const FormulaValue kEmpty;
 

@@ -75,12 +75,12 @@ void WriteLog(const RunLog& log, const std::string& message) {
 void LogError(const RunLog& log, const std::string& where, const std::string& info) {
   const std::string where_text = OnePhysicalLine(where);
   const std::string info_text = OnePhysicalLine(info);
+  const std::string where_line = "Error: " + where_text;
+  const std::string info_line = "Error Info: " + info_text;
   // First, so that the operator sees an error even when the log cannot take it.
-  if (log.wiring.Console != nullptr) {
-    log.wiring.Console->ErrorLogged(log, "Error: " + where_text, "Error Info: " + info_text);
-  }
-  WriteLog(log, "Error: " + where_text);
-  WriteLog(log, "Error Info: " + info_text);
+  if (log.wiring.Console != nullptr) log.wiring.Console->ErrorLogged(log, where_line, info_line);
+  WriteLog(log, where_line);
+  WriteLog(log, info_line);
   ++log.counters.ErrorCount;
   if (log.interactive && log.wiring.View != nullptr) {
     log.wiring.View->SetBoxText(RunViewBox::ErrorCount, FormatCount(log.counters.ErrorCount));
